@@ -1,0 +1,89 @@
+// The emulated SC/MP: registers, memory, the memory bus, the fetch and the
+// executor, driven by the decode table built from the instruction file.
+#pragma once
+
+#include <cstdint>
+
+#include "core/board.h"
+#include "core/decode.h"
+#include "core/machine.h"
+#include "core/table.h"
+
+namespace scmp {
+
+// One fetched instruction. `operand` is -1 for a one-byte instruction.
+struct Fetched {
+  int16_t opcode = 0;
+  int16_t operand = -1;
+};
+
+class Processor {
+ public:
+  explicit Processor(Board& board) : board_(board) {}
+  Processor(const Processor&) = delete;
+  Processor& operator=(const Processor&) = delete;
+
+  MachineState state;
+  MemoryArray memory;
+  // The halt request: set by HALT and by undefined opcodes; the run loop
+  // ends after the step that set it. The run controls toggle and clear it.
+  bool StopRequested = false;
+
+  // Installs the instruction table and decides each opcode's operation,
+  // pointer and mode once.
+  void SetTable(const InstructionTable& table);
+  const InstructionTable& table() const { return table_; }
+  const DecodeTable& decode() const { return decode_; }
+
+  // The memory bus. Addresses outside 0..4095 read 0x55 and ignore writes;
+  // RAM is a plain cell; the port reads the data switches and drives the
+  // LEDs; absent memory (and any unknown kind) reads 0xFE and ignores writes.
+  int16_t ReadMemory(int address) const {
+    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
+      return memory.data[address];
+    return ReadSlow(address);
+  }
+  void WriteMemory(int address, int16_t value) {
+    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
+      memory.data[address] = value;
+    else
+      WriteSlow(address, value);
+  }
+
+  // Advances P0 and reads the opcode, and the operand when bit 7 of the
+  // opcode is set. P0 is left on the instruction's last byte. A data cell
+  // outside 0..255 counts by its low 8 bits, for the table and the length.
+  Fetched FetchInstruction();
+
+  // Carries out one fetched instruction. An operand of -1 selects the
+  // one-byte group, any other the two-byte group.
+  void ExecuteInstruction(int opcode, int operand);
+
+  // Fetches and executes until `max_steps` steps are done, or a step sets
+  // StopRequested, or BreakRun() is called (from a board hook). Always
+  // performs at least one step when max_steps > 0. Returns the steps done.
+  uint32_t Run(uint32_t max_steps);
+  void BreakRun() { break_run_ = true; }
+
+  // Address of a memory reference's operand; moves the pointer in the
+  // auto-indexed mode. The displacement byte 0x80 stands for E.
+  int EffectiveAddress(int opcode, int displacement);
+  // Loads P0 with a taken jump's target. No E substitution for jumps.
+  void JumpTarget(int opcode, int displacement);
+
+  // Sets the halt request and lights the Halt LED.
+  void HaltProcessor();
+
+  Board& board() { return board_; }
+
+ private:
+  int16_t ReadSlow(int address) const;
+  void WriteSlow(int address, int16_t value);
+
+  Board& board_;
+  InstructionTable table_;
+  DecodeTable decode_;
+  bool break_run_ = false;
+};
+
+}  // namespace scmp

@@ -1,0 +1,15 @@
+// The run options that the settings window changes and the run loop reads.
+#pragma once
+
+#include <cstdint>
+
+namespace scmp {
+
+struct RunOptions {
+  bool FastMode = true;
+  float DelaySeconds = 1.0f;   // 0.1 .. 10.0 once set
+  int32_t PauseCount = 10000;  // 0 .. 1000000000 once set; 0 = no pause
+  bool TraceOn = false;
+};
+
+}  // namespace scmp
