@@ -1,1 +1,84 @@
-// placeholder, being written
+#include "core/decode.h"
+
+#include <utility>
+
+namespace scmp {
+
+namespace {
+
+struct Named {
+  std::string_view name;
+  Op op;
+};
+
+constexpr Named kOneByte[] = {
+    {"XPAL", Op::kXpal}, {"XPAH", Op::kXpah}, {"XPPC", Op::kXppc}, {"XAE", Op::kXae},  {"LDE", Op::kLde},
+    {"ANE", Op::kAne},   {"ORE", Op::kOre},   {"XRE", Op::kXre},   {"ADE", Op::kAde},  {"CAE", Op::kCae},
+    {"DAE", Op::kDae},   {"IEN", Op::kIen},   {"DINT", Op::kDint}, {"CCL", Op::kCcl},  {"SCL", Op::kScl},
+    {"CAS", Op::kCas},   {"CSA", Op::kCsa},   {"NOP", Op::kNop},   {"SIO", Op::kSio},  {"SR", Op::kSr},
+    {"SRL", Op::kSrl},   {"RR", Op::kRr},     {"RRL", Op::kRrl},   {"HALT", Op::kHalt},
+};
+
+constexpr Named kTwoByte[] = {
+    {"JMP", Op::kJmp}, {"JP", Op::kJp},   {"JZ", Op::kJz},   {"JNZ", Op::kJnz}, {"LDI", Op::kLdi}, {"ANI", Op::kAni},
+    {"ORI", Op::kOri}, {"XRI", Op::kXri}, {"ADI", Op::kAdi}, {"CAI", Op::kCai}, {"DAI", Op::kDai}, {"ILD", Op::kIld},
+    {"DLD", Op::kDld}, {"LD", Op::kLd},   {"ST", Op::kSt},   {"AND", Op::kAnd}, {"OR", Op::kOr},   {"XOR", Op::kXor},
+    {"ADD", Op::kAdd}, {"DAD", Op::kDad}, {"CAD", Op::kCad}, {"DLY", Op::kDly},
+};
+
+}  // namespace
+
+Op ResolveMnemonic(std::string_view trimmed, bool two_byte_group) {
+  if (trimmed.empty()) return Op::kUndefined;
+  if (two_byte_group) {
+    for (const Named& n : kTwoByte)
+      if (n.name == trimmed) return n.op;
+  } else {
+    for (const Named& n : kOneByte)
+      if (n.name == trimmed) return n.op;
+  }
+  return Op::kNothing;
+}
+
+std::string_view OpName(Op op) {
+  for (const Named& n : kOneByte)
+    if (n.op == op) return n.name;
+  for (const Named& n : kTwoByte)
+    if (n.op == op) return n.name;
+  return {};
+}
+
+Decoded DecodeRecord(const InstructionRecord& record, bool two_byte_group) {
+  Decoded d;
+  d.op = ResolveMnemonic(RightTrim(FieldText(record.Mnemonic)), two_byte_group);
+
+  const std::string_view reg = RightTrim(FieldText(record.Register));
+  if (reg == "P0") d.pointer = 0;
+  else if (reg == "P1") d.pointer = 1;
+  else if (reg == "P2") d.pointer = 2;
+  else if (reg == "P3") d.pointer = 3;
+
+  const std::string_view mode = RightTrim(FieldText(record.Amode));
+  if (mode == "D") {
+    d.mode = EaMode::kDisplacement;
+  } else if (mode == "@") {
+    // Auto-indexing needs a pointer to move; without one the reference
+    // behaves as a displacement from base 0.
+    d.mode = d.pointer == kNoPointer ? EaMode::kDisplacement : EaMode::kAutoIndex;
+  } else {
+    d.mode = EaMode::kZero;
+  }
+  return d;
+}
+
+DecodeTable DecodeTable::Build(const InstructionTable& table) {
+  DecodeTable t;
+  for (int n = 0; n < 256; ++n) {
+    const bool two_byte = (n & 0x80) != 0;
+    t.natural[n] = DecodeRecord(table.records[n], two_byte);
+    t.other[n] = DecodeRecord(table.records[n], !two_byte);
+  }
+  return t;
+}
+
+}  // namespace scmp

@@ -1,1 +1,86 @@
-// placeholder, being written
+#include "core/processor.h"
+
+#include "core/execute.h"
+
+namespace scmp {
+
+namespace {
+
+// P0 + 1, kept in 16 bits; above 4095 it starts again at 0. A P0 that XPAH
+// left negative counts up towards 0 without wrapping.
+inline int16_t NextPc(int16_t p0) {
+  const auto next = static_cast<int16_t>(static_cast<uint16_t>(p0) + 1u);
+  return next > 4095 ? int16_t{0} : next;
+}
+
+}  // namespace
+
+void Processor::SetTable(const InstructionTable& table) {
+  table_ = table;
+  decode_ = DecodeTable::Build(table);
+}
+
+int16_t Processor::ReadSlow(int address) const {
+  if (address < 0 || address >= kMemorySize) return 0x55;
+  if (memory.kind[address] == kPort) return board_.ReadDataSwitches();
+  return 0xFE;  // absent, or a kind the board does not know
+}
+
+void Processor::WriteSlow(int address, int16_t value) {
+  if (address < 0 || address >= kMemorySize) return;
+  if (memory.kind[address] == kPort) board_.DriveLeds(value);
+}
+
+Fetched Processor::FetchInstruction() {
+  Fetched f;
+  state.P[0] = NextPc(state.P[0]);
+  f.opcode = static_cast<int16_t>(ReadMemory(state.P[0]) & 0xFF);
+  if (f.opcode & 0x80) {
+    state.P[0] = NextPc(state.P[0]);
+    f.operand = static_cast<int16_t>(ReadMemory(state.P[0]) & 0xFF);
+  }
+  return f;
+}
+
+void Processor::ExecuteInstruction(int opcode, int operand) {
+  opcode &= 0xFF;
+  const bool natural = (operand < 0) == ((opcode & 0x80) == 0);
+  const Decoded& d = natural ? decode_.natural[opcode] : decode_.other[opcode];
+  detail::Execute(*this, d, operand < 0 ? -1 : (operand & 0xFF), state);
+}
+
+uint32_t Processor::Run(uint32_t max_steps) {
+  if (max_steps == 0) return 0;
+  break_run_ = false;
+  MachineState r = state;  // a local copy the compiler can keep in registers
+  uint32_t n = 0;
+  do {
+    int16_t pc = NextPc(r.P[0]);
+    const int opcode = ReadMemory(pc) & 0xFF;
+    int operand = -1;
+    if (opcode & 0x80) {
+      pc = NextPc(pc);
+      operand = ReadMemory(pc) & 0xFF;
+    }
+    r.P[0] = pc;
+    detail::Execute(*this, decode_.natural[opcode], operand, r);
+    ++n;
+  } while (n < max_steps && !StopRequested && !break_run_);
+  state = r;
+  return n;
+}
+
+int Processor::EffectiveAddress(int opcode, int displacement) {
+  return detail::EffectiveAddressOf(decode_.natural[opcode & 0xFF], displacement & 0xFF, state);
+}
+
+void Processor::JumpTarget(int opcode, int displacement) {
+  detail::JumpTo(decode_.natural[opcode & 0xFF], displacement & 0xFF, state);
+}
+
+void Processor::HaltProcessor() {
+  StopRequested = true;
+  board_.LightHaltLed();
+}
+
+}  // namespace scmp
