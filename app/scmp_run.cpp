@@ -1,1 +1,11 @@
-int main() { return 0; }  // placeholder, being written
+// scmp-run: runs an SC/MP program headless; see --help.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/runner.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return scmp::RunBatch(args, argc > 0 ? argv[0] : "scmp-run", std::cout, std::cerr);
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -103,6 +104,8 @@ class PanelModel : private Board {
   bool StopRequested() const { return cpu_.StopRequested; }
   bool Paused() const { return paused_; }
   int32_t InstructionCount() const { return instruction_count_; }
+  // Instructions performed since start-up, by every loop.
+  uint64_t ExecutedSteps() const { return executed_steps_; }
   // True while a loop is running. During a loop only cmd_Halt and cmd_SST
   // may be called (from the pump hook); they take effect after the step.
   bool Running() const { return running_; }
@@ -159,6 +162,7 @@ class PanelModel : private Board {
   void FillRegisterDisplay(const Fetched& f);
   void SlowWait();
   void StepsFast();
+  void StepsIdle();
   void Pump();
   void WriteMarker(std::string_view marker);
 
@@ -179,6 +183,8 @@ class PanelModel : private Board {
   int32_t instruction_count_ = 0;
   bool running_ = false;
   bool abort_ = false;
+  uint64_t executed_steps_ = 0;
+  std::chrono::steady_clock::time_point last_pump_{};
 
   RunOptions options_;
   TraceLog trace_;
