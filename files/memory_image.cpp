@@ -1,1 +1,328 @@
-// placeholder, being written
+#include "files/memory_image.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace scmp {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kMarker = "MEMFLAGS";
+
+void SetError(std::string* error, std::string text) {
+  if (error) *error = std::move(text);
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string Hex3(int address) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "0x%03X", address);
+  return buf;
+}
+
+// ---- Saving -----------------------------------------------------------------
+
+std::string ImageText(const MemoryArray& memory) {
+  std::string text;
+  text.reserve(kMemoryImageLines * 8);
+  for (int16_t v : memory.data) text += MemoryImageNumberLine(v);
+  text += kMarker;
+  text += "\r\n";
+  for (int16_t v : memory.kind) text += MemoryImageNumberLine(v);
+  return text;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Opens a new, unique file beside `target`; -1 with errno set on failure.
+int OpenTempBeside(const fs::path& target, fs::path* temp) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter++));
+    int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// ---- Loading ----------------------------------------------------------------
+
+// The image file, read through a fixed buffer one character at a time, with
+// the number of the line being read. CR LF, CR and LF each end a line.
+class TextStream {
+ public:
+  static constexpr int kEnd = -1;
+
+  TextStream() = default;
+  TextStream(const TextStream&) = delete;
+  TextStream& operator=(const TextStream&) = delete;
+  ~TextStream() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Open(const std::string& path, std::string* error) {
+    if (path.empty()) {
+      *error = "Cannot load the memory image: no file name given.";
+      return false;
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      *error = "Cannot open the memory image " + Quoted(path) + ": " + std::strerror(errno) + ".";
+      return false;
+    }
+    struct stat st;
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      *error = "Cannot load the memory image " + Quoted(path) + ": it is a folder.";
+      return false;
+    }
+    return true;
+  }
+
+  int Peek() {
+    if (pos_ == len_ && !Fill()) return kEnd;
+    return static_cast<unsigned char>(buffer_[pos_]);
+  }
+  int Get() {
+    int c = Peek();
+    if (c == kEnd) return c;
+    ++pos_;
+    if (c == '\r' || (c == '\n' && !after_cr_)) ++line_;
+    after_cr_ = c == '\r';
+    at_line_start_ = c == '\r' || c == '\n';
+    return c;
+  }
+
+  // The line of the next character.
+  int Line() const { return line_; }
+  // Lines begun so far: a last line without a line end counts.
+  int LinesSeen() const { return at_line_start_ ? line_ - 1 : line_; }
+  bool Failed() const { return read_errno_ != 0; }
+  std::string FailureText() const { return std::strerror(read_errno_); }
+
+ private:
+  bool Fill() {
+    if (fd_ < 0 || read_errno_ != 0) return false;
+    while (true) {
+      ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) read_errno_ = errno;
+      if (n <= 0) return false;
+      pos_ = 0;
+      len_ = static_cast<size_t>(n);
+      return true;
+    }
+  }
+
+  int fd_ = -1;
+  std::array<char, 65536> buffer_{};
+  size_t pos_ = 0, len_ = 0;
+  int line_ = 1;
+  bool after_cr_ = false;
+  bool at_line_start_ = true;
+  int read_errno_ = 0;
+};
+
+// What the number reader makes of one field.
+struct Field {
+  bool at_end = false;  // the file ended before the field began
+  int line = 0;         // line on which the field begins
+  std::string shown;    // the field's first characters, for messages
+  bool too_long = false;
+  bool integer = false;  // an optional sign and at least one digit, nothing else
+  long value = 0;        // saturated far outside the 16-bit range
+  // Marker test: the field's text without trailing blanks.
+  size_t trimmed_length = 0;
+};
+
+bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
+
+constexpr size_t kShownChars = 24;
+
+// Reads one field. A number field ends at a blank, a comma or a line end; a
+// text field (the marker) runs to a comma or the line end.
+Field ReadField(TextStream& in, bool text_field) {
+  Field f;
+  int c = in.Peek();
+  while (c != TextStream::kEnd && (IsBlank(c) || IsLineEnd(c))) {
+    in.Get();
+    c = in.Peek();
+  }
+  f.line = in.Line();
+  if (c == TextStream::kEnd) {
+    f.at_end = true;
+    return f;
+  }
+  bool sign_allowed = true, negative = false, digits = false, bad = false;
+  size_t length = 0;
+  while (true) {
+    c = in.Peek();
+    if (c == TextStream::kEnd || c == ',' || IsLineEnd(c)) break;
+    if (!text_field && IsBlank(c)) break;
+    in.Get();
+    ++length;
+    if (!IsBlank(c)) f.trimmed_length = length;
+    if (f.shown.size() < kShownChars)
+      f.shown += static_cast<char>(c);
+    else
+      f.too_long = true;
+    if (sign_allowed && (c == '-' || c == '+')) {
+      negative = c == '-';
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (f.value < 1000000) f.value = f.value * 10 + (c - '0');
+    } else {
+      bad = true;
+    }
+    sign_allowed = false;
+  }
+  // The separator: blanks, then one comma if there is one.
+  if (!text_field) {
+    while (IsBlank(in.Peek())) in.Get();
+  }
+  if (in.Peek() == ',') in.Get();
+  f.integer = digits && !bad;
+  if (negative) f.value = -f.value;
+  return f;
+}
+
+bool IsMarker(const Field& f) { return f.trimmed_length == kMarker.size() && f.shown.starts_with(kMarker); }
+
+std::string ShownText(const Field& f) { return "\"" + f.shown + (f.too_long ? "..." : "") + "\""; }
+
+}  // namespace
+
+std::string MemoryImageNumberLine(int value) {
+  std::string line(1, value < 0 ? '-' : ' ');
+  long magnitude = value < 0 ? -static_cast<long>(value) : value;
+  line += std::to_string(magnitude);
+  line += " \r\n";
+  return line;
+}
+
+bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error) {
+  if (path.empty()) {
+    SetError(error, "Cannot save the memory image: no file name given.");
+    return false;
+  }
+  std::error_code ec;
+  fs::path target(path);
+  // Saving through a symbolic link replaces the file it points at.
+  if (fs::is_symlink(target, ec)) {
+    fs::path resolved = fs::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  if (fs::is_directory(target, ec)) {
+    SetError(error, "Cannot save the memory image " + Quoted(path) + ": it is a folder.");
+    return false;
+  }
+
+  const std::string text = ImageText(memory);
+  fs::path temp;
+  int fd = OpenTempBeside(target, &temp);
+  if (fd < 0) {
+    SetError(error, "Cannot save the memory image " + Quoted(path) + ": " + std::strerror(errno) + ".");
+    return false;
+  }
+  // A file that is replaced keeps its permissions.
+  struct stat old_stat;
+  if (::stat(target.c_str(), &old_stat) == 0 && S_ISREG(old_stat.st_mode)) ::fchmod(fd, old_stat.st_mode & 07777);
+
+  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+  int saved_errno = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    SetError(error, "Cannot save the memory image " + Quoted(path) + ": " + std::strerror(saved_errno) +
+                        ". Any earlier file of that name is unchanged.");
+  }
+  return ok;
+}
+
+bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::function<void()>& alert,
+                     std::string* error) {
+  auto in_holder = std::make_unique<TextStream>();
+  TextStream& in = *in_holder;
+  std::string open_error;
+  if (!in.Open(path, &open_error)) {
+    SetError(error, open_error);
+    return false;
+  }
+
+  auto image = std::make_unique<MemoryArray>();
+  bool marker_ok = false;
+  // Fields 0..4095 data cells, 4096 the marker, 4097..8192 kinds.
+  for (int n = 0; n < kMemoryImageLines; ++n) {
+    const bool is_marker = n == kMemorySize;
+    Field f = ReadField(in, is_marker);
+    std::string what = is_marker         ? std::string("the MEMFLAGS marker")
+                       : n < kMemorySize ? "the data cell of address " + Hex3(n)
+                                         : "the address kind of address " + Hex3(n - kMemorySize - 1);
+    if (in.Failed()) {
+      SetError(error, "Cannot read the memory image " + Quoted(path) + " at line " + std::to_string(in.Line()) +
+                          ": " + in.FailureText() + ". Memory is unchanged.");
+      return false;
+    }
+    if (f.at_end) {
+      SetError(error, "The memory image " + Quoted(path) + " ends after line " + std::to_string(in.LinesSeen()) +
+                          ", before " + what + ". Memory is unchanged.");
+      return false;
+    }
+    if (is_marker) {
+      marker_ok = IsMarker(f);
+      continue;
+    }
+    if (!f.integer || f.value < -32768 || f.value > 32767) {
+      SetError(error, "The memory image " + Quoted(path) + ", line " + std::to_string(f.line) + ": " + ShownText(f) +
+                          " is not a whole number in -32768..32767 (" + what + "). Memory is unchanged.");
+      return false;
+    }
+    if (n < kMemorySize)
+      image->data[n] = static_cast<int16_t>(f.value);
+    else
+      image->kind[n - kMemorySize - 1] = static_cast<int16_t>(f.value);
+  }
+
+  memory.data = image->data;
+  memory.kind = image->kind;
+  if (alert) {
+    alert();
+    if (!marker_ok) alert();
+  }
+  return true;
+}
+
+}  // namespace scmp

@@ -9,6 +9,13 @@
 
 namespace scmp {
 
+// Lines in an image as written: 4096 data cells, the marker, 4096 kinds.
+constexpr int kMemoryImageLines = 2 * kMemorySize + 1;
+
+// One number line as written, line end included: a sign position (blank or
+// "-"), the digits without leading zeros, one blank, CR LF. 196 -> " 196 \r\n".
+std::string MemoryImageNumberLine(int value);
+
 // Writes the image to a temporary file beside `path` and renames it over
 // `path`, so that a failure leaves an existing file as it was. False with a
 // message naming the file on failure.
@@ -19,6 +26,14 @@ bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::st
 // that cannot be read, ends early or holds a field that is not an integer in
 // -32768..32767 leaves memory untouched: false, with a message naming the
 // file and the line.
+//
+// Numbers are read leniently: blanks (spaces, tabs) and line ends (CR LF,
+// CR, LF) before a number are skipped; a number ends at a blank, a comma or
+// a line end, and one comma after it is taken as its separator. The marker
+// field runs to the end of its line or to a comma; trailing blanks are not
+// part of it. Nothing after the 8192nd number is read. The file is streamed:
+// memory use does not grow with its size or the length of its lines. The
+// alerts sound only for an image that loads.
 bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::function<void()>& alert,
                      std::string* error);
 
