@@ -58,13 +58,15 @@ Decoded DecodeRecord(const InstructionRecord& record, bool two_byte_group) {
   else if (reg == "P2") d.pointer = 2;
   else if (reg == "P3") d.pointer = 3;
 
+  const bool has_pointer = d.pointer != kNoPointer;
+  const bool is_jump = d.op == Op::kJmp || d.op == Op::kJp || d.op == Op::kJz || d.op == Op::kJnz;
   const std::string_view mode = RightTrim(FieldText(record.Amode));
-  if (mode == "D") {
-    d.mode = EaMode::kDisplacement;
+  if (is_jump || mode == "D") {
+    d.mode = has_pointer ? EaMode::kDisplacement : EaMode::kAbsolute;
   } else if (mode == "@") {
     // Auto-indexing needs a pointer to move; without one the reference
     // behaves as a displacement from base 0.
-    d.mode = d.pointer == kNoPointer ? EaMode::kDisplacement : EaMode::kAutoIndex;
+    d.mode = has_pointer ? EaMode::kAutoIndex : EaMode::kAbsolute;
   } else {
     d.mode = EaMode::kZero;
   }

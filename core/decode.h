@@ -25,8 +25,11 @@ enum class Op : uint8_t {
 };
 
 // How a memory reference forms its address.
+// For jumps it is kDisplacement or kAbsolute by the pointer alone, since a
+// jump does not read the mode.
 enum class EaMode : uint8_t {
   kDisplacement,  // "D": pointer + displacement, 12-bit wrap
+  kAbsolute,      // "D" (or "@") with no pointer named: base 0
   kAutoIndex,     // "@": pre-decrement / post-increment of the pointer
   kZero,          // any other mode: address 0
 };
@@ -39,6 +42,7 @@ struct Decoded {
   Op op = Op::kNothing;
   uint8_t pointer = kNoPointer;
   EaMode mode = EaMode::kZero;
+  uint8_t unused = 0;  // four bytes an entry index faster than three
 };
 
 // Mnemonic text -> operation within one group; kNothing when the group does

@@ -17,17 +17,17 @@ inline int MemoryDisplacement(int byte, const MachineState& r) {
   return SignedDisplacement(byte == 0x80 ? r.E : byte);
 }
 
-inline int BaseOf(const Decoded& d, const MachineState& r) { return d.pointer < 4 ? r.P[d.pointer] : 0; }
-
 // Address of a memory reference's operand; moves the pointer when
 // auto-indexed: first for a negative displacement (the pointer's new value
 // is the address), afterwards otherwise (the pointer's old value, all 16 bits
 // of it, is the address).
-inline int EffectiveAddressOf(const Decoded& d, int byte, MachineState& r) {
+[[gnu::always_inline]] inline int EffectiveAddressOf(const Decoded& d, int byte, MachineState& r) {
   const int disp = MemoryDisplacement(byte, r);
   switch (d.mode) {
     case EaMode::kDisplacement:
-      return WrapAddress(BaseOf(d, r), disp);
+      return WrapAddress(r.P[d.pointer], disp);
+    case EaMode::kAbsolute:
+      return disp & 0x0FFF;
     case EaMode::kAutoIndex: {
       int16_t& p = r.P[d.pointer];
       const int old = p;
@@ -43,7 +43,8 @@ inline int EffectiveAddressOf(const Decoded& d, int byte, MachineState& r) {
 // A taken jump: P0 = base + displacement, 12-bit wrap. Jumps take the byte
 // 0x80 as -128, never as E.
 inline void JumpTo(const Decoded& d, int byte, MachineState& r) {
-  r.P[0] = static_cast<int16_t>(WrapAddress(BaseOf(d, r), SignedDisplacement(byte)));
+  const int base = d.mode == EaMode::kDisplacement ? r.P[d.pointer] : 0;
+  r.P[0] = static_cast<int16_t>(WrapAddress(base, SignedDisplacement(byte)));
 }
 
 inline int16_t Byte(int v) { return static_cast<int16_t>(v & 0xFF); }
@@ -51,7 +52,7 @@ inline int16_t Byte(int v) { return static_cast<int16_t>(v & 0xFF); }
 // Executes one decoded instruction. `Cpu` supplies ReadMemory, WriteMemory,
 // HaltProcessor, board() and the decoded record.
 template <class Cpu>
-inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r) {
+[[gnu::always_inline]] inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r) {
   switch (d.op) {
     case Op::kNothing:
     case Op::kNop:
@@ -155,6 +156,7 @@ inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r) {
       cpu.board().Delay(static_cast<uint64_t>(operand + 1) * 10000u + static_cast<uint64_t>((r.A & 0xFF) + 1) * 40u);
       return;
   }
+  __builtin_unreachable();  // every Op has its case above
 }
 
 }  // namespace scmp::detail

@@ -15,6 +15,17 @@ inline int16_t NextPc(int16_t p0) {
 
 }  // namespace
 
+// Advances P0 and reads the byte there.
+inline int Processor::FetchByte(int16_t& p0) const {
+  const int pc = p0 + 1;
+  if (static_cast<unsigned>(pc) < static_cast<unsigned>(kMemorySize)) {  // the usual case
+    p0 = static_cast<int16_t>(pc);
+    return memory.kind[pc] == kRam ? memory.data[pc] : ReadSlow(pc);
+  }
+  p0 = NextPc(p0);
+  return ReadMemory(p0);
+}
+
 void Processor::SetTable(const InstructionTable& table) {
   table_ = table;
   decode_ = DecodeTable::Build(table);
@@ -33,12 +44,8 @@ void Processor::WriteSlow(int address, int16_t value) {
 
 Fetched Processor::FetchInstruction() {
   Fetched f;
-  state.P[0] = NextPc(state.P[0]);
-  f.opcode = static_cast<int16_t>(ReadMemory(state.P[0]) & 0xFF);
-  if (f.opcode & 0x80) {
-    state.P[0] = NextPc(state.P[0]);
-    f.operand = static_cast<int16_t>(ReadMemory(state.P[0]) & 0xFF);
-  }
+  f.opcode = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
+  if (f.opcode & 0x80) f.operand = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
   return f;
 }
 
@@ -51,23 +58,18 @@ void Processor::ExecuteInstruction(int opcode, int operand) {
 
 uint32_t Processor::Run(uint32_t max_steps) {
   if (max_steps == 0) return 0;
-  break_run_ = false;
+  // One flag ends the loop: a halt request standing at the start, HALT or
+  // an undefined opcode (HaltProcessor), or BreakRun from a board hook.
+  break_run_ = StopRequested;
   MachineState r = state;  // a local copy the compiler can keep in registers
-  uint32_t n = 0;
+  uint32_t remaining = max_steps;
   do {
-    int16_t pc = NextPc(r.P[0]);
-    const int opcode = ReadMemory(pc) & 0xFF;
-    int operand = -1;
-    if (opcode & 0x80) {
-      pc = NextPc(pc);
-      operand = ReadMemory(pc) & 0xFF;
-    }
-    r.P[0] = pc;
+    const int opcode = FetchByte(r.P[0]) & 0xFF;
+    const int operand = (opcode & 0x80) ? FetchByte(r.P[0]) & 0xFF : -1;
     detail::Execute(*this, decode_.natural[opcode], operand, r);
-    ++n;
-  } while (n < max_steps && !StopRequested && !break_run_);
+  } while (--remaining != 0 && !break_run_);
   state = r;
-  return n;
+  return max_steps - remaining;
 }
 
 int Processor::EffectiveAddress(int opcode, int displacement) {
@@ -80,6 +82,7 @@ void Processor::JumpTarget(int opcode, int displacement) {
 
 void Processor::HaltProcessor() {
   StopRequested = true;
+  break_run_ = true;
   board_.LightHaltLed();
 }
 

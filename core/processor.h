@@ -77,6 +77,7 @@ class Processor {
   Board& board() { return board_; }
 
  private:
+  int FetchByte(int16_t& p0) const;
   int16_t ReadSlow(int address) const;
   void WriteSlow(int address, int16_t value);
 
