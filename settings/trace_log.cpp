@@ -7,22 +7,48 @@ namespace scmp {
 
 namespace {
 
+constexpr size_t kBufferSize = 1 << 20;
+
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // Appends the hexadecimal digits of `value` (upper case, at least
 // `min_digits`) at `out`; a negative value gives the digits of its 16-bit
 // two's complement. Returns the end.
-char* PutHex(char* out, int value, int min_digits) {
+char* PutHexAny(char* out, int value, int min_digits) {
   unsigned v = value < 0 ? static_cast<uint16_t>(value) : static_cast<unsigned>(value);
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = kHexDigits[v & 0xF];
+  int n = 1;
+  for (unsigned rest = v >> 4; rest != 0; rest >>= 4) ++n;
+  if (n < min_digits) n = min_digits;
+  for (int i = n - 1; i >= 0; --i) {
+    out[i] = kHexDigits[v & 0xF];
     v >>= 4;
-  } while (v != 0);
-  while (n < min_digits) digits[n++] = '0';
-  while (n > 0) *out++ = digits[--n];
-  return out;
+  }
+  return out + n;
+}
+
+// The two digits of every byte, so that a byte is one table read.
+struct HexPairs {
+  std::array<std::array<char, 2>, 256> pair{};
+  constexpr HexPairs() {
+    for (int i = 0; i < 256; ++i) pair[i] = {kHexDigits[i >> 4], kHexDigits[i & 0xF]};
+  }
+};
+constexpr HexPairs kHexPairs;
+
+// Two digits for a byte, the common case of the trace.
+inline char* PutHexByte(char* out, int value) {
+  if (static_cast<unsigned>(value) > 0xFF) return PutHexAny(out, value, 2);
+  std::memcpy(out, kHexPairs.pair[value].data(), 2);
+  return out + 2;
+}
+
+// Four digits for a 16-bit cell (its two's complement when negative).
+inline char* PutHexWord(char* out, int value) {
+  if (value > 0xFFFF) return PutHexAny(out, value, 4);
+  const unsigned v = static_cast<uint16_t>(value);
+  std::memcpy(out, kHexPairs.pair[v >> 8].data(), 2);
+  std::memcpy(out + 2, kHexPairs.pair[v & 0xFF].data(), 2);
+  return out + 4;
 }
 
 template <size_t N>
@@ -51,43 +77,41 @@ char* BuildInstruction(char* p, const InstructionRecord& r, int opcode, int oper
   *p++ = ' ';
   p = PutField(p, r.Operation);
   *p++ = ' ';
-  p = PutHex(p, s.P[0], 4);
+  p = PutHexWord(p, s.P[0]);
   *p++ = ' ';
-  p = PutHex(p, opcode, 2);
+  p = PutHexByte(p, opcode);
   *p++ = ' ';
   if (operand == -1) {
     p = PutText(p, "   ");
   } else {
-    p = PutHex(p, operand, 2);
+    p = PutHexByte(p, operand);
     *p++ = ' ';
   }
   p = PutText(p, "P0-3: ");
   for (int i = 0; i < 4; ++i) {
-    p = PutHex(p, s.P[i], 4);
+    p = PutHexWord(p, s.P[i]);
     *p++ = ' ';
   }
   p = PutText(p, "A,EX,ST: ");
-  p = PutHex(p, s.A, 2);
+  p = PutHexByte(p, s.A);
   *p++ = ' ';
-  p = PutHex(p, s.E, 2);
+  p = PutHexByte(p, s.E);
   *p++ = ' ';
-  p = PutHex(p, s.SR, 2);
+  p = PutHexByte(p, s.SR);
   *p++ = ' ';
   return p;
 }
-
-constexpr size_t kLineBuffer = 128;  // 71 characters, more only for odd register values
 
 }  // namespace
 
 std::string HexByte(int value) {
   char buf[8];
-  return std::string(buf, PutHex(buf, value, 2));
+  return std::string(buf, PutHexByte(buf, value));
 }
 
 std::string HexWord(int value) {
   char buf[8];
-  return std::string(buf, PutHex(buf, value, 4));
+  return std::string(buf, PutHexWord(buf, value));
 }
 
 bool TraceLog::Open(const std::string& path, std::string* error) {
@@ -97,43 +121,64 @@ bool TraceLog::Open(const std::string& path, std::string* error) {
     if (error) *error = "Cannot create the trace log " + path + ": " + std::strerror(errno) + ".";
     return false;
   }
-  // Lines are not flushed one by one; a large buffer keeps tracing cheap.
-  std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+  // The log keeps its own buffer and hands it to the file in large pieces;
+  // lines are not flushed one by one.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+  buffer_.resize(kBufferSize);
+  used_ = 0;
   path_ = path;
   return true;
 }
 
+// Room for one more line of `n` characters, writing out what is buffered
+// when the buffer is full.
+inline char* TraceLog::Reserve(size_t n) {
+  if (used_ + n > buffer_.size()) {
+    Drain();
+    if (n > buffer_.size()) buffer_.resize(n);
+  }
+  return buffer_.data() + used_;
+}
+
+void TraceLog::Drain() {
+  if (file_ != nullptr && used_ > 0) std::fwrite(buffer_.data(), 1, used_, file_);
+  used_ = 0;
+}
+
 void TraceLog::WriteLine(std::string_view text) {
   if (file_ == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), file_);
-  std::fwrite("\r\n", 1, 2, file_);
+  char* p = Reserve(text.size() + 2);
+  p = PutText(p, text);
+  *p++ = '\r';
+  *p++ = '\n';
+  used_ = static_cast<size_t>(p - buffer_.data());
 }
 
 void TraceLog::WriteInstruction(const InstructionRecord& record, int opcode, int operand, const MachineState& s) {
   if (file_ == nullptr) return;
-  char buf[kLineBuffer];
-  char* end = BuildInstruction(buf, record, opcode, operand, s);
-  *end++ = '\r';
-  *end++ = '\n';
-  std::fwrite(buf, 1, static_cast<size_t>(end - buf), file_);
+  char* p = BuildInstruction(Reserve(kLineBuffer), record, opcode, operand, s);
+  *p++ = '\r';
+  *p++ = '\n';
+  used_ = static_cast<size_t>(p - buffer_.data());
 }
 
 void TraceLog::WriteIllegal(int opcode) {
   if (file_ == nullptr) return;
-  char buf[48];
-  char* end = PutText(buf, "Illegal Instruction (Halt) on:");
-  end = PutHex(end, opcode, 2);
-  *end++ = '\r';
-  *end++ = '\n';
-  std::fwrite(buf, 1, static_cast<size_t>(end - buf), file_);
+  char* p = PutText(Reserve(kLineBuffer), "Illegal Instruction (Halt) on:");
+  p = PutHexByte(p, opcode);
+  *p++ = '\r';
+  *p++ = '\n';
+  used_ = static_cast<size_t>(p - buffer_.data());
 }
 
 void TraceLog::Flush() {
+  Drain();
   if (file_ != nullptr) std::fflush(file_);
 }
 
 void TraceLog::Close() {
   if (file_ != nullptr) {
+    Drain();
     std::fclose(file_);
     file_ = nullptr;
   }

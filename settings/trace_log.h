@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/machine.h"
 #include "core/table.h"
@@ -43,8 +44,16 @@ class TraceLog {
                                        const MachineState& s);
 
  private:
+  // Room for any instruction line, whatever the register values.
+  static constexpr size_t kLineBuffer = 128;
+
+  char* Reserve(size_t n);
+  void Drain();
+
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::vector<char> buffer_;
+  size_t used_ = 0;
 };
 
 // Upper-case hexadecimal, at least two and four digits. A negative value
