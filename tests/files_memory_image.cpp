@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -182,47 +184,32 @@ TEST(MemoryImageSave, WriteFailureLeavesTheOldFileIntact) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(MemoryImageLoad, MarkerInLowerCaseGivesTwoAlertsAndStillLoads) {
+// The marker field decides the alerts only: one for "MEMFLAGS", two for
+// anything else, and the image loads either way.
+TEST(MemoryImageLoad, MarkerFieldGivesOneOrTwoAlerts) {
   TempDir dir;
   auto image = PatternMemory();
-  for (const std::string marker : {"memflags", "MEMFLAG", "MEMFLAGSX", "", "1"}) {
-    SCOPED_TRACE("marker \"" + marker + "\"");
-    const std::string path = dir.Write("lower.ram", ImageText(*image, marker));
-    auto m = StartupMemory();
-    AlertCounter alerts;
-    std::string error;
-    if (marker.empty()) {
-      // An empty marker line is skipped like any blank line, so the first
-      // kind becomes the marker field and the image ends one number short.
-      EXPECT_FALSE(LoadMemoryImage(*m, path, alerts.hook(), &error));
-      EXPECT_EQ(alerts.count, 0);
-      continue;
-    }
-    ASSERT_TRUE(LoadMemoryImage(*m, path, alerts.hook(), &error)) << error;
-    EXPECT_EQ(alerts.count, 2);
-    EXPECT_EQ(*m, *image);
-  }
-}
-
-TEST(MemoryImageLoad, MarkerWithTrailingBlanksOrAComma) {
-  TempDir dir;
-  auto image = PatternMemory();
-  for (const std::string marker : {"MEMFLAGS   ", "  MEMFLAGS", "MEMFLAGS,"}) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"memflags", 2}, {"MEMFLAG", 2},   {"MEMFLAGSX", 2},  {"MEM FLAGS", 2}, {"1", 2},
+      {"MEMFLAGS   ", 1}, {"  MEMFLAGS", 1}, {"MEMFLAGS,", 1},
+  };
+  for (const auto& [marker, expected_alerts] : cases) {
     SCOPED_TRACE("marker \"" + marker + "\"");
     auto m = StartupMemory();
     AlertCounter alerts;
     std::string error;
     ASSERT_TRUE(LoadMemoryImage(*m, dir.Write("m.ram", ImageText(*image, marker)), alerts.hook(), &error))
         << error;
-    EXPECT_EQ(alerts.count, 1);
+    EXPECT_EQ(alerts.count, expected_alerts);
     EXPECT_EQ(*m, *image);
   }
-  // Blanks inside the field belong to it.
+  // An empty marker line is skipped like any blank line: the first kind
+  // becomes the marker field and the image ends one number short.
   auto m = StartupMemory();
   AlertCounter alerts;
   std::string error;
-  ASSERT_TRUE(LoadMemoryImage(*m, dir.Write("m.ram", ImageText(*image, "MEM FLAGS")), alerts.hook(), &error));
-  EXPECT_EQ(alerts.count, 2);
+  EXPECT_FALSE(LoadMemoryImage(*m, dir.Write("m.ram", ImageText(*image, "")), alerts.hook(), &error));
+  EXPECT_EQ(alerts.count, 0);
 }
 
 TEST(MemoryImageLoad, LenientNumbersAndSeparators) {
@@ -238,6 +225,7 @@ TEST(MemoryImageLoad, LenientNumbersAndSeparators) {
 
   const char* separators[] = {",", " ", "\t,", " , ", "\r", "\r\n\r\n", "\n  ", ",\r\n"};
   for (int a = 0; a < kMemorySize; ++a) mixed += std::to_string(image->data[a]) + separators[a % 8];
+  mixed.replace(mixed.find("32767"), 5, "032767");  // a leading zero
   mixed += "\r\nMEMFLAGS\r";
   for (int a = 0; a < kMemorySize; ++a) mixed += (image->kind[a] >= 0 ? "+" : "") + std::to_string(image->kind[a]) + separators[(a + 3) % 8];
   mixed += "garbage, 99999999";
@@ -313,17 +301,6 @@ TEST(MemoryImageLoad, FailuresLeaveMemoryUntouched) {
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_NE(error.find(c.expect_in_message), std::string::npos) << error;
   }
-}
-
-TEST(MemoryImageLoad, RangeLimitsAreAccepted) {
-  TempDir dir;
-  auto image = PatternMemory();  // holds -32768 and 32767
-  std::string text = ImageText(*image);
-  text.replace(text.find(" 32767 "), 7, "+032767");
-  auto m = StartupMemory();
-  std::string error;
-  ASSERT_TRUE(LoadMemoryImage(*m, dir.Write("limits.ram", text), nullptr, &error)) << error;
-  EXPECT_EQ(*m, *image);
 }
 
 TEST(MemoryImageLoad, PathsThatCannotBeOpened) {
