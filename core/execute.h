@@ -50,9 +50,12 @@ inline void JumpTo(const Decoded& d, int byte, MachineState& r) {
 inline int16_t Byte(int v) { return static_cast<int16_t>(v & 0xFF); }
 
 // Executes one decoded instruction. `Cpu` supplies ReadMemory, WriteMemory,
-// HaltProcessor, board() and the decoded record.
+// HaltProcessor, Delay and board(). `steps_left` is what a run has left after
+// this step; DLY hands it on so that the board can show the run's progress
+// while it waits.
 template <class Cpu>
-[[gnu::always_inline]] inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r) {
+[[gnu::always_inline]] inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r,
+                                           uint32_t steps_left) {
   switch (d.op) {
     case Op::kNothing:
     case Op::kNop:
@@ -153,7 +156,8 @@ template <class Cpu>
 
     // ---- Delay -----------------------------------------------------------------
     case Op::kDly:
-      cpu.board().Delay(static_cast<uint64_t>(operand + 1) * 10000u + static_cast<uint64_t>((r.A & 0xFF) + 1) * 40u);
+      cpu.Delay(static_cast<uint64_t>(operand + 1) * 10000u + static_cast<uint64_t>((r.A & 0xFF) + 1) * 40u,
+                steps_left);
       return;
   }
   __builtin_unreachable();  // every Op has its case above

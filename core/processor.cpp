@@ -53,7 +53,7 @@ void Processor::ExecuteInstruction(int opcode, int operand) {
   opcode &= 0xFF;
   const bool natural = (operand < 0) == ((opcode & 0x80) == 0);
   const Decoded& d = natural ? decode_.natural[opcode] : decode_.other[opcode];
-  detail::Execute(*this, d, operand < 0 ? -1 : (operand & 0xFF), state);
+  detail::Execute(*this, d, operand < 0 ? -1 : (operand & 0xFF), state, 0);
 }
 
 uint32_t Processor::Run(uint32_t max_steps) {
@@ -61,12 +61,13 @@ uint32_t Processor::Run(uint32_t max_steps) {
   // One flag ends the loop: a halt request standing at the start, HALT or
   // an undefined opcode (HaltProcessor), or BreakRun from a board hook.
   break_run_ = StopRequested;
+  run_length_ = max_steps;
   MachineState r = state;  // a local copy the compiler can keep in registers
   uint32_t remaining = max_steps;
   do {
     const int opcode = FetchByte(r.P[0]) & 0xFF;
     const int operand = (opcode & 0x80) ? FetchByte(r.P[0]) & 0xFF : -1;
-    detail::Execute(*this, decode_.natural[opcode], operand, r);
+    detail::Execute(*this, decode_.natural[opcode], operand, r, remaining - 1);
   } while (--remaining != 0 && !break_run_);
   state = r;
   return max_steps - remaining;
@@ -78,6 +79,11 @@ int Processor::EffectiveAddress(int opcode, int displacement) {
 
 void Processor::JumpTarget(int opcode, int displacement) {
   detail::JumpTo(decode_.natural[opcode & 0xFF], displacement & 0xFF, state);
+}
+
+void Processor::Delay(uint64_t empty_steps, uint32_t steps_left) {
+  run_left_ = steps_left;
+  board_.Delay(empty_steps);
 }
 
 void Processor::HaltProcessor() {

@@ -73,6 +73,12 @@ class Processor {
 
   // Sets the halt request and lights the Halt LED.
   void HaltProcessor();
+  // DLY: hands the wait to the board. `steps_left` is what the current Run
+  // has left after this step.
+  void Delay(uint64_t empty_steps, uint32_t steps_left);
+  // During a board's Delay called from Run: the steps Run has done so far,
+  // the delaying one included.
+  uint32_t StepsDoneInRun() const { return run_length_ - run_left_; }
 
   Board& board() { return board_; }
 
@@ -85,6 +91,8 @@ class Processor {
   InstructionTable table_;
   DecodeTable decode_;
   bool break_run_ = false;
+  uint32_t run_length_ = 0;
+  uint32_t run_left_ = 0;
 };
 
 }  // namespace scmp

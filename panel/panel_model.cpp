@@ -157,6 +157,12 @@ void PanelModel::ShowFlagLeds(int16_t sr) {
 void PanelModel::LightHaltLed() { SetHaltLed(true); }
 
 void PanelModel::Delay(uint64_t empty_steps) {
+  if (in_fast_chunk_ && options_.PauseCount > 0) {
+    // The count shown by this step of a fast chunk, so that lbl_cycles
+    // keeps counting down while DLY waits.
+    cycles_is_number_ = true;
+    cycles_number_ = options_.PauseCount - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
+  }
   wait_hook_(static_cast<double>(empty_steps) * kDelayStepSeconds);
   Pump();
 }
@@ -330,7 +336,9 @@ void PanelModel::StepsFast() {
   const int32_t pause = options_.PauseCount;
   uint32_t limit = kFastChunk;
   if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, kFastChunk));
+  in_fast_chunk_ = true;
   const uint32_t done = cpu_.Run(limit);
+  in_fast_chunk_ = false;
   executed_steps_ += done;
   if (pause > 0) {
     instruction_count_ += static_cast<int32_t>(done);

@@ -183,6 +183,7 @@ class PanelModel : private Board {
   int32_t instruction_count_ = 0;
   bool running_ = false;
   bool abort_ = false;
+  bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
   uint64_t executed_steps_ = 0;
   std::chrono::steady_clock::time_point last_pump_{};
 
