@@ -148,15 +148,15 @@ void PaintBoard(QPainter& p, QSize size) {
   for (int i = 0; i < 8; ++i) {
     const QRect lamp = layout::DataSwitchLamp(i);
     const double pin = 472 + (7 - i) * 7;
-    const double y = 228 + (i % 4) * 2.4;
-    Track(p, {QPointF(pin, 214), QPointF(pin, y), QPointF(lamp.center().x(), y), QPointF(lamp.center().x(), 250)},
+    const double y = 218 + (i % 4) * 2.4;
+    Track(p, {QPointF(pin, 214), QPointF(pin, y), QPointF(lamp.center().x(), y), QPointF(lamp.center().x(), 229)},
           0.9);
   }
   for (int i = 0; i < 12; i += 2) {
     const QRect lamp = layout::AddressSwitchLamp(i);
     const double pin = 252 + (11 - i) * 4;
-    Track(p, {QPointF(pin, 214), QPointF(pin, 222 + i), QPointF(lamp.center().x(), 222 + i),
-              QPointF(lamp.center().x(), 250)},
+    Track(p, {QPointF(pin, 214), QPointF(pin, 218 + i / 2.0), QPointF(lamp.center().x(), 218 + i / 2.0),
+              QPointF(lamp.center().x(), 229)},
           0.9);
   }
   // Power rails along the left and the bottom.

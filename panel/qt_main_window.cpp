@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +53,28 @@ class BoardWidget : public QWidget {
   QPixmap picture_;
 };
 
+// A label whose words are painted at given columns rather than spaced by
+// its blanks, so that they line up with the fields under them.
+class ColumnHeading : public QLabel {
+ public:
+  ColumnHeading(const QString& text, std::vector<int> columns, QColor colour, QWidget* parent)
+      : QLabel(text, parent), columns_(std::move(columns)), colour_(colour) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(colour_);
+    const QStringList words = text().split(' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i)
+      p.drawText(QRect(columns_[i], 0, width() - columns_[i], height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+  }
+
+ private:
+  std::vector<int> columns_;
+  QColor colour_;
+};
+
 // Key caps: a gradient cap in the given colour, pressed look, dimmed when
 // disabled.
 QString KeyStyle(const QString& top, const QString& bottom, const QString& text, double points) {
@@ -62,8 +83,8 @@ QString KeyStyle(const QString& top, const QString& bottom, const QString& text,
              " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2);"
              " font-family: 'DejaVu Sans'; font-weight: bold; font-size: %4pt; }"
              "QPushButton:pressed { background: %2; padding-top: 2px; }"
-             "QPushButton:disabled { color: rgba(128, 128, 128, 200);"
-             " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #8a8a8a, stop:1 #5e5e5e); }")
+             "QPushButton:disabled { color: #4a4a4a; border-color: #3a3a3a;"
+             " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #b4b4b0, stop:1 #86867f); }")
       .arg(top, bottom, text)
       .arg(points);
 }
@@ -244,9 +265,13 @@ void PanelWindow::BuildStrip(QWidget* board) {
   cycles->setObjectName(LabelName(Label::kCycles));
   cycles->setGeometry(layout::CyclesLabel());
   cycles->setFont(FixedFont(9, true));
+  // Its left end lies under the register display: the box is drawn in the
+  // part that shows, with the count to the right.
+  cycles->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   cycles->setStyleSheet(
-      "QLabel { color: #ffb21e; background: #120c04; border: 1px solid #000; border-radius: 2px;"
-      " padding-left: 2px; }");
+      QString("QLabel { color: #ffb21e; background: #120c04; border: 1px solid #000; border-radius: 2px;"
+              " margin-left: %1px; padding-right: 4px; }")
+          .arg(layout::RegisterDisplay().right() + 3 - layout::CyclesLabel().left()));
   labels_[static_cast<int>(Label::kCycles)] = cycles;
 
   // The register display: a dark box of fixed-pitch fields on a grid.
@@ -285,18 +310,12 @@ void PanelWindow::BuildStrip(QWidget* board) {
   field(Label::kExtension, kGridCol3, 4, kGridCol3Width);
   field(Label::kStatus, kGridCol4, 4, 2850 - kGridCol4 - 120);
 
-  // The heading over A, E and SR: its blanks are narrowed so that the
-  // letters stand over their fields in the fixed-pitch font.
-  auto* heading = new QLabel("A           E         ST", display);
+  // The heading over A, E and SR: each of its words stands over its field.
+  auto* heading = new ColumnHeading("A           E         ST", {Px(kGridCol2), Px(kGridCol3), Px(kGridCol4)},
+                                    QColor(79, 174, 98), display);
   heading->setObjectName("lbl_Reg_Heading");
-  QFont heading_font = mono;
-  const double cw = QFontMetricsF(mono).horizontalAdvance(QChar('A'));
-  const double blank = (Px(kGridCol4 - kGridCol2) - 2 * cw) / 20.0;
-  heading_font.setWordSpacing(blank - cw);
-  heading->setFont(heading_font);
-  heading->setStyleSheet("QLabel { color: #4fae62; }");
-  heading->setGeometry(QRect(origin + QPoint(Px(kGridCol2), Px(3 * kGridRow)),
-                             QSize(Px(2850 - kGridCol2) - 8, Px(kGridRow))));
+  heading->setFont(mono);
+  heading->setGeometry(QRect(origin + QPoint(0, Px(3 * kGridRow)), QSize(Px(2850) - 8, Px(kGridRow))));
 }
 
 void PanelWindow::BuildMenus() {

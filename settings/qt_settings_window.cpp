@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "panel/panel_model.h"
 #include "panel/qt_panel_layout.h"
@@ -22,7 +23,9 @@ const QColor kWindowColour(255, 192, 128);
 const QColor kGroupColour(255, 224, 192);
 
 QFont Arial(double points, bool bold) {
-  QFont f("Arial");
+  // Arial, or a face with the same widths where it is not installed.
+  QFont f;
+  f.setFamilies({"Arial", "Liberation Sans", "Nimbus Sans", "Helvetica"});
   f.setStyleHint(QFont::SansSerif);
   f.setPointSizeF(points);
   f.setBold(bold);
@@ -45,8 +48,9 @@ QFrame* Group(QWidget* parent, const QString& name, const QRect& where) {
 QLabel* Text(QWidget* parent, const QString& name, const QString& text, const QRect& where, bool bold) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
-  label->setGeometry(where);
   label->setFont(Arial(9.75, bold));
+  // A caption box lower than the face's line would cut its descenders.
+  label->setGeometry(where.adjusted(0, 0, 0, std::max(0, label->fontMetrics().height() - where.height())));
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
