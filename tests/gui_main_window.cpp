@@ -10,6 +10,7 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -238,26 +239,34 @@ TEST_F(MainWindowTest, PauseCountEndsARunWithPause) {
   EXPECT_EQ(model.State().P[0], 5);  // LDI, XPAH, ST: on the ST's last byte
 }
 
-// Posts a click on a button from another thread, as the window system
-// would deliver one, and notes when.
+// Posts an event for the window from another thread, as the window system
+// would deliver a click, and notes when. Should the window never take it,
+// the loop is ended from here after a few seconds, so that the test fails
+// instead of hanging.
 class LateClick {
  public:
-  LateClick(QPushButton* button, std::chrono::milliseconds after)
-      : thread_([this, button, after] {
+  LateClick(PanelModel& model, QPushButton* button, std::chrono::milliseconds after)
+      : LateClick(model, button, [button] { button->click(); }, after) {}
+  LateClick(PanelModel& model, QObject* target, std::function<void()> action, std::chrono::milliseconds after)
+      : thread_([this, &model, target, action, after] {
           std::this_thread::sleep_for(after);
           posted_ = Clock::now();
-          QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(target, action, Qt::QueuedConnection);
+          while (!done_ && Clock::now() - posted_ < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          if (!done_) model.AbortRun();
         }) {}
-  ~LateClick() {
-    if (thread_.joinable()) thread_.join();
-  }
+  ~LateClick() { Posted(); }
+  // Call once the loop has ended.
   Clock::time_point Posted() {
+    done_ = true;
     if (thread_.joinable()) thread_.join();
     return posted_;
   }
 
  private:
   Clock::time_point posted_;
+  std::atomic<bool> done_{false};
   std::thread thread_;
 };
 
@@ -287,7 +296,7 @@ TEST_F(MainWindowTest, HltEndsAFreeRunQuicklyAndTheWindowStaysAliveMeanwhile) {
     sst_enabled = Button("cmd_SST")->isEnabled();
   });
 
-  LateClick hlt(Button("cmd_Halt"), std::chrono::milliseconds(400));
+  LateClick hlt(model, Button("cmd_Halt"), std::chrono::milliseconds(400));
   Click("cmd_Run");
   const auto ended = Clock::now();
   const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(ended - hlt.Posted());
@@ -313,7 +322,7 @@ TEST_F(MainWindowTest, SstDuringAFreeRunEndsItAfterTheStep) {
   Poke(0x001, kEndlessCounter);
   Settings("0");
   Click("cmd_SST");
-  LateClick sst(Button("cmd_SST"), std::chrono::milliseconds(100));
+  LateClick sst(model, Button("cmd_SST"), std::chrono::milliseconds(100));
   Click("cmd_Run");
   sst.Posted();
   EXPECT_TRUE(Lit("Led_SStep_On", "Led_SStep_Off"));
@@ -325,7 +334,7 @@ TEST_F(MainWindowTest, HltCutsASlowModeWaitShort) {
   Poke(0x001, kEndlessCounter);
   Settings("0", /*fast=*/false, "10");
   Click("cmd_SST");
-  LateClick hlt(Button("cmd_Halt"), std::chrono::milliseconds(200));
+  LateClick hlt(model, Button("cmd_Halt"), std::chrono::milliseconds(200));
   Click("cmd_Run");
   const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - hlt.Posted());
   // One step, whose ten-second wait HLT ended.
@@ -344,12 +353,9 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
   Poke(0x001, kEndlessCounter);
   Click("cmd_SST");
 
-  std::thread closer([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    QMetaObject::invokeMethod(window.get(), &QWidget::close, Qt::QueuedConnection);
-  });
+  LateClick close(model, window.get(), [this] { window->close(); }, std::chrono::milliseconds(150));
   Click("cmd_Run");
-  closer.join();
+  close.Posted();
 
   EXPECT_FALSE(model.Running());
   EXPECT_EQ(exits, 1);
