@@ -2,7 +2,9 @@
 // an address, and Latch with its display texts.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "panel/panel_model.h"
 #include "tests/test_util.h"
@@ -227,6 +229,29 @@ TEST_F(ProgramMode, ControlsActTheSameInRunMode) {
   model.cmd_A_Plus();
   EXPECT_EQ(DataSwitches(), 0x66);
   EXPECT_EQ(model.State().P[0], 2);
+}
+
+TEST_F(ProgramMode, EveryButtonTellsTheViewOfAChange) {
+  model.Memory().data[1] = 0x08;
+  model.Memory().data[2] = 0x08;
+  const std::pair<const char*, std::function<void()>> presses[] = {
+      {"address switch", [&] { model.cmd_A_Sw(3); }},
+      {"data switch", [&] { model.cmd_D_sw(2); }},
+      {"A+", [&] { model.cmd_A_Plus(); }},
+      {"A-", [&] { model.cmd_A_min(); }},
+      {"Latch", [&] { model.cmd_Latch(); }},
+      {"HLT", [&] { model.cmd_Halt(); }},
+      {"SST", [&] { model.cmd_SST(); }},
+      {"Run / Prgm", [&] { model.cmd_Run(); }},
+      {"RST", [&] { model.cmd_Reset(); }},
+      {"SST again", [&] { model.cmd_SST(); }},
+      {"Step/Start", [&] { model.cmd_Single_Step(); }},
+  };
+  for (const auto& [name, press] : presses) {
+    const uint64_t before = model.ChangeCount();
+    press();
+    EXPECT_GT(model.ChangeCount(), before) << name;
+  }
 }
 
 }  // namespace
