@@ -266,6 +266,17 @@ TEST_F(Trace, EnablingAgainKeepsTheOpenLog) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{kReset, kReset}));
 }
 
+TEST_F(Trace, StepsInProgramModeWriteNothing) {
+  model.Memory().data[1] = 0x08;
+  model.cmd_Single_Step();  // single step on: one empty step
+  model.cmd_SST();          // "------SStep Off-------"
+  model.MutableOptions().PauseCount = 5;
+  model.cmd_Single_Step();  // five empty steps
+  EXPECT_EQ(model.InstructionCount(), 5);
+  EXPECT_EQ(Lines(), std::vector<std::string>{kSStepOff});
+  EXPECT_EQ(model.State().P[0], 0);
+}
+
 TEST(TraceOpen, AFileThatCannotBeCreatedLeavesTracingOff) {
   scmp::test::TempDir dir;
   dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
