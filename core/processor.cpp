@@ -63,11 +63,14 @@ uint32_t Processor::Run(uint32_t max_steps) {
   break_run_ = StopRequested;
   run_length_ = max_steps;
   MachineState r = state;  // a local copy the compiler can keep in registers
+  int16_t pc = r.P[0];      // P0 itself stays in a register between steps
   uint32_t remaining = max_steps;
   do {
-    const int opcode = FetchByte(r.P[0]) & 0xFF;
-    const int operand = (opcode & 0x80) ? FetchByte(r.P[0]) & 0xFF : -1;
+    const int opcode = FetchByte(pc) & 0xFF;
+    const int operand = (opcode & 0x80) ? FetchByte(pc) & 0xFF : -1;
+    r.P[0] = pc;
     detail::Execute(*this, decode_.natural[opcode], operand, r, remaining - 1);
+    pc = r.P[0];
   } while (--remaining != 0 && !break_run_);
   state = r;
   return max_steps - remaining;
