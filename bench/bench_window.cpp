@@ -1,0 +1,81 @@
+// A free run in the window against the same run without one: how much of the
+// time the window's pumping and redrawing take.
+//
+//   bench_window [N]      default 300000000 instructions
+//
+// Runs offscreen unless QT_QPA_PLATFORM or a display says otherwise. The
+// program stores A on the LEDs, adds one and jumps back, forever; both runs
+// end on the pause count N.
+#include <QApplication>
+#include <QPushButton>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "panel/panel_model.h"
+#include "panel/qt_main_window.h"
+
+namespace {
+
+// 001 LDI 0A; 003 XPAH P1 (P1 = 0A00, the port); 004 ST 0(P1); 006 ADI 01;
+// 008 JMP -6 (back to 004).
+constexpr int kProgram[] = {0xC4, 0x0A, 0x35, 0xC9, 0x00, 0xF4, 0x01, 0x90, 0xFA};
+
+void Prepare(scmp::PanelModel& model, int32_t steps) {
+  std::string error;
+  if (!model.StartUp(SCMP_SOURCE_DATA_DIR, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    std::exit(1);
+  }
+  for (unsigned i = 0; i < std::size(kProgram); ++i) model.Memory().data[1 + i] = static_cast<int16_t>(kProgram[i]);
+  model.MutableOptions().PauseCount = steps;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int32_t steps = argc > 1 ? std::atoi(argv[1]) : 300000000;
+  if (steps <= 0 || steps > 1000000000) {
+    std::fprintf(stderr, "usage: bench_window [N 1..1000000000]\n");
+    return 2;
+  }
+
+  // Without a window, as scmp-run runs.
+  scmp::PanelModel bare;
+  Prepare(bare, steps);
+  bare.SetWaitHook([](double) {});
+  bare.cmd_SST();
+  auto start = std::chrono::steady_clock::now();
+  bare.cmd_Run();
+  const double bare_seconds = Seconds(start);
+
+  // In the window: the buttons are clicked as a user clicks them.
+  scmp::PanelModel model;
+  Prepare(model, steps);
+  scmp::PanelWindow window(model);
+  window.show();
+  QApplication::processEvents();
+  window.findChild<QPushButton*>("cmd_SST")->click();
+  start = std::chrono::steady_clock::now();
+  window.findChild<QPushButton*>("cmd_Run")->click();
+  const double window_seconds = Seconds(start);
+
+  if (bare.InstructionCount() != steps || model.InstructionCount() != steps) {
+    std::fprintf(stderr, "a run did not reach the pause count\n");
+    return 1;
+  }
+  std::printf("without a window: %d instructions in %.3f s = %.1f million/s\n", steps, bare_seconds,
+              steps / bare_seconds / 1e6);
+  std::printf("in the window:    %d instructions in %.3f s = %.1f million/s (%.0f%% of the speed without)\n", steps,
+              window_seconds, steps / window_seconds / 1e6, 100.0 * bare_seconds / window_seconds);
+  return 0;
+}
