@@ -7,3 +7,6 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+cd ..
+# Sanitizer build and tests, then the fuzzers for a bounded time each.
+bash scripts/hardening.sh

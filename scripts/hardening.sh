@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Hardening: the whole project and its tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan, gcc) and run by ctest, then the
+# libFuzzer targets in fuzz/ built with clang (build-fuzz) and each run for a
+# bounded time. Fails on a failed test, on any sanitizer report (also from a
+# child process whose exit status a test does not look at), on a fuzzer
+# crash, a broken fuzz check, a leak, or a hang.
+#
+#   FUZZ_SECONDS=30        seconds per fuzz target; 0 skips fuzzing
+#   FUZZ_TIMEOUT=10        seconds one fuzz input may take before it counts as a hang
+#   SCMP_SKIP_HARDENING=1  skips everything (for a quick local scripts/test.sh)
+#
+# Run from anywhere; installs what is missing (as root on Debian).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+if [ "${SCMP_SKIP_HARDENING:-0}" = 1 ]; then
+  echo "hardening: skipped (SCMP_SKIP_HARDENING=1)"
+  exit 0
+fi
+
+fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_timeout=${FUZZ_TIMEOUT:-10}
+jobs=$(nproc)
+started=$SECONDS
+failures=()
+
+# The normal build's packages, plus clang, its libFuzzer runtime and the
+# symbolizer that turns sanitizer reports into file and line.
+bash scripts/deps.sh clang-14 libclang-rt-14-dev llvm-14
+
+# ---- Sanitizer build and test suite ------------------------------------------
+# _GLIBCXX_ASSERTIONS adds bounds checks to std::array, std::vector and
+# std::string: an index past the end of an array inside an object stays
+# inside the object, where AddressSanitizer cannot see it.
+asan_dir="$root/build-asan"
+logs="$asan_dir/sanitizer-logs"
+echo "hardening: sanitizer build in $asan_dir"
+cmake -S . -B "$asan_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCMP_SANITIZE=ON -DSCMP_BUILD_GUI=ON \
+  -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS" >/dev/null
+cmake --build "$asan_dir" -j"$jobs"
+
+rm -rf "$logs"
+mkdir -p "$logs"
+# Reports also go to files, one per process, so that a report from a child
+# process (scmp-run started by a test, a forked test child) fails the run
+# even when the test accepts the child's exit status.
+export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:strict_string_checks=1:exitcode=86:log_path=$logs/asan"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
+export LSAN_OPTIONS="exitcode=86"
+ctest_status=0
+(cd "$asan_dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 600) || ctest_status=$?
+if compgen -G "$logs/*" >/dev/null; then
+  echo "hardening: sanitizer reports:"
+  for f in "$logs"/*; do
+    echo "---- $f"
+    head -n 80 "$f"
+  done
+  failures+=("sanitizer reports in $logs")
+fi
+[ "$ctest_status" -eq 0 ] || failures+=("ctest in $asan_dir (status $ctest_status)")
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+echo "hardening: sanitizer stage done after $((SECONDS - started)) s"
+
+# ---- Fuzzing -------------------------------------------------------------------
+if [ "$fuzz_seconds" -gt 0 ]; then
+  fuzz_dir="$root/build-fuzz"
+  echo "hardening: fuzz build in $fuzz_dir"
+  # A cache made with another compiler cannot be switched over in place.
+  if [ -f "$fuzz_dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang++-14$' "$fuzz_dir/CMakeCache.txt"; then
+    rm -rf "$fuzz_dir/CMakeCache.txt" "$fuzz_dir/CMakeFiles"
+  fi
+  cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DSCMP_SANITIZE=ON -DSCMP_FUZZ=ON -DSCMP_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS" >/dev/null
+  cmake --build "$fuzz_dir" -j"$jobs" --target fuzzers
+
+  export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
+  export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1"
+  mkdir -p "$fuzz_dir/artifacts" "$fuzz_dir/logs"
+  for target in table memory_image listing number_text program; do
+    # The working corpus grows in the build folder; the seeds in the
+    # repository are only read.
+    corpus="$fuzz_dir/corpus/$target"
+    log="$fuzz_dir/logs/$target.log"
+    mkdir -p "$corpus"
+    status=0
+    timeout --kill-after=10 $((fuzz_seconds + 120)) \
+      "$fuzz_dir/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout="$fuzz_timeout" \
+      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz_dir/artifacts/$target-" \
+      "$corpus" "$root/fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+    summary=$(grep -E "^#[0-9]+[[:space:]]+DONE" "$log" | tail -n 1 | tr "\t" " " || true)
+    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    echo "hardening: fuzz_$target: status $status, ${executed:-?} inputs; ${summary:-no final stats}"
+    if [ "$status" -ne 0 ]; then
+      echo "---- $log (end)"
+      tail -n 60 "$log"
+      artifact=$(grep -o "Test unit written to .*" "$log" | tail -n 1 | sed 's/Test unit written to //' || true)
+      failures+=("fuzz_$target (status $status${artifact:+, input $artifact})")
+      mkdir -p "$asan_dir"
+      echo "$(date -u +%FT%TZ) fuzz_$target status $status input ${artifact:-none} log $log" >>"$asan_dir/FINDINGS.txt"
+    fi
+  done
+  unset ASAN_OPTIONS ASAN_SYMBOLIZER_PATH
+fi
+
+echo "hardening: finished after $((SECONDS - started)) s"
+if [ ${#failures[@]} -gt 0 ]; then
+  echo "hardening: FAILED:"
+  printf '  %s\n' "${failures[@]}"
+  exit 1
+fi
+echo "hardening: passed"
