@@ -1,6 +1,11 @@
 #include "core/table.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+#include "core/regular_file.h"
 
 namespace scmp {
 
@@ -113,24 +118,30 @@ bool InstructionTable::Parse(std::string_view text, const std::string& source_na
 }
 
 bool InstructionTable::Load(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = "Cannot open the instruction file " + path + ".";
+  std::string reason;
+  const int fd = OpenRegularFile(path, &reason);
+  if (fd < 0) {
+    if (error) *error = "Cannot open the instruction file " + path + ": " + reason + ".";
     return false;
   }
   std::array<InstructionRecord, 256> filled = records;
   TableFiller filler(filled, path);
   std::array<char, 65536> buffer;
-  while (in) {
-    in.read(buffer.data(), buffer.size());
-    const std::streamsize got = in.gcount();
-    if (got <= 0) break;
-    if (!filler.Feed(std::string_view(buffer.data(), static_cast<size_t>(got)), error)) return false;
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      if (error) *error = "Cannot read the instruction file " + path + ": " + std::strerror(errno) + ".";
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    if (!filler.Feed(std::string_view(buffer.data(), static_cast<size_t>(got)), error)) {
+      ::close(fd);
+      return false;
+    }
   }
-  if (in.bad()) {
-    if (error) *error = "Cannot read the instruction file " + path + ".";
-    return false;
-  }
+  ::close(fd);
   if (!filler.Finish(error)) return false;
   records = filled;
   return true;

@@ -1,5 +1,7 @@
 #include "files/listing.h"
 
+#include "core/regular_file.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -141,15 +143,10 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
     SetError(error, "Cannot load the listing: no file name given.");
     return false;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string reason;
+  const int fd = OpenRegularFile(path, &reason);
   if (fd < 0) {
-    SetError(error, "Cannot open the listing " + Quoted(path) + ": " + std::strerror(errno) + ".");
-    return false;
-  }
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    SetError(error, "Cannot load the listing " + Quoted(path) + ": it is a folder.");
+    SetError(error, "Cannot open the listing " + Quoted(path) + ": " + reason + ".");
     return false;
   }
 

@@ -1,5 +1,7 @@
 #include "files/memory_image.h"
 
+#include "core/regular_file.h"
+
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -91,14 +93,10 @@ class TextStream {
       *error = "Cannot load the memory image: no file name given.";
       return false;
     }
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string reason;
+    fd_ = OpenRegularFile(path, &reason);
     if (fd_ < 0) {
-      *error = "Cannot open the memory image " + Quoted(path) + ": " + std::strerror(errno) + ".";
-      return false;
-    }
-    struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-      *error = "Cannot load the memory image " + Quoted(path) + ": it is a folder.";
+      *error = "Cannot open the memory image " + Quoted(path) + ": " + reason + ".";
       return false;
     }
     return true;

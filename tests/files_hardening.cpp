@@ -414,9 +414,7 @@ TEST(LongLines, CrLfSplitAcrossReadsCountsOnce) {
 
 // Files without an end, such as a character device or a FIFO nobody writes
 // to, must give an error rather than a load that never returns.
-// Disabled until the loaders refuse them: today both loaders read /dev/zero
-// for ever and block on a FIFO.
-TEST(DeviceFiles, DISABLED_EndlessFilesAreRefused) {
+TEST(DeviceFiles, EndlessFilesAreRefused) {
   TempDir dir;
   const std::string fifo = dir.File("fifo.asm");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
