@@ -26,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFile;
+using test::FinishesWithin;
 using test::TempDir;
 
 // A record by the column rules: characters 1..4, 5, 6..7, 8 and 9, padded
@@ -42,17 +43,6 @@ InstructionRecord Columns(std::string_view line) {
   return r;
 }
 
-bool FinishesWithin(unsigned seconds, const std::function<int()>& body) {
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::alarm(seconds);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // Runs `table` on random bytes with random kinds from random registers and
 // checks after every step what holds whatever the table says: the map and

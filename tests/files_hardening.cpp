@@ -31,6 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFile;
+using test::FinishesWithin;
 using test::TempDir;
 
 // ---- Helpers -------------------------------------------------------------------
@@ -114,19 +115,6 @@ long PeakGrowthMb(const std::function<void()>& body) {
   return (StatusKb("VmHWM") - before) / 1024;
 }
 
-// Runs `body` in a child process that gets `seconds` to end; true when it
-// ended in time with status 0. A child that hangs is ended by SIGALRM.
-bool FinishesWithin(unsigned seconds, const std::function<int()>& body) {
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::alarm(seconds);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 constexpr long kBoundMb = 48;  // far below the 100 MB files read
 

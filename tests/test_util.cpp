@@ -5,6 +5,9 @@
 #include <random>
 #include <sstream>
 
+#include <cstdio>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace scmp::test {
@@ -38,6 +41,18 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+bool FinishesWithin(unsigned seconds, const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(seconds);
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace scmp::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+
+// Runs `body` in a child process that gets `seconds` to end; true when it
+// ended in time with status 0. A child that hangs is ended by SIGALRM.
+bool FinishesWithin(unsigned seconds, const std::function<int()>& body);
 
 // The shipped data folder in the source tree (ends in "/").
 inline std::string SourceDataDir() { return SCMP_SOURCE_DATA_DIR; }
