@@ -9,25 +9,13 @@
 #include "core/processor.h"
 #include "core/table.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/record_columns.h"
 
 namespace {
 
 using namespace scmp;
 using fuzz::AsText;
 
-// A record by the column rules, written out independently of the reader.
-InstructionRecord ExpectedRecord(std::string_view line) {
-  auto at = [&](size_t i) { return i < line.size() ? line[i] : ' '; };
-  InstructionRecord r;
-  for (size_t i = 0; i < 4; ++i) r.Mnemonic[i] = at(i);
-  r.Amode[0] = at(4);
-  r.Register[0] = at(5);
-  r.Register[1] = at(6);
-  r.Cflag[0] = at(7);
-  r.OFlag[0] = at(8);
-  r.Operation[0] = line.empty() ? ' ' : line.back();
-  return r;
-}
 
 }  // namespace
 
@@ -48,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ok);
     for (size_t n = 0; n < 256; ++n) {
       if (n < lines.size()) {
-        FUZZ_CHECK(table.records[n] == ExpectedRecord(lines[n]));
+        FUZZ_CHECK(table.records[n] == test::RecordByColumns(lines[n]));
         FUZZ_CHECK(InstructionTable::RecordFromLine(lines[n]) == table.records[n]);
       } else {
         FUZZ_CHECK(table.records[n] == shipped.records[n]);

@@ -19,6 +19,7 @@
 #include "core/board.h"
 #include "core/processor.h"
 #include "core/table.h"
+#include "tests/record_columns.h"
 #include "tests/test_util.h"
 
 namespace scmp {
@@ -29,19 +30,6 @@ using test::ReadFile;
 using test::FinishesWithin;
 using test::TempDir;
 
-// A record by the column rules: characters 1..4, 5, 6..7, 8 and 9, padded
-// with blanks, and the line's last character.
-InstructionRecord Columns(std::string_view line) {
-  auto at = [&](size_t i) { return i < line.size() ? line[i] : ' '; };
-  InstructionRecord r;
-  for (size_t i = 0; i < 4; ++i) r.Mnemonic[i] = at(i);
-  r.Amode[0] = at(4);
-  r.Register = {at(5), at(6)};
-  r.Cflag[0] = at(7);
-  r.OFlag[0] = at(8);
-  r.Operation[0] = line.empty() ? ' ' : line.back();
-  return r;
-}
 
 
 // Runs `table` on random bytes with random kinds from random registers and
@@ -108,7 +96,7 @@ TEST(BinaryInstructionFile, FewLineEndsLoadColumnByColumnAndRun) {
     std::string error;
     ASSERT_TRUE(table.Load(path, &error)) << error;
     for (int n = 0; n < 256; ++n) {
-      const InstructionRecord want = n < 200 ? Columns(lines[n]) : InstructionRecord{};
+      const InstructionRecord want = n < 200 ? test::RecordByColumns(lines[n]) : InstructionRecord{};
       ASSERT_TRUE(table.records[n] == want) << "record " << n;
     }
     RunAnyTable(table, seed, 5000);
@@ -144,7 +132,7 @@ TEST(LongInstructionLines, OnlyTheColumnsAndTheLastCharacterCount) {
   InstructionTable table;
   std::string error;
   ASSERT_TRUE(table.Load(dir.Write("SCMP.DEL", text), &error)) << error;
-  for (size_t n = 0; n < lines.size(); ++n) EXPECT_TRUE(table.records[n] == Columns(lines[n])) << "record " << n;
+  for (size_t n = 0; n < lines.size(); ++n) EXPECT_TRUE(table.records[n] == test::RecordByColumns(lines[n])) << "record " << n;
   EXPECT_EQ(FieldText(table.records[0].Mnemonic), "LD  ");
   EXPECT_EQ(table.records[0].Operation[0], 'Z');
   EXPECT_TRUE(table.records[1].IsUndefined());

@@ -16,6 +16,7 @@
 #include "core/board.h"
 #include "core/processor.h"
 #include "core/table.h"
+#include "tests/record_columns.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -391,7 +392,7 @@ class TableMaker {
         for (int i = 0; i < middle; ++i) line += AnyChar();
         line += AnyChar();
       }
-      (*records)[op] = Expected(line);
+      (*records)[op] = scmp::test::RecordByColumns(line);
       *text += line;
       // An LF right after a CR would join the CR into one line end.
       const bool after_cr = !text->empty() && text->back() == '\r';
@@ -401,19 +402,6 @@ class TableMaker {
     }
   }
 
-  // The record of a line, by the fixed-column rule.
-  static InstructionRecord Expected(const std::string& line) {
-    auto at = [&](size_t i) { return i < line.size() ? line[i] : ' '; };
-    InstructionRecord r;
-    for (int i = 0; i < 4; ++i) r.Mnemonic[i] = at(i);
-    r.Amode[0] = at(4);
-    r.Register[0] = at(5);
-    r.Register[1] = at(6);
-    r.Cflag[0] = at(7);
-    r.OFlag[0] = at(8);
-    r.Operation[0] = line.empty() ? ' ' : line.back();
-    return r;
-  }
 
   std::mt19937& rng() { return rng_; }
 
@@ -606,7 +594,7 @@ TEST(Reference, EveryOpcodeWithEveryMnemonic) {
         RefCpu ref;
         std::string padded = name;
         padded.resize(4, ' ');
-        for (int op : {0x21, 0xA1}) ref.table[op] = TableMaker::Expected(padded + mode + reg + "--x");
+        for (int op : {0x21, 0xA1}) ref.table[op] = scmp::test::RecordByColumns(padded + mode + reg + "--x");
         InstructionTable table;
         table.records = ref.table;
         CountingBoard board;
