@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "panel/data_dir.h"
-#include "panel/panel_model.h"
+#include "trainer/data_dir.h"
+#include "trainer/panel_model.h"
 
 namespace scmp {
 

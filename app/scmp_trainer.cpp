@@ -11,9 +11,9 @@
 #include <iostream>
 #include <string>
 
-#include "panel/data_dir.h"
-#include "panel/panel_model.h"
-#include "panel/qt_main_window.h"
+#include "trainer/data_dir.h"
+#include "trainer/panel_model.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel_model.h"
+#include "trainer/panel_model.h"
 
 namespace {
 

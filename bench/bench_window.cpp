@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "panel/panel_model.h"
-#include "panel/qt_main_window.h"
+#include "trainer/panel_model.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "panel/panel_model.h"
-#include "settings/number_text.h"
+#include "trainer/panel_model.h"
+#include "trainer/number_text.h"
 
 namespace {
 

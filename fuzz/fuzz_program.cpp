@@ -17,7 +17,7 @@
 #include "core/processor.h"
 #include "core/table.h"
 #include "fuzz/fuzz_support.h"
-#include "panel/panel_model.h"
+#include "trainer/panel_model.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/processor.h"
 #include "core/table.h"
 #include "fuzz/fuzz_support.h"
-#include "tests/record_columns.h"
+#include "tests/support/record_columns.h"
 
 namespace {
 

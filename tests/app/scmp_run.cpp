@@ -1,0 +1,125 @@
+// The headless runner: options, exit statuses and the result line, both
+// in-process and through the scmp-run executable.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+#include "app/runner.h"
+#include "tests/support/test_util.h"
+
+namespace scmp {
+namespace {
+
+using test::TempDir;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result Batch(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunBatch(args, "/nonexistent/scmp-run", out, err);
+  return {status, out.str(), err.str()};
+}
+
+// LDI 0A; XPAH P1 (P1 = 0A00, the port); LD 0(P1) (the switches); ST 0(P1)
+// (the LEDs); HALT.
+constexpr const char* kEcho = "@0001\r\nC4\r\n0A\r\n35\r\nC1\r\n00\r\nC9\r\n00\r\n00\r\n";
+
+TEST(ScmpRun, EchoesTheSwitchesAndPrintsTheResultLine) {
+  TempDir dir;
+  const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
+  const Result r = Batch({"--dir", test::SourceDataDir(), "--asm", asm_path, "--switches", "a5"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "A=A5 E=00 SR=00 P0=0008 P1=0A00 P2=0000 P3=0000 LEDS=A5 FLAGS=0 HALT=1 STEPS=5\n");
+}
+
+TEST(ScmpRun, StepsBoundTheRunAndZeroMeansNoPause) {
+  TempDir dir;
+  // 001: JMP -2 (to itself), forever.
+  const std::string loop = dir.Write("LOOP.ASM", "@0001\n90\nFE\n");
+  Result r = Batch({"--dir", test::SourceDataDir(), "--asm", loop, "--steps", "1234"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("HALT=0 STEPS=1234\n"), std::string::npos) << r.out;
+
+  // With no pause the run ends at the HALT only. A counter at 081 counts up
+  // with ILD until it wraps to 0: 001 ILD 7F(P0); 003 JNZ -4; 005 HALT.
+  const std::string count = dir.Write("COUNT.ASM", "@0001\nA8\n7F\n9C\nFC\n00\n");
+  r = Batch({"--dir", test::SourceDataDir(), "--asm", count, "--steps", "0"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("A=00"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("HALT=1 STEPS=513\n"), std::string::npos) << r.out;  // 256 x (ILD, JNZ) + HALT
+}
+
+TEST(ScmpRun, TraceAndSavedImageAreWritten) {
+  TempDir dir;
+  const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
+  const std::string trace = dir.File("T.LOG");
+  const std::string image = dir.File("OUT.RAM");
+  const Result r = Batch({"--dir", test::SourceDataDir(), "--asm", asm_path, "--trace", trace, "--save-ram", image,
+                        "--quiet"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  const std::string log = test::ReadFile(trace);
+  EXPECT_NE(log.find("------Run Mode-------\r\n"), std::string::npos);
+  EXPECT_NE(log.find("HALT      - - H 0008 00    P0-3: 0008 0A00 0000 0000 A,EX,ST: 00 00 00 \r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.substr(log.size() - 28), "------End of Trace -------\r\n");
+  const std::string saved = test::ReadFile(image);
+  EXPECT_EQ(saved.substr(0, 12), " 0 \r\n 196 \r\n");  // address 0 empty, 001 holds C4
+}
+
+TEST(ScmpRun, BadOptionsExitWithTwoAndUsage) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--bogus"}, {"--steps"}, {"--steps", "-1"}, {"--steps", "1000000001"},
+        {"--steps", "12x"}, {"--switches", "100"}, {"--switches", "G0"}}) {
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_NE(r.err.find("usage: scmp-run"), std::string::npos) << args[0];
+  }
+  const Result help = Batch({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--save-ram FILE"), std::string::npos);
+}
+
+TEST(ScmpRun, UnreadableFilesExitWithOneNamingTheFile) {
+  TempDir dir;
+  Result r = Batch({"--dir", dir.path().string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("SCMP.DEL"), std::string::npos) << r.err;
+
+  r = Batch({"--dir", test::SourceDataDir(), "--asm", dir.File("MISSING.ASM")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("MISSING.ASM"), std::string::npos) << r.err;
+
+  r = Batch({"--dir", test::SourceDataDir(), "--ram", dir.File("MISSING.RAM")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("MISSING.RAM"), std::string::npos) << r.err;
+
+  const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
+  r = Batch({"--dir", test::SourceDataDir(), "--asm", asm_path, "--trace", dir.File("no/such/folder/T.LOG")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("T.LOG"), std::string::npos) << r.err;
+}
+
+TEST(ScmpRun, ExecutableUsesTheDataFolderBesideIt) {
+  TempDir dir;
+  const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
+  const std::string cmd = std::string("env -u SCMP_DIR ") + SCMP_RUN_PATH + " --asm " + asm_path + " --switches 3C";
+  std::FILE* p = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::array<char, 256> buf{};
+  std::string out;
+  while (std::fgets(buf.data(), buf.size(), p) != nullptr) out += buf.data();
+  const int status = ::pclose(p);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out, "A=3C E=00 SR=00 P0=0008 P1=0A00 P2=0000 P3=0000 LEDS=3C FLAGS=0 HALT=1 STEPS=5\n");
+}
+
+}  // namespace
+}  // namespace scmp

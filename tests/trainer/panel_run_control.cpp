@@ -1,0 +1,522 @@
+// Run control: Run / Prgm, Step/Start, SST, HLT and RST with the stepping
+// loop, the pause count, the lamps, the labels and the register display.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "trainer/panel_model.h"
+#include "tests/support/test_util.h"
+
+namespace {
+
+using scmp::Label;
+using scmp::Lamp;
+using scmp::PanelModel;
+
+const std::string k9Blanks(9, ' ');
+const std::string k10Blanks(10, ' ');
+const std::string k11Blanks(11, ' ');
+const std::string kPause = "Pause    ";
+const std::string kManual = "Manual Step";
+
+class RunControl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
+    model.SetWaitHook([this](double s) {
+      ++waits;
+      waited += s;
+    });
+    std::string error;
+    ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
+  }
+  void Put(int address, const std::vector<int>& bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) model.Memory().data[address + i] = static_cast<int16_t>(bytes[i]);
+  }
+  // NOPs from 0x001 up, so that P0 counts the instructions performed.
+  void Nops() {
+    for (int a = 1; a < 0x900; ++a) model.Memory().data[a] = 0x08;
+  }
+  std::string L(Label l) const { return model.LabelText(l); }
+  int P0() const { return model.Cpu().state.P[0]; }
+
+  scmp::test::TempDir dir;
+  PanelModel model;
+  int waits = 0;
+  double waited = 0;
+};
+
+// ---- Run / Prgm ------------------------------------------------------------------
+
+TEST_F(RunControl, RunFromStartUpPerformsOneInstruction) {
+  Nops();
+  model.cmd_Run();
+  EXPECT_TRUE(model.RunMode());
+  EXPECT_EQ(P0(), 1);
+  EXPECT_TRUE(model.LampOn(Lamp::kRunLed));
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_FALSE(model.StopRequested());
+  EXPECT_EQ(L(Label::kPause), k9Blanks);
+  EXPECT_EQ(model.InstructionCount(), 1);
+  EXPECT_FALSE(model.Paused());
+  EXPECT_EQ(L(Label::kCycles), " 10000");
+
+  model.cmd_Run();
+  EXPECT_FALSE(model.RunMode());
+  EXPECT_EQ(P0(), 1);
+  EXPECT_FALSE(model.LampOn(Lamp::kRunLed));
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(L(Label::kPause), k9Blanks);
+}
+
+TEST_F(RunControl, RunClearsAHaltRequest) {
+  Nops();
+  model.cmd_Halt();
+  ASSERT_TRUE(model.LampOn(Lamp::kHaltLed));
+  model.cmd_SST();  // single-step off
+  model.MutableOptions().PauseCount = 4;
+  model.cmd_Run();  // request cleared first, so it runs to the pause
+  EXPECT_EQ(P0(), 4);
+  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+}
+
+// ---- Step/Start in program mode ----------------------------------------------------
+
+TEST_F(RunControl, StepStartInProgramModeDoesNothing) {
+  Put(0x001, {0xC4, 0x12});
+  const scmp::MemoryArray memory = model.Memory();
+  model.cmd_Single_Step();
+  EXPECT_EQ(model.State(), scmp::MachineState{});
+  EXPECT_TRUE(model.Memory() == memory);
+  EXPECT_FALSE(model.RunMode());
+  EXPECT_EQ(L(Label::kPause), kManual);
+  EXPECT_EQ(model.InstructionCount(), 1);  // one step, counted, doing nothing
+  EXPECT_EQ(L(Label::kCycles), "");
+  EXPECT_EQ(L(Label::kP0), "");
+  model.StepInstruction();
+  EXPECT_EQ(model.State(), scmp::MachineState{});
+}
+
+TEST_F(RunControl, ProgramModeWithoutSingleStepOrRequestCountsToThePause) {
+  Nops();
+  model.cmd_SST();
+  model.MutableOptions().PauseCount = 5;
+  model.cmd_Single_Step();
+  EXPECT_EQ(model.InstructionCount(), 5);
+  EXPECT_TRUE(model.Paused());
+  EXPECT_EQ(L(Label::kPause), kPause);
+  EXPECT_EQ(L(Label::kCycles), k10Blanks);
+  EXPECT_EQ(P0(), 0);
+}
+
+TEST_F(RunControl, ProgramModeWithTheRequestSetTakesOneEmptyStep) {
+  Nops();
+  model.cmd_Run();  // one instruction
+  model.cmd_Run();  // back to program mode: request set, lamp dark
+  model.cmd_SST();
+  model.cmd_Single_Step();
+  EXPECT_EQ(model.InstructionCount(), 1);
+  EXPECT_EQ(P0(), 1);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(L(Label::kPause), k11Blanks);
+}
+
+// ---- Pause counts ---------------------------------------------------------------
+
+TEST_F(RunControl, PauseCountOfThree) {
+  Nops();
+  model.cmd_SST();
+  model.MutableOptions().PauseCount = 3;
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_TRUE(model.Paused());
+  EXPECT_EQ(model.InstructionCount(), 3);
+  EXPECT_EQ(L(Label::kPause), kPause);
+  EXPECT_EQ(L(Label::kCycles), k10Blanks);
+  EXPECT_TRUE(model.RunMode());
+  for (int round = 2; round <= 3; ++round) {
+    model.cmd_Single_Step();
+    EXPECT_EQ(P0(), 3 * round);
+    EXPECT_TRUE(model.Paused());
+    EXPECT_EQ(L(Label::kPause), kPause);
+    EXPECT_EQ(L(Label::kCycles), k10Blanks);
+  }
+}
+
+TEST_F(RunControl, PauseCountOfOne) {
+  Nops();
+  model.cmd_SST();
+  model.MutableOptions().PauseCount = 1;
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 1);
+  EXPECT_EQ(L(Label::kPause), kPause);
+  model.cmd_Single_Step();
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_EQ(L(Label::kPause), kPause);
+  EXPECT_EQ(L(Label::kCycles), k10Blanks);
+  // In single-step mode too, the pause wins over "Manual Step".
+  model.cmd_SST();
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 4);
+  EXPECT_EQ(L(Label::kPause), kPause);
+}
+
+TEST_F(RunControl, PauseCountZeroNeitherCountsNorPauses) {
+  scmp::SettingsInput in;
+  in.pause_text = "0";
+  in.delay_text = "1";
+  model.ApplySettings(in);
+  ASSERT_EQ(model.Options().PauseCount, 0);
+  ASSERT_EQ(L(Label::kCycles), "No Pause");
+  Nops();
+  model.Memory().data[0x30] = 0x00;  // HALT
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 0x30);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_EQ(model.InstructionCount(), 0);
+  EXPECT_FALSE(model.Paused());
+  EXPECT_EQ(L(Label::kCycles), "No Pause");
+  EXPECT_EQ(L(Label::kPause), k9Blanks);
+}
+
+TEST_F(RunControl, CyclesLabelShowsWhatIsLeft) {
+  Nops();
+  model.cmd_Run();  // single step
+  EXPECT_EQ(L(Label::kCycles), " 10000");
+  model.cmd_Single_Step();
+  EXPECT_EQ(L(Label::kCycles), " 10000");
+  model.MutableOptions().PauseCount = 5;
+  model.Memory().data[4] = 0x00;  // HALT as the second instruction from here
+  model.cmd_SST();
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 4);
+  EXPECT_EQ(L(Label::kCycles), " 4");
+}
+
+// ---- HALT -------------------------------------------------------------------------
+
+TEST_F(RunControl, HaltWithSingleStepOff) {
+  Nops();
+  Put(0x003, {0x00});
+  Put(0x006, {0x00});
+  Put(0x020, {0x00});
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_FALSE(model.Paused());
+  EXPECT_EQ(L(Label::kPause), k9Blanks);
+  EXPECT_EQ(L(Label::kCycles), " 9998");
+
+  // The request stays: each Step/Start performs one instruction.
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 4);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(L(Label::kPause), k11Blanks);
+
+  // HLT withdraws it; Step/Start runs freely to the next HALT.
+  model.cmd_Halt();
+  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 6);
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+
+  // Run / Prgm twice runs freely as well.
+  model.cmd_Run();
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(P0(), 6);
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 0x20);
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+}
+
+TEST_F(RunControl, HaltOnThePauseStepShowsPause) {
+  Nops();
+  Put(0x003, {0x00});
+  model.cmd_SST();
+  model.MutableOptions().PauseCount = 3;
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.Paused());
+  EXPECT_EQ(L(Label::kPause), kPause);
+}
+
+TEST_F(RunControl, UndefinedOpcodeHaltsTheLoop) {
+  Nops();
+  Put(0x005, {0xCC, 0x00});  // no store-immediate
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 6);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+}
+
+// ---- One loop by the state it starts in -------------------------------------------
+
+TEST_F(RunControl, RunModeSingleStepPerformsOneInstructionEitherWay) {
+  Nops();
+  model.cmd_Run();
+  ASSERT_EQ(P0(), 1);
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 2);
+  EXPECT_EQ(L(Label::kPause), kManual);
+  model.cmd_Halt();
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(L(Label::kPause), kManual);
+}
+
+TEST_F(RunControl, RunModeWithTheRequestSetPerformsOneInstruction) {
+  Nops();
+  model.cmd_Run();
+  model.cmd_SST();
+  model.cmd_Halt();
+  model.cmd_Single_Step();
+  EXPECT_EQ(P0(), 2);
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_EQ(model.InstructionCount(), 1);
+}
+
+// ---- SST, HLT, RST -------------------------------------------------------------------
+
+TEST_F(RunControl, SingleStepSwitch) {
+  Nops();
+  model.MutableOptions().PauseCount = 1;
+  model.cmd_Run();  // one instruction, which reaches the pause
+  ASSERT_TRUE(model.Paused());
+  ASSERT_EQ(model.InstructionCount(), 1);
+
+  model.cmd_SST();  // off: keeps the count and Paused
+  EXPECT_FALSE(model.SingleStepMode());
+  EXPECT_FALSE(model.LampOn(Lamp::kSingleStepLed));
+  EXPECT_EQ(L(Label::kPause), k11Blanks);
+  EXPECT_TRUE(model.Paused());
+  EXPECT_EQ(model.InstructionCount(), 1);
+
+  model.cmd_SST();  // on: clears both
+  EXPECT_TRUE(model.SingleStepMode());
+  EXPECT_TRUE(model.LampOn(Lamp::kSingleStepLed));
+  EXPECT_EQ(L(Label::kPause), kManual);
+  EXPECT_FALSE(model.Paused());
+  EXPECT_EQ(model.InstructionCount(), 0);
+  EXPECT_TRUE(model.RunMode());
+  EXPECT_EQ(P0(), 1);
+}
+
+TEST_F(RunControl, HaltButtonToggles) {
+  model.cmd_Halt();
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+  model.cmd_Halt();
+  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_FALSE(model.RunMode());
+  EXPECT_EQ(model.State(), scmp::MachineState{});
+}
+
+TEST_F(RunControl, ResetClearsRegistersFlagsAndTheRequestOnly) {
+  Put(0x001, {
+                 0xC4, 0x0A,  // 0001 LDI 0A
+                 0x35,        // 0003 XPAH P1
+                 0xC4, 0x07,  // 0004 LDI 07
+                 0x07,        // 0006 CAS
+                 0xC4, 0x81,  // 0007 LDI 81
+                 0xC9, 0x00,  // 0009 ST 0(P1)
+                 0x00,        // 000B HALT
+             });
+  model.cmd_Run();
+  for (int i = 0; i < 6; ++i) model.cmd_Single_Step();
+  ASSERT_EQ(P0(), 0x0B);
+  ASSERT_TRUE(model.StopRequested());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(model.FlagLedState(i));
+    EXPECT_TRUE(model.LampOn(Lamp::kFlagLed, i));
+  }
+  EXPECT_TRUE(model.LedState(0));
+  EXPECT_TRUE(model.LedState(7));
+  EXPECT_EQ(L(Label::kAccu), "81");
+  EXPECT_EQ(L(Label::kStatus), "07");
+  EXPECT_EQ(L(Label::kP1), "0A00");
+  EXPECT_EQ(L(Label::kOpcode), "HALT");
+  const scmp::MemoryArray memory = model.Memory();
+
+  model.cmd_Reset();
+  EXPECT_EQ(model.State(), scmp::MachineState{});
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(model.FlagLedState(i));
+    EXPECT_FALSE(model.LampOn(Lamp::kFlagLed, i));
+  }
+  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_EQ(model.InstructionCount(), 0);
+  EXPECT_TRUE(model.RunMode());
+  EXPECT_TRUE(model.SingleStepMode());
+  EXPECT_TRUE(model.LampOn(Lamp::kLed, 0));
+  EXPECT_TRUE(model.LampOn(Lamp::kLed, 7));
+  EXPECT_FALSE(model.LampOn(Lamp::kLed, 1));
+  EXPECT_TRUE(model.Memory() == memory);
+  EXPECT_EQ(L(Label::kAccu), "81");  // the display waits for the next step
+  EXPECT_EQ(L(Label::kP0), "000B");
+
+  model.cmd_Single_Step();  // the first instruction after RST is at 0x001
+  EXPECT_EQ(P0(), 2);
+  EXPECT_EQ(L(Label::kP0), "0002");
+  EXPECT_EQ(L(Label::kAccu), "0A");
+  EXPECT_EQ(L(Label::kStatus), "00");
+}
+
+// ---- The register display -------------------------------------------------------------
+
+TEST_F(RunControl, RegisterDisplayInSingleStepMode) {
+  Put(0x001, {0x08, 0xC4, 0x5A, 0x09});  // NOP; LDI 5A; undefined 09
+  model.State().P[1] = 0x123;
+  model.State().P[2] = -32768;
+  model.State().P[3] = 0xFFF;
+  model.State().E = 0x3C;
+  model.State().SR = 0x81;
+  struct Row {
+    Label label;
+    const char* text;
+  };
+  auto expect = [&](const std::vector<Row>& rows) {
+    for (const Row& r : rows) EXPECT_EQ(L(r.label), r.text) << scmp::LabelName(r.label);
+  };
+
+  model.cmd_Run();
+  expect({{Label::kOpcode, "NOP "}, {Label::kAmode, " "},  {Label::kRegister, "  "},  {Label::kCflag, "-"},
+          {Label::kOFlag, "-"},     {Label::kOperation, "N"}, {Label::kP0, "0001"},   {Label::kP1, "0123"},
+          {Label::kP2, "8000"},     {Label::kP3, "0FFF"},     {Label::kAccu, "00"},   {Label::kExtension, "3C"},
+          {Label::kStatus, "81"},   {Label::kM1, "08"},       {Label::kM2, ""}});
+
+  model.cmd_Single_Step();
+  expect({{Label::kOpcode, "LDI "}, {Label::kAmode, "#"}, {Label::kRegister, "  "}, {Label::kOperation, "I"},
+          {Label::kP0, "0003"},     {Label::kAccu, "5A"}, {Label::kM1, "C4"},       {Label::kM2, "5A"}});
+
+  model.cmd_Single_Step();
+  expect({{Label::kOpcode, " Error"}, {Label::kAmode, ""},     {Label::kRegister, ""},   {Label::kCflag, ""},
+          {Label::kOFlag, ""},        {Label::kOperation, ""}, {Label::kP0, "0004"},     {Label::kP2, "8000"},
+          {Label::kAccu, "5A"},       {Label::kM1, "09"},      {Label::kM2, ""}});
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+}
+
+TEST_F(RunControl, DisplayShowsATakenJumpsTarget) {
+  Put(0x001, {0x90, 0x10});  // JMP +16 -> P0 = 0x012
+  model.cmd_Run();
+  EXPECT_EQ(L(Label::kP0), "0012");
+  EXPECT_EQ(L(Label::kOpcode), "JMP ");
+  EXPECT_EQ(L(Label::kAmode), "D");
+  EXPECT_EQ(L(Label::kRegister), "P0");
+  EXPECT_EQ(L(Label::kM2), "10");
+}
+
+TEST_F(RunControl, FastRunWithoutSingleStepLeavesTheDisplay) {
+  Nops();
+  Put(0x005, {0x00});
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 5);
+  EXPECT_EQ(L(Label::kP0), "");
+  EXPECT_EQ(L(Label::kOpcode), "");
+  EXPECT_EQ(L(Label::kCycles), " 9996");
+  EXPECT_EQ(waits, 0);
+}
+
+TEST_F(RunControl, SlowModeFillsTheDisplayAndWaits) {
+  Put(0x001, {0x08, 0x00});  // NOP; HALT
+  model.MutableOptions().FastMode = false;
+  model.MutableOptions().DelaySeconds = 0.1f;
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 2);
+  EXPECT_EQ(L(Label::kP0), "0002");
+  EXPECT_EQ(L(Label::kOpcode), "HALT");
+  EXPECT_GE(waits, 2);
+  EXPECT_GE(waited, 0.2 * 0.99);
+}
+
+TEST_F(RunControl, DelayWaitsThroughTheHook) {
+  Put(0x001, {0x8F, 0x00, 0x00});  // DLY 00 with A = 0; HALT
+  model.cmd_SST();
+  model.cmd_Run();
+  EXPECT_EQ(P0(), 3);
+  EXPECT_GE(waits, 1);
+  EXPECT_GE(waited, 10040 * 50e-9 * 0.99);
+  EXPECT_LT(waited, 0.01);
+}
+
+// ---- Ending a run from outside --------------------------------------------------------
+
+class EndlessRun : public RunControl {
+ protected:
+  // JMP -2 at 0x001: an endless loop; no pause count; single step off.
+  void Prepare(std::function<void()> action) {
+    Put(0x001, {0x90, 0xFE});
+    model.MutableOptions().PauseCount = 0;
+    model.cmd_SST();
+    model.SetPumpHook([this, action] {
+      ++pumps;
+      if (!model.Running()) ADD_FAILURE() << "pump outside a loop";
+      if (pumps == 1) action();
+      if (pumps == 1000) {
+        ADD_FAILURE() << "the loop did not end";
+        model.AbortRun();
+      }
+      if (pumps > 2000) std::abort();
+    });
+  }
+  int pumps = 0;
+};
+
+TEST_F(EndlessRun, HaltFromThePumpEndsTheLoop) {
+  Prepare([this] { model.cmd_Halt(); });
+  model.cmd_Run();
+  EXPECT_FALSE(model.Running());
+  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
+  EXPECT_TRUE(model.RunMode());
+  EXPECT_EQ(P0(), 0);
+  EXPECT_EQ(pumps, 1);
+}
+
+TEST_F(EndlessRun, SingleStepFromThePumpEndsTheLoop) {
+  Prepare([this] { model.cmd_SST(); });
+  model.cmd_Run();
+  EXPECT_FALSE(model.Running());
+  EXPECT_TRUE(model.SingleStepMode());
+  EXPECT_TRUE(model.LampOn(Lamp::kSingleStepLed));
+  EXPECT_EQ(L(Label::kPause), kManual);
+  EXPECT_FALSE(model.StopRequested());
+}
+
+TEST_F(EndlessRun, AbortEndsTheLoop) {
+  Prepare([this] { model.AbortRun(); });
+  model.cmd_Run();
+  EXPECT_FALSE(model.Running());
+  EXPECT_EQ(pumps, 1);
+  EXPECT_EQ(P0(), 0);
+  // The next run is not aborted at once.
+  model.SetPumpHook([this] {
+    ++pumps;
+    if (pumps == 3) model.cmd_Halt();
+    if (pumps > 2000) std::abort();
+  });
+  model.cmd_Single_Step();
+  EXPECT_EQ(pumps, 3);
+}
+
+}  // namespace

@@ -1,0 +1,459 @@
+// The main window: start-up state, a program entered and run by hand,
+// single steps, runs that keep the window alive, the menus and the end.
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "ui/file_chooser.h"
+#include "ui/lamp.h"
+#include "ui/main_window.h"
+#include "ui/settings_window.h"
+#include "tests/support/gui_support.h"
+
+namespace scmp {
+namespace {
+
+using test::Find;
+using Clock = std::chrono::steady_clock;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
+    window = std::make_unique<PanelWindow>(model);
+    window->SetExitAction([this] { ++exits; });
+    window->show();
+  }
+
+  QPushButton* Button(const QString& name) { return Find<QPushButton>(window.get(), name); }
+  QString Text(const QString& name) { return Find<QLabel>(window.get(), name)->text(); }
+  void Click(const QString& name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
+
+  // The state a lamp pair shows; fails the test unless exactly one of its
+  // shapes is visible.
+  bool Lit(const QString& on_name, const QString& off_name) {
+    auto* on = Find<LampShape>(window.get(), on_name);
+    auto* off = Find<LampShape>(window.get(), off_name);
+    EXPECT_NE(on->isVisible(), off->isVisible()) << on_name.toStdString();
+    return on->isVisible();
+  }
+  bool Led(int i) { return Lit(QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i)); }
+  bool DataSwitch(int i) { return Lit(QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i)); }
+  bool AddressSwitch(int i) { return Lit(QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i)); }
+  int LedByte() {
+    int v = 0;
+    for (int i = 0; i < 8; ++i) v |= Led(i) << i;
+    return v;
+  }
+
+  // Enters bytes from `address` on, as a user does: address switches, then
+  // for each byte the data switches, Latch and A+.
+  void EnterByHand(int address, const std::vector<int>& bytes) {
+    for (int i = 0; i < 12; ++i)
+      if (AddressSwitch(i) != (((address >> i) & 1) != 0)) Click(QString("cmd_A_Sw_%1").arg(i));
+    for (int byte : bytes) {
+      for (int i = 0; i < 8; ++i)
+        if (DataSwitch(i) != (((byte >> i) & 1) != 0)) Click(QString("cmd_D_sw_%1").arg(i));
+      Click("cmd_Latch");
+      Click("cmd_A_Plus");
+    }
+  }
+
+  void Poke(int address, const std::vector<int>& bytes) {
+    for (int b : bytes) model.Memory().data[address++] = static_cast<int16_t>(b);
+  }
+
+  void Settings(const char* pause, bool fast = true, const char* delay = "1") {
+    model.ApplySettings({pause, delay, fast, false});
+    window->Refresh();
+  }
+
+  test::DataFolder data;
+  PanelModel model;
+  std::unique_ptr<PanelWindow> window;
+  int exits = 0;
+};
+
+// LDI 0A, XPAH P1, LDI 00, XPAL P1 (P1 = the port), LDI 5A, ST 0(P1), HALT.
+const std::vector<int> kLedProgram = {0xC4, 0x0A, 0x35, 0xC4, 0x00, 0x31, 0xC4, 0x5A, 0xC9, 0x00, 0x00};
+// P1 = the port, then for ever: ST 0(P1), ADI 1, JMP back to the ST.
+const std::vector<int> kEndlessCounter = {0xC4, 0x0A, 0x35, 0xC9, 0x00, 0xF4, 0x01, 0x90, 0xFA};
+
+TEST_F(MainWindowTest, StartUpShowsEveryLampAndLabelInItsStartState) {
+  EXPECT_EQ(window->objectName(), "frm_SCMPBRD");
+  for (int i = 0; i < 12; ++i) EXPECT_FALSE(AddressSwitch(i)) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(DataSwitch(i)) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(Led(i)) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Lit(QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i)));
+  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_FALSE(Lit("Run_Led_Red", "Run_Led_Green"));
+  EXPECT_TRUE(Lit("Led_SStep_On", "Led_SStep_Off"));
+
+  EXPECT_EQ(Text("lbl_Speed"), "Fast");
+  EXPECT_EQ(Text("lbl_Pause"), "Manual Step");
+  EXPECT_EQ(Text("lbl_Trace"), "Trace off");
+  EXPECT_EQ(Text("lbl_Delay"), "No Delay");
+  EXPECT_EQ(Text("lbl_Remain_Caption"), "Cycles Remaining ");
+  for (const char* name : {"lbl_cycles", "lbl_Opcode", "lbl_Amode", "lbl_Register", "lbl_Cflag", "lbl_OFlag",
+                           "lbl_Operation", "lbl_P0", "lbl_P1", "lbl_P2", "lbl_P3", "lbl_m1", "lbl_m2", "lbl_Accu",
+                           "lbl_Extension", "lbl_Status"})
+    EXPECT_EQ(Text(name), "") << name;
+}
+
+TEST_F(MainWindowTest, ButtonsLampsAndDisplayHaveTheirCaptionsColoursAndPlaces) {
+  EXPECT_EQ(Button("cmd_A_Sw_0")->text(), "0");
+  EXPECT_EQ(Button("cmd_A_Sw_9")->text(), "9");
+  EXPECT_EQ(Button("cmd_A_Sw_10")->text(), "A");
+  EXPECT_EQ(Button("cmd_A_Sw_11")->text(), "B");
+  EXPECT_EQ(Button("cmd_D_sw_7")->text(), "7");
+  EXPECT_EQ(Button("cmd_A_Plus")->text(), "+");
+  EXPECT_EQ(Button("cmd_A_min")->text(), "-");
+  EXPECT_EQ(Button("cmd_Latch")->text(), "Latch");
+  EXPECT_EQ(Button("cmd_Reset")->text(), "RST");
+  EXPECT_EQ(Button("cmd_Halt")->text(), "HLT");
+  EXPECT_EQ(Button("cmd_Run")->text(), "Run / Prgm");
+  EXPECT_EQ(Button("cmd_SST")->text(), "SST");
+  EXPECT_EQ(Button("cmd_Single_Step")->text(), "Step/Start");
+
+  auto fill = [&](const char* name) { return Find<LampShape>(window.get(), name)->FillColor(); };
+  EXPECT_EQ(fill("A_Switch_On_4"), QColor(255, 255, 128));
+  EXPECT_EQ(fill("A_Switch_Off_4"), QColor(128, 128, 0));
+  EXPECT_EQ(fill("D_Switch_On_2"), QColor(255, 255, 128));
+  EXPECT_EQ(fill("Led_On_5"), QColor(255, 0, 0));
+  EXPECT_EQ(fill("Led_Off_5"), QColor(128, 0, 0));
+  EXPECT_EQ(fill("F_Led_On_1"), QColor(0, 255, 0));
+  EXPECT_EQ(fill("F_Led_Off_1"), QColor(29, 112, 33));
+  EXPECT_EQ(fill("Halt_Led_Off"), QColor(128, 0, 0));
+  EXPECT_EQ(fill("Run_Led_Red"), QColor(255, 0, 0));
+  EXPECT_EQ(fill("Run_Led_Green"), QColor(0, 255, 0));
+  EXPECT_EQ(fill("Led_SStep_On"), QColor(255, 0, 0));
+
+  // Places, in pixels at 15 twips each, relative to the board.
+  QWidget* board = window->centralWidget();
+  auto place = [&](const char* name) {
+    QWidget* w = Find<QWidget>(window.get(), name);
+    return QRect(w->mapTo(board, QPoint(0, 0)), w->size());
+  };
+  EXPECT_EQ(board->size(), QSize(591, 409));
+  EXPECT_EQ(place("cmd_Reset"), QRect(41, 18, 61, 33));
+  EXPECT_EQ(place("cmd_A_Sw_11"), QRect(203, 284, 17, 17));
+  EXPECT_EQ(place("cmd_A_Sw_0"), QRect(387, 284, 17, 17));
+  EXPECT_EQ(place("A_Switch_On_7"), QRect(271, 264, 17, 17));
+  EXPECT_EQ(place("D_Switch_Off_7"), QRect(437, 264, 17, 17));
+  EXPECT_EQ(place("Led_On_7"), QRect(300, 60, 25, 25));
+  EXPECT_EQ(place("Led_Off_0"), QRect(541, 60, 25, 25));
+  EXPECT_EQ(place("F_Led_On_2"), QRect(477, 22, 25, 25));
+  EXPECT_EQ(place("Halt_Led_On").left(), 12);
+  EXPECT_EQ(place("Halt_Led_Off").left(), 14);
+  EXPECT_EQ(place("cmd_Single_Step"), QRect(140, 319, 141, 37));
+  EXPECT_EQ(place("pic_Debug").topLeft(), QPoint(294, 319));
+
+  // The register display uses a fixed-pitch font.
+  EXPECT_TRUE(QFontInfo(Find<QLabel>(window.get(), "lbl_P0")->font()).fixedPitch());
+}
+
+TEST_F(MainWindowTest, ProgramEnteredByHandRunsToItsHalt) {
+  EnterByHand(0x001, kLedProgram);
+  // Latch showed the last address and byte without leading zeros.
+  EXPECT_EQ(Text("lbl_P0"), " B");
+  EXPECT_EQ(Text("lbl_m1"), " 0");
+  EXPECT_EQ(Text("lbl_m2"), "");
+
+  // Back at 001 the data switches show the first byte.
+  for (int i = 0; i < 12; ++i)
+    if (AddressSwitch(i) != (i == 0)) Click(QString("cmd_A_Sw_%1").arg(i));
+  int shown = 0;
+  for (int i = 0; i < 8; ++i) shown |= DataSwitch(i) << i;
+  EXPECT_EQ(shown, 0xC4);
+
+  Click("cmd_Reset");
+  Click("cmd_SST");
+  EXPECT_FALSE(Lit("Led_SStep_On", "Led_SStep_Off"));
+  EXPECT_EQ(Text("lbl_Pause"), QString(11, ' '));
+
+  Click("cmd_Run");
+  EXPECT_EQ(LedByte(), 0x5A);
+  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_TRUE(Lit("Run_Led_Red", "Run_Led_Green"));
+  EXPECT_EQ(Text("lbl_Pause"), QString(9, ' '));
+  // Seven instructions; the last showed the pause count less the six before.
+  EXPECT_EQ(Text("lbl_cycles"), " 9994");
+  EXPECT_FALSE(window->LoopControlsLocked());
+
+  Click("cmd_Run");
+  EXPECT_FALSE(Lit("Run_Led_Red", "Run_Led_Green"));
+  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
+}
+
+TEST_F(MainWindowTest, StepStartPerformsOneInstructionAtATimeInSingleStepMode) {
+  Poke(0x001, kLedProgram);
+  Click("cmd_Reset");
+
+  // Step/Start in program mode performs nothing.
+  Click("cmd_Single_Step");
+  EXPECT_EQ(Text("lbl_P0"), "");
+  EXPECT_EQ(model.State().P[0], 0);
+
+  // Into run mode with single step on: one instruction.
+  Click("cmd_Run");
+  EXPECT_EQ(Text("lbl_Opcode"), "LDI ");
+  EXPECT_EQ(Text("lbl_P0"), "0002");
+  EXPECT_EQ(Text("lbl_Accu"), "0A");
+  EXPECT_EQ(Text("lbl_m1"), "C4");
+  EXPECT_EQ(Text("lbl_m2"), "0A");
+  EXPECT_EQ(Text("lbl_cycles"), " 10000");
+
+  Click("cmd_Single_Step");
+  EXPECT_EQ(Text("lbl_Opcode"), "XPAH");
+  EXPECT_EQ(Text("lbl_Register"), "P1");
+  EXPECT_EQ(Text("lbl_P0"), "0003");
+  EXPECT_EQ(Text("lbl_P1"), "0A00");
+  EXPECT_EQ(Text("lbl_m1"), "35");
+  EXPECT_EQ(Text("lbl_m2"), "");
+  EXPECT_EQ(Text("lbl_Pause"), "Manual Step");
+
+  for (int i = 0; i < 5; ++i) Click("cmd_Single_Step");
+  EXPECT_EQ(Text("lbl_Opcode"), "HALT");
+  EXPECT_EQ(LedByte(), 0x5A);
+  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+}
+
+TEST_F(MainWindowTest, PauseCountEndsARunWithPause) {
+  Poke(0x001, kEndlessCounter);
+  Settings("3");
+  Click("cmd_SST");
+  Click("cmd_Run");
+  EXPECT_EQ(Text("lbl_Pause"), "Pause    ");
+  EXPECT_EQ(Text("lbl_cycles"), QString(10, ' '));
+  EXPECT_EQ(model.State().P[0], 5);  // LDI, XPAH, ST: on the ST's last byte
+}
+
+// Posts an event for the window from another thread, as the window system
+// would deliver a click, and notes when. Should the window never take it,
+// the loop is ended from here after a few seconds, so that the test fails
+// instead of hanging.
+class LateClick {
+ public:
+  LateClick(PanelModel& model, QPushButton* button, std::chrono::milliseconds after)
+      : LateClick(model, button, [button] { button->click(); }, after) {}
+  LateClick(PanelModel& model, QObject* target, std::function<void()> action, std::chrono::milliseconds after)
+      : thread_([this, &model, target, action, after] {
+          std::this_thread::sleep_for(after);
+          posted_ = Clock::now();
+          QMetaObject::invokeMethod(target, action, Qt::QueuedConnection);
+          while (!done_ && Clock::now() - posted_ < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          if (!done_) model.AbortRun();
+        }) {}
+  ~LateClick() { Posted(); }
+  // Call once the loop has ended.
+  Clock::time_point Posted() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+    return posted_;
+  }
+
+ private:
+  Clock::time_point posted_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+TEST_F(MainWindowTest, HltEndsAFreeRunQuicklyAndTheWindowStaysAliveMeanwhile) {
+  Poke(0x001, kEndlessCounter);
+  Settings("0");
+  EXPECT_EQ(Text("lbl_cycles"), "No Pause");
+  Click("cmd_SST");
+
+  // Count the LED shapes shown and hidden while the loop runs.
+  struct Counter : QObject {
+    int changes = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Show || e->type() == QEvent::Hide) ++changes;
+      return false;
+    }
+  } counter;
+  for (int i = 0; i < 8; ++i) Find<QWidget>(window.get(), QString("Led_On_%1").arg(i))->installEventFilter(&counter);
+
+  // While the loop runs: only HLT and SST take input.
+  bool locked = false, latch_enabled = true, menu_enabled = true, halt_enabled = false, sst_enabled = false;
+  QTimer::singleShot(150, window.get(), [&] {
+    locked = window->LoopControlsLocked();
+    latch_enabled = Button("cmd_Latch")->isEnabled();
+    menu_enabled = window->menuBar()->isEnabled();
+    halt_enabled = Button("cmd_Halt")->isEnabled();
+    sst_enabled = Button("cmd_SST")->isEnabled();
+  });
+
+  LateClick hlt(model, Button("cmd_Halt"), std::chrono::milliseconds(400));
+  Click("cmd_Run");
+  const auto ended = Clock::now();
+  const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(ended - hlt.Posted());
+
+  RecordProperty("hlt_latency_ms", static_cast<int>(latency.count()));
+  EXPECT_LT(latency.count(), 100) << "HLT took " << latency.count() << " ms";
+  EXPECT_TRUE(locked);
+  EXPECT_FALSE(latch_enabled);
+  EXPECT_FALSE(menu_enabled);
+  EXPECT_TRUE(halt_enabled);
+  EXPECT_TRUE(sst_enabled);
+  EXPECT_GT(counter.changes, 0) << "the LEDs were not redrawn during the run";
+
+  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_FALSE(window->LoopControlsLocked());
+  EXPECT_TRUE(Button("cmd_Latch")->isEnabled());
+  EXPECT_TRUE(window->menuBar()->isEnabled());
+  // The LEDs show what the program last wrote: A itself when the loop ended
+  // right after the ST (P0 = 005), A - 1 after the ADI or the JMP.
+  const int a = model.State().A;
+  EXPECT_EQ(LedByte(), model.State().P[0] == 0x005 ? a : (a - 1) & 0xFF) << "P0=" << model.State().P[0];
+}
+
+TEST_F(MainWindowTest, SstDuringAFreeRunEndsItAfterTheStep) {
+  Poke(0x001, kEndlessCounter);
+  Settings("0");
+  Click("cmd_SST");
+  LateClick sst(model, Button("cmd_SST"), std::chrono::milliseconds(100));
+  Click("cmd_Run");
+  sst.Posted();
+  EXPECT_TRUE(Lit("Led_SStep_On", "Led_SStep_Off"));
+  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_EQ(Text("lbl_Pause"), "Manual Step");
+}
+
+TEST_F(MainWindowTest, HltCutsASlowModeWaitShort) {
+  Poke(0x001, kEndlessCounter);
+  Settings("0", /*fast=*/false, "10");
+  Click("cmd_SST");
+  LateClick hlt(model, Button("cmd_Halt"), std::chrono::milliseconds(200));
+  Click("cmd_Run");
+  const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - hlt.Posted());
+  // One step, whose ten-second wait HLT ended.
+  EXPECT_LT(latency.count(), 1000);
+  EXPECT_EQ(model.State().P[0], 2);
+  EXPECT_EQ(Text("lbl_Opcode"), "LDI ");
+  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
+  // The trace log is open (tracing on, then off again), so the exit has one
+  // to close.
+  model.ApplySettings({"0", "1", true, true});
+  model.ApplySettings({"0", "1", true, false});
+  ASSERT_TRUE(model.Trace().IsOpen());
+  Poke(0x001, kEndlessCounter);
+  Click("cmd_SST");
+
+  LateClick close(model, window.get(), [this] { window->close(); }, std::chrono::milliseconds(150));
+  Click("cmd_Run");
+  close.Posted();
+
+  EXPECT_FALSE(model.Running());
+  EXPECT_EQ(exits, 1);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(model.Trace().IsOpen());
+}
+
+TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
+  QList<QAction*> top = window->menuBar()->actions();
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0]->text(), "&Files");
+  ASSERT_NE(top[0]->menu(), nullptr);
+  EXPECT_EQ(top[0]->menu()->objectName(), "mnu_Files");
+  EXPECT_EQ(top[1]->text(), "&Settings");
+  EXPECT_EQ(top[1]->objectName(), "mnu_Setting");
+  EXPECT_EQ(top[1]->menu(), nullptr);
+
+  const QList<QAction*> files = top[0]->menu()->actions();
+  ASSERT_EQ(files.size(), 6);
+  const char* names[] = {"mnu_OpenMem", "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_File_Sep2", "mnu_Exit"};
+  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "", "E&Xit"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(files[i]->objectName(), names[i]);
+    EXPECT_EQ(files[i]->isSeparator(), i == 2 || i == 4) << names[i];
+    if (!files[i]->isSeparator()) {
+      EXPECT_EQ(files[i]->text(), texts[i]);
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ExitClosesTheTraceLogWithEverythingWritten) {
+  model.ApplySettings({"10000", "1", true, true});
+  Poke(0x001, kLedProgram);
+  Click("cmd_Reset");
+  Click("cmd_Run");            // one instruction, traced
+  Click("cmd_Single_Step");    // and another
+  Find<QAction>(window.get(), "mnu_Exit")->trigger();
+
+  EXPECT_EQ(exits, 1);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(model.Trace().IsOpen());
+  const std::string log = test::ReadFile(data.Dir() + "TRACE.LOG");
+  EXPECT_NE(log.find("------Reset-------\r\n"), std::string::npos);
+  EXPECT_NE(log.find("------Run Mode-------\r\n"), std::string::npos);
+  EXPECT_NE(log.find("------End of Trace -------\r\n"), std::string::npos);
+  // Two instruction lines of 71 characters besides the markers.
+  EXPECT_EQ(log.size(), 2 * 73 + 20 + 23 + 28);
+}
+
+TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose) {
+  QAction* settings = Find<QAction>(window.get(), "mnu_Setting");
+  QWidget* first = nullptr;
+  test::WhenModal([&](QWidget* w) {
+    first = w;
+    Find<QLineEdit>(w, "txt_Delay")->setText("typed");
+    static_cast<QDialog*>(w)->reject();  // hidden, as Cancel would
+  });
+  settings->trigger();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->objectName(), "frm_Settings");
+  EXPECT_EQ(window->SettingsWin(), first);
+
+  QString delay_text;
+  QWidget* second = nullptr;
+  test::WhenModal([&](QWidget* w) {
+    second = w;
+    delay_text = Find<QLineEdit>(w, "txt_Delay")->text();
+    w->close();  // from the frame: discarded
+  });
+  settings->trigger();
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(delay_text, "typed");
+  EXPECT_EQ(window->SettingsWin(), nullptr);
+
+  QString fresh_text;
+  test::WhenModal([&](QWidget* w) {
+    fresh_text = Find<QLineEdit>(w, "txt_Delay")->text();
+    static_cast<QDialog*>(w)->reject();
+  });
+  settings->trigger();
+  EXPECT_EQ(fresh_text, " 1");
+
+  // The file windows the same way.
+  for (const char* entry : {"mnu_OpenMem", "mnu_SavMem_As", "mnu_LoadAsm"}) {
+    QString name;
+    test::WhenModal([&](QWidget* w) {
+      name = w->objectName();
+      static_cast<QDialog*>(w)->reject();
+    });
+    Find<QAction>(window.get(), entry)->trigger();
+    EXPECT_FALSE(name.isEmpty()) << entry;
+  }
+  EXPECT_EQ(window->OpenMemWindow()->objectName(), "frm_OpenMem");
+  EXPECT_EQ(window->SaveMemWindow()->objectName(), "frm_SaveMemAs");
+  EXPECT_EQ(window->LoadAsmWindow()->objectName(), "frm_LoadAsm");
+}
+
+}  // namespace
+}  // namespace scmp

@@ -1,0 +1,193 @@
+// The settings window: what it shows on opening, what OK does with the
+// texts typed, the labels it has written, and the trace log.
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "ui/main_window.h"
+#include "ui/settings_window.h"
+#include "tests/support/gui_support.h"
+
+namespace scmp {
+namespace {
+
+using test::Find;
+
+class SettingsWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
+    panel = std::make_unique<PanelWindow>(model);
+    panel->SetExitAction([] {});
+    Open();
+  }
+
+  void Open() {
+    settings = std::make_unique<SettingsWindow>(model, panel.get());
+    settings->show();
+  }
+  QLineEdit* Box(const char* name) { return Find<QLineEdit>(settings.get(), name); }
+  QRadioButton* Option(const char* name) { return Find<QRadioButton>(settings.get(), name); }
+  QString Label(const char* name) {
+    panel->Refresh();
+    return Find<QLabel>(panel.get(), name)->text();
+  }
+  // A click on an option's round button.
+  static void Choose(QRadioButton* option) {
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+  }
+  // Types the two texts, picks the options and presses OK.
+  void Ok(const QString& pause, const QString& delay = " 1", bool fast = true, bool trace = false) {
+    Box("txt_MaxOpcode")->setText(pause);
+    Box("txt_Delay")->setText(delay);
+    Choose(Option(fast ? "opt_Speed_0" : "opt_Speed_1"));
+    Choose(Option(trace ? "opt_Trace_1" : "opt_Trace_0"));
+    QTest::mouseClick(Find<QPushButton>(settings.get(), "cmd_MaxOpcode"), Qt::LeftButton);
+  }
+
+  test::DataFolder data;
+  PanelModel model;
+  std::unique_ptr<PanelWindow> panel;
+  std::unique_ptr<SettingsWindow> settings;
+};
+
+TEST_F(SettingsWindowTest, OpeningShowsTheRunOptions) {
+  EXPECT_EQ(settings->windowTitle(), "Settings");
+  EXPECT_EQ(Box("txt_MaxOpcode")->text(), " 10000");
+  EXPECT_EQ(Box("txt_Delay")->text(), " 1");
+  EXPECT_TRUE(Option("opt_Speed_0")->isChecked());
+  EXPECT_FALSE(Option("opt_Speed_1")->isChecked());
+  EXPECT_TRUE(Option("opt_Trace_0")->isChecked());
+  EXPECT_FALSE(Option("opt_Trace_1")->isChecked());
+  EXPECT_EQ(Option("opt_Speed_0")->text(), "Fast");
+  EXPECT_EQ(Option("opt_Speed_1")->text(), "Slow");
+  EXPECT_EQ(Option("opt_Trace_0")->text(), "Disable Trace");
+  EXPECT_EQ(Option("opt_Trace_1")->text(), "Enable Trace");
+  EXPECT_EQ(Find<QPushButton>(settings.get(), "cmd_MaxOpcode")->text(), "OK");
+
+  // Options changed elsewhere show in a window made afterwards.
+  model.ApplySettings({"250", "0.5", false, false});
+  Open();
+  EXPECT_EQ(Box("txt_MaxOpcode")->text(), " 250");
+  EXPECT_EQ(Box("txt_Delay")->text(), " .5");
+  EXPECT_TRUE(Option("opt_Speed_1")->isChecked());
+}
+
+TEST_F(SettingsWindowTest, ColoursFontsAndSize) {
+  EXPECT_EQ(settings->size(), QSize(576, 320));
+  EXPECT_EQ(settings->palette().color(QPalette::Window), QColor(255, 192, 128));
+  for (const char* group : {"fra_Pause", "fra_Trace", "fra_Speed", "fra_Delay"})
+    EXPECT_EQ(Find<QFrame>(settings.get(), group)->palette().color(QPalette::Window), QColor(255, 224, 192)) << group;
+  QFont caption = Find<QLabel>(settings.get(), "lbl_Pause_Caption")->font();
+  EXPECT_TRUE(caption.bold());
+  EXPECT_DOUBLE_EQ(caption.pointSizeF(), 9.75);
+  QFont help = Find<QLabel>(settings.get(), "lbl_Delay_Help")->font();
+  EXPECT_FALSE(help.bold());
+  QFont ok = Find<QPushButton>(settings.get(), "cmd_MaxOpcode")->font();
+  EXPECT_TRUE(ok.bold());
+  EXPECT_DOUBLE_EQ(ok.pointSizeF(), 12.0);
+  EXPECT_EQ(Find<QLabel>(settings.get(), "lbl_Speed_Caption")->text(), "Fast or Slow execution mode");
+}
+
+TEST_F(SettingsWindowTest, PauseCountTexts) {
+  struct Case {
+    const char* typed;
+    const char* shown;
+    int32_t count;
+  } cases[] = {
+      {"abc", " 0", 0},         {"", " 0", 0},       {"-5", " 0", 0},     {"2000000000", " 1000000000", 1000000000},
+      {"2.5", " 2", 2},         {"3.5", " 4", 4},    {"1,000", " 1", 1},  {" 7 5", " 75", 75},
+  };
+  for (const Case& c : cases) {
+    Ok(c.typed);
+    EXPECT_EQ(Box("txt_MaxOpcode")->text(), c.shown) << c.typed;
+    EXPECT_EQ(model.Options().PauseCount, c.count) << c.typed;
+    EXPECT_FALSE(settings->isVisible()) << "OK hides the window";
+    settings->show();
+  }
+}
+
+TEST_F(SettingsWindowTest, NoPauseIsShownOnlyForZero) {
+  Ok("25");
+  EXPECT_EQ(Label("lbl_cycles"), "");
+  settings->show();
+  Ok("0");
+  EXPECT_EQ(Label("lbl_cycles"), "No Pause");
+  settings->show();
+  Ok("25");
+  EXPECT_EQ(Label("lbl_cycles"), "No Pause");  // left as it was
+}
+
+TEST_F(SettingsWindowTest, DelayIsClampedButItsTextKept) {
+  Ok(" 10000", "0", /*fast=*/false);
+  EXPECT_EQ(model.Options().DelaySeconds, 0.1f);
+  EXPECT_EQ(Box("txt_Delay")->text(), "0");
+  EXPECT_EQ(Label("lbl_Delay"), "Delay = .1");
+
+  settings->show();
+  Ok(" 10000", "20", /*fast=*/false);
+  EXPECT_EQ(model.Options().DelaySeconds, 10.0f);
+  EXPECT_EQ(Label("lbl_Delay"), "Delay = 10");
+  // Shown again, the window keeps what was typed.
+  settings->show();
+  EXPECT_EQ(Box("txt_Delay")->text(), "20");
+}
+
+TEST_F(SettingsWindowTest, SpeedLabels) {
+  Ok(" 10000", "0.5", /*fast=*/false);
+  EXPECT_EQ(Label("lbl_Delay"), "Delay = .5");
+  EXPECT_EQ(Label("lbl_Speed"), "Slow       ");
+  EXPECT_FALSE(model.Options().FastMode);
+
+  settings->show();
+  Ok(" 10000", "3", /*fast=*/true);
+  EXPECT_EQ(Label("lbl_Delay"), "No Delay      ");
+  EXPECT_EQ(Label("lbl_Speed"), "Fast       ");
+  EXPECT_EQ(model.Options().DelaySeconds, 3.0f);  // stored all the same
+  EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
+}
+
+TEST_F(SettingsWindowTest, EnablingTraceCreatesAnEmptyLogReplacingAnOldOne) {
+  const std::string log = data.Dir() + "TRACE.LOG";
+  data.temp.Write("TRACE.LOG", "old contents\r\n");
+  Ok(" 10000", " 1", true, /*trace=*/true);
+  EXPECT_TRUE(model.Options().TraceOn);
+  EXPECT_EQ(Label("lbl_Trace"), "Trace = on ");
+  EXPECT_TRUE(model.Trace().IsOpen());
+  model.Trace().Flush();
+  EXPECT_EQ(test::ReadFile(log), "");
+
+  settings->show();
+  Ok(" 10000", " 1", true, /*trace=*/false);
+  EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
+  EXPECT_TRUE(model.Trace().IsOpen());  // disabling never closes it
+}
+
+TEST_F(SettingsWindowTest, ATraceLogThatCannotBeCreatedIsReportedAndTracingStaysOff) {
+  // A folder where the log file should go.
+  std::filesystem::create_directory(data.Dir() + "TRACE.LOG");
+  QString message, title;
+  test::WhenModal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    message = box->text();
+    title = box->windowTitle();
+    box->accept();
+  }, settings.get());
+  Ok(" 10000", " 1", true, /*trace=*/true);
+
+  EXPECT_TRUE(message.contains(QString::fromStdString(data.Dir() + "TRACE.LOG"))) << message.toStdString();
+  EXPECT_FALSE(model.Options().TraceOn);
+  EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
+  EXPECT_TRUE(Option("opt_Trace_0")->isChecked());
+  EXPECT_FALSE(settings->isVisible());
+}
+
+}  // namespace
+}  // namespace scmp

@@ -1,0 +1,205 @@
+// The front panel of the trainer as plain state: every switch, lamp and
+// label, the run controls and the stepping loop. The window only draws this
+// model and forwards clicks to it; the headless runner drives it the same
+// way.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/board.h"
+#include "core/processor.h"
+#include "trainer/run_options.h"
+#include "trainer/trace_log.h"
+
+namespace scmp {
+
+// The lamp pairs of the panel. Each shows one state: its on shape is visible
+// exactly when the state is true, its off shape exactly when it is false.
+enum class Lamp {
+  kAddressSwitch,  // 12: A_Switch_On / A_Switch_Off
+  kDataSwitch,     // 8:  D_Switch_On / D_Switch_Off
+  kLed,            // 8:  Led_On / Led_Off
+  kFlagLed,        // 3:  F_Led_On / F_Led_Off
+  kHaltLed,        // 1:  Halt_Led_On / Halt_Led_Off
+  kSingleStepLed,  // 1:  Led_SStep_On / Led_SStep_Off
+  kRunLed,         // 1:  Run_Led_Red (on, run mode) / Run_Led_Green
+};
+
+// The labels whose text the model writes.
+enum class Label {
+  kDelay, kTrace, kPause, kSpeed, kCycles,
+  kOpcode, kAmode, kRegister, kCflag, kOFlag, kOperation,
+  kP0, kP1, kP2, kP3, kM1, kM2, kAccu, kExtension, kStatus,
+  kCount
+};
+// The control name of a label, such as "lbl_cycles".
+const char* LabelName(Label label);
+
+// What the settings window hands over when OK is pressed.
+struct SettingsInput {
+  std::string pause_text;  // txt_MaxOpcode
+  std::string delay_text;  // txt_Delay
+  bool fast = true;        // opt_Speed index 0
+  bool trace = false;      // opt_Trace index 1
+};
+struct SettingsResult {
+  std::string pause_text;   // what txt_MaxOpcode is rewritten with
+  std::string trace_error;  // non-empty when the trace log could not be created
+};
+
+class PanelModel : private Board {
+ public:
+  PanelModel();
+  ~PanelModel() override;
+  PanelModel(const PanelModel&) = delete;
+  PanelModel& operator=(const PanelModel&) = delete;
+
+  // Start-up: weights, switches shown off, the data folder, the instruction
+  // table from `samples_dir` + "SCMP.DEL", the memory map and the defaults.
+  // `samples_dir` is used as given, so it should end in a separator. False
+  // with a message naming the path when the table cannot be read.
+  bool StartUp(const std::string& samples_dir, std::string* error);
+  const std::string& SamplesDir() const { return samples_dir_; }
+
+  // ---- Panel state -------------------------------------------------------
+  bool AddressSwitch(int i) const { return address_switch_[i]; }
+  bool DataSwitch(int i) const { return data_switch_[i]; }
+  bool LedState(int i) const { return led_state_[i]; }
+  bool FlagLedState(int i) const { return flag_led_state_[i]; }
+  int16_t SwitchWeight(int i) const { return switch_weight_[i]; }
+  bool LampOn(Lamp lamp, int index = 0) const;
+  std::string LabelText(Label label) const;
+  // Goes up whenever a lamp or a label may have changed (lbl_cycles during
+  // a run excepted: it changes every step and is read on demand).
+  uint64_t ChangeCount() const { return changes_; }
+
+  // Switch address and switch data formed from the switches.
+  int SwitchAddress() const;
+  int SwitchData() const;
+
+  // ---- Program-mode controls ---------------------------------------------
+  void cmd_A_Sw(int index);
+  void cmd_D_sw(int index);
+  void cmd_A_Plus();
+  void cmd_A_min();
+  void cmd_Latch();
+  void ExamineAddress(int address);
+
+  // ---- Run controls ------------------------------------------------------
+  void cmd_Run();
+  void cmd_Single_Step();
+  void cmd_SST();
+  void cmd_Halt();
+  void cmd_Reset();
+  // The stepping loop and the step routine.
+  void RunSteps();
+  void StepInstruction();
+
+  bool RunMode() const { return run_mode_; }
+  bool SingleStepMode() const { return single_step_mode_; }
+  bool StopRequested() const { return cpu_.StopRequested; }
+  bool Paused() const { return paused_; }
+  int32_t InstructionCount() const { return instruction_count_; }
+  // Instructions performed since start-up, by every loop.
+  uint64_t ExecutedSteps() const { return executed_steps_; }
+  // True while a loop is running. During a loop only cmd_Halt and cmd_SST
+  // may be called (from the pump hook); they take effect after the step.
+  bool Running() const { return running_; }
+  // Ends a running loop after the current step, as the window does when it
+  // is closed during a run.
+  void AbortRun();
+
+  // ---- Options, settings and trace ----------------------------------------
+  const RunOptions& Options() const { return options_; }
+  RunOptions& MutableOptions() { return options_; }
+  // OK in the settings window.
+  SettingsResult ApplySettings(const SettingsInput& input);
+  // Opens `path` as the trace log unless a log is already open, and turns
+  // tracing on. On failure tracing stays off and the message names the path.
+  bool EnableTrace(const std::string& path, std::string* error);
+  TraceLog& Trace() { return trace_; }
+  // Exit: closes the trace log.
+  void CloseTrace() { trace_.Close(); }
+
+  // ---- Files ---------------------------------------------------------------
+  // Straight into memory, past the bus; nothing else changes.
+  bool LoadMemoryImage(const std::string& path, std::string* error);
+  bool SaveMemoryImage(const std::string& path, std::string* error);
+  bool LoadListing(const std::string& path, std::string* error);
+
+  // ---- Hooks -----------------------------------------------------------------
+  // Waits of the slow mode and of DLY (count x 50 ns), in seconds. The
+  // default sleeps; the window keeps itself responsive; the batch runner
+  // returns at once.
+  void SetWaitHook(std::function<void(double)> hook) { wait_hook_ = std::move(hook); }
+  // Called during a loop at least every 10 ms of running, so that the window
+  // can take input and repaint.
+  void SetPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
+  // The audible alert of the memory image loader.
+  void SetAlertHook(std::function<void()> hook) { alert_hook_ = std::move(hook); }
+
+  // ---- The processor ----------------------------------------------------------
+  Processor& Cpu() { return cpu_; }
+  const Processor& Cpu() const { return cpu_; }
+  MachineState& State() { return cpu_.state; }
+  MemoryArray& Memory() { return cpu_.memory; }
+
+ private:
+  // Board
+  int16_t ReadDataSwitches() const override;
+  void DriveLeds(int16_t value) override;
+  void ShowFlagLeds(int16_t sr) override;
+  void LightHaltLed() override;
+  void Delay(uint64_t empty_steps) override;
+
+  void SetLabel(Label label, std::string text);
+  void SetHaltLed(bool on);
+  void SetSingleStepMode(bool on);
+  void FillRegisterDisplay(const Fetched& f);
+  void SlowWait();
+  void StepsFast();
+  void StepsIdle();
+  void Pump();
+  void WriteMarker(std::string_view marker);
+
+  Processor cpu_;
+  std::string samples_dir_;
+
+  std::array<bool, 12> address_switch_{};
+  std::array<bool, 8> data_switch_{};
+  std::array<bool, 8> led_state_{};
+  std::array<bool, 3> flag_led_state_{};
+  std::array<int16_t, 12> switch_weight_{};
+  int16_t switch_byte_ = 0;  // the data switches as one byte, kept in step
+  bool halt_led_ = false;
+
+  bool run_mode_ = false;
+  bool single_step_mode_ = false;
+  bool paused_ = false;
+  int32_t instruction_count_ = 0;
+  bool running_ = false;
+  bool abort_ = false;
+  bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
+  uint64_t executed_steps_ = 0;
+  std::chrono::steady_clock::time_point last_pump_{};
+
+  RunOptions options_;
+  TraceLog trace_;
+
+  std::array<std::string, static_cast<int>(Label::kCount)> labels_;
+  // lbl_cycles while it shows a number: kept as the number, formatted when
+  // read, so that the speed path does no text work.
+  bool cycles_is_number_ = false;
+  int32_t cycles_number_ = 0;
+
+  uint64_t changes_ = 0;
+  std::function<void(double)> wait_hook_;
+  std::function<void()> pump_hook_;
+  std::function<void()> alert_hook_;
+};
+
+}  // namespace scmp

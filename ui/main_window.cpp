@@ -1,0 +1,505 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <thread>
+
+#include "ui/file_chooser.h"
+#include "ui/board_art.h"
+#include "ui/lamp.h"
+#include "ui/panel_layout.h"
+#include "ui/settings_window.h"
+
+namespace scmp {
+
+namespace {
+
+using layout::Px;
+using layout::Tw;
+
+// A run loop redraws the panel at least this often (in ms); with the pump
+// called every 10 ms or sooner, that is at least 33 times a second.
+constexpr int kRefreshMs = 20;
+// Owed waiting below this is carried over to the next wait instead of
+// sleeping for it now, so that short DLY waits cost no system call each.
+constexpr auto kMinSleep = std::chrono::milliseconds(2);
+// Longest single sleep inside a wait, so that input is taken in between.
+constexpr auto kWaitSlice = std::chrono::milliseconds(5);
+
+const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
+const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
+const QColor kGreenOn(0, 255, 0), kGreenOff(29, 112, 33);
+
+// The board behind everything: a picture rendered once.
+class BoardWidget : public QWidget {
+ public:
+  explicit BoardWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    const qreal dpr = devicePixelRatioF();
+    if (picture_.isNull() || picture_.devicePixelRatio() != dpr || picture_.deviceIndependentSize() != size())
+      picture_ = RenderBoard(size(), dpr);
+    QPainter p(this);
+    p.drawPixmap(event->rect(), picture_, QRectF(QPointF(event->rect().topLeft()) * dpr, QSizeF(event->rect().size()) * dpr));
+  }
+
+ private:
+  QPixmap picture_;
+};
+
+// A label whose words are painted at given columns rather than spaced by
+// its blanks, so that they line up with the fields under them.
+class ColumnHeading : public QLabel {
+ public:
+  ColumnHeading(const QString& text, std::vector<int> columns, QColor colour, QWidget* parent)
+      : QLabel(text, parent), columns_(std::move(columns)), colour_(colour) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(colour_);
+    const QStringList words = text().split(' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i)
+      p.drawText(QRect(columns_[i], 0, width() - columns_[i], height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+  }
+
+ private:
+  std::vector<int> columns_;
+  QColor colour_;
+};
+
+// Key caps: a gradient cap in the given colour, pressed look, dimmed when
+// disabled.
+QString KeyStyle(const QString& top, const QString& bottom, const QString& text, double points) {
+  return QString(
+             "QPushButton { color: %3; border: 1px solid #101010; border-radius: 4px; padding: 0px;"
+             " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2);"
+             " font-family: 'DejaVu Sans'; font-weight: bold; font-size: %4pt; }"
+             "QPushButton:pressed { background: %2; padding-top: 2px; }"
+             "QPushButton:disabled { color: #4a4a4a; border-color: #3a3a3a;"
+             " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #b4b4b0, stop:1 #86867f); }")
+      .arg(top, bottom, text)
+      .arg(points);
+}
+
+QString LabelQText(const std::string& text) {
+  QString q = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  q.replace(QChar(u'\0'), QChar(u' '));
+  return q;
+}
+
+QFont FixedFont(double points, bool bold = false) {
+  QFont f("DejaVu Sans Mono");
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  return f;
+}
+
+QFont SansFont(double points, bool bold = false) {
+  QFont f("DejaVu Sans");
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  return f;
+}
+
+}  // namespace
+
+PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
+  setObjectName("frm_SCMPBRD");
+  setWindowTitle("SC/MP Trainer");
+  exit_action_ = [] { QCoreApplication::quit(); };
+
+  BuildBoard();
+  BuildMenus();
+
+  model_.SetPumpHook([this] { Pump(); });
+  model_.SetWaitHook([this](double seconds) { Wait(seconds); });
+
+  Refresh();
+}
+
+PanelWindow::~PanelWindow() {
+  model_.SetPumpHook([] {});
+  model_.SetWaitHook([](double seconds) {
+    if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  });
+}
+
+// ---- Building ---------------------------------------------------------------
+
+QPushButton* PanelWindow::MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                                     const QRect& where, const QString& style, bool idle_only) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setGeometry(where);
+  b->setStyleSheet(style);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setCursor(Qt::PointingHandCursor);
+  if (idle_only) idle_only_.push_back(b);
+  return b;
+}
+
+void PanelWindow::AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name,
+                              const QString& off_name, const QRect& on_rect, const QRect& off_rect, int form,
+                              QColor on_fill, QColor off_fill) {
+  const auto shape = static_cast<LampShape::Form>(form);
+  auto* off = new LampShape(shape, off_fill, false, parent);
+  off->setObjectName(off_name);
+  off->setGeometry(off_rect);
+  auto* on = new LampShape(shape, on_fill, true, parent);
+  on->setObjectName(on_name);
+  on->setGeometry(on_rect);
+  lamps_.push_back({lamp, index, on, off});
+}
+
+void PanelWindow::BuildBoard() {
+  auto* board = new BoardWidget(this);
+  board->setObjectName("pic_Board");
+  board->setFixedSize(Px(layout::kClientWidth), Px(layout::kClientHeight));
+  setCentralWidget(board);
+
+  const QString small_key = KeyStyle("#f4f4f0", "#b9b9b2", "#1a1a1a", 7);
+  const QString dark_key = KeyStyle("#5a606b", "#2b2f36", "#f2f2f2", 8);
+
+  // Left column.
+  MakeButton(board, "cmd_Reset", "RST", layout::ResetButton(), KeyStyle("#e0483e", "#8e1c15", "#ffffff", 8));
+  auto* halt = MakeButton(board, "cmd_Halt", "HLT", layout::HaltButton(),
+                          KeyStyle("#f3a64a", "#b0600f", "#1a1a1a", 8), false);
+  MakeButton(board, "cmd_Run", "Run / Prgm", layout::RunButton(), KeyStyle("#4a83d6", "#1c417c", "#ffffff", 7));
+  auto* sst = MakeButton(board, "cmd_SST", "SST", layout::SstButton(), dark_key, false);
+  MakeButton(board, "cmd_Latch", "Latch", layout::LatchButton(), dark_key);
+  MakeButton(board, "cmd_A_Plus", "+", layout::PlusButton(), small_key);
+  MakeButton(board, "cmd_A_min", "-", layout::MinusButton(), small_key);
+
+  connect(halt, &QPushButton::clicked, this, [this] { Operation([this] { model_.cmd_Halt(); }); });
+  connect(sst, &QPushButton::clicked, this, [this] { Operation([this] { model_.cmd_SST(); }); });
+  connect(findChild<QPushButton*>("cmd_Reset"), &QPushButton::clicked, this,
+          [this] { Operation([this] { model_.cmd_Reset(); }); });
+  connect(findChild<QPushButton*>("cmd_Run"), &QPushButton::clicked, this,
+          [this] { RunOperation(&PanelModel::cmd_Run); });
+  connect(findChild<QPushButton*>("cmd_Latch"), &QPushButton::clicked, this,
+          [this] { Operation([this] { model_.cmd_Latch(); }); });
+  connect(findChild<QPushButton*>("cmd_A_Plus"), &QPushButton::clicked, this,
+          [this] { Operation([this] { model_.cmd_A_Plus(); }); });
+  connect(findChild<QPushButton*>("cmd_A_min"), &QPushButton::clicked, this,
+          [this] { Operation([this] { model_.cmd_A_min(); }); });
+
+  const int round = static_cast<int>(LampShape::Form::kRound);
+  const int square = static_cast<int>(LampShape::Form::kSquare);
+  AddLampPair(board, Lamp::kHaltLed, 0, "Halt_Led_On", "Halt_Led_Off", layout::HaltLedOn(), layout::HaltLedOff(),
+              round, kRedOn, kRedOff);
+  AddLampPair(board, Lamp::kRunLed, 0, "Run_Led_Red", "Run_Led_Green", layout::RunLed(), layout::RunLed(), round,
+              kRedOn, kGreenOn);
+  AddLampPair(board, Lamp::kSingleStepLed, 0, "Led_SStep_On", "Led_SStep_Off", layout::SstLed(), layout::SstLed(),
+              round, kRedOn, kRedOff);
+
+  // Switch rows.
+  const char* hex = "0123456789AB";
+  for (int i = 0; i < 12; ++i) {
+    auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString(QChar(hex[i])),
+                         layout::AddressSwitchButton(i), small_key);
+    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.cmd_A_Sw(i); }); });
+    AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
+                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), square, kSwitchOn, kSwitchOff);
+  }
+  for (int i = 0; i < 8; ++i) {
+    auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
+                         small_key);
+    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.cmd_D_sw(i); }); });
+    AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
+                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), square, kSwitchOn, kSwitchOff);
+  }
+
+  // LEDs.
+  for (int i = 0; i < 8; ++i)
+    AddLampPair(board, Lamp::kLed, i, QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i), layout::Led(i),
+                layout::Led(i), round, kRedOn, kRedOff);
+  for (int i = 0; i < 3; ++i)
+    AddLampPair(board, Lamp::kFlagLed, i, QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i),
+                layout::FlagLed(i), layout::FlagLed(i), round, kGreenOn, kGreenOff);
+
+  BuildStrip(board);
+}
+
+void PanelWindow::BuildStrip(QWidget* board) {
+  auto* strip = new QWidget(board);
+  strip->setObjectName("frm_Debug");
+  strip->setGeometry(layout::DebugStrip());
+  strip->setAttribute(Qt::WA_StyledBackground);
+  strip->setStyleSheet(
+      "#frm_Debug { border-top: 2px solid #15171a;"
+      " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #565b63, stop:1 #2c2f34); }"
+      "QLabel { color: #e8e8e8; background: transparent; }");
+
+  const QFont status_font = SansFont(8);
+  const std::array<Label, 4> status = {Label::kDelay, Label::kTrace, Label::kPause, Label::kSpeed};
+  for (int row = 0; row < 4; ++row) {
+    auto* l = new QLabel(strip);
+    l->setObjectName(LabelName(status[row]));
+    l->setGeometry(layout::StatusLabel(row));
+    l->setFont(status_font);
+    labels_[static_cast<int>(status[row])] = l;
+  }
+
+  auto* step = MakeButton(strip, "cmd_Single_Step", "Step/Start", layout::StepStartButton(),
+                          KeyStyle("#47a34c", "#1f5c23", "#ffffff", 9));
+  connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::cmd_Single_Step); });
+
+  auto* caption = new QLabel("Cycles Remaining ", strip);
+  caption->setObjectName("lbl_Remain_Caption");
+  caption->setFont(status_font);
+  caption->setGeometry(layout::RemainCaption());
+  caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  auto* cycles = new QLabel(strip);
+  cycles->setObjectName(LabelName(Label::kCycles));
+  cycles->setGeometry(layout::CyclesLabel());
+  cycles->setFont(FixedFont(9, true));
+  // Its left end lies under the register display: the box is drawn in the
+  // part that shows, with the count to the right.
+  cycles->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  cycles->setStyleSheet(
+      QString("QLabel { color: #ffb21e; background: #120c04; border: 1px solid #000; border-radius: 2px;"
+              " margin-left: %1px; padding-right: 4px; }")
+          .arg(layout::RegisterDisplay().right() + 3 - layout::CyclesLabel().left()));
+  labels_[static_cast<int>(Label::kCycles)] = cycles;
+
+  // The register display: a dark box of fixed-pitch fields on a grid.
+  auto* display = new QWidget(strip);
+  display->setObjectName("pic_Debug");
+  display->setGeometry(layout::RegisterDisplay());
+  display->setAttribute(Qt::WA_StyledBackground);
+  display->setStyleSheet(
+      "#pic_Debug { background: #061209; border: 1px solid #000; border-radius: 3px; }"
+      "QLabel { color: #86ff9e; background: transparent; }");
+  const QFont mono = FixedFont(8);
+  const QPoint origin(4, 2);
+  auto field = [&](Label label, int left, int row, int width) {
+    auto* l = new QLabel(display);
+    l->setObjectName(LabelName(label));
+    l->setFont(mono);
+    l->setGeometry(QRect(origin + QPoint(Px(left), Px(row * layout::kGridRow)), QSize(Px(width), Px(layout::kGridRow))));
+    labels_[static_cast<int>(label)] = l;
+  };
+  using namespace layout;
+  const int col2_width = kGridCol3 - kGridCol2 - 30;
+  const int char_width = kGridCharCol[1] - kGridCharCol[0];
+  field(Label::kOpcode, kGridCol1, 0, kGridCol1Width);
+  field(Label::kAmode, kGridCol2, 0, col2_width);
+  field(Label::kRegister, kGridCol3, 0, kGridCol3Width);
+  field(Label::kCflag, kGridCharCol[0], 0, char_width);
+  field(Label::kOFlag, kGridCharCol[1], 0, char_width);
+  field(Label::kOperation, kGridCharCol[2], 0, char_width);
+  field(Label::kP0, kGridCol1, 1, kGridCol1Width);
+  field(Label::kM1, kGridCol2, 1, col2_width);
+  field(Label::kM2, kGridCol3, 1, kGridCol3Width);
+  field(Label::kP1, kGridCol1, 2, kGridCol1Width);
+  field(Label::kP2, kGridCol1, 3, kGridCol1Width);
+  field(Label::kP3, kGridCol1, 4, kGridCol1Width);
+  field(Label::kAccu, kGridCol2, 4, col2_width);
+  field(Label::kExtension, kGridCol3, 4, kGridCol3Width);
+  field(Label::kStatus, kGridCol4, 4, 2850 - kGridCol4 - 120);
+
+  // The heading over A, E and SR: each of its words stands over its field.
+  auto* heading = new ColumnHeading("A           E         ST", {Px(kGridCol2), Px(kGridCol3), Px(kGridCol4)},
+                                    QColor(79, 174, 98), display);
+  heading->setObjectName("lbl_Reg_Heading");
+  heading->setFont(mono);
+  heading->setGeometry(QRect(origin + QPoint(0, Px(3 * kGridRow)), QSize(Px(2850) - 8, Px(kGridRow))));
+}
+
+void PanelWindow::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("menuBar");
+  QMenu* files = bar->addMenu("&Files");
+  files->setObjectName("mnu_Files");
+  files->menuAction()->setObjectName("mnu_Files");
+
+  QAction* open = files->addAction("&Open Memory-Image");
+  open->setObjectName("mnu_OpenMem");
+  QAction* save = files->addAction("&Save Memory-Image As");
+  save->setObjectName("mnu_SavMem_As");
+  files->addSeparator()->setObjectName("mnu_File_Sep1");
+  QAction* load = files->addAction("&Load ASM-file");
+  load->setObjectName("mnu_LoadAsm");
+  files->addSeparator()->setObjectName("mnu_File_Sep2");
+  QAction* exit = files->addAction("E&Xit");
+  exit->setObjectName("mnu_Exit");
+
+  QAction* settings = bar->addAction("&Settings");
+  settings->setObjectName("mnu_Setting");
+
+  connect(open, &QAction::triggered, this, [this] { ShowOpenMem(); });
+  connect(save, &QAction::triggered, this, [this] { ShowSaveMem(); });
+  connect(load, &QAction::triggered, this, [this] { ShowLoadAsm(); });
+  connect(exit, &QAction::triggered, this, [this] { close(); });
+  connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
+}
+
+// ---- Drawing ----------------------------------------------------------------
+
+void PanelWindow::Refresh() {
+  const uint64_t changes = model_.ChangeCount();
+  if (!drawn_ || changes != drawn_changes_) {
+    for (const LampPair& pair : lamps_) {
+      const bool on = model_.LampOn(pair.lamp, pair.index);
+      // Hide first, so that the pair never shows both shapes.
+      if (on) {
+        if (!pair.off->isHidden()) pair.off->hide();
+        if (pair.on->isHidden()) pair.on->show();
+      } else {
+        if (!pair.on->isHidden()) pair.on->hide();
+        if (pair.off->isHidden()) pair.off->show();
+      }
+    }
+    for (int i = 0; i < static_cast<int>(Label::kCount); ++i) {
+      if (labels_[i] != nullptr && i != static_cast<int>(Label::kCycles))
+        labels_[i]->setText(LabelQText(model_.LabelText(static_cast<Label>(i))));
+    }
+    drawn_ = true;
+    drawn_changes_ = changes;
+  }
+  labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
+}
+
+// ---- Panel operations -------------------------------------------------------
+
+void PanelWindow::Operation(const std::function<void()>& operation) {
+  // During a loop only HLT and SST are enabled: they go to the model
+  // straight away and the loop picks them up after its current step.
+  operation();
+  Refresh();
+}
+
+void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
+  if (model_.Running()) return;  // the button is disabled; a stray event
+  wait_until_ = {};
+  (model_.*operation)();
+  UnlockAfterLoop();
+  Refresh();
+  if (exit_pending_) FinishExit();
+}
+
+void PanelWindow::LockForLoop() {
+  if (loop_ui_) return;
+  loop_ui_ = true;
+  for (QPushButton* b : idle_only_) b->setEnabled(false);
+  menuBar()->setEnabled(false);
+  since_refresh_.start();
+}
+
+void PanelWindow::UnlockAfterLoop() {
+  if (!loop_ui_) return;
+  loop_ui_ = false;
+  for (QPushButton* b : idle_only_) b->setEnabled(true);
+  menuBar()->setEnabled(true);
+}
+
+void PanelWindow::Pump() {
+  LockForLoop();
+  if (since_refresh_.elapsed() >= kRefreshMs) {
+    Refresh();
+    since_refresh_.restart();
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void PanelWindow::Wait(double seconds) {
+  using Clock = std::chrono::steady_clock;
+  auto now = Clock::now();
+  if (wait_until_ < now) wait_until_ = now;
+  wait_until_ += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  if (wait_until_ - now < kMinSleep) return;
+
+  // A wait long enough to notice: show this step's values first, then keep
+  // the window alive while the time passes.
+  LockForLoop();
+  Refresh();
+  since_refresh_.restart();
+  const bool stop_before = model_.StopRequested();
+  const bool single_before = model_.SingleStepMode();
+  while (now < wait_until_) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (since_refresh_.elapsed() >= kRefreshMs) {
+      Refresh();
+      since_refresh_.restart();
+    }
+    // Once the loop is bound to end after this step there is nothing left
+    // to wait for.
+    if (exit_pending_ || (model_.StopRequested() && !stop_before) || (model_.SingleStepMode() && !single_before)) {
+      wait_until_ = Clock::now();
+      break;
+    }
+    now = Clock::now();
+    if (now >= wait_until_) break;
+    std::this_thread::sleep_for(std::min<Clock::duration>(wait_until_ - now, kWaitSlice));
+    now = Clock::now();
+  }
+}
+
+// ---- Windows and the end ----------------------------------------------------
+
+namespace {
+template <class Window, class Make>
+void ShowModal(QPointer<Window>& window, Make make) {
+  if (!window) window = make();
+  window->exec();
+  if (window && window->Discarded()) delete window.data();
+}
+}  // namespace
+
+FileChooser* PanelWindow::OpenMemWindow() const { return open_mem_.data(); }
+FileChooser* PanelWindow::SaveMemWindow() const { return save_mem_.data(); }
+FileChooser* PanelWindow::LoadAsmWindow() const { return load_asm_.data(); }
+SettingsWindow* PanelWindow::SettingsWin() const { return settings_.data(); }
+
+void PanelWindow::ShowOpenMem() {
+  ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); });
+  Refresh();
+}
+
+void PanelWindow::ShowSaveMem() {
+  ShowModal(save_mem_, [this] { return new FileChooser(FileChooser::Kind::kSaveMemAs, model_, this); });
+  Refresh();
+}
+
+void PanelWindow::ShowLoadAsm() {
+  ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); });
+  Refresh();
+}
+
+void PanelWindow::ShowSettings() {
+  ShowModal(settings_, [this] { return new SettingsWindow(model_, this); });
+  Refresh();
+}
+
+void PanelWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (model_.Running()) {
+    // The loop ends after its current step; the handler that started it
+    // finishes the exit then.
+    exit_pending_ = true;
+    model_.AbortRun();
+    return;
+  }
+  FinishExit();
+}
+
+void PanelWindow::FinishExit() {
+  if (exited_) return;
+  exited_ = true;
+  model_.CloseTrace();
+  if (exit_action_) exit_action_();
+}
+
+}  // namespace scmp

@@ -1,0 +1,111 @@
+// The main window, frm_SCMPBRD: the trainer board with its switches, lamps,
+// buttons, status strip and register display, and the menu bar. It keeps no
+// state of its own: it draws the panel model and hands every click to it.
+#pragma once
+
+#include <QMainWindow>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPointer>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "trainer/panel_model.h"
+
+class QLabel;
+class QPushButton;
+
+namespace scmp {
+
+class FileChooser;
+class LampShape;
+class SettingsWindow;
+
+class PanelWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit PanelWindow(PanelModel& model, QWidget* parent = nullptr);
+  ~PanelWindow() override;
+
+  // Brings every lamp and label in line with the model. Cheap when nothing
+  // changed: lamps and labels are only read again when the model's change
+  // count moved; lbl_cycles is read every time.
+  void Refresh();
+
+  // What happens once Exit or a close from the frame has closed the trace
+  // log. The default quits the application's event loop.
+  void SetExitAction(std::function<void()> action) { exit_action_ = std::move(action); }
+
+  // True while a run loop has handed control to the window, with every
+  // control but HLT and SST disabled.
+  bool LoopControlsLocked() const { return loop_ui_; }
+
+  // The secondary windows; null before their first use and after a close
+  // from their frame.
+  FileChooser* OpenMemWindow() const;
+  FileChooser* SaveMemWindow() const;
+  FileChooser* LoadAsmWindow() const;
+  SettingsWindow* SettingsWin() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct LampPair {
+    Lamp lamp;
+    int index;
+    LampShape* on;
+    LampShape* off;
+  };
+
+  void BuildBoard();
+  void BuildStrip(QWidget* board);
+  void BuildMenus();
+  QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
+                          const QString& style, bool idle_only = true);
+  void AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name, const QString& off_name,
+                   const QRect& on_rect, const QRect& off_rect, int form, QColor on_fill, QColor off_fill);
+
+  // A panel operation that may run the stepping loop.
+  void RunOperation(void (PanelModel::*operation)());
+  // A panel operation that never runs a loop.
+  void Operation(const std::function<void()>& operation);
+
+  // Run loop hooks.
+  void Pump();
+  void Wait(double seconds);
+  void LockForLoop();
+  void UnlockAfterLoop();
+
+  void ShowOpenMem();
+  void ShowSaveMem();
+  void ShowLoadAsm();
+  void ShowSettings();
+  void FinishExit();
+
+  PanelModel& model_;
+  std::vector<LampPair> lamps_;
+  std::array<QLabel*, static_cast<int>(Label::kCount)> labels_{};
+  std::vector<QPushButton*> idle_only_;
+
+  bool drawn_ = false;
+  uint64_t drawn_changes_ = 0;
+  QElapsedTimer since_refresh_;
+  bool loop_ui_ = false;
+  std::chrono::steady_clock::time_point wait_until_{};
+
+  bool exit_pending_ = false;
+  bool exited_ = false;
+  std::function<void()> exit_action_;
+
+  QPointer<FileChooser> open_mem_;
+  QPointer<FileChooser> save_mem_;
+  QPointer<FileChooser> load_asm_;
+  QPointer<SettingsWindow> settings_;
+};
+
+}  // namespace scmp

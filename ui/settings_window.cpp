@@ -1,0 +1,157 @@
+#include "ui/settings_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "trainer/panel_model.h"
+#include "ui/panel_layout.h"
+#include "trainer/number_text.h"
+
+namespace scmp {
+
+namespace {
+
+using layout::Tw;
+
+const QColor kWindowColour(255, 192, 128);
+const QColor kGroupColour(255, 224, 192);
+
+QFont Arial(double points, bool bold) {
+  // Arial, or a face with the same widths where it is not installed.
+  QFont f;
+  f.setFamilies({"Arial", "Liberation Sans", "Nimbus Sans", "Helvetica"});
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  return f;
+}
+
+QFrame* Group(QWidget* parent, const QString& name, const QRect& where) {
+  auto* frame = new QFrame(parent);
+  frame->setObjectName(name);
+  frame->setGeometry(where);
+  frame->setFrameShape(QFrame::Box);
+  frame->setFrameShadow(QFrame::Sunken);
+  frame->setAutoFillBackground(true);
+  QPalette pal = frame->palette();
+  pal.setColor(QPalette::Window, kGroupColour);
+  frame->setPalette(pal);
+  return frame;
+}
+
+QLabel* Text(QWidget* parent, const QString& name, const QString& text, const QRect& where, bool bold) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setFont(Arial(9.75, bold));
+  // A caption box lower than the face's line would cut its descenders.
+  label->setGeometry(where.adjusted(0, 0, 0, std::max(0, label->fontMetrics().height() - where.height())));
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QRadioButton* Option(QWidget* parent, const QString& name, const QString& text, const QRect& where) {
+  auto* option = new QRadioButton(text, parent);
+  option->setObjectName(name);
+  option->setGeometry(where);
+  option->setFont(Arial(9.75, false));
+  return option;
+}
+
+QLineEdit* Box(QWidget* parent, const QString& name, const QRect& where) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  box->setGeometry(where);
+  box->setFont(Arial(9.75, false));
+  return box;
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(parent), model_(model) {
+  setObjectName("frm_Settings");
+  setWindowTitle("Settings");
+  setModal(true);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setFixedSize(Tw(0, 0, 8640, 4800).size());
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, kWindowColour);
+  setPalette(pal);
+
+  QFrame* pause = Group(this, "fra_Pause", Tw(210, 105, 3585, 3585));
+  Text(pause, "lbl_Pause_Caption", "Execution Pause", Tw(105, 105, 3270, 330), true);
+  Text(pause, "lbl_Pause_Help",
+       "Sets the executionpause after the selected number of instructioncycles executed . Default = 1,000\n"
+       "This to avoid an endless loop situation\n"
+       "Applies to run-mode only\n"
+       "0 >  n# > 1,000,000,000 (0=disable)",
+       Tw(105, 420, 3270, 2430), false);
+  pause_ = Box(pause, "txt_MaxOpcode", Tw(105, 3045, 3270, 330));
+
+  auto* ok = new QPushButton("OK", this);
+  ok->setObjectName("cmd_MaxOpcode");
+  ok->setGeometry(Tw(210, 3885, 3585, 750));
+  ok->setFont(Arial(12, true));
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, [this] { Apply(); });
+
+  QFrame* trace = Group(this, "fra_Trace", Tw(3990, 105, 4425, 1170));
+  Text(trace, "lbl_Trace_Caption", "Trace to logfile (Trace.log)", Tw(105, 105, 3585, 330), true);
+  trace_off_ = Option(trace, "opt_Trace_0", "Disable Trace", Tw(315, 420, 1590, 330));
+  trace_on_ = Option(trace, "opt_Trace_1", "Enable Trace", Tw(315, 735, 1590, 330));
+
+  QFrame* speed = Group(this, "fra_Speed", Tw(3990, 1365, 4425, 1485));
+  Text(speed, "lbl_Speed_Caption", "Fast or Slow execution mode", Tw(105, 105, 3585, 225), true);
+  Text(speed, "lbl_Speed_Help", "Realtime disassembly active in slow mode only", Tw(105, 420, 4110, 330), false);
+  fast_ = Option(speed, "opt_Speed_0", "Fast", Tw(315, 735, 1590, 330));
+  slow_ = Option(speed, "opt_Speed_1", "Slow", Tw(315, 1050, 1485, 330));
+
+  QFrame* delay = Group(this, "fra_Delay", Tw(3990, 2940, 4425, 1695));
+  Text(delay, "lbl_Delay_Caption", "Delay", Tw(105, 105, 3480, 225), true);
+  Text(delay, "lbl_Delay_Help",
+       "Sets delay for each instructioncycle in slow mode in sec: 0.1 > t# > 10.0 (default=1.0) ",
+       Tw(105, 420, 4005, 540), false);
+  delay_ = Box(delay, "txt_Delay", Tw(105, 1155, 4110, 330));
+
+  // Opening: the controls show the run options as they are now.
+  const RunOptions& options = model_.Options();
+  pause_->setText(QString::fromStdString(DisplayForm(options.PauseCount)));
+  (options.TraceOn ? trace_on_ : trace_off_)->setChecked(true);
+  (options.FastMode ? fast_ : slow_)->setChecked(true);
+  delay_->setText(QString::fromStdString(DisplayFormSingle(options.DelaySeconds)));
+}
+
+void SettingsWindow::Apply() {
+  SettingsInput input;
+  input.pause_text = pause_->text().toStdString();
+  input.delay_text = delay_->text().toStdString();
+  input.fast = fast_->isChecked();
+  input.trace = trace_on_->isChecked();
+  const SettingsResult result = model_.ApplySettings(input);
+  pause_->setText(QString::fromStdString(result.pause_text));
+  if (!result.trace_error.empty()) {
+    // Tracing stays off; the options say so too.
+    trace_off_->setChecked(true);
+    const QString path = QString::fromLocal8Bit((model_.SamplesDir() + "TRACE.LOG").c_str());
+    QString text = QString::fromLocal8Bit(result.trace_error.c_str());
+    if (!text.contains(path)) text = path + ":\n" + text;
+    QMessageBox box(QMessageBox::Warning, "Trace log", text, QMessageBox::Ok, this);
+    box.setObjectName("msg_TraceError");
+    box.exec();
+  }
+  accept();
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+  discarded_ = true;
+  QDialog::closeEvent(event);
+}
+
+}  // namespace scmp
