@@ -133,7 +133,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   PanelModel panel;
   panel.SetWaitHook([](double) {});  // a batch run does not wait
   std::string error;
-  if (!panel.StartUp(ResolveSamplesDir(o.dir, std::getenv("SCMP_DIR"), exe_path), &error)) {
+  if (!panel.StartUp(ResolveDataDir(o.dir, std::getenv("SCMP_DIR"), exe_path), &error)) {
     err << "scmp-run: " << error << "\n";
     return 1;
   }
@@ -148,17 +148,17 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     }
   }
   for (int i = 0; i < 8; ++i)
-    if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.cmd_D_sw(i);
+    if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
   if (!o.trace.empty() && !panel.EnableTrace(o.trace, &error)) {
     err << "scmp-run: " << error << "\n";
     return 1;
   }
 
-  panel.MutableOptions().PauseCount = o.steps;
-  panel.cmd_Reset();
-  panel.cmd_SST();
+  panel.MutableOptions().pause_count = o.steps;
+  panel.Reset();
+  panel.ToggleSingleStep();
   const uint64_t before = panel.ExecutedSteps();
-  panel.cmd_Run();
+  panel.RunOrProgram();
   const uint64_t steps = panel.ExecutedSteps() - before;
 
   int status = 0;
@@ -176,7 +176,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     for (int i = 0; i < 3; ++i) flags |= panel.FlagLedState(i) ? 1 << i : 0;
     out << "A=" << Hex(s.A, 2) << " E=" << Hex(s.E, 2) << " SR=" << Hex(s.SR, 2) << " P0=" << Hex(s.P[0], 4)
         << " P1=" << Hex(s.P[1], 4) << " P2=" << Hex(s.P[2], 4) << " P3=" << Hex(s.P[3], 4) << " LEDS=" << Hex(leds, 2)
-        << " FLAGS=" << flags << " HALT=" << (panel.StopRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
+        << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
   }
   return status;
 }

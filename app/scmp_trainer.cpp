@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  const std::string samples_dir = scmp::ResolveSamplesDir(option_dir, std::getenv("SCMP_DIR"), ExecutablePath(argv[0]));
+  const std::string data_dir = scmp::ResolveDataDir(option_dir, std::getenv("SCMP_DIR"), ExecutablePath(argv[0]));
 
   scmp::PanelModel model;
   std::string error;
-  if (!model.StartUp(samples_dir, &error)) {
+  if (!model.StartUp(data_dir, &error)) {
     std::cerr << "scmp-trainer: " << error << "\n";
     if (DisplayAvailable()) {
       QApplication app(argc, argv);

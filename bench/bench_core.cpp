@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
 
   const auto start = std::chrono::steady_clock::now();
   uint64_t done = 0;
-  while (done < count && !cpu.StopRequested) {
+  while (done < count && !cpu.halt_requested) {
     const uint64_t left = count - done;
     done += cpu.Run(static_cast<uint32_t>(left < 0x40000000u ? left : 0x40000000u));
   }
@@ -76,6 +76,6 @@ int main(int argc, char** argv) {
   std::printf("emulated instructions per second: %.0f\n", seconds > 0 ? done / seconds : 0.0);
   std::printf("check: A=%02X P1=%04X P2=%04X P3=%04X [0300..0302]=%02X %02X %02X%s\n", cpu.state.A & 0xFF,
               cpu.state.P[1] & 0xFFFF, cpu.state.P[2] & 0xFFFF, cpu.state.P[3] & 0xFFFF, cpu.memory.data[0x300] & 0xFF,
-              cpu.memory.data[0x301] & 0xFF, cpu.memory.data[0x302] & 0xFF, cpu.StopRequested ? " HALTED" : "");
-  return cpu.StopRequested ? 1 : 0;
+              cpu.memory.data[0x301] & 0xFF, cpu.memory.data[0x302] & 0xFF, cpu.halt_requested ? " HALTED" : "");
+  return cpu.halt_requested ? 1 : 0;
 }

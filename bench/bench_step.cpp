@@ -63,13 +63,13 @@ double RunOnce(int32_t count, const std::string& trace_file) {
     std::exit(1);
   }
   LoadProgram(model);
-  model.MutableOptions().PauseCount = count;
-  model.cmd_Reset();
-  model.cmd_SST();
+  model.MutableOptions().pause_count = count;
+  model.Reset();
+  model.ToggleSingleStep();
   const auto start = std::chrono::steady_clock::now();
-  model.cmd_Run();
+  model.RunOrProgram();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (model.InstructionCount() != count || model.StopRequested()) {
+  if (model.InstructionCount() != count || model.HaltRequested()) {
     std::fprintf(stderr, "run ended after %d of %d instructions\n", model.InstructionCount(), count);
     std::exit(1);
   }

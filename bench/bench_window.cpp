@@ -30,7 +30,7 @@ void Prepare(scmp::PanelModel& model, int32_t steps) {
     std::exit(1);
   }
   for (unsigned i = 0; i < std::size(kProgram); ++i) model.Memory().data[1 + i] = static_cast<int16_t>(kProgram[i]);
-  model.MutableOptions().PauseCount = steps;
+  model.MutableOptions().pause_count = steps;
 }
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -53,9 +53,9 @@ int main(int argc, char** argv) {
   scmp::PanelModel bare;
   Prepare(bare, steps);
   bare.SetWaitHook([](double) {});
-  bare.cmd_SST();
+  bare.ToggleSingleStep();
   auto start = std::chrono::steady_clock::now();
-  bare.cmd_Run();
+  bare.RunOrProgram();
   const double bare_seconds = Seconds(start);
 
   // In the window: the buttons are clicked as a user clicks them.

@@ -60,7 +60,7 @@ uint32_t Processor::Run(uint32_t max_steps) {
   if (max_steps == 0) return 0;
   // One flag ends the loop: a halt request standing at the start, HALT or
   // an undefined opcode (HaltProcessor), or BreakRun from a board hook.
-  break_run_ = StopRequested;
+  break_run_ = halt_requested;
   run_length_ = max_steps;
   MachineState r = state;  // a local copy the compiler can keep in registers
   int16_t pc = r.P[0];      // P0 itself stays in a register between steps
@@ -90,7 +90,7 @@ void Processor::Delay(uint64_t empty_steps, uint32_t steps_left) {
 }
 
 void Processor::HaltProcessor() {
-  StopRequested = true;
+  halt_requested = true;
   break_run_ = true;
   board_.LightHaltLed();
 }

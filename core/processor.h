@@ -27,7 +27,7 @@ class Processor {
   MemoryArray memory;
   // The halt request: set by HALT and by undefined opcodes; the run loop
   // ends after the step that set it. The run controls toggle and clear it.
-  bool StopRequested = false;
+  bool halt_requested = false;
 
   // Installs the instruction table and decides each opcode's operation,
   // pointer and mode once.
@@ -60,7 +60,7 @@ class Processor {
   void ExecuteInstruction(int opcode, int operand);
 
   // Fetches and executes until `max_steps` steps are done, or a step sets
-  // StopRequested, or BreakRun() is called (from a board hook). Always
+  // halt_requested, or BreakRun() is called (from a board hook). Always
   // performs at least one step when max_steps > 0. Returns the steps done.
   uint32_t Run(uint32_t max_steps);
   void BreakRun() { break_run_ = true; }

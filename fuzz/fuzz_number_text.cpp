@@ -107,16 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsResult result = model.ApplySettings(input);
   const RunOptions& options = model.Options();
   FUZZ_CHECK(result.trace_error.empty());
-  FUZZ_CHECK(options.PauseCount == PauseCountFrom(ReadNumber(input.pause_text)));
-  FUZZ_CHECK(ReadNumber(result.pause_text) == options.PauseCount);
-  FUZZ_CHECK(options.DelaySeconds == DelayFrom(ReadNumber(input.delay_text)));
-  FUZZ_CHECK(options.FastMode == input.fast);
-  FUZZ_CHECK(!options.TraceOn);
-  if (options.PauseCount == 0) FUZZ_CHECK(model.LabelText(Label::kCycles) == "No Pause");
+  FUZZ_CHECK(options.pause_count == PauseCountFrom(ReadNumber(input.pause_text)));
+  FUZZ_CHECK(ReadNumber(result.pause_text) == options.pause_count);
+  FUZZ_CHECK(options.delay_seconds == DelayFrom(ReadNumber(input.delay_text)));
+  FUZZ_CHECK(options.fast_mode == input.fast);
+  FUZZ_CHECK(!options.trace_on);
+  if (options.pause_count == 0) FUZZ_CHECK(model.LabelText(Label::kCycles) == "No Pause");
   const std::string delay_label = model.LabelText(Label::kDelay);
   if (!input.fast) {
     FUZZ_CHECK(delay_label.rfind("Delay =", 0) == 0);
-    FUZZ_CHECK(Near(ReadNumber(delay_label.substr(7)), options.DelaySeconds, 1e-6));
+    FUZZ_CHECK(Near(ReadNumber(delay_label.substr(7)), options.delay_seconds, 1e-6));
   }
   return 0;
 }

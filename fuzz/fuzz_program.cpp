@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "fuzz/fuzz_support.h"
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run.steps = cpu->Run(s.steps);
     run.state = cpu->state;
     run.memory = std::make_unique<MemoryArray>(cpu->memory);
-    run.stop = cpu->StopRequested;
+    run.stop = cpu->halt_requested;
   }
 
   // One fetch and one execute call per step.
@@ -187,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cpu->SetTable(s.table);
     cpu->memory = *s.memory;
     cpu->state = s.state;
-    while (stepped.steps < s.steps && !cpu->StopRequested) {
+    while (stepped.steps < s.steps && !cpu->halt_requested) {
       const Fetched f = cpu->FetchInstruction();
       FUZZ_CHECK(f.opcode >= 0 && f.opcode <= 0xFF);
       FUZZ_CHECK((f.operand == -1) == ((f.opcode & 0x80) == 0));
@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     stepped.state = cpu->state;
     stepped.memory = std::make_unique<MemoryArray>(cpu->memory);
-    stepped.stop = cpu->StopRequested;
+    stepped.stop = cpu->halt_requested;
   }
   CheckSame(run, stepped);
 
@@ -217,18 +217,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   model->Memory() = *s.memory;
   model->State() = s.state;
   for (int i = 0; i < 8; ++i)
-    if ((s.switches >> i) & 1) model->cmd_D_sw(i);
-  model->MutableOptions().PauseCount = static_cast<int32_t>(s.steps);
-  model->MutableOptions().FastMode = s.fast;
+    if ((s.switches >> i) & 1) model->ToggleDataSwitch(i);
+  model->MutableOptions().pause_count = static_cast<int32_t>(s.steps);
+  model->MutableOptions().fast_mode = s.fast;
   if (s.trace) FUZZ_CHECK(model->EnableTrace("/dev/null", &error));
-  model->cmd_SST();
+  model->ToggleSingleStep();
   FUZZ_CHECK(!model->SingleStepMode());
-  model->cmd_Run();
+  model->RunOrProgram();
   FUZZ_CHECK(model->RunMode());
   FUZZ_CHECK(model->ExecutedSteps() == run.steps);
   FUZZ_CHECK(model->State() == run.state);
   FUZZ_CHECK(model->Memory() == *run.memory);
-  FUZZ_CHECK(model->StopRequested() == run.stop);
+  FUZZ_CHECK(model->HaltRequested() == run.stop);
   FUZZ_CHECK(model->LampOn(Lamp::kHaltLed) == run.board.halt_led);
   for (int i = 0; i < 3; ++i) FUZZ_CHECK(model->FlagLedState(i) == (((run.board.flags >> i) & 1) != 0));
   if (run.board.leds >= 0) {

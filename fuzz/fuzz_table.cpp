@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "fuzz/fuzz_support.h"
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int operand = size > 0 ? data[opcode % size] : 0x80;
     cpu.ExecuteInstruction(opcode, (opcode & 0x80) ? operand : -1);
     cpu.ExecuteInstruction(opcode, (opcode & 0x80) ? -1 : operand);
-    cpu.StopRequested = false;
+    cpu.halt_requested = false;
   }
   // Only RAM is written, and the map never changes.
   MemoryArray startup;

@@ -11,7 +11,7 @@ std::string WithSeparator(std::string dir) {
 }
 }  // namespace
 
-std::string ResolveSamplesDir(const std::string& option_dir, const char* env_dir, const std::string& exe_path) {
+std::string ResolveDataDir(const std::string& option_dir, const char* env_dir, const std::string& exe_path) {
   if (!option_dir.empty()) return WithSeparator(option_dir);
   if (env_dir != nullptr && *env_dir != '\0') return WithSeparator(env_dir);
   std::filesystem::path exe(exe_path);

@@ -62,23 +62,23 @@ PanelModel::PanelModel() : cpu_(*this) {
 
 PanelModel::~PanelModel() = default;
 
-bool PanelModel::StartUp(const std::string& samples_dir, std::string* error) {
+bool PanelModel::StartUp(const std::string& data_dir, std::string* error) {
   for (int i = 0; i < 12; ++i) switch_weight_[i] = static_cast<int16_t>(1 << i);
   // Every switch shows its off shape; the switch states are off already.
   ++changes_;
-  samples_dir_ = samples_dir;
+  data_dir_ = data_dir;
   InstructionTable table;
-  if (!table.Load(samples_dir_ + "SCMP.DEL", error)) return false;
+  if (!table.Load(data_dir_ + "SCMP.DEL", error)) return false;
   cpu_.SetTable(table);
   cpu_.memory.LayOutStartupMap();
   SetSingleStepMode(true);
-  options_.PauseCount = 10000;
-  options_.FastMode = true;
+  options_.pause_count = 10000;
+  options_.fast_mode = true;
   SetLabel(Label::kSpeed, "Fast");
   SetLabel(Label::kPause, "Manual Step");
-  options_.TraceOn = false;
+  options_.trace_on = false;
   SetLabel(Label::kTrace, "Trace off");
-  options_.DelaySeconds = 1.0f;
+  options_.delay_seconds = 1.0f;
   SetLabel(Label::kDelay, "No Delay");
   return true;
 }
@@ -157,11 +157,11 @@ void PanelModel::ShowFlagLeds(int16_t sr) {
 void PanelModel::LightHaltLed() { SetHaltLed(true); }
 
 void PanelModel::Delay(uint64_t empty_steps) {
-  if (in_fast_chunk_ && options_.PauseCount > 0) {
+  if (in_fast_chunk_ && options_.pause_count > 0) {
     // The count shown by this step of a fast chunk, so that lbl_cycles
     // keeps counting down while DLY waits.
     cycles_is_number_ = true;
-    cycles_number_ = options_.PauseCount - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
+    cycles_number_ = options_.pause_count - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
   }
   wait_hook_(static_cast<double>(empty_steps) * kDelayStepSeconds);
   Pump();
@@ -177,34 +177,27 @@ void PanelModel::ExamineAddress(int address) {
   ++changes_;
 }
 
-void PanelModel::cmd_A_Sw(int index) {
+void PanelModel::ToggleAddressSwitch(int index) {
   if (running_ || index < 0 || index >= 12) return;
   address_switch_[index] = !address_switch_[index];
   ExamineAddress(SwitchAddress());
 }
 
-void PanelModel::cmd_D_sw(int index) {
+void PanelModel::ToggleDataSwitch(int index) {
   if (running_ || index < 0 || index >= 8) return;
   data_switch_[index] = !data_switch_[index];
   switch_byte_ = static_cast<int16_t>(SwitchData());
   ++changes_;
 }
 
-void PanelModel::cmd_A_Plus() {
+void PanelModel::StepAddress(int delta) {
   if (running_) return;
-  const int address = (SwitchAddress() + 1) & 0xFFF;
+  const int address = (SwitchAddress() + delta) & kAddressMask;
   for (int i = 0; i < 12; ++i) address_switch_[i] = ((address >> i) & 1) != 0;
   ExamineAddress(address);
 }
 
-void PanelModel::cmd_A_min() {
-  if (running_) return;
-  const int address = (SwitchAddress() + 4095) & 0xFFF;
-  for (int i = 0; i < 12; ++i) address_switch_[i] = ((address >> i) & 1) != 0;
-  ExamineAddress(address);
-}
-
-void PanelModel::cmd_Latch() {
+void PanelModel::Latch() {
   if (running_) return;
   const int address = SwitchAddress();
   const auto data = static_cast<int16_t>(SwitchData());
@@ -218,14 +211,14 @@ void PanelModel::cmd_Latch() {
 // ---- Run controls -------------------------------------------------------------------
 
 void PanelModel::WriteMarker(std::string_view marker) {
-  if (!options_.TraceOn) return;
+  if (!options_.trace_on) return;
   trace_.WriteLine(marker);
   trace_.Flush();
 }
 
-void PanelModel::cmd_Run() {
+void PanelModel::RunOrProgram() {
   if (running_) return;
-  cpu_.StopRequested = false;
+  cpu_.halt_requested = false;
   SetHaltLed(false);
   run_mode_ = !run_mode_;
   ++changes_;
@@ -235,24 +228,24 @@ void PanelModel::cmd_Run() {
     paused_ = false;
     SetLabel(Label::kPause, "         ");
     RunSteps();
-    if (options_.PauseCount > 0 && paused_) {
+    if (options_.pause_count > 0 && paused_) {
       SetLabel(Label::kPause, "Pause    ");
       SetLabel(Label::kCycles, "          ");
     }
     WriteMarker(kMarkEndOfTrace);
   } else {
-    cpu_.StopRequested = true;
+    cpu_.halt_requested = true;
     WriteMarker(kMarkProgramMode);
   }
 }
 
-void PanelModel::cmd_Single_Step() {
+void PanelModel::StepOrStart() {
   if (running_) return;
   instruction_count_ = 0;
   paused_ = false;
   SetLabel(Label::kPause, single_step_mode_ ? "Manual Step" : "           ");
   RunSteps();
-  if (options_.PauseCount > 0 && paused_) {
+  if (options_.pause_count > 0 && paused_) {
     SetLabel(Label::kPause, "Pause    ");
     SetLabel(Label::kCycles, "          ");
   } else if (single_step_mode_) {
@@ -260,7 +253,7 @@ void PanelModel::cmd_Single_Step() {
   }
 }
 
-void PanelModel::cmd_SST() {
+void PanelModel::ToggleSingleStep() {
   SetSingleStepMode(!single_step_mode_);
   if (single_step_mode_) {
     SetLabel(Label::kPause, "Manual Step");
@@ -274,15 +267,15 @@ void PanelModel::cmd_SST() {
   if (running_) cpu_.BreakRun();
 }
 
-void PanelModel::cmd_Halt() {
-  cpu_.StopRequested = !cpu_.StopRequested;
-  SetHaltLed(cpu_.StopRequested);
+void PanelModel::Halt() {
+  cpu_.halt_requested = !cpu_.halt_requested;
+  SetHaltLed(cpu_.halt_requested);
   if (running_) cpu_.BreakRun();
 }
 
-void PanelModel::cmd_Reset() {
+void PanelModel::Reset() {
   if (running_) return;
-  cpu_.StopRequested = false;
+  cpu_.halt_requested = false;
   SetHaltLed(false);
   cpu_.state = MachineState{};
   for (bool& f : flag_led_state_) f = false;
@@ -308,21 +301,21 @@ void PanelModel::RunSteps() {
   running_ = true;
   abort_ = false;
   for (;;) {
-    if (!run_mode_ && !single_step_mode_ && !cpu_.StopRequested) {
+    if (!run_mode_ && !single_step_mode_ && !cpu_.halt_requested) {
       StepsIdle();
-    } else if (run_mode_ && options_.FastMode && !single_step_mode_ && !options_.TraceOn) {
+    } else if (run_mode_ && options_.fast_mode && !single_step_mode_ && !options_.trace_on) {
       StepsFast();
     } else {
       // One step at a time: tracing, slow mode, single-step mode, or the
       // empty steps of program mode.
       for (uint32_t i = 0; i < kSlowChunk; ++i) {
         StepInstruction();
-        if (options_.PauseCount > 0 && ++instruction_count_ >= options_.PauseCount) paused_ = true;
-        if (single_step_mode_ || cpu_.StopRequested || paused_ || abort_) break;
-        if (!options_.FastMode) Pump();
+        if (options_.pause_count > 0 && ++instruction_count_ >= options_.pause_count) paused_ = true;
+        if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
+        if (!options_.fast_mode) Pump();
       }
     }
-    if (single_step_mode_ || cpu_.StopRequested || paused_ || abort_) break;
+    if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
     Pump();
   }
   running_ = false;
@@ -333,7 +326,7 @@ void PanelModel::RunSteps() {
 // The speed path: fast mode, no single step, no trace. The core runs whole
 // chunks; the count in lbl_cycles is kept as a number.
 void PanelModel::StepsFast() {
-  const int32_t pause = options_.PauseCount;
+  const int32_t pause = options_.pause_count;
   uint32_t limit = kFastChunk;
   if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, kFastChunk));
   in_fast_chunk_ = true;
@@ -351,7 +344,7 @@ void PanelModel::StepsFast() {
 // Program mode with single step off and no halt requested: the steps do
 // nothing, so they are only counted, a chunk at a time.
 void PanelModel::StepsIdle() {
-  const int32_t pause = options_.PauseCount;
+  const int32_t pause = options_.pause_count;
   if (pause <= 0) {
     // Nothing to count and nothing to do until HLT, SST or an abort ends the
     // loop: let time pass instead of spinning.
@@ -367,20 +360,20 @@ void PanelModel::StepInstruction() {
   ++executed_steps_;
   const Fetched f = cpu_.FetchInstruction();
   cpu_.ExecuteInstruction(f.opcode, f.operand);
-  if (options_.PauseCount > 0) {
+  if (options_.pause_count > 0) {
     cycles_is_number_ = true;
-    cycles_number_ = options_.PauseCount - instruction_count_;
+    cycles_number_ = options_.pause_count - instruction_count_;
   }
   const InstructionRecord& record = cpu_.table()[f.opcode];
-  if (options_.TraceOn) {
+  if (options_.trace_on) {
     if (record.IsUndefined())
       trace_.WriteIllegal(f.opcode);
     else
       trace_.WriteInstruction(record, f.opcode, f.operand, cpu_.state);
   }
-  if (single_step_mode_ || !options_.FastMode) {
+  if (single_step_mode_ || !options_.fast_mode) {
     FillRegisterDisplay(f);
-    if (!options_.FastMode) SlowWait();
+    if (!options_.fast_mode) SlowWait();
   }
 }
 
@@ -414,36 +407,36 @@ void PanelModel::FillRegisterDisplay(const Fetched& f) {
 void PanelModel::SlowWait() {
   ++changes_;
   Pump();
-  wait_hook_(static_cast<double>(options_.DelaySeconds));
+  wait_hook_(static_cast<double>(options_.delay_seconds));
 }
 
 // ---- Settings and trace ------------------------------------------------------------
 
 SettingsResult PanelModel::ApplySettings(const SettingsInput& input) {
   SettingsResult result;
-  options_.PauseCount = PauseCountFrom(ReadNumber(input.pause_text));
-  result.pause_text = DisplayForm(options_.PauseCount);
+  options_.pause_count = PauseCountFrom(ReadNumber(input.pause_text));
+  result.pause_text = DisplayForm(options_.pause_count);
   if (input.trace) {
     std::string error;
-    if (!EnableTrace(samples_dir_ + "TRACE.LOG", &error)) result.trace_error = error;
+    if (!EnableTrace(data_dir_ + "TRACE.LOG", &error)) result.trace_error = error;
   } else {
-    options_.TraceOn = false;
+    options_.trace_on = false;
   }
-  options_.FastMode = input.fast;
-  options_.DelaySeconds = DelayFrom(ReadNumber(input.delay_text));
-  if (options_.PauseCount == 0) SetLabel(Label::kCycles, "No Pause");
-  SetLabel(Label::kTrace, options_.TraceOn ? "Trace = on " : "Trace = off");
-  SetLabel(Label::kSpeed, options_.FastMode ? "Fast       " : "Slow       ");
-  SetLabel(Label::kDelay, options_.FastMode ? "No Delay      " : "Delay =" + DisplayFormSingle(options_.DelaySeconds));
+  options_.fast_mode = input.fast;
+  options_.delay_seconds = DelayFrom(ReadNumber(input.delay_text));
+  if (options_.pause_count == 0) SetLabel(Label::kCycles, "No Pause");
+  SetLabel(Label::kTrace, options_.trace_on ? "Trace = on " : "Trace = off");
+  SetLabel(Label::kSpeed, options_.fast_mode ? "Fast       " : "Slow       ");
+  SetLabel(Label::kDelay, options_.fast_mode ? "No Delay      " : "Delay =" + DisplayFormSingle(options_.delay_seconds));
   return result;
 }
 
 bool PanelModel::EnableTrace(const std::string& path, std::string* error) {
   if (!trace_.IsOpen() && !trace_.Open(path, error)) {
-    options_.TraceOn = false;
+    options_.trace_on = false;
     return false;
   }
-  options_.TraceOn = true;
+  options_.trace_on = true;
   return true;
 }
 

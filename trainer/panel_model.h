@@ -59,11 +59,11 @@ class PanelModel : private Board {
   PanelModel& operator=(const PanelModel&) = delete;
 
   // Start-up: weights, switches shown off, the data folder, the instruction
-  // table from `samples_dir` + "SCMP.DEL", the memory map and the defaults.
-  // `samples_dir` is used as given, so it should end in a separator. False
+  // table from `data_dir` + "SCMP.DEL", the memory map and the defaults.
+  // `data_dir` is used as given, so it should end in a separator. False
   // with a message naming the path when the table cannot be read.
-  bool StartUp(const std::string& samples_dir, std::string* error);
-  const std::string& SamplesDir() const { return samples_dir_; }
+  bool StartUp(const std::string& data_dir, std::string* error);
+  const std::string& DataDir() const { return data_dir_; }
 
   // ---- Panel state -------------------------------------------------------
   bool AddressSwitch(int i) const { return address_switch_[i]; }
@@ -82,31 +82,31 @@ class PanelModel : private Board {
   int SwitchData() const;
 
   // ---- Program-mode controls ---------------------------------------------
-  void cmd_A_Sw(int index);
-  void cmd_D_sw(int index);
-  void cmd_A_Plus();
-  void cmd_A_min();
-  void cmd_Latch();
+  void ToggleAddressSwitch(int index);
+  void ToggleDataSwitch(int index);
+  // Moves the address switches one address up (+1) or down (-1), wrapping.
+  void StepAddress(int delta);
+  void Latch();
   void ExamineAddress(int address);
 
   // ---- Run controls ------------------------------------------------------
-  void cmd_Run();
-  void cmd_Single_Step();
-  void cmd_SST();
-  void cmd_Halt();
-  void cmd_Reset();
+  void RunOrProgram();
+  void StepOrStart();
+  void ToggleSingleStep();
+  void Halt();
+  void Reset();
   // The stepping loop and the step routine.
   void RunSteps();
   void StepInstruction();
 
   bool RunMode() const { return run_mode_; }
   bool SingleStepMode() const { return single_step_mode_; }
-  bool StopRequested() const { return cpu_.StopRequested; }
+  bool HaltRequested() const { return cpu_.halt_requested; }
   bool Paused() const { return paused_; }
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
-  // True while a loop is running. During a loop only cmd_Halt and cmd_SST
+  // True while a loop is running. During a loop only Halt and ToggleSingleStep
   // may be called (from the pump hook); they take effect after the step.
   bool Running() const { return running_; }
   // Ends a running loop after the current step, as the window does when it
@@ -167,7 +167,7 @@ class PanelModel : private Board {
   void WriteMarker(std::string_view marker);
 
   Processor cpu_;
-  std::string samples_dir_;
+  std::string data_dir_;
 
   std::array<bool, 12> address_switch_{};
   std::array<bool, 8> data_switch_{};

@@ -6,10 +6,10 @@
 namespace scmp {
 
 struct RunOptions {
-  bool FastMode = true;
-  float DelaySeconds = 1.0f;   // 0.1 .. 10.0 once set
-  int32_t PauseCount = 10000;  // 0 .. 1000000000 once set; 0 = no pause
-  bool TraceOn = false;
+  bool fast_mode = true;
+  float delay_seconds = 1.0f;   // 0.1 .. 10.0 once set
+  int32_t pause_count = 10000;  // 0 .. 1000000000 once set; 0 = no pause
+  bool trace_on = false;
 };
 
 }  // namespace scmp

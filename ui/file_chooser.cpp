@@ -86,7 +86,7 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
   connect(files_, &QListWidget::itemSelectionChanged, this, [this] { FileSelectionChanged(); });
 
   // The samples folder, or where the program was started when there is none.
-  QString start = QDir::cleanPath(QString::fromLocal8Bit(model_.SamplesDir().c_str()) + "Samples");
+  QString start = QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples");
   if (!Readable(start)) start = QDir::currentPath();
   FillDrives();
   if (!ChangeDirectory(start)) ChangeDirectory(QDir::rootPath());

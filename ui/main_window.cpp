@@ -181,18 +181,18 @@ void PanelWindow::BuildBoard() {
   MakeButton(board, "cmd_A_Plus", "+", layout::PlusButton(), small_key);
   MakeButton(board, "cmd_A_min", "-", layout::MinusButton(), small_key);
 
-  connect(halt, &QPushButton::clicked, this, [this] { Operation([this] { model_.cmd_Halt(); }); });
-  connect(sst, &QPushButton::clicked, this, [this] { Operation([this] { model_.cmd_SST(); }); });
+  connect(halt, &QPushButton::clicked, this, [this] { Operation([this] { model_.Halt(); }); });
+  connect(sst, &QPushButton::clicked, this, [this] { Operation([this] { model_.ToggleSingleStep(); }); });
   connect(findChild<QPushButton*>("cmd_Reset"), &QPushButton::clicked, this,
-          [this] { Operation([this] { model_.cmd_Reset(); }); });
+          [this] { Operation([this] { model_.Reset(); }); });
   connect(findChild<QPushButton*>("cmd_Run"), &QPushButton::clicked, this,
-          [this] { RunOperation(&PanelModel::cmd_Run); });
+          [this] { RunOperation(&PanelModel::RunOrProgram); });
   connect(findChild<QPushButton*>("cmd_Latch"), &QPushButton::clicked, this,
-          [this] { Operation([this] { model_.cmd_Latch(); }); });
+          [this] { Operation([this] { model_.Latch(); }); });
   connect(findChild<QPushButton*>("cmd_A_Plus"), &QPushButton::clicked, this,
-          [this] { Operation([this] { model_.cmd_A_Plus(); }); });
+          [this] { Operation([this] { model_.StepAddress(+1); }); });
   connect(findChild<QPushButton*>("cmd_A_min"), &QPushButton::clicked, this,
-          [this] { Operation([this] { model_.cmd_A_min(); }); });
+          [this] { Operation([this] { model_.StepAddress(-1); }); });
 
   const int round = static_cast<int>(LampShape::Form::kRound);
   const int square = static_cast<int>(LampShape::Form::kSquare);
@@ -208,14 +208,14 @@ void PanelWindow::BuildBoard() {
   for (int i = 0; i < 12; ++i) {
     auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString(QChar(hex[i])),
                          layout::AddressSwitchButton(i), small_key);
-    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.cmd_A_Sw(i); }); });
+    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
                 layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), square, kSwitchOn, kSwitchOff);
   }
   for (int i = 0; i < 8; ++i) {
     auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
                          small_key);
-    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.cmd_D_sw(i); }); });
+    connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
     AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
                 layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), square, kSwitchOn, kSwitchOff);
   }
@@ -253,7 +253,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
 
   auto* step = MakeButton(strip, "cmd_Single_Step", "Step/Start", layout::StepStartButton(),
                           KeyStyle("#47a34c", "#1f5c23", "#ffffff", 9));
-  connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::cmd_Single_Step); });
+  connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::StepOrStart); });
 
   auto* caption = new QLabel("Cycles Remaining ", strip);
   caption->setObjectName("lbl_Remain_Caption");
@@ -426,7 +426,7 @@ void PanelWindow::Wait(double seconds) {
   LockForLoop();
   Refresh();
   since_refresh_.restart();
-  const bool stop_before = model_.StopRequested();
+  const bool stop_before = model_.HaltRequested();
   const bool single_before = model_.SingleStepMode();
   while (now < wait_until_) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -436,7 +436,7 @@ void PanelWindow::Wait(double seconds) {
     }
     // Once the loop is bound to end after this step there is nothing left
     // to wait for.
-    if (exit_pending_ || (model_.StopRequested() && !stop_before) || (model_.SingleStepMode() && !single_before)) {
+    if (exit_pending_ || (model_.HaltRequested() && !stop_before) || (model_.SingleStepMode() && !single_before)) {
       wait_until_ = Clock::now();
       break;
     }

@@ -122,10 +122,10 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
 
   // Opening: the controls show the run options as they are now.
   const RunOptions& options = model_.Options();
-  pause_->setText(QString::fromStdString(DisplayForm(options.PauseCount)));
-  (options.TraceOn ? trace_on_ : trace_off_)->setChecked(true);
-  (options.FastMode ? fast_ : slow_)->setChecked(true);
-  delay_->setText(QString::fromStdString(DisplayFormSingle(options.DelaySeconds)));
+  pause_->setText(QString::fromStdString(DisplayForm(options.pause_count)));
+  (options.trace_on ? trace_on_ : trace_off_)->setChecked(true);
+  (options.fast_mode ? fast_ : slow_)->setChecked(true);
+  delay_->setText(QString::fromStdString(DisplayFormSingle(options.delay_seconds)));
 }
 
 void SettingsWindow::Apply() {
@@ -139,7 +139,7 @@ void SettingsWindow::Apply() {
   if (!result.trace_error.empty()) {
     // Tracing stays off; the options say so too.
     trace_off_->setChecked(true);
-    const QString path = QString::fromLocal8Bit((model_.SamplesDir() + "TRACE.LOG").c_str());
+    const QString path = QString::fromLocal8Bit((model_.DataDir() + "TRACE.LOG").c_str());
     QString text = QString::fromLocal8Bit(result.trace_error.c_str());
     if (!text.contains(path)) text = path + ":\n" + text;
     QMessageBox box(QMessageBox::Warning, "Trace log", text, QMessageBox::Ok, this);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/address.h"
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "tests/support/test_util.h"

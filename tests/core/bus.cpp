@@ -2,7 +2,7 @@
 // outside the 12-bit space.
 #include <gtest/gtest.h>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "tests/support/test_util.h"
@@ -74,7 +74,7 @@ class AddFamily : public Execute {
     cpu.state.A = static_cast<int16_t>(c.a);
     cpu.state.E = 0x5C;
     cpu.state.SR = static_cast<int16_t>(other_bits | (c.cy_in ? kCy : 0) | (c.ov_in ? kOv : 0));
-    cpu.StopRequested = false;
+    cpu.halt_requested = false;
     switch (form) {
       case Form::kMemory:
         cpu.memory.data[kRamCell] = static_cast<int16_t>(c.b);
@@ -95,7 +95,7 @@ class AddFamily : public Execute {
     EXPECT_EQ(cpu.state.E, form == Form::kExtension ? c.b : 0x5C);
     EXPECT_EQ(cpu.state.P[1], kRamCell);
     EXPECT_EQ(cpu.state.P[0], 0x050);
-    EXPECT_FALSE(cpu.StopRequested);
+    EXPECT_FALSE(cpu.halt_requested);
     if (form == Form::kMemory) {
       EXPECT_EQ(cpu.memory.data[kRamCell], c.b);
     }
@@ -297,7 +297,7 @@ TEST_F(Execute, DelayCountsEmptyStepsAndChangesNothing) {
     Exec(kDly, c.operand);
     EXPECT_EQ(board.delay_steps, c.steps);
     EXPECT_EQ(cpu.state, before);
-    EXPECT_FALSE(cpu.StopRequested);
+    EXPECT_FALSE(cpu.halt_requested);
   }
 }
 
@@ -322,7 +322,7 @@ TEST_F(Execute, HaltAndUndefinedOpcodesStopInBothGroups) {
     const scmp::MachineState before = p.state;
     const scmp::MemoryArray memory_before = p.memory;
     p.ExecuteInstruction(c.opcode, c.operand);
-    EXPECT_TRUE(p.StopRequested);
+    EXPECT_TRUE(p.halt_requested);
     EXPECT_TRUE(b.halt_led);
     EXPECT_EQ(p.state, before);
     EXPECT_TRUE(p.memory == memory_before);
@@ -331,7 +331,7 @@ TEST_F(Execute, HaltAndUndefinedOpcodesStopInBothGroups) {
 
 TEST_F(Execute, HaltProcessorSetsTheRequestAndTheLamp) {
   cpu.HaltProcessor();
-  EXPECT_TRUE(cpu.StopRequested);
+  EXPECT_TRUE(cpu.halt_requested);
   EXPECT_TRUE(board.halt_led);
 }
 
@@ -465,7 +465,7 @@ TEST_F(Execute, NopChangesNothing) {
   const scmp::MachineState before = cpu.state;
   Exec(kNop);
   EXPECT_EQ(cpu.state, before);
-  EXPECT_FALSE(cpu.StopRequested);
+  EXPECT_FALSE(cpu.halt_requested);
 }
 
 }  // namespace

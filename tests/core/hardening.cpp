@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "tests/support/record_columns.h"
@@ -56,7 +56,7 @@ void RunAnyTable(const InstructionTable& table, unsigned seed, int steps) {
   for (int step = 0; step < steps; ++step) {
     const Fetched f = cpu->FetchInstruction();
     cpu->ExecuteInstruction(f.opcode, f.operand);
-    cpu->StopRequested = false;
+    cpu->halt_requested = false;
     ASSERT_TRUE(is_byte(cpu->state.A) && is_byte(cpu->state.E) && is_byte(cpu->state.SR)) << "step " << step;
     ASSERT_GE(cpu->state.P[0], 0) << "step " << step;
     ASSERT_LE(cpu->state.P[0], 0xFFF) << "step " << step;

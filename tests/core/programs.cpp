@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "tests/support/test_util.h"
@@ -273,7 +273,7 @@ TEST_P(Programs, StepLoop) {
   const Program& p = GetParam();
   Machine m(p);
   int steps = 0;
-  while (!m.cpu.StopRequested && steps < 10000) {
+  while (!m.cpu.halt_requested && steps < 10000) {
     const scmp::Fetched f = m.cpu.FetchInstruction();
     m.cpu.ExecuteInstruction(f.opcode, f.operand);
     ++steps;
@@ -286,13 +286,13 @@ TEST_P(Programs, StepLoop) {
 TEST_P(Programs, RunAgreesWithTheStepLoop) {
   const Program& p = GetParam();
   Machine looped(p);
-  while (!looped.cpu.StopRequested) {
+  while (!looped.cpu.halt_requested) {
     const scmp::Fetched f = looped.cpu.FetchInstruction();
     looped.cpu.ExecuteInstruction(f.opcode, f.operand);
   }
   Machine run(p);
   EXPECT_EQ(run.cpu.Run(10000), static_cast<uint32_t>(p.steps));
-  EXPECT_TRUE(run.cpu.StopRequested);
+  EXPECT_TRUE(run.cpu.halt_requested);
   EXPECT_EQ(run.cpu.state, looped.cpu.state);
   EXPECT_TRUE(run.cpu.memory == looped.cpu.memory);
   EXPECT_EQ(run.board.leds, looped.board.leds);
@@ -303,7 +303,7 @@ TEST_P(Programs, RunAgreesWithTheStepLoop) {
   // In slices: the same end after the same number of steps.
   Machine sliced(p);
   uint32_t total = 0;
-  for (int i = 0; i < 10000 && !sliced.cpu.StopRequested; ++i) total += sliced.cpu.Run(3);
+  for (int i = 0; i < 10000 && !sliced.cpu.halt_requested; ++i) total += sliced.cpu.Run(3);
   EXPECT_EQ(total, static_cast<uint32_t>(p.steps));
   EXPECT_EQ(sliced.cpu.state, looped.cpu.state);
   EXPECT_TRUE(sliced.cpu.memory == looped.cpu.memory);
@@ -332,7 +332,7 @@ TEST_F(RunLoop, EndsAfterMaxStepsOnAnEndlessLoop) {
   cpu.memory.data[2] = 0xFE;
   EXPECT_EQ(cpu.Run(100), 100u);
   EXPECT_EQ(cpu.state.P[0], 0);
-  EXPECT_FALSE(cpu.StopRequested);
+  EXPECT_FALSE(cpu.halt_requested);
   EXPECT_EQ(cpu.Run(1), 1u);
   EXPECT_EQ(cpu.Run(0), 0u);
 }
@@ -343,17 +343,17 @@ TEST_F(RunLoop, CountsPastTheEndOfAnEndlessStraightLine) {
   for (int a = 0; a < 0xA00; ++a) cpu.memory.data[a] = 0x08;
   board.switches = 0x00;
   EXPECT_EQ(cpu.Run(5000), 0xA00u);
-  EXPECT_TRUE(cpu.StopRequested);
+  EXPECT_TRUE(cpu.halt_requested);
   EXPECT_EQ(cpu.state.P[0], 0xA00);
 }
 
 TEST_F(RunLoop, AStopRequestAlreadySetStillAllowsOneStep) {
   cpu.memory.data[1] = 0x08;
   cpu.memory.data[2] = 0x08;
-  cpu.StopRequested = true;
+  cpu.halt_requested = true;
   EXPECT_EQ(cpu.Run(50), 1u);
   EXPECT_EQ(cpu.state.P[0], 1);
-  EXPECT_TRUE(cpu.StopRequested);
+  EXPECT_TRUE(cpu.halt_requested);
 }
 
 class BreakingBoard : public BareBoard {
@@ -384,7 +384,7 @@ TEST(RunBreak, ABoardHookEndsTheRunAfterTheStep) {
   for (size_t i = 0; i < code.size(); ++i) cpu.memory.data[1 + i] = static_cast<int16_t>(code[i]);
   EXPECT_EQ(cpu.Run(1000), 3u);  // LDI, XPAH, ST
   EXPECT_EQ(board.led_writes, 1);
-  EXPECT_FALSE(cpu.StopRequested);
+  EXPECT_FALSE(cpu.halt_requested);
   EXPECT_EQ(cpu.Run(1000), 3u);  // ADI, JMP, ST: the break does not linger
   EXPECT_EQ(board.led_writes, 2);
   EXPECT_EQ(board.leds, 1);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "tests/support/record_columns.h"
@@ -443,7 +443,7 @@ std::string Differences(const scmp::Processor& cpu, const CountingBoard& b, cons
   reg("flag calls", b.flag_calls, ref.board.flag_calls);
   reg("halt calls", b.halt_calls, ref.board.halt_calls);
   reg("halt led", b.halt_led, ref.board.halt_led);
-  reg("stop", cpu.StopRequested, ref.stop);
+  reg("stop", cpu.halt_requested, ref.stop);
   if (b.delay_steps != ref.board.delay) out << " delay got " << b.delay_steps << " want " << ref.board.delay << ";";
   return out.str();
 }
@@ -503,7 +503,7 @@ void RunBoth(TableMaker& m, scmp::Processor& cpu, CountingBoard& board, RefCpu& 
     }
     if (m.Chance(5)) {
       ref.stop = false;
-      cpu.StopRequested = false;
+      cpu.halt_requested = false;
     }
     std::ostringstream what;
     const int mode = m.Pick(100);

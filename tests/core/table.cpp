@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/decode.h"
 #include "core/processor.h"
 #include "core/table.h"
@@ -205,7 +205,7 @@ class GroupRule : public ::testing::Test {
     cpu.memory.data[1] = static_cast<int16_t>(opcode);
     cpu.memory.data[2] = 0xAB;
     cpu.state = {0x00, 0x00, 0x05, {0x000, 0x200, 0x300, 0x400}};
-    cpu.StopRequested = false;
+    cpu.halt_requested = false;
     board.halt_led = false;
     memory_before_ = cpu.memory;
     const scmp::Fetched f = cpu.FetchInstruction();
@@ -216,7 +216,7 @@ class GroupRule : public ::testing::Test {
     const scmp::MachineState want{0x00, 0x00, 0x05, {static_cast<int16_t>(length), 0x200, 0x300, 0x400}};
     EXPECT_EQ(cpu.state, want);
     EXPECT_TRUE(cpu.memory == memory_before_);
-    EXPECT_FALSE(cpu.StopRequested);
+    EXPECT_FALSE(cpu.halt_requested);
     EXPECT_FALSE(board.halt_led);
     EXPECT_EQ(board.led_writes, 0);
     EXPECT_EQ(board.delay_steps, 0u);
@@ -267,7 +267,7 @@ TEST_F(GroupRule, NulRecordsAreNoOperationsInBothGroups) {
     cpu.memory.data[1] = static_cast<int16_t>(opcode);
     cpu.memory.data[2] = 0xAB;
     cpu.state = {0x00, 0x00, 0x05, {0x000, 0x200, 0x300, 0x400}};
-    cpu.StopRequested = false;
+    cpu.halt_requested = false;
     memory_before_ = cpu.memory;
     const scmp::Fetched f = cpu.FetchInstruction();
     cpu.ExecuteInstruction(f.opcode, f.operand);
@@ -280,7 +280,7 @@ TEST_F(GroupRule, BlankMnemonicHaltsInBothGroups) {
     for (const std::string& line : {std::string(""), std::string("    "), std::string("    DP1CO X")}) {
       SCOPED_TRACE(::testing::Message() << opcode << " " << ::testing::PrintToString(line));
       StepWith(opcode, line);
-      EXPECT_TRUE(cpu.StopRequested);
+      EXPECT_TRUE(cpu.halt_requested);
       EXPECT_TRUE(board.halt_led);
       EXPECT_EQ(cpu.state.P[0], opcode & 0x80 ? 2 : 1);
     }
@@ -294,7 +294,7 @@ TEST_F(GroupRule, TrailingBlanksAndOtherColumnsDoNotMatter) {
   StepWith(0x8E, "LDI");  // LDI on any two-byte opcode
   EXPECT_EQ(cpu.state.A, 0xAB);
   StepWith(0x22, "HALT");
-  EXPECT_TRUE(cpu.StopRequested);
+  EXPECT_TRUE(cpu.halt_requested);
 }
 
 TEST_F(GroupRule, TheOperandChoosesTheGroup) {

@@ -446,14 +446,14 @@ class TraceFolder : public ::testing::Test {
   // other options applied all the same, and a run that goes on without it.
   void ExpectTracingRefused(const SettingsResult& result) {
     EXPECT_NE(result.trace_error.find("TRACE.LOG"), std::string::npos) << result.trace_error;
-    EXPECT_FALSE(model_.Options().TraceOn);
+    EXPECT_FALSE(model_.Options().trace_on);
     EXPECT_FALSE(model_.Trace().IsOpen());
     EXPECT_EQ(model_.LabelText(Label::kTrace), "Trace = off");
-    EXPECT_EQ(model_.Options().PauseCount, 7);
-    EXPECT_FALSE(model_.Options().FastMode);
-    EXPECT_EQ(model_.Options().DelaySeconds, 0.5f);
+    EXPECT_EQ(model_.Options().pause_count, 7);
+    EXPECT_FALSE(model_.Options().fast_mode);
+    EXPECT_EQ(model_.Options().delay_seconds, 0.5f);
     const uint64_t steps = model_.ExecutedSteps();
-    model_.cmd_Run();  // run mode, single step on: one step
+    model_.RunOrProgram();  // run mode, single step on: one step
     EXPECT_EQ(model_.ExecutedSteps(), steps + 1);
   }
 
@@ -471,7 +471,7 @@ TEST_F(TraceFolder, TraceLogNameTakenByAFolder) {
   fs::remove(fs::path(data_dir_) / "TRACE.LOG");
   const SettingsResult again = ApplyWithTrace();
   EXPECT_TRUE(again.trace_error.empty()) << again.trace_error;
-  EXPECT_TRUE(model_.Options().TraceOn);
+  EXPECT_TRUE(model_.Options().trace_on);
   EXPECT_TRUE(fs::is_regular_file(fs::path(data_dir_) / "TRACE.LOG"));
 }
 
@@ -513,9 +513,9 @@ TEST(TraceFullDisk, RunEndsAsWithoutTrace) {
     if (trace) {
       EXPECT_TRUE(model->EnableTrace("/dev/full", &error)) << error;
     }
-    model->MutableOptions().PauseCount = 3000;
-    model->cmd_SST();
-    model->cmd_Run();
+    model->MutableOptions().pause_count = 3000;
+    model->ToggleSingleStep();
+    model->RunOrProgram();
     model->CloseTrace();
     return model;
   };

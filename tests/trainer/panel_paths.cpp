@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "trainer/panel_model.h"
 #include "trainer/trace_log.h"
@@ -66,9 +66,9 @@ TEST_F(Paths, FastTracedAndSingleStepRunsMatchTheProcessor) {
     if (byte & 0x80 && a + 1 < 0xA00) model.Memory().data[++a] = static_cast<int16_t>(pick(256));
   }
   ref.memory = model.Memory();
-  model.cmd_Run();  // enter run mode (one single step)
+  model.RunOrProgram();  // enter run mode (one single step)
   ref.Run(1);
-  model.cmd_SST();  // single step off
+  model.ToggleSingleStep();  // single step off
 
   for (int loop = 0; loop < 4000; ++loop) {
     SCOPED_TRACE(::testing::Message() << "loop " << loop);
@@ -85,31 +85,31 @@ TEST_F(Paths, FastTracedAndSingleStepRunsMatchTheProcessor) {
     }
     if (pick(8) == 0) {
       const int i = pick(8);
-      model.cmd_D_sw(i);
+      model.ToggleDataSwitch(i);
       board.switches = static_cast<int16_t>(board.switches ^ (1 << i));
     }
-    if (pick(40) == 0) model.cmd_SST();
-    model.MutableOptions().TraceOn = pick(3) == 0;
+    if (pick(40) == 0) model.ToggleSingleStep();
+    model.MutableOptions().trace_on = pick(3) == 0;
     const int32_t pause = 1 + pick(300);
-    model.MutableOptions().PauseCount = pause;
-    if (model.StopRequested() && pick(5) != 0) {
-      model.cmd_Halt();
-      ref.StopRequested = false;
+    model.MutableOptions().pause_count = pause;
+    if (model.HaltRequested() && pick(5) != 0) {
+      model.Halt();
+      ref.halt_requested = false;
     }
 
     const bool single = model.SingleStepMode();
-    model.cmd_Single_Step();
+    model.StepOrStart();
     const uint32_t steps = ref.Run(single ? 1 : static_cast<uint32_t>(pause));
 
     ASSERT_EQ(model.State(), ref.state);
     ASSERT_TRUE(model.Memory() == ref.memory);
     ASSERT_EQ(model.InstructionCount(), static_cast<int32_t>(steps));
-    ASSERT_EQ(model.StopRequested(), ref.StopRequested);
-    ASSERT_EQ(model.LampOn(scmp::Lamp::kHaltLed), ref.StopRequested);
+    ASSERT_EQ(model.HaltRequested(), ref.halt_requested);
+    ASSERT_EQ(model.LampOn(scmp::Lamp::kHaltLed), ref.halt_requested);
     ASSERT_EQ(Leds(), board.leds & 0xFF);
     ASSERT_EQ(Flags(), board.flags);
     ASSERT_EQ(model.Paused(), static_cast<int32_t>(steps) >= pause);
-    if (ref.StopRequested) board.halt_led = false;
+    if (ref.halt_requested) board.halt_led = false;
   }
 }
 

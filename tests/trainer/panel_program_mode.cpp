@@ -49,11 +49,11 @@ class ProgramMode : public ::testing::Test {
   }
   void SetDataSwitches(int value) {
     for (int i = 0; i < 8; ++i)
-      if (model.DataSwitch(i) != (((value >> i) & 1) != 0)) model.cmd_D_sw(i);
+      if (model.DataSwitch(i) != (((value >> i) & 1) != 0)) model.ToggleDataSwitch(i);
   }
   void SetAddressSwitches(int value) {
     for (int i = 0; i < 12; ++i)
-      if (model.AddressSwitch(i) != (((value >> i) & 1) != 0)) model.cmd_A_Sw(i);
+      if (model.AddressSwitch(i) != (((value >> i) & 1) != 0)) model.ToggleAddressSwitch(i);
   }
   bool DisplayEmpty() const {
     for (Label l : {Label::kP0, Label::kM1, Label::kM2, Label::kOpcode, Label::kAccu})
@@ -79,7 +79,7 @@ TEST_F(ProgramMode, AddressSwitchesExamineRam) {
   SetAddressSwitches(0x800);  // switch 11 alone
   EXPECT_EQ(model.SwitchAddress(), 2048);
   EXPECT_EQ(DataSwitches(), 0x11);
-  model.cmd_A_Sw(0);
+  model.ToggleAddressSwitch(0);
   EXPECT_EQ(model.SwitchAddress(), 2049);
   EXPECT_EQ(DataSwitches(), 0x22);
   EXPECT_EQ(Leds(), 0x22);
@@ -94,7 +94,7 @@ TEST_F(ProgramMode, ExaminingThePortCopiesTheSwitchesToTheLeds) {
   EXPECT_EQ(Leds(), 0x3C);
   SetAddressSwitches(0xAFF);  // on the way there RAM sets the switches
   SetDataSwitches(0x81);
-  model.cmd_A_Sw(0);  // 0xAFE, a port address
+  model.ToggleAddressSwitch(0);  // 0xAFE, a port address
   EXPECT_EQ(model.SwitchAddress(), 0xAFE);
   EXPECT_EQ(DataSwitches(), 0x81);
   EXPECT_EQ(Leds(), 0x81);
@@ -114,22 +114,22 @@ TEST_F(ProgramMode, ExaminingAbsentMemoryShowsFE) {
 
 TEST_F(ProgramMode, PlusAndMinusWrap) {
   model.Memory().data[0] = 0x5A;
-  model.cmd_A_min();  // 0 -> 4095
+  model.StepAddress(-1);  // 0 -> 4095
   EXPECT_EQ(model.SwitchAddress(), 4095);
   EXPECT_EQ(AddressSwitches(), 0xFFF);
   EXPECT_EQ(DataSwitches(), 0xFE);  // absent
-  model.cmd_A_Plus();  // 4095 -> 0
+  model.StepAddress(+1);  // 4095 -> 0
   EXPECT_EQ(model.SwitchAddress(), 0);
   EXPECT_EQ(AddressSwitches(), 0);
   EXPECT_EQ(DataSwitches(), 0x5A);
   EXPECT_EQ(Leds(), 0x5A);
   model.Memory().data[1] = 0x01;
   model.Memory().data[2] = 0x02;
-  model.cmd_A_Plus();
-  model.cmd_A_Plus();
+  model.StepAddress(+1);
+  model.StepAddress(+1);
   EXPECT_EQ(model.SwitchAddress(), 2);
   EXPECT_EQ(DataSwitches(), 0x02);
-  model.cmd_A_min();
+  model.StepAddress(-1);
   EXPECT_EQ(model.SwitchAddress(), 1);
   EXPECT_EQ(DataSwitches(), 0x01);
   EXPECT_TRUE(DisplayEmpty());
@@ -139,20 +139,20 @@ TEST_F(ProgramMode, DataSwitchesChangeNeitherMemoryNorLeds) {
   model.Memory().data[0x40] = 0x99;
   SetAddressSwitches(0x40);
   const scmp::MemoryArray before = model.Memory();
-  model.cmd_D_sw(0);
-  model.cmd_D_sw(7);
+  model.ToggleDataSwitch(0);
+  model.ToggleDataSwitch(7);
   EXPECT_EQ(DataSwitches(), 0x99 ^ 0x81);
   EXPECT_EQ(model.SwitchData(), 0x18);
   EXPECT_EQ(Leds(), 0x99);
   EXPECT_TRUE(model.Memory() == before);
-  model.cmd_D_sw(7);
+  model.ToggleDataSwitch(7);
   EXPECT_EQ(DataSwitches(), 0x99 ^ 0x01);
 }
 
 TEST_F(ProgramMode, LatchStoresShowsAndWritesTheDisplay) {
   SetAddressSwitches(0x005);
   SetDataSwitches(0x0C);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_EQ(model.Memory().data[5], 0x0C);
   EXPECT_EQ(Leds(), 0x0C);  // LEDs 2 and 3
   EXPECT_EQ(model.LabelText(Label::kP0), " 5");
@@ -162,17 +162,17 @@ TEST_F(ProgramMode, LatchStoresShowsAndWritesTheDisplay) {
   EXPECT_EQ(DataSwitches(), 0x0C);
 
   // Entering the next byte: A+, switches, Latch.
-  model.cmd_A_Plus();
+  model.StepAddress(+1);
   EXPECT_EQ(DataSwitches(), 0x00);
   SetDataSwitches(0xFF);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_EQ(model.Memory().data[6], 0xFF);
   EXPECT_EQ(model.LabelText(Label::kP0), " 6");
   EXPECT_EQ(model.LabelText(Label::kM1), " FF");
 
   SetAddressSwitches(0x9AB);
   SetDataSwitches(0x00);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_EQ(model.Memory().data[0x9AB], 0);
   EXPECT_EQ(model.LabelText(Label::kP0), " 9AB");
   EXPECT_EQ(model.LabelText(Label::kM1), " 0");
@@ -183,14 +183,14 @@ TEST_F(ProgramMode, LatchAtAbsentOrPortAddresses) {
   const scmp::MemoryArray before = model.Memory();
   SetAddressSwitches(0xB00);
   SetDataSwitches(0x81);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_TRUE(model.Memory() == before);
   EXPECT_EQ(Leds(), 0x81);
   EXPECT_EQ(model.LabelText(Label::kP0), " B00");
   EXPECT_EQ(model.LabelText(Label::kM1), " 81");
   SetAddressSwitches(0xA42);
   SetDataSwitches(0x24);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_TRUE(model.Memory() == before);
   EXPECT_EQ(Leds(), 0x24);
   EXPECT_EQ(model.LabelText(Label::kP0), " A42");
@@ -216,17 +216,17 @@ TEST_F(ProgramMode, LedWritesFollowTheKindOfA00) {
 TEST_F(ProgramMode, ControlsActTheSameInRunMode) {
   model.Memory().data[1] = 0xC4;  // LDI 12, the one step of Run / Prgm
   model.Memory().data[2] = 0x12;
-  model.cmd_Run();
+  model.RunOrProgram();
   ASSERT_TRUE(model.RunMode());
   ASSERT_EQ(model.LabelText(Label::kM2), "12");
   SetAddressSwitches(0x300);
   SetDataSwitches(0x77);
-  model.cmd_Latch();
+  model.Latch();
   EXPECT_EQ(model.Memory().data[0x300], 0x77);
   EXPECT_EQ(model.LabelText(Label::kP0), " 300");
   EXPECT_EQ(model.LabelText(Label::kM2), "");
   model.Memory().data[0x301] = 0x66;
-  model.cmd_A_Plus();
+  model.StepAddress(+1);
   EXPECT_EQ(DataSwitches(), 0x66);
   EXPECT_EQ(model.State().P[0], 2);
 }
@@ -235,17 +235,17 @@ TEST_F(ProgramMode, EveryButtonTellsTheViewOfAChange) {
   model.Memory().data[1] = 0x08;
   model.Memory().data[2] = 0x08;
   const std::pair<const char*, std::function<void()>> presses[] = {
-      {"address switch", [&] { model.cmd_A_Sw(3); }},
-      {"data switch", [&] { model.cmd_D_sw(2); }},
-      {"A+", [&] { model.cmd_A_Plus(); }},
-      {"A-", [&] { model.cmd_A_min(); }},
-      {"Latch", [&] { model.cmd_Latch(); }},
-      {"HLT", [&] { model.cmd_Halt(); }},
-      {"SST", [&] { model.cmd_SST(); }},
-      {"Run / Prgm", [&] { model.cmd_Run(); }},
-      {"RST", [&] { model.cmd_Reset(); }},
-      {"SST again", [&] { model.cmd_SST(); }},
-      {"Step/Start", [&] { model.cmd_Single_Step(); }},
+      {"address switch", [&] { model.ToggleAddressSwitch(3); }},
+      {"data switch", [&] { model.ToggleDataSwitch(2); }},
+      {"A+", [&] { model.StepAddress(+1); }},
+      {"A-", [&] { model.StepAddress(-1); }},
+      {"Latch", [&] { model.Latch(); }},
+      {"HLT", [&] { model.Halt(); }},
+      {"SST", [&] { model.ToggleSingleStep(); }},
+      {"Run / Prgm", [&] { model.RunOrProgram(); }},
+      {"RST", [&] { model.Reset(); }},
+      {"SST again", [&] { model.ToggleSingleStep(); }},
+      {"Step/Start", [&] { model.StepOrStart(); }},
   };
   for (const auto& [name, press] : presses) {
     const uint64_t before = model.ChangeCount();

@@ -53,35 +53,35 @@ class RunControl : public ::testing::Test {
 
 TEST_F(RunControl, RunFromStartUpPerformsOneInstruction) {
   Nops();
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_TRUE(model.RunMode());
   EXPECT_EQ(P0(), 1);
   EXPECT_TRUE(model.LampOn(Lamp::kRunLed));
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
-  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_EQ(L(Label::kPause), k9Blanks);
   EXPECT_EQ(model.InstructionCount(), 1);
   EXPECT_FALSE(model.Paused());
   EXPECT_EQ(L(Label::kCycles), " 10000");
 
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_FALSE(model.RunMode());
   EXPECT_EQ(P0(), 1);
   EXPECT_FALSE(model.LampOn(Lamp::kRunLed));
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(L(Label::kPause), k9Blanks);
 }
 
 TEST_F(RunControl, RunClearsAHaltRequest) {
   Nops();
-  model.cmd_Halt();
+  model.Halt();
   ASSERT_TRUE(model.LampOn(Lamp::kHaltLed));
-  model.cmd_SST();  // single-step off
-  model.MutableOptions().PauseCount = 4;
-  model.cmd_Run();  // request cleared first, so it runs to the pause
+  model.ToggleSingleStep();  // single-step off
+  model.MutableOptions().pause_count = 4;
+  model.RunOrProgram();  // request cleared first, so it runs to the pause
   EXPECT_EQ(P0(), 4);
-  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
 }
 
@@ -90,7 +90,7 @@ TEST_F(RunControl, RunClearsAHaltRequest) {
 TEST_F(RunControl, StepStartInProgramModeDoesNothing) {
   Put(0x001, {0xC4, 0x12});
   const scmp::MemoryArray memory = model.Memory();
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(model.State(), scmp::MachineState{});
   EXPECT_TRUE(model.Memory() == memory);
   EXPECT_FALSE(model.RunMode());
@@ -104,9 +104,9 @@ TEST_F(RunControl, StepStartInProgramModeDoesNothing) {
 
 TEST_F(RunControl, ProgramModeWithoutSingleStepOrRequestCountsToThePause) {
   Nops();
-  model.cmd_SST();
-  model.MutableOptions().PauseCount = 5;
-  model.cmd_Single_Step();
+  model.ToggleSingleStep();
+  model.MutableOptions().pause_count = 5;
+  model.StepOrStart();
   EXPECT_EQ(model.InstructionCount(), 5);
   EXPECT_TRUE(model.Paused());
   EXPECT_EQ(L(Label::kPause), kPause);
@@ -116,13 +116,13 @@ TEST_F(RunControl, ProgramModeWithoutSingleStepOrRequestCountsToThePause) {
 
 TEST_F(RunControl, ProgramModeWithTheRequestSetTakesOneEmptyStep) {
   Nops();
-  model.cmd_Run();  // one instruction
-  model.cmd_Run();  // back to program mode: request set, lamp dark
-  model.cmd_SST();
-  model.cmd_Single_Step();
+  model.RunOrProgram();  // one instruction
+  model.RunOrProgram();  // back to program mode: request set, lamp dark
+  model.ToggleSingleStep();
+  model.StepOrStart();
   EXPECT_EQ(model.InstructionCount(), 1);
   EXPECT_EQ(P0(), 1);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(L(Label::kPause), k11Blanks);
 }
@@ -131,9 +131,9 @@ TEST_F(RunControl, ProgramModeWithTheRequestSetTakesOneEmptyStep) {
 
 TEST_F(RunControl, PauseCountOfThree) {
   Nops();
-  model.cmd_SST();
-  model.MutableOptions().PauseCount = 3;
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.MutableOptions().pause_count = 3;
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 3);
   EXPECT_TRUE(model.Paused());
   EXPECT_EQ(model.InstructionCount(), 3);
@@ -141,7 +141,7 @@ TEST_F(RunControl, PauseCountOfThree) {
   EXPECT_EQ(L(Label::kCycles), k10Blanks);
   EXPECT_TRUE(model.RunMode());
   for (int round = 2; round <= 3; ++round) {
-    model.cmd_Single_Step();
+    model.StepOrStart();
     EXPECT_EQ(P0(), 3 * round);
     EXPECT_TRUE(model.Paused());
     EXPECT_EQ(L(Label::kPause), kPause);
@@ -151,19 +151,19 @@ TEST_F(RunControl, PauseCountOfThree) {
 
 TEST_F(RunControl, PauseCountOfOne) {
   Nops();
-  model.cmd_SST();
-  model.MutableOptions().PauseCount = 1;
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.MutableOptions().pause_count = 1;
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 1);
   EXPECT_EQ(L(Label::kPause), kPause);
-  model.cmd_Single_Step();
-  model.cmd_Single_Step();
+  model.StepOrStart();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 3);
   EXPECT_EQ(L(Label::kPause), kPause);
   EXPECT_EQ(L(Label::kCycles), k10Blanks);
   // In single-step mode too, the pause wins over "Manual Step".
-  model.cmd_SST();
-  model.cmd_Single_Step();
+  model.ToggleSingleStep();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 4);
   EXPECT_EQ(L(Label::kPause), kPause);
 }
@@ -173,14 +173,14 @@ TEST_F(RunControl, PauseCountZeroNeitherCountsNorPauses) {
   in.pause_text = "0";
   in.delay_text = "1";
   model.ApplySettings(in);
-  ASSERT_EQ(model.Options().PauseCount, 0);
+  ASSERT_EQ(model.Options().pause_count, 0);
   ASSERT_EQ(L(Label::kCycles), "No Pause");
   Nops();
   model.Memory().data[0x30] = 0x00;  // HALT
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 0x30);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_EQ(model.InstructionCount(), 0);
   EXPECT_FALSE(model.Paused());
   EXPECT_EQ(L(Label::kCycles), "No Pause");
@@ -189,14 +189,14 @@ TEST_F(RunControl, PauseCountZeroNeitherCountsNorPauses) {
 
 TEST_F(RunControl, CyclesLabelShowsWhatIsLeft) {
   Nops();
-  model.cmd_Run();  // single step
+  model.RunOrProgram();  // single step
   EXPECT_EQ(L(Label::kCycles), " 10000");
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(L(Label::kCycles), " 10000");
-  model.MutableOptions().PauseCount = 5;
+  model.MutableOptions().pause_count = 5;
   model.Memory().data[4] = 0x00;  // HALT as the second instruction from here
-  model.cmd_SST();
-  model.cmd_Single_Step();
+  model.ToggleSingleStep();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 4);
   EXPECT_EQ(L(Label::kCycles), " 4");
 }
@@ -208,35 +208,35 @@ TEST_F(RunControl, HaltWithSingleStepOff) {
   Put(0x003, {0x00});
   Put(0x006, {0x00});
   Put(0x020, {0x00});
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 3);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
   EXPECT_FALSE(model.Paused());
   EXPECT_EQ(L(Label::kPause), k9Blanks);
   EXPECT_EQ(L(Label::kCycles), " 9998");
 
   // The request stays: each Step/Start performs one instruction.
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 4);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(L(Label::kPause), k11Blanks);
 
   // HLT withdraws it; Step/Start runs freely to the next HALT.
-  model.cmd_Halt();
-  EXPECT_FALSE(model.StopRequested());
+  model.Halt();
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 6);
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
 
   // Run / Prgm twice runs freely as well.
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(P0(), 6);
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 0x20);
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
 }
@@ -244,11 +244,11 @@ TEST_F(RunControl, HaltWithSingleStepOff) {
 TEST_F(RunControl, HaltOnThePauseStepShowsPause) {
   Nops();
   Put(0x003, {0x00});
-  model.cmd_SST();
-  model.MutableOptions().PauseCount = 3;
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.MutableOptions().pause_count = 3;
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 3);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.Paused());
   EXPECT_EQ(L(Label::kPause), kPause);
 }
@@ -256,10 +256,10 @@ TEST_F(RunControl, HaltOnThePauseStepShowsPause) {
 TEST_F(RunControl, UndefinedOpcodeHaltsTheLoop) {
   Nops();
   Put(0x005, {0xCC, 0x00});  // no store-immediate
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 6);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
 }
 
@@ -267,27 +267,27 @@ TEST_F(RunControl, UndefinedOpcodeHaltsTheLoop) {
 
 TEST_F(RunControl, RunModeSingleStepPerformsOneInstructionEitherWay) {
   Nops();
-  model.cmd_Run();
+  model.RunOrProgram();
   ASSERT_EQ(P0(), 1);
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 2);
   EXPECT_EQ(L(Label::kPause), kManual);
-  model.cmd_Halt();
-  model.cmd_Single_Step();
+  model.Halt();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 3);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(L(Label::kPause), kManual);
 }
 
 TEST_F(RunControl, RunModeWithTheRequestSetPerformsOneInstruction) {
   Nops();
-  model.cmd_Run();
-  model.cmd_SST();
-  model.cmd_Halt();
-  model.cmd_Single_Step();
+  model.RunOrProgram();
+  model.ToggleSingleStep();
+  model.Halt();
+  model.StepOrStart();
   EXPECT_EQ(P0(), 2);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_EQ(model.InstructionCount(), 1);
 }
 
@@ -295,19 +295,19 @@ TEST_F(RunControl, RunModeWithTheRequestSetPerformsOneInstruction) {
 
 TEST_F(RunControl, SingleStepSwitch) {
   Nops();
-  model.MutableOptions().PauseCount = 1;
-  model.cmd_Run();  // one instruction, which reaches the pause
+  model.MutableOptions().pause_count = 1;
+  model.RunOrProgram();  // one instruction, which reaches the pause
   ASSERT_TRUE(model.Paused());
   ASSERT_EQ(model.InstructionCount(), 1);
 
-  model.cmd_SST();  // off: keeps the count and Paused
+  model.ToggleSingleStep();  // off: keeps the count and Paused
   EXPECT_FALSE(model.SingleStepMode());
   EXPECT_FALSE(model.LampOn(Lamp::kSingleStepLed));
   EXPECT_EQ(L(Label::kPause), k11Blanks);
   EXPECT_TRUE(model.Paused());
   EXPECT_EQ(model.InstructionCount(), 1);
 
-  model.cmd_SST();  // on: clears both
+  model.ToggleSingleStep();  // on: clears both
   EXPECT_TRUE(model.SingleStepMode());
   EXPECT_TRUE(model.LampOn(Lamp::kSingleStepLed));
   EXPECT_EQ(L(Label::kPause), kManual);
@@ -318,11 +318,11 @@ TEST_F(RunControl, SingleStepSwitch) {
 }
 
 TEST_F(RunControl, HaltButtonToggles) {
-  model.cmd_Halt();
-  EXPECT_TRUE(model.StopRequested());
+  model.Halt();
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
-  model.cmd_Halt();
-  EXPECT_FALSE(model.StopRequested());
+  model.Halt();
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_FALSE(model.RunMode());
   EXPECT_EQ(model.State(), scmp::MachineState{});
@@ -338,10 +338,10 @@ TEST_F(RunControl, ResetClearsRegistersFlagsAndTheRequestOnly) {
                  0xC9, 0x00,  // 0009 ST 0(P1)
                  0x00,        // 000B HALT
              });
-  model.cmd_Run();
-  for (int i = 0; i < 6; ++i) model.cmd_Single_Step();
+  model.RunOrProgram();
+  for (int i = 0; i < 6; ++i) model.StepOrStart();
   ASSERT_EQ(P0(), 0x0B);
-  ASSERT_TRUE(model.StopRequested());
+  ASSERT_TRUE(model.HaltRequested());
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(model.FlagLedState(i));
     EXPECT_TRUE(model.LampOn(Lamp::kFlagLed, i));
@@ -354,13 +354,13 @@ TEST_F(RunControl, ResetClearsRegistersFlagsAndTheRequestOnly) {
   EXPECT_EQ(L(Label::kOpcode), "HALT");
   const scmp::MemoryArray memory = model.Memory();
 
-  model.cmd_Reset();
+  model.Reset();
   EXPECT_EQ(model.State(), scmp::MachineState{});
   for (int i = 0; i < 3; ++i) {
     EXPECT_FALSE(model.FlagLedState(i));
     EXPECT_FALSE(model.LampOn(Lamp::kFlagLed, i));
   }
-  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_EQ(model.InstructionCount(), 0);
   EXPECT_TRUE(model.RunMode());
@@ -372,7 +372,7 @@ TEST_F(RunControl, ResetClearsRegistersFlagsAndTheRequestOnly) {
   EXPECT_EQ(L(Label::kAccu), "81");  // the display waits for the next step
   EXPECT_EQ(L(Label::kP0), "000B");
 
-  model.cmd_Single_Step();  // the first instruction after RST is at 0x001
+  model.StepOrStart();  // the first instruction after RST is at 0x001
   EXPECT_EQ(P0(), 2);
   EXPECT_EQ(L(Label::kP0), "0002");
   EXPECT_EQ(L(Label::kAccu), "0A");
@@ -396,27 +396,27 @@ TEST_F(RunControl, RegisterDisplayInSingleStepMode) {
     for (const Row& r : rows) EXPECT_EQ(L(r.label), r.text) << scmp::LabelName(r.label);
   };
 
-  model.cmd_Run();
+  model.RunOrProgram();
   expect({{Label::kOpcode, "NOP "}, {Label::kAmode, " "},  {Label::kRegister, "  "},  {Label::kCflag, "-"},
           {Label::kOFlag, "-"},     {Label::kOperation, "N"}, {Label::kP0, "0001"},   {Label::kP1, "0123"},
           {Label::kP2, "8000"},     {Label::kP3, "0FFF"},     {Label::kAccu, "00"},   {Label::kExtension, "3C"},
           {Label::kStatus, "81"},   {Label::kM1, "08"},       {Label::kM2, ""}});
 
-  model.cmd_Single_Step();
+  model.StepOrStart();
   expect({{Label::kOpcode, "LDI "}, {Label::kAmode, "#"}, {Label::kRegister, "  "}, {Label::kOperation, "I"},
           {Label::kP0, "0003"},     {Label::kAccu, "5A"}, {Label::kM1, "C4"},       {Label::kM2, "5A"}});
 
-  model.cmd_Single_Step();
+  model.StepOrStart();
   expect({{Label::kOpcode, " Error"}, {Label::kAmode, ""},     {Label::kRegister, ""},   {Label::kCflag, ""},
           {Label::kOFlag, ""},        {Label::kOperation, ""}, {Label::kP0, "0004"},     {Label::kP2, "8000"},
           {Label::kAccu, "5A"},       {Label::kM1, "09"},      {Label::kM2, ""}});
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
 }
 
 TEST_F(RunControl, DisplayShowsATakenJumpsTarget) {
   Put(0x001, {0x90, 0x10});  // JMP +16 -> P0 = 0x012
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_EQ(L(Label::kP0), "0012");
   EXPECT_EQ(L(Label::kOpcode), "JMP ");
   EXPECT_EQ(L(Label::kAmode), "D");
@@ -427,8 +427,8 @@ TEST_F(RunControl, DisplayShowsATakenJumpsTarget) {
 TEST_F(RunControl, FastRunWithoutSingleStepLeavesTheDisplay) {
   Nops();
   Put(0x005, {0x00});
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 5);
   EXPECT_EQ(L(Label::kP0), "");
   EXPECT_EQ(L(Label::kOpcode), "");
@@ -438,10 +438,10 @@ TEST_F(RunControl, FastRunWithoutSingleStepLeavesTheDisplay) {
 
 TEST_F(RunControl, SlowModeFillsTheDisplayAndWaits) {
   Put(0x001, {0x08, 0x00});  // NOP; HALT
-  model.MutableOptions().FastMode = false;
-  model.MutableOptions().DelaySeconds = 0.1f;
-  model.cmd_SST();
-  model.cmd_Run();
+  model.MutableOptions().fast_mode = false;
+  model.MutableOptions().delay_seconds = 0.1f;
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 2);
   EXPECT_EQ(L(Label::kP0), "0002");
   EXPECT_EQ(L(Label::kOpcode), "HALT");
@@ -451,8 +451,8 @@ TEST_F(RunControl, SlowModeFillsTheDisplayAndWaits) {
 
 TEST_F(RunControl, DelayWaitsThroughTheHook) {
   Put(0x001, {0x8F, 0x00, 0x00});  // DLY 00 with A = 0; HALT
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(P0(), 3);
   EXPECT_GE(waits, 1);
   EXPECT_GE(waited, 10040 * 50e-9 * 0.99);
@@ -466,8 +466,8 @@ class EndlessRun : public RunControl {
   // JMP -2 at 0x001: an endless loop; no pause count; single step off.
   void Prepare(std::function<void()> action) {
     Put(0x001, {0x90, 0xFE});
-    model.MutableOptions().PauseCount = 0;
-    model.cmd_SST();
+    model.MutableOptions().pause_count = 0;
+    model.ToggleSingleStep();
     model.SetPumpHook([this, action] {
       ++pumps;
       if (!model.Running()) ADD_FAILURE() << "pump outside a loop";
@@ -483,10 +483,10 @@ class EndlessRun : public RunControl {
 };
 
 TEST_F(EndlessRun, HaltFromThePumpEndsTheLoop) {
-  Prepare([this] { model.cmd_Halt(); });
-  model.cmd_Run();
+  Prepare([this] { model.Halt(); });
+  model.RunOrProgram();
   EXPECT_FALSE(model.Running());
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
   EXPECT_TRUE(model.LampOn(Lamp::kHaltLed));
   EXPECT_TRUE(model.RunMode());
   EXPECT_EQ(P0(), 0);
@@ -494,28 +494,28 @@ TEST_F(EndlessRun, HaltFromThePumpEndsTheLoop) {
 }
 
 TEST_F(EndlessRun, SingleStepFromThePumpEndsTheLoop) {
-  Prepare([this] { model.cmd_SST(); });
-  model.cmd_Run();
+  Prepare([this] { model.ToggleSingleStep(); });
+  model.RunOrProgram();
   EXPECT_FALSE(model.Running());
   EXPECT_TRUE(model.SingleStepMode());
   EXPECT_TRUE(model.LampOn(Lamp::kSingleStepLed));
   EXPECT_EQ(L(Label::kPause), kManual);
-  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.HaltRequested());
 }
 
 TEST_F(EndlessRun, AbortEndsTheLoop) {
   Prepare([this] { model.AbortRun(); });
-  model.cmd_Run();
+  model.RunOrProgram();
   EXPECT_FALSE(model.Running());
   EXPECT_EQ(pumps, 1);
   EXPECT_EQ(P0(), 0);
   // The next run is not aborted at once.
   model.SetPumpHook([this] {
     ++pumps;
-    if (pumps == 3) model.cmd_Halt();
+    if (pumps == 3) model.Halt();
     if (pumps > 2000) std::abort();
   });
-  model.cmd_Single_Step();
+  model.StepOrStart();
   EXPECT_EQ(pumps, 3);
 }
 

@@ -33,9 +33,9 @@ class SpeedPath : public ::testing::Test {
 TEST_F(SpeedPath, CyclesCountDownDuringDelays) {
   // 001 DLY 00; 003 JMP -4 (back to 001), forever.
   Load({0x8F, 0x00, 0x90, 0xFC});
-  model.MutableOptions().PauseCount = 10;
-  model.cmd_SST();
-  model.cmd_Run();
+  model.MutableOptions().pause_count = 10;
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(model.InstructionCount(), 10);
   EXPECT_TRUE(model.Paused());
   EXPECT_EQ(cycles_during_waits, (std::vector<std::string>{" 10", " 8", " 6", " 4", " 2"}));
@@ -62,9 +62,9 @@ TEST_F(SpeedPath, AgreesWithTheTracedPath) {
   for (size_t i = 0; i < program.size(); ++i) traced.Memory().data[1 + i] = static_cast<int16_t>(program[i]);
   ASSERT_TRUE(traced.EnableTrace(dir.File("T.LOG"), &error)) << error;
   for (PanelModel* m : {&model, &traced}) {
-    m->MutableOptions().PauseCount = 97;
-    m->cmd_SST();
-    m->cmd_Run();
+    m->MutableOptions().pause_count = 97;
+    m->ToggleSingleStep();
+    m->RunOrProgram();
   }
   for (int round = 0; round < 5; ++round) {
     EXPECT_EQ(model.State(), traced.State()) << round;
@@ -72,8 +72,8 @@ TEST_F(SpeedPath, AgreesWithTheTracedPath) {
     EXPECT_EQ(model.LabelText(Label::kPause), traced.LabelText(Label::kPause));
     for (int i = 0; i < 8; ++i) EXPECT_EQ(model.LedState(i), traced.LedState(i)) << i;
     EXPECT_EQ(model.ExecutedSteps(), traced.ExecutedSteps());
-    model.cmd_Single_Step();
-    traced.cmd_Single_Step();
+    model.StepOrStart();
+    traced.StepOrStart();
   }
   EXPECT_EQ(model.ExecutedSteps(), 6u * 97u);
 }

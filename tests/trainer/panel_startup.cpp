@@ -48,17 +48,17 @@ TEST_F(StartUp, SwitchesLampsAndModes) {
 
   EXPECT_FALSE(model.RunMode());
   EXPECT_TRUE(model.SingleStepMode());
-  EXPECT_FALSE(model.StopRequested());
+  EXPECT_FALSE(model.HaltRequested());
   EXPECT_FALSE(model.Paused());
   EXPECT_EQ(model.InstructionCount(), 0);
   EXPECT_FALSE(model.Running());
 
-  EXPECT_TRUE(model.Options().FastMode);
-  EXPECT_FLOAT_EQ(model.Options().DelaySeconds, 1.0f);
-  EXPECT_EQ(model.Options().PauseCount, 10000);
-  EXPECT_FALSE(model.Options().TraceOn);
+  EXPECT_TRUE(model.Options().fast_mode);
+  EXPECT_FLOAT_EQ(model.Options().delay_seconds, 1.0f);
+  EXPECT_EQ(model.Options().pause_count, 10000);
+  EXPECT_FALSE(model.Options().trace_on);
   EXPECT_FALSE(model.Trace().IsOpen());
-  EXPECT_EQ(model.SamplesDir(), dir.path().string() + "/");
+  EXPECT_EQ(model.DataDir(), dir.path().string() + "/");
 }
 
 TEST_F(StartUp, LabelTexts) {

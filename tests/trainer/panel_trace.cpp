@@ -53,7 +53,7 @@ class Trace : public ::testing::Test {
     ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
     log = dir.File("TRACE.LOG");
     ASSERT_TRUE(model.EnableTrace(log, &error)) << error;
-    ASSERT_TRUE(model.Options().TraceOn);
+    ASSERT_TRUE(model.Options().trace_on);
   }
   void Put(int address, const std::vector<int>& bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) model.Memory().data[address + i] = static_cast<int16_t>(bytes[i]);
@@ -95,8 +95,8 @@ TEST_F(Trace, ExactLinesForOneByteTwoByteJumpAndUndefined) {
   model.State().P[3] = 0xFFF;
   model.State().E = 0x3C;
   model.State().SR = 0x81;
-  model.cmd_SST();  // writes "------SStep Off-------"
-  model.cmd_Run();
+  model.ToggleSingleStep();  // writes "------SStep Off-------"
+  model.RunOrProgram();
   const std::vector<std::string> want = {
       kSStepOff,
       kRunMode,
@@ -114,7 +114,7 @@ TEST_F(Trace, ExactLinesForOneByteTwoByteJumpAndUndefined) {
 
 TEST_F(Trace, HaltWithAMnemonicGivesAnOrdinaryLine) {
   Put(0x001, {0x00});
-  model.cmd_Run();
+  model.RunOrProgram();
   const std::vector<std::string> got = Lines();
   ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got[1], "HALT      - - H 0001 00    P0-3: 0001 0000 0000 0000 A,EX,ST: 00 00 00 ");
@@ -122,18 +122,18 @@ TEST_F(Trace, HaltWithAMnemonicGivesAnOrdinaryLine) {
 
 TEST_F(Trace, MarkerOrder) {
   for (int a = 1; a < 0x100; ++a) model.Memory().data[a] = 0x08;
-  model.cmd_Reset();
-  model.cmd_SST();
-  model.cmd_SST();
-  model.cmd_Run();          // single step: one instruction
-  model.cmd_Single_Step();  // one instruction, no marker
-  model.cmd_Halt();
-  model.cmd_Halt();
-  model.cmd_A_Plus();
-  model.cmd_D_sw(3);
-  model.cmd_Latch();
-  model.cmd_Run();  // back to program mode
-  model.cmd_Reset();
+  model.Reset();
+  model.ToggleSingleStep();
+  model.ToggleSingleStep();
+  model.RunOrProgram();          // single step: one instruction
+  model.StepOrStart();  // one instruction, no marker
+  model.Halt();
+  model.Halt();
+  model.StepAddress(+1);
+  model.ToggleDataSwitch(3);
+  model.Latch();
+  model.RunOrProgram();  // back to program mode
+  model.Reset();
   const std::vector<std::string> got = Lines();
   ASSERT_EQ(got.size(), 9u) << ::testing::PrintToString(got);
   EXPECT_EQ(got[0], kReset);
@@ -149,10 +149,10 @@ TEST_F(Trace, MarkerOrder) {
 
 TEST_F(Trace, APausedLoopStillEndsWithEndOfTrace) {
   for (int a = 1; a < 0x100; ++a) model.Memory().data[a] = 0x08;
-  model.cmd_SST();
-  model.MutableOptions().PauseCount = 3;
-  model.cmd_Run();
-  model.cmd_Single_Step();
+  model.ToggleSingleStep();
+  model.MutableOptions().pause_count = 3;
+  model.RunOrProgram();
+  model.StepOrStart();
   const std::vector<std::string> got = Lines();
   ASSERT_EQ(got.size(), 9u) << ::testing::PrintToString(got);
   EXPECT_EQ(got[0], kSStepOff);
@@ -181,7 +181,7 @@ TEST_F(Trace, EveryStepOfAProgramMatchesItsRegisters) {
                  0x00,        // 001A HALT
              });
   Put(0x200, {0x90, 0x80, 0x70, 0x05});
-  model.cmd_Run();  // single-step mode: one step per press
+  model.RunOrProgram();  // single-step mode: one step per press
   std::vector<std::string> want = {kRunMode};
   auto record_step = [&](int p0_before) {
     const int opcode = model.Memory().data[(p0_before + 1) & 0xFFF];
@@ -191,9 +191,9 @@ TEST_F(Trace, EveryStepOfAProgramMatchesItsRegisters) {
   record_step(0);
   want.push_back(kEnd);
   int guard = 0;
-  while (!model.StopRequested() && ++guard < 100) {
+  while (!model.HaltRequested() && ++guard < 100) {
     const int p0 = model.State().P[0];
-    model.cmd_Single_Step();
+    model.StepOrStart();
     record_step(p0);
   }
   EXPECT_EQ(model.State().P[0], 0x1A);
@@ -217,8 +217,8 @@ TEST(TraceNul, UnfilledRecordsAreWrittenWithTheirNulCharacters) {
   ASSERT_TRUE(model.EnableTrace(dir.File("TRACE.LOG"), &error)) << error;
   model.Memory().data[1] = 0x05;  // an all-NUL record: a no-op
   model.Memory().data[2] = 0x00;  // HALT
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   model.CloseTrace();
   const std::string nul(1, '\0');
   const std::string want = std::string(kSStepOff) + "\r\n" + kRunMode + "\r\n" + std::string(4, '\0') + " " + nul +
@@ -227,51 +227,51 @@ TEST(TraceNul, UnfilledRecordsAreWrittenWithTheirNulCharacters) {
                            "HALT      - - H 0002 00    P0-3: 0002 0000 0000 0000 A,EX,ST: 00 00 00 \r\n" + kEnd +
                            "\r\n";
   EXPECT_EQ(scmp::test::ReadFile(dir.File("TRACE.LOG")), want);
-  EXPECT_TRUE(model.StopRequested());
+  EXPECT_TRUE(model.HaltRequested());
 }
 
 TEST_F(Trace, NothingIsWrittenWithTracingOff) {
-  model.cmd_Reset();
+  model.Reset();
   scmp::SettingsInput in;
   in.pause_text = "10000";
   in.delay_text = "1";
   in.trace = false;
   model.ApplySettings(in);
-  ASSERT_FALSE(model.Options().TraceOn);
+  ASSERT_FALSE(model.Options().trace_on);
   for (int a = 1; a < 0x10; ++a) model.Memory().data[a] = 0x08;
-  model.cmd_Reset();
-  model.cmd_SST();
-  model.cmd_Run();
-  model.cmd_Single_Step();
-  model.cmd_SST();
-  model.cmd_Run();
+  model.Reset();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
+  model.StepOrStart();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   EXPECT_EQ(Lines(), std::vector<std::string>{kReset});
   EXPECT_TRUE(model.Trace().IsOpen());
 }
 
 TEST_F(Trace, TheFileIsCompleteWhenALoopEnds) {
   Put(0x001, {0x08, 0x08, 0x00});
-  model.cmd_SST();
-  model.cmd_Run();
+  model.ToggleSingleStep();
+  model.RunOrProgram();
   const std::vector<std::string> got = Lines(/*flush=*/false);
   ASSERT_EQ(got.size(), 6u) << ::testing::PrintToString(got);
   EXPECT_EQ(got.back(), kEnd);
 }
 
 TEST_F(Trace, EnablingAgainKeepsTheOpenLog) {
-  model.cmd_Reset();
+  model.Reset();
   std::string error;
   ASSERT_TRUE(model.EnableTrace(log, &error)) << error;
-  model.cmd_Reset();
+  model.Reset();
   EXPECT_EQ(Lines(), (std::vector<std::string>{kReset, kReset}));
 }
 
 TEST_F(Trace, StepsInProgramModeWriteNothing) {
   model.Memory().data[1] = 0x08;
-  model.cmd_Single_Step();  // single step on: one empty step
-  model.cmd_SST();          // "------SStep Off-------"
-  model.MutableOptions().PauseCount = 5;
-  model.cmd_Single_Step();  // five empty steps
+  model.StepOrStart();  // single step on: one empty step
+  model.ToggleSingleStep();          // "------SStep Off-------"
+  model.MutableOptions().pause_count = 5;
+  model.StepOrStart();  // five empty steps
   EXPECT_EQ(model.InstructionCount(), 5);
   EXPECT_EQ(Lines(), std::vector<std::string>{kSStepOff});
   EXPECT_EQ(model.State().P[0], 0);
@@ -287,9 +287,9 @@ TEST(TraceOpen, AFileThatCannotBeCreatedLeavesTracingOff) {
   const std::string path = dir.File("no/such/folder/TRACE.LOG");
   EXPECT_FALSE(model.EnableTrace(path, &error));
   EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_FALSE(model.Options().TraceOn);
+  EXPECT_FALSE(model.Options().trace_on);
   EXPECT_FALSE(model.Trace().IsOpen());
-  model.cmd_Reset();  // must not fail without a log
+  model.Reset();  // must not fail without a log
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/board.h"
+#include "tests/support/bare_board.h"
 #include "core/processor.h"
 #include "core/table.h"
 #include "files/listing.h"
@@ -38,24 +38,24 @@ class SampleTest : public ::testing::Test {
 
   void SetSwitches(int byte) {
     for (int i = 0; i < 8; ++i)
-      if (panel_.DataSwitch(i) != (((byte >> i) & 1) != 0)) panel_.cmd_D_sw(i);
+      if (panel_.DataSwitch(i) != (((byte >> i) & 1) != 0)) panel_.ToggleDataSwitch(i);
   }
 
   // RST, single step off, Run / Prgm: runs until a HALT or `steps`
   // instructions. Leaves run mode first if a run went before.
   void Start(int steps) {
-    if (panel_.RunMode()) panel_.cmd_Run();
-    panel_.MutableOptions().PauseCount = steps;
-    panel_.cmd_Reset();
-    if (panel_.SingleStepMode()) panel_.cmd_SST();
+    if (panel_.RunMode()) panel_.RunOrProgram();
+    panel_.MutableOptions().pause_count = steps;
+    panel_.Reset();
+    if (panel_.SingleStepMode()) panel_.ToggleSingleStep();
     start_steps_ = panel_.ExecutedSteps();
-    panel_.cmd_Run();
+    panel_.RunOrProgram();
   }
 
   // Step/Start: `steps` more instructions, or fewer up to a HALT.
   void Continue(int steps) {
-    panel_.MutableOptions().PauseCount = steps;
-    panel_.cmd_Single_Step();
+    panel_.MutableOptions().pause_count = steps;
+    panel_.StepOrStart();
   }
 
   uint64_t StepsSinceStart() const { return panel_.ExecutedSteps() - start_steps_; }
@@ -137,7 +137,7 @@ TEST_F(SampleTest, EchoCopiesTheSwitchesToTheLeds) {
   Start(100);
   EXPECT_EQ(Leds(), 0xA5);
   EXPECT_EQ(panel_.State().P[1], 0xA00);
-  EXPECT_FALSE(panel_.StopRequested());
+  EXPECT_FALSE(panel_.HaltRequested());
   EXPECT_EQ(StepsSinceStart(), 100u);
 
   SetSwitches(0x3C);
@@ -212,7 +212,7 @@ TEST_F(SampleTest, RunlightRotatesOneLedOrTheSwitchPattern) {
 TEST_F(SampleTest, BcdAddAddsSixDigitNumbers) {
   Load("BCDADD.ASM");
   Start(1000);
-  ASSERT_TRUE(panel_.StopRequested());  // HALT
+  ASSERT_TRUE(panel_.HaltRequested());  // HALT
   EXPECT_EQ(StepsSinceStart(), 35u);
   // 456789 + 654321 = 1111110, lowest byte first.
   EXPECT_EQ(Data(0x086), 0x10);
@@ -242,7 +242,7 @@ TEST_F(SampleTest, BcdAddAddsSixDigitNumbers) {
     }
     ASSERT_TRUE(panel_.LoadListing(dir.Write("numbers.asm", text), &error_)) << error_;
     Start(1000);
-    ASSERT_TRUE(panel_.StopRequested());
+    ASSERT_TRUE(panel_.HaltRequested());
     for (int i = 0; i < 4; ++i) EXPECT_EQ(Data(0x086 + i), c.sum[i]) << "sum byte " << i;
     EXPECT_EQ(Leds(), c.sum[2]);
   }
@@ -282,7 +282,7 @@ TEST_F(SampleTest, SubrCallsShowWithXppcAndReturns) {
   Continue(7);
   EXPECT_EQ(Leds(), 1);
   Continue(1000);
-  ASSERT_TRUE(panel_.StopRequested());
+  ASSERT_TRUE(panel_.HaltRequested());
   EXPECT_EQ(Leds(), 0);
   EXPECT_EQ(StepsSinceStart(), 33u);
   EXPECT_EQ(panel_.State().P[3], 0x01A);
@@ -292,7 +292,7 @@ TEST_F(SampleTest, SubrCallsShowWithXppcAndReturns) {
   const double three_calls = waited_;
   SetSwitches(0x05);
   Start(1000);
-  EXPECT_TRUE(panel_.StopRequested());
+  EXPECT_TRUE(panel_.HaltRequested());
   EXPECT_EQ(StepsSinceStart(), 10u + 5u * 7u + 2u);
   EXPECT_NEAR(waited_ - three_calls, three_calls * 5 / 3, three_calls * 0.01);
 }
@@ -329,11 +329,11 @@ TEST_F(SampleTest, BigMapImageAddsRamAndASecondPort) {
   plain.SetWaitHook([](double) {});
   ASSERT_TRUE(plain.StartUp(test::SourceDataDir(), &error_)) << error_;
   ASSERT_TRUE(plain.LoadListing(Sample("BIGMAP.ASM"), &error_)) << error_;
-  for (int i = 0; i < 8; ++i) plain.cmd_D_sw(i);
-  plain.MutableOptions().PauseCount = 100;
-  plain.cmd_Reset();
-  plain.cmd_SST();
-  plain.cmd_Run();
+  for (int i = 0; i < 8; ++i) plain.ToggleDataSwitch(i);
+  plain.MutableOptions().pause_count = 100;
+  plain.Reset();
+  plain.ToggleSingleStep();
+  plain.RunOrProgram();
   for (int i = 0; i < 8; ++i) EXPECT_FALSE(plain.LedState(i));
   EXPECT_EQ(plain.State().A, 0xFE);  // what 0xC00 reads with no memory there
 }

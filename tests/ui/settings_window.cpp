@@ -107,7 +107,7 @@ TEST_F(SettingsWindowTest, PauseCountTexts) {
   for (const Case& c : cases) {
     Ok(c.typed);
     EXPECT_EQ(Box("txt_MaxOpcode")->text(), c.shown) << c.typed;
-    EXPECT_EQ(model.Options().PauseCount, c.count) << c.typed;
+    EXPECT_EQ(model.Options().pause_count, c.count) << c.typed;
     EXPECT_FALSE(settings->isVisible()) << "OK hides the window";
     settings->show();
   }
@@ -126,13 +126,13 @@ TEST_F(SettingsWindowTest, NoPauseIsShownOnlyForZero) {
 
 TEST_F(SettingsWindowTest, DelayIsClampedButItsTextKept) {
   Ok(" 10000", "0", /*fast=*/false);
-  EXPECT_EQ(model.Options().DelaySeconds, 0.1f);
+  EXPECT_EQ(model.Options().delay_seconds, 0.1f);
   EXPECT_EQ(Box("txt_Delay")->text(), "0");
   EXPECT_EQ(Label("lbl_Delay"), "Delay = .1");
 
   settings->show();
   Ok(" 10000", "20", /*fast=*/false);
-  EXPECT_EQ(model.Options().DelaySeconds, 10.0f);
+  EXPECT_EQ(model.Options().delay_seconds, 10.0f);
   EXPECT_EQ(Label("lbl_Delay"), "Delay = 10");
   // Shown again, the window keeps what was typed.
   settings->show();
@@ -143,13 +143,13 @@ TEST_F(SettingsWindowTest, SpeedLabels) {
   Ok(" 10000", "0.5", /*fast=*/false);
   EXPECT_EQ(Label("lbl_Delay"), "Delay = .5");
   EXPECT_EQ(Label("lbl_Speed"), "Slow       ");
-  EXPECT_FALSE(model.Options().FastMode);
+  EXPECT_FALSE(model.Options().fast_mode);
 
   settings->show();
   Ok(" 10000", "3", /*fast=*/true);
   EXPECT_EQ(Label("lbl_Delay"), "No Delay      ");
   EXPECT_EQ(Label("lbl_Speed"), "Fast       ");
-  EXPECT_EQ(model.Options().DelaySeconds, 3.0f);  // stored all the same
+  EXPECT_EQ(model.Options().delay_seconds, 3.0f);  // stored all the same
   EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
 }
 
@@ -157,7 +157,7 @@ TEST_F(SettingsWindowTest, EnablingTraceCreatesAnEmptyLogReplacingAnOldOne) {
   const std::string log = data.Dir() + "TRACE.LOG";
   data.temp.Write("TRACE.LOG", "old contents\r\n");
   Ok(" 10000", " 1", true, /*trace=*/true);
-  EXPECT_TRUE(model.Options().TraceOn);
+  EXPECT_TRUE(model.Options().trace_on);
   EXPECT_EQ(Label("lbl_Trace"), "Trace = on ");
   EXPECT_TRUE(model.Trace().IsOpen());
   model.Trace().Flush();
@@ -183,7 +183,7 @@ TEST_F(SettingsWindowTest, ATraceLogThatCannotBeCreatedIsReportedAndTracingStays
   Ok(" 10000", " 1", true, /*trace=*/true);
 
   EXPECT_TRUE(message.contains(QString::fromStdString(data.Dir() + "TRACE.LOG"))) << message.toStdString();
-  EXPECT_FALSE(model.Options().TraceOn);
+  EXPECT_FALSE(model.Options().trace_on);
   EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
   EXPECT_TRUE(Option("opt_Trace_0")->isChecked());
   EXPECT_FALSE(settings->isVisible());
