@@ -1,10 +1,9 @@
 #include "app/runner.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
-#include "trainer/data_dir.h"
+#include "app/command_line.h"
+#include "core/hex.h"
 #include "trainer/panel_model.h"
 
 namespace scmp {
@@ -51,20 +50,6 @@ struct Options {
   bool quiet = false;
 };
 
-std::optional<int> ParseHexByte(const std::string& text) {
-  if (text.empty() || text.size() > 2) return std::nullopt;
-  int v = 0;
-  for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return std::nullopt;
-    v = v * 16 + digit;
-  }
-  return v;
-}
-
 std::optional<int32_t> ParseSteps(const std::string& text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
   int64_t v = 0;
@@ -76,10 +61,75 @@ std::optional<int32_t> ParseSteps(const std::string& text) {
   return static_cast<int32_t>(v);
 }
 
-std::string Hex(int value, int digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*X", digits, static_cast<unsigned>(value) & (digits == 2 ? 0xFFu : 0xFFFFu));
-  return buf;
+// Reads the command line into `o`; an exit status when the program ends here
+// (help, or a usage error).
+std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
+                                std::ostream& err) {
+  CLI::App app("", "scmp-run");
+  std::string switches_text, steps_text;
+  AddDataDirOption(app, o.dir);
+  app.add_option("--ram", o.ram);
+  app.add_option("--asm", o.asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--switches", switches_text);
+  app.add_option("--steps", steps_text);
+  app.add_option("--trace", o.trace);
+  app.add_option("--save-ram", o.save_ram);
+  app.add_flag("--quiet", o.quiet);
+  if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
+
+  if (app.count("--switches") > 0) {
+    const auto hh = ParseHex(switches_text, 2);
+    if (!hh) {
+      err << "scmp-run: --switches takes a hexadecimal byte 00..FF, not " << switches_text << "\n" << kUsage;
+      return 2;
+    }
+    o.switches = static_cast<int>(*hh);
+  }
+  if (app.count("--steps") > 0) {
+    const auto n = ParseSteps(steps_text);
+    if (!n) {
+      err << "scmp-run: --steps takes a whole number 0..1000000000, not " << steps_text << "\n" << kUsage;
+      return 2;
+    }
+    o.steps = *n;
+  }
+  return std::nullopt;
+}
+
+// Start-up, the files, the switches and the trace log, as a user would set
+// them up in the window. False with the message in `error`.
+bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, std::string* error) {
+  panel.SetWaitHook([](double) {});  // a batch run does not wait
+  if (!panel.StartUp(DataDirFor(o.dir, exe_path), error)) return false;
+  if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
+  for (const std::string& listing : o.asms)
+    if (!panel.LoadListing(listing, error)) return false;
+  for (int i = 0; i < 8; ++i)
+    if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
+  return o.trace.empty() || panel.EnableTrace(o.trace, error);
+}
+
+// RST, single step off, Run / Prgm; the steps the run executed.
+uint64_t Run(PanelModel& panel, int32_t steps) {
+  panel.MutableOptions().pause_count = steps;
+  panel.Reset();
+  panel.ToggleSingleStep();
+  const uint64_t before = panel.ExecutedSteps();
+  panel.RunOrProgram();
+  return panel.ExecutedSteps() - before;
+}
+
+void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
+  const MachineState& s = panel.State();
+  int leds = 0;
+  for (int i = 0; i < 8; ++i) leds |= panel.LedState(i) ? 1 << i : 0;
+  int flags = 0;
+  for (int i = 0; i < 3; ++i) flags |= panel.FlagLedState(i) ? 1 << i : 0;
+  auto byte = [](int v) { return Hex(static_cast<unsigned>(v), 2); };
+  auto word = [](int v) { return Hex(static_cast<unsigned>(v), 4); };
+  out << "A=" << byte(s.A) << " E=" << byte(s.E) << " SR=" << byte(s.SR) << " P0=" << word(s.P[0])
+      << " P1=" << word(s.P[1]) << " P2=" << word(s.P[2]) << " P3=" << word(s.P[3]) << " LEDS=" << byte(leds)
+      << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
 }
 
 }  // namespace
@@ -87,79 +137,15 @@ std::string Hex(int value, int digits) {
 int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
              std::ostream& err) {
   Options o;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      out << kUsage << "\n" << kHelp;
-      return 0;
-    }
-    if (a == "--quiet") {
-      o.quiet = true;
-      continue;
-    }
-    const bool takes_value = a == "--dir" || a == "--ram" || a == "--asm" || a == "--switches" || a == "--steps" ||
-                             a == "--trace" || a == "--save-ram";
-    if (!takes_value) {
-      err << "scmp-run: unknown option " << a << "\n" << kUsage;
-      return 2;
-    }
-    if (i + 1 >= args.size()) {
-      err << "scmp-run: " << a << " needs a value\n" << kUsage;
-      return 2;
-    }
-    const std::string& v = args[++i];
-    if (a == "--dir") o.dir = v;
-    else if (a == "--ram") o.ram = v;
-    else if (a == "--asm") o.asms.push_back(v);
-    else if (a == "--trace") o.trace = v;
-    else if (a == "--save-ram") o.save_ram = v;
-    else if (a == "--switches") {
-      const auto hh = ParseHexByte(v);
-      if (!hh) {
-        err << "scmp-run: --switches takes a hexadecimal byte 00..FF, not " << v << "\n" << kUsage;
-        return 2;
-      }
-      o.switches = *hh;
-    } else if (a == "--steps") {
-      const auto n = ParseSteps(v);
-      if (!n) {
-        err << "scmp-run: --steps takes a whole number 0..1000000000, not " << v << "\n" << kUsage;
-        return 2;
-      }
-      o.steps = *n;
-    }
-  }
+  if (auto status = ParseOptions(args, o, out, err)) return *status;
 
   PanelModel panel;
-  panel.SetWaitHook([](double) {});  // a batch run does not wait
   std::string error;
-  if (!panel.StartUp(ResolveDataDir(o.dir, std::getenv("SCMP_DIR"), exe_path), &error)) {
+  if (!Prepare(panel, o, exe_path, &error)) {
     err << "scmp-run: " << error << "\n";
     return 1;
   }
-  if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, &error)) {
-    err << "scmp-run: " << error << "\n";
-    return 1;
-  }
-  for (const std::string& listing : o.asms) {
-    if (!panel.LoadListing(listing, &error)) {
-      err << "scmp-run: " << error << "\n";
-      return 1;
-    }
-  }
-  for (int i = 0; i < 8; ++i)
-    if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
-  if (!o.trace.empty() && !panel.EnableTrace(o.trace, &error)) {
-    err << "scmp-run: " << error << "\n";
-    return 1;
-  }
-
-  panel.MutableOptions().pause_count = o.steps;
-  panel.Reset();
-  panel.ToggleSingleStep();
-  const uint64_t before = panel.ExecutedSteps();
-  panel.RunOrProgram();
-  const uint64_t steps = panel.ExecutedSteps() - before;
+  const uint64_t steps = Run(panel, o.steps);
 
   int status = 0;
   if (!o.save_ram.empty() && !panel.SaveMemoryImage(o.save_ram, &error)) {
@@ -167,17 +153,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     status = 1;
   }
   panel.CloseTrace();
-
-  if (!o.quiet) {
-    const MachineState& s = panel.State();
-    int leds = 0;
-    for (int i = 0; i < 8; ++i) leds |= panel.LedState(i) ? 1 << i : 0;
-    int flags = 0;
-    for (int i = 0; i < 3; ++i) flags |= panel.FlagLedState(i) ? 1 << i : 0;
-    out << "A=" << Hex(s.A, 2) << " E=" << Hex(s.E, 2) << " SR=" << Hex(s.SR, 2) << " P0=" << Hex(s.P[0], 4)
-        << " P1=" << Hex(s.P[1], 4) << " P2=" << Hex(s.P[2], 4) << " P3=" << Hex(s.P[3], 4) << " LEDS=" << Hex(leds, 2)
-        << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
-  }
+  if (!o.quiet) PrintRunLine(panel, steps, out);
   return status;
 }
 

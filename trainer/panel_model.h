@@ -41,13 +41,13 @@ const char* LabelName(Label label);
 
 // What the settings window hands over when OK is pressed.
 struct SettingsInput {
-  std::string pause_text;  // txt_MaxOpcode
-  std::string delay_text;  // txt_Delay
-  bool fast = true;        // opt_Speed index 0
-  bool trace = false;      // opt_Trace index 1
+  std::string pause_text;  // the pause count as typed
+  std::string delay_text;  // the slow mode's delay as typed
+  bool fast = true;        // fast mode chosen, else slow mode
+  bool trace = false;      // tracing chosen
 };
 struct SettingsResult {
-  std::string pause_text;   // what txt_MaxOpcode is rewritten with
+  std::string pause_text;   // what the pause count field is rewritten with
   std::string trace_error;  // non-empty when the trace log could not be created
 };
 
@@ -146,6 +146,7 @@ class PanelModel : private Board {
   Processor& Cpu() { return cpu_; }
   const Processor& Cpu() const { return cpu_; }
   MachineState& State() { return cpu_.state; }
+  const MachineState& State() const { return cpu_.state; }
   MemoryArray& Memory() { return cpu_.memory; }
 
  private:

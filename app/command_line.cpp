@@ -1,0 +1,48 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "trainer/data_dir.h"
+
+namespace scmp {
+
+void AddDataDirOption(CLI::App& app, std::string& dir) { app.add_option("--dir", dir); }
+
+std::optional<int> ParseArguments(CLI::App& app, const std::vector<std::string>& args, const std::string& usage,
+                                  const std::string& help, std::ostream& out, std::ostream& err) {
+  // The usage and help texts are the programs' own, so CLI11's are not used.
+  app.set_help_flag();
+  bool help_wanted = false;
+  app.add_flag("-h,--help", help_wanted);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    if (help_wanted) {
+      out << usage << "\n" << help;
+      return 0;
+    }
+    err << app.get_name() << ": " << e.what() << "\n" << usage;
+    return 2;
+  }
+  if (help_wanted) {
+    out << usage << "\n" << help;
+    return 0;
+  }
+  return std::nullopt;
+}
+
+std::string DataDirFor(const std::string& option_dir, const std::string& exe_path) {
+  return ResolveDataDir(option_dir, std::getenv("SCMP_DIR"), exe_path);
+}
+
+std::string ExecutablePath(const char* argv0) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec && !self.empty()) return self.string();
+  return argv0 != nullptr ? argv0 : "";
+}
+
+}  // namespace scmp

@@ -1,0 +1,14 @@
+// The window program: start-up of the panel model, then the window and the
+// event loop.
+#pragma once
+
+#include <string>
+
+namespace scmp {
+
+// Starts the panel from `data_dir` and shows the window until it is closed.
+// A failed start-up is reported on stderr and, when a display is there, in
+// a message box; the exit status is then 1.
+int RunTrainerWindow(int& argc, char** argv, const std::string& data_dir);
+
+}  // namespace scmp
