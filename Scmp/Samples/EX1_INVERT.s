@@ -1,0 +1,24 @@
+; EX1_INVERT: the LEDs show the data switches turned over.
+;
+; Answer to the exercise of chapter 1 of the guide (docs/guide.md): with
+; data switches 0..3 on and 4..7 off, LEDs 4..7 light (0xF0), because
+; each LED lights while its switch is off.
+;
+; Use: assemble and load this source (Files > Assemble Source...). In
+; Settings, set the Execution Pause to 0, so that the run does not pause.
+; With the Run lamp green (program mode), press RST. With the S.STEP lamp
+; lit, press SST: the S.STEP lamp goes dark. Press Run / Prgm: the Run lamp
+; turns red and the program runs. Flip the data switches: each LED is lit
+; while its switch is off. Press HLT to stop.
+;
+PORT    =  0xA00            ; the port: data switches in, LEDs out
+
+        .org 0x001
+        LDI H(PORT)
+        XPAH P1
+        LDI L(PORT)
+        XPAL P1         ; P1 = 0x0A00, the port
+LOOP:   LD 0(P1)        ; A = the switches
+        XRI 0xFF        ; every bit turned over
+        ST 0(P1)        ; to the LEDs
+        JMP LOOP
