@@ -26,7 +26,9 @@ done
 [ -x "$trainer" ] || { echo "screenshots: $trainer not found; build first" >&2; exit 1; }
 mkdir -p "$out"
 
-work=$(mktemp -d)
+# A fixed folder, because the file windows in the pictures show its path.
+work=${TMPDIR:-/tmp}/scmp-guide
+mkdir "$work" 2>/dev/null || { echo "screenshots: $work exists: another run is going on, or remove it" >&2; exit 1; }
 cp -r "$root/Scmp" "$work/Scmp"
 data=$work/Scmp/
 
@@ -148,36 +150,43 @@ scene_panel() {
   shot panel-start
   cp "$out/panel-start.png" "$root/docs/screenshot.png"
   label_panel "$out/panel-start.png" "$out/panel-labelled.png"
-  stop
 }
 
 # The first program of chapter 2, byte by byte.
 first_program=(C4 0A 35 C4 00 31 C4 5A C9 00 00)
+
+# enter_first_program: chapter 2's bytes, from 001 on, as a user enters them.
+enter_first_program() {
+  local b
+  for b in "${first_program[@]}"; do
+    click $PLUS
+    enter_byte "$b"
+  done
+}
 
 scene_entering() {
   start
   click $PLUS
   enter_byte C4
   shot enter-first-byte
-  local b
-  for b in "${first_program[@]:1}"; do
-    click $PLUS
-    enter_byte "$b"
-  done
+  click $MINUS
+  enter_first_program
   click $RST
   click $SST
   click $RUN
   pause 0.5
   shot first-run
-  # Back to program mode, single step on, and five instructions.
-  click $RUN
+}
+
+scene_single_step() {
+  start
+  enter_first_program
+  # Single step is on from the start: five instructions, up to LDI 0x5A.
   click $RST
-  click $SST
   click $RUN
   local i
   for i in 1 2 3 4; do click $STEP; done
   shot single-step
-  stop
 }
 
 scene_counter() {
@@ -189,7 +198,6 @@ scene_counter() {
   pause 1
   shot counter-running
   click $HLT
-  stop
 }
 
 scene_settings() {
@@ -198,63 +206,59 @@ scene_settings() {
   local dlg
   dlg=$(dialog '^Settings$')
   shot settings "$dlg"
-  stop
 }
 
 scene_file_window() {
   start
   menu 20 l
   shot file-window "$(dialog 'Open Memory Image')"
-  stop
 }
 
 # ---- The labelled panel ------------------------------------------------------------
 
-# label_panel IN OUT: the panel on a wider canvas, each part named, a line
-# from each name to its part.
+# label_panel IN OUT: the panel with a numbered mark beside each part and a
+# legend of the numbers to its right. Chapter 1 of the guide uses the same
+# numbers.
 label_panel() {
-  local in=$1 result=$2 left=230 top=70 right=250 bottom=110
+  local in=$1 result=$2 legend=340
   local w h
-  read -r w h < <(identify -format '%w %h' "$in")
-  local args=() my=$((top + menu_h))
-  # name X Y TEXT TX TY: a line from the text's end at (TX, TY) to the part
-  # at panel coordinates (X, Y), and the text.
-  name() {
-    local x=$(($1 + left)) y=$(($2 + my)) tx=$4 ty=$5 anchor=${6:-West}
-    args+=(-stroke '#ffd23f' -strokewidth 2 -draw "line $tx,$ty $x,$y" -draw "circle $x,$y $((x + 3)),$y")
-    args+=(-stroke none -fill white -gravity NorthWest)
-    if [ "$anchor" = East ]; then
-      args+=(-draw "text $((tx - 8 - ${#3} * 8)),$((ty - 9)) '$3'")
-    else
-      args+=(-draw "text $((tx + 6)),$((ty - 9)) '$3'")
-    fi
+  read -r w h <<<"$(identify -format '%w %h' "$in")"
+  local marks=() lines=() n=0
+  # mark X Y TEXT: the next number at panel coordinates (X, Y).
+  mark() {
+    n=$((n + 1))
+    local x=$1 y=$(($2 + menu_h)) dx=4
+    [ $n -ge 10 ] && dx=8
+    marks+=(-fill '#ffd23f' -stroke black -strokewidth 1 -draw "circle $x,$y $((x + 8)),$y")
+    marks+=(-fill black -stroke none -draw "text $((x - dx)),$((y - 7)) '$n'")
+    lines+=(-fill '#ffd23f' -draw "circle $((w + 22)),$((14 + n * 22)) $((w + 30)),$((14 + n * 22))")
+    lines+=(-fill black -draw "text $((w + 22 - dx)),$((7 + n * 22)) '$n'")
+    lines+=(-fill white -draw "text $((w + 38)),$((6 + n * 22)) '$3'")
   }
-  read -r x y <<<"$RST"; name "$x" "$y" "RST: reset" 150 $((my + 30)) East
-  read -r x y <<<"$HLT"; name "$x" "$y" "HLT: halt request" 150 $((my + 75)) East
-  name "$(($(px 180) + 8))" "$(($(px 1125) + 8))" "HALT lamp" 150 $((my + 110)) East
-  read -r x y <<<"$RUN"; name "$x" "$y" "Run / Prgm" 150 $((my + 150)) East
-  name "$(($(px 180) + 8))" "$(($(px 2115) + 8))" "PRGM/RUN lamp" 150 $((my + 185)) East
-  read -r x y <<<"$SST"; name "$x" "$y" "SST: single step" 150 $((my + 225)) East
-  name "$(($(px 180) + 8))" "$(($(px 3150) + 8))" "S.STEP lamp" 150 $((my + 255)) East
-  read -r x y <<<"$LATCH"; name "$x" "$y" "Latch: store" 150 $((my + 290)) East
-  name "$(($(px 4500) + 12))" "$(($(px 900) + 12))" "Output LEDs 7 to 0 (port 0A00)" 480 30
-  name "$(($(px 7635) + 12))" "$(($(px 330) + 12))" "Flag LEDs F2 F1 F0" 760 30
-  read -r x y <<<"$PLUS"; name "$x" "$y" "+ and -: next, previous address" $((left - 10)) $((my + h - 60)) East
-  name "$(($(px 4305) + 8))" "$(($(px 3960) + 8))" "Address switches A11-A0 (yellow: on)" $((left + 200)) $((top + h + 25))
-  name "$(($(px 4305) + 8))" "$(($(px 4260) + 8))" "their keys" $((left + 200)) $((top + h + 50))
-  name "$(($(px 7275) + 8))" "$(($(px 3960) + 8))" "Data switches D7-D0" $((left + w + 20)) $((my + 250))
-  name "$(($(px 7275) + 8))" "$(($(px 4260) + 8))" "their keys" $((left + w + 20)) $((my + 285))
-  read -r x y <<<"$STEP"; name "$x" "$y" "Step/Start: go on" $((left + 200)) $((top + h + 75))
-  name 60 "$(($(px 4680) + $(px 735) + 10))" "Status: delay, trace, pause, speed" $((left - 10)) $((top + h + 25)) East
-  name "$(($(px 4410) + 100))" "$(($(px 4680) + $(px 600)))" "Register display" $((left + w + 20)) $((my + 340))
-  name "$(($(px 7035) + 80))" "$(($(px 4680) + $(px 945) + 10))" "Cycles Remaining" $((left + w + 20)) $((my + 380))
-  convert "$in" -background '#2b2f36' -gravity NorthWest -splice "${left}x${top}" -gravity SouthEast \
-    -splice "${right}x${bottom}" -font DejaVu-Sans -pointsize 13 "${args[@]}" "$result"
+  mark 111 "$(($(px 270) + $(px 492) / 2))" "RST: reset"
+  mark 111 "$(($(px 1080) + $(px 492) / 2))" "HLT: halt, and take the halt back"
+  mark 36 "$(($(px 1125) + 8))" "HALT lamp: a halt is requested"
+  mark 111 "$(($(px 1920) + $(px 780) / 2))" "Run / Prgm: run mode or program mode"
+  mark 36 "$(($(px 2115) + 8))" "PRGM/RUN lamp: green program, red run"
+  mark 111 "$(($(px 3060) + $(px 552) / 2))" "SST: single step on or off"
+  mark 36 "$(($(px 3150) + 8))" "S.STEP lamp: single step is on"
+  mark 111 "$(($(px 3960) + $(px 552) / 2))" "Latch: store the data switches"
+  mark 288 "$(($(px 900) + 12))" "Output LEDs 7 to 0, the port 0A00"
+  mark 432 33 "Flag LEDs F2, F1, F0"
+  mark 307 "$(($(px 3960) - 27))" "Address switches A11 to A0 and keys"
+  mark 193 "$(($(px 3960) - 9))" "+ and -: next and previous address"
+  mark 524 "$(($(px 3960) - 27))" "Data switches D7 to D0 and keys"
+  mark 124 "$(($(px 4680) + 24))" "Status: delay, trace, pause, speed"
+  mark 211 "$(($(px 4680) + $(px 105) + $(px 552) + 10))" "Step/Start: go on from where it stopped"
+  mark 286 "$(($(px 4680) + $(px 105) + $(px 1275) - 12))" "Register display"
+  mark 581 "$(($(px 4680) + $(px 945) + $(px 330) / 2))" "Cycles Remaining: steps to the pause"
+  convert "$in" -background '#2b2f36' -gravity NorthWest -extent "$((w + legend))x$h" \
+    -font DejaVu-Sans-Bold -pointsize 11 "${marks[@]}" "${lines[@]}" "$result"
   echo "  $result"
 }
 
 failed=()
-for scene in panel entering counter settings file_window; do
+for scene in panel entering single_step counter settings file_window; do
   echo "scene $scene"
   set +e
   (set -e; "scene_$scene")
