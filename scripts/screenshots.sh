@@ -113,19 +113,22 @@ enter_byte() {
   done
   click $LATCH
 }
-# menu TITLE_X KEY: opens a menu of the bar by a click and picks an entry by
-# its access key.
-menu() {
-  xdotool mousemove --window "$wid" "$1" $((menu_h / 2)) click 1
-  pause 0.5
-  xdotool key "$2"
-  pause 0.8
+# keys KEY...: key presses to the main window, such as alt+f l for
+# Files > Load ASM-file (menus are opened by their access keys).
+keys() {
+  xdotool windowfocus --sync "$wid" 2>/dev/null || true
+  local k
+  for k in "$@"; do
+    xdotool key "$k"
+    pause 0.4
+  done
+  pause 0.4
 }
 # dialog TITLE: the id of a visible window of that title.
 dialog() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 # load_listing NAME: Files > Load ASM-file, NAME picked in the file window.
 load_listing() {
-  menu 20 l
+  keys alt+f l
   local dlg
   dlg=$(dialog 'Open Memory Image')
   # Click into the file list, then type the name: the list selects it.
@@ -202,7 +205,7 @@ scene_counter() {
 
 scene_settings() {
   start
-  xdotool mousemove --window "$wid" 76 $((menu_h / 2)) click 1
+  keys alt+s
   local dlg
   dlg=$(dialog '^Settings$')
   shot settings "$dlg"
@@ -210,7 +213,7 @@ scene_settings() {
 
 scene_file_window() {
   start
-  menu 20 l
+  keys alt+f l
   shot file-window "$(dialog 'Open Memory Image')"
 }
 
