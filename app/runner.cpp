@@ -133,7 +133,8 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   PanelModel panel;
   panel.SetWaitHook([](double) {});  // a batch run does not wait
   std::string error;
-  if (!panel.StartUp(ResolveSamplesDir(o.dir, std::getenv("SCMP_DIR"), exe_path), &error)) {
+  const std::string data_dir = FindDataDir(o.dir, exe_path, err, &error);
+  if (data_dir.empty() || !panel.StartUp(data_dir, &error)) {
     err << "scmp-run: " << error << "\n";
     return 1;
   }

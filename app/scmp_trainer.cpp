@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -16,13 +15,6 @@
 #include "ui/main_window.h"
 
 namespace {
-
-std::string ExecutablePath(const char* argv0) {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && !self.empty()) return self.string();
-  return argv0 != nullptr ? argv0 : "";
-}
 
 // Whether a window can be shown at all, so that a failure at start-up is
 // not also a crash for want of a display.
@@ -51,11 +43,11 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  const std::string samples_dir = scmp::ResolveSamplesDir(option_dir, std::getenv("SCMP_DIR"), ExecutablePath(argv[0]));
+  std::string error;
+  const std::string samples_dir = scmp::FindDataDir(option_dir, scmp::RunningExecutablePath(argv[0]), std::cerr, &error);
 
   scmp::PanelModel model;
-  std::string error;
-  if (!model.StartUp(samples_dir, &error)) {
+  if (samples_dir.empty() || !model.StartUp(samples_dir, &error)) {
     std::cerr << "scmp-trainer: " << error << "\n";
     if (DisplayAvailable()) {
       QApplication app(argc, argv);
