@@ -68,7 +68,6 @@ struct SymbolEntry {
   int64_t location = 0;
   bool evaluating = false;
   bool failed = false;
-  std::string failure;
 };
 
 class Assembler {
@@ -104,9 +103,12 @@ class Assembler {
       result_.diagnostics.push_back({file_, line, column, Severity::kWarning,
                                      "too many errors; the rest of the file is not checked"});
   }
+  // An empty message marks a line that fails through a fault reported
+  // elsewhere (a symbol whose definition failed).
   void Fail(Statement& s, int column, std::string message) {
     if (s.failed) return;
     s.failed = true;
+    if (message.empty()) return;
     Report(Severity::kError, s.source.number, column, std::move(message));
   }
   void Warn(const Statement& s, int column, std::string message) {
@@ -240,8 +242,8 @@ class Assembler {
       *message = std::string(name) + " is defined further down; the value is needed here already";
       return LookupStatus::kFailed;
     }
-    if (e.failed) {
-      *message = e.failure;
+    if (e.failed) {  // reported on its own line already
+      message->clear();
       return LookupStatus::kFailed;
     }
     if (e.evaluating) {
@@ -264,10 +266,7 @@ class Assembler {
     *message = failure.message;
     // Pass 1 may fail only because a label is not placed yet: try again in
     // pass 2.
-    if (!first_pass_) {
-      e.failed = true;
-      e.failure = failure.message;
-    }
+    if (!first_pass_) e.failed = true;
     return LookupStatus::kFailed;
   }
 
@@ -302,18 +301,20 @@ class Assembler {
     first_pass_ = false;
     for (auto& [name, e] : symbols_)
       if (!e.is_label) e.known = false;
+    // Constants first, so that a faulty definition is reported on its own
+    // line and not where the constant is used.
+    for (Statement& s : statements_) {
+      if (Stopped() || s.source.number > result_.last_line) break;
+      if (s.failed || !s.source.equate) continue;
+      int64_t v;
+      std::string message;
+      if (Lookup(s.source.label.text, &v, &message, 0) != LookupStatus::kFound)
+        Fail(s, s.source.operand.column, message);
+    }
     for (Statement& s : statements_) {
       if (Stopped() || s.source.number > result_.last_line) return;
-      if (s.failed) continue;
+      if (s.failed || s.source.equate || s.size == 0) continue;
       location_ = s.address;
-      if (s.source.equate) {
-        int64_t v;
-        std::string message;
-        if (Lookup(s.source.label.text, &v, &message, 0) != LookupStatus::kFound)
-          Fail(s, s.source.operand.column, message);
-        continue;
-      }
-      if (s.size == 0) continue;
       LineCode code{s.source.number, s.address, {}};
       if (s.op != Op::kNothing) {
         EncodeInstruction(s, &code.bytes);
