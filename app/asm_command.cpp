@@ -11,10 +11,11 @@
 
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 
+#include "app/command_line.h"
 #include "asm/assembler.h"
 #include "asm/listing_writer.h"
+#include "core/hex.h"
 #include "core/regular_file.h"
 #include "core/table.h"
 #include "files/intel_hex.h"
@@ -38,7 +39,8 @@ constexpr const char* kHelp =
     "or prints the disassembly of a listing, memory image or Intel HEX file.\n"
     "\n"
     "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
-    "                   Scmp folder beside this program)\n"
+    "                   Scmp folder beside this program, else your own copy in\n"
+    "                   $XDG_DATA_HOME/scmp-trainer)\n"
     "  -o LISTING       the listing to write (default: SOURCE with the extension .ASM)\n"
     "  --ram IMAGE      also write a memory image: the board's memory map with the\n"
     "                   program in it\n"
@@ -61,15 +63,11 @@ struct Options {
 };
 
 std::optional<int> ParseAddress(const std::string& text) {
-  std::string digits = text;
-  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.erase(0, 2);
-  if (digits.empty() || digits.size() > 3) return std::nullopt;
-  int v = 0;
-  for (char c : digits) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    v = v * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::toupper(c) - 'A' + 10);
-  }
-  return v;
+  std::string_view digits = text;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
+  const auto value = ParseHex(digits, 3);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 bool ReadSource(const std::string& path, std::string* text, std::string* error) {
@@ -203,11 +201,8 @@ std::string OptionFault(const Options& o) {
 int RunAssembler(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
                  std::ostream& err) {
   Options o;
-  CLI::App app{"scmp-asm", "scmp-asm"};
-  app.set_help_flag();  // help is ours, so that it shows the usage lines above
-  bool help = false;
-  app.add_flag("-h,--help", help);
-  app.add_option("--dir", o.dir);
+  CLI::App app("", "scmp-asm");
+  AddDataDirOption(app, o.dir);
   app.add_option("SOURCE", o.source);
   app.add_option("-o", o.listing);
   app.add_option("--ram", o.ram);
@@ -216,17 +211,7 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
   app.add_option("--dis", o.dis);
   app.add_option("--from", o.from);
   app.add_option("--to", o.to);
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
-    err << "scmp-asm: " << e.what() << "\n" << kUsage;
-    return 2;
-  }
-  if (help) {
-    out << kUsage << "\n" << kHelp;
-    return 0;
-  }
+  if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return *status;
   if (const std::string fault = OptionFault(o); !fault.empty()) {
     err << "scmp-asm: " << fault << "\n" << kUsage;
     return 2;
@@ -234,7 +219,8 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
 
   InstructionTable table;
   std::string error;
-  if (!table.Load(ResolveSamplesDir(o.dir, std::getenv("SCMP_DIR"), exe_path) + "SCMP.DEL", &error)) {
+  const std::string data_dir = FindDataDir(o.dir, exe_path, err, &error);
+  if (data_dir.empty() || !table.Load(data_dir + "SCMP.DEL", &error)) {
     err << "scmp-asm: " << error << "\n";
     return 1;
   }

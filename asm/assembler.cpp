@@ -15,7 +15,7 @@
 #include "asm/operand.h"
 #include "asm/source_line.h"
 #include "asm/string_literal.h"
-#include "core/hex_text.h"
+#include "core/hex.h"
 
 namespace scmp {
 
@@ -48,7 +48,7 @@ bool IsRegisterName(std::string_view name) {
   return upper == "E" || upper == "PC" || upper == "P0" || upper == "P1" || upper == "P2" || upper == "P3";
 }
 
-std::string Address(int64_t address) { return "0x" + HexText(address, 3); }
+std::string Address(int64_t address) { return "0x" + Hex(address, 3); }
 
 struct Statement {
   SourceLine source;
@@ -89,6 +89,7 @@ class Assembler {
     PlaceLines();
     EmitLines();
     CollectSymbols();
+    SortDiagnostics();
     return std::move(result_);
   }
 
@@ -102,6 +103,15 @@ class Assembler {
     if (severity == Severity::kError && ++errors_ == kMaxErrors)
       result_.diagnostics.push_back({file_, line, column, Severity::kWarning,
                                      "too many errors; the rest of the file is not checked"});
+  }
+  // The passes find faults out of order; an editor wants them by position.
+  // The note that the list was cut stays last.
+  void SortDiagnostics() {
+    auto& d = result_.diagnostics;
+    const auto end = errors_ >= kMaxErrors ? d.end() - 1 : d.end();
+    std::stable_sort(d.begin(), end, [](const Diagnostic& a, const Diagnostic& b) {
+      return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
   }
   // An empty message marks a line that fails through a fault reported
   // elsewhere (a symbol whose definition failed).
@@ -494,7 +504,7 @@ int StoreInRam(const Assembly& assembly, MemoryArray& memory) {
 
 std::string SymbolFileText(const Assembly& assembly) {
   std::string text;
-  for (const Symbol& s : assembly.symbols) text += s.name + " = 0x" + HexText(s.value, 4) + "\n";
+  for (const Symbol& s : assembly.symbols) text += s.name + " = 0x" + Hex(s.value, 4) + "\n";
   return text;
 }
 

@@ -7,7 +7,7 @@
 #include "asm/assembler.h"
 #include "asm/opcode_map.h"
 #include "core/address.h"
-#include "core/hex_text.h"
+#include "core/hex.h"
 
 namespace scmp {
 
@@ -19,7 +19,7 @@ namespace {
 constexpr size_t kTextColumn = 8;
 constexpr size_t kCommentColumn = 28;
 
-std::string Byte(int b) { return "0x" + HexText(b, 2); }
+std::string Byte(int b) { return "0x" + Hex(b, 2); }
 
 std::string Pointer(uint8_t p) { return p == 0 ? "PC" : "P" + std::to_string(p); }
 
@@ -64,7 +64,7 @@ std::vector<std::string> Disassemble(const MemoryArray& memory, int from, int to
   from = std::clamp(from, 0, kMemorySize - 1);
   to = std::clamp(to, 0, kMemorySize - 1);
   std::vector<std::string> lines;
-  lines.push_back(Padded("", kTextColumn) + ".org 0x" + HexText(from, 3));
+  lines.push_back(Padded("", kTextColumn) + ".org 0x" + Hex(from, 3));
   for (int address = from; address <= to;) {
     const int opcode = memory.data[address] & 0xFF;
     const bool two_bytes = (opcode & 0x80) != 0;
@@ -74,9 +74,9 @@ std::vector<std::string> Disassemble(const MemoryArray& memory, int from, int to
     if (!two_bytes || address < to) text = InstructionText(map, address, opcode, operand, &target);
     const int size = text.empty() ? 1 : (two_bytes ? 2 : 1);
     if (text.empty()) text = ".byte " + Byte(opcode);
-    std::string comment = "; " + HexText(address, 4) + "  " + HexText(opcode, 2);
-    if (size == 2) comment += " " + HexText(operand, 2);
-    if (target >= 0) comment += "  -> " + HexText(target, 4);
+    std::string comment = "; " + Hex(address, 4) + "  " + Hex(opcode, 2);
+    if (size == 2) comment += " " + Hex(operand, 2);
+    if (target >= 0) comment += "  -> " + Hex(target, 4);
     lines.push_back(Padded(Padded("", kTextColumn) + text, kCommentColumn) + comment);
     address += size;
   }

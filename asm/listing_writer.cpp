@@ -1,7 +1,7 @@
 #include "asm/listing_writer.h"
 
 #include "asm/source_line.h"
-#include "core/hex_text.h"
+#include "core/hex.h"
 
 namespace scmp {
 
@@ -47,10 +47,10 @@ std::string ListingText(const Assembly& assembly, std::string_view source, const
       for (size_t i = 0; i < code.bytes.size(); ++i) {
         const int address = code.address + static_cast<int>(i);
         if (address != load_address) {
-          out += "@" + HexText(address, 4);
+          out += "@" + Hex(address, 4);
           out += kEnd;
         }
-        out += HexText(code.bytes[i], 2) + " ; " + HexText(address, 4);
+        out += Hex(code.bytes[i], 2) + " ; " + Hex(address, 4);
         if (i == 0 && !text.empty()) {
           out += "  ";
           out += text;

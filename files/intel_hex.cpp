@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "core/hex_text.h"
+#include "core/hex.h"
 #include "core/regular_file.h"
 #include "files/safe_save.h"
 
@@ -61,7 +61,7 @@ class HexReader {
                   std::to_string(static_cast<long>(count) - 5));
     if ((sum & 0xFF) != 0) {
       const unsigned expected = (bytes[count - 1] - sum) & 0xFF;
-      return fail("the checksum is 0x" + HexText(bytes[count - 1], 2) + ", it should be 0x" + HexText(expected, 2));
+      return fail("the checksum is 0x" + Hex(bytes[count - 1], 2) + ", it should be 0x" + Hex(expected, 2));
     }
     const long offset = bytes[1] * 256L + bytes[2];
     const uint8_t* payload = bytes.data() + 4;
@@ -81,7 +81,7 @@ class HexReader {
       case 0x05:
         return true;  // a start address: the trainer starts at 0x001
       default:
-        return fail("the record type 0x" + HexText(bytes[3], 2) + " is unknown");
+        return fail("the record type 0x" + Hex(bytes[3], 2) + " is unknown");
     }
   }
 
@@ -109,12 +109,12 @@ class HexReader {
 
 std::string Record(int type, int address, const uint8_t* data, size_t length) {
   unsigned sum = static_cast<unsigned>(length + (address >> 8) + (address & 0xFF) + type);
-  std::string line = ":" + HexText(static_cast<long>(length), 2) + HexText(address, 4) + HexText(type, 2);
+  std::string line = ":" + Hex(static_cast<long>(length), 2) + Hex(address, 4) + Hex(type, 2);
   for (size_t i = 0; i < length; ++i) {
-    line += HexText(data[i], 2);
+    line += Hex(data[i], 2);
     sum += data[i];
   }
-  line += HexText(-static_cast<long>(sum), 2);
+  line += Hex(-static_cast<long>(sum), 2);
   line += "\r\n";
   return line;
 }

@@ -139,6 +139,11 @@ TEST(AssemblerErrors, DiagnosticsNameFileLineAndColumnAndStopAfterAHundred) {
   const Assembly a = Assemble(many, "t.s", test::ShippedTable());
   EXPECT_EQ(a.ErrorCount(), kMaxErrors);
   EXPECT_EQ(a.diagnostics.back().severity, Severity::kWarning);
+
+  // Faults found by different passes still come out by line.
+  const Assembly mixed = Assemble(" LD 5(P4)\n FOO 3\n JMP nowhere\n", "t.s", test::ShippedTable());
+  ASSERT_EQ(mixed.diagnostics.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(mixed.diagnostics[i].line, i + 1);
 }
 
 TEST(AssemblerWarnings, BytesOutsideRamAndOverlappingRegionsWarnButAssemble) {

@@ -201,20 +201,20 @@ TEST_F(SampleTest, ShowsPlaysTheTableThatSwitchZeroPicks) {
       {0x01, 15, {0x81, 0x42, 0x24, 0x18, 0x24, 0x42, 0x81, 0xFF}},
   };
   Load("SHOWS.ASM");
-  panel_.cmd_Reset();
-  panel_.cmd_SST();
+  panel_.Reset();
+  panel_.ToggleSingleStep();
   EXPECT_FALSE(panel_.LampOn(Lamp::kSingleStepLed));
   for (const auto& show : shows) {
     SCOPED_TRACE(show.switches);
     SetSwitches(show.switches);
     if (panel_.RunMode()) {
-      panel_.cmd_Reset();
-      panel_.cmd_Run();  // the first press: back to program mode
+      panel_.Reset();
+      panel_.RunOrProgram();  // the first press: back to program mode
     }
     EXPECT_FALSE(panel_.LampOn(Lamp::kRunLed));
     EXPECT_FALSE(panel_.LampOn(Lamp::kHaltLed));
-    panel_.MutableOptions().PauseCount = show.setup_steps;
-    panel_.cmd_Run();
+    panel_.MutableOptions().pause_count = show.setup_steps;
+    panel_.RunOrProgram();
     EXPECT_TRUE(panel_.LampOn(Lamp::kRunLed));
     EXPECT_EQ(Leds(), show.patterns[0]);
     for (size_t i = 1; i < show.patterns.size(); ++i) {
