@@ -217,6 +217,24 @@ scene_file_window() {
   shot file-window "$(dialog 'Open Memory Image')"
 }
 
+# The assembler's messages for chapter 4's program with two typing errors,
+# as a terminal shows them.
+scene_assembler_messages() {
+  local src=$work/MINE.s text=$work/messages.txt
+  # The program of chapter 4, from the guide itself, with STO for ST and
+  # DNOE for DONE.
+  sed -n '/^; MINE:/,/^```/p' "$root/docs/guide.md" | sed '$d' |
+    sed 's/^        ST 0(P1)    /        STO 0(P1)   /; s/JZ DONE /JZ DNOE /' >"$src"
+  {
+    echo '$ scmp-asm MINE.s'
+    (cd "$work" && "$build/scmp-asm" --dir "$data" MINE.s 2>&1) || true
+  } >"$text"
+  grep -q 'unknown mnemonic STO' "$text"
+  convert -background '#1d1f21' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 label:"$(cat "$text")" \
+    -bordercolor '#1d1f21' -border 14 "$out/assemble-errors.png"
+  echo "  $out/assemble-errors.png"
+}
+
 # ---- The labelled panel ------------------------------------------------------------
 
 # label_panel IN OUT: the panel with a numbered mark beside each part and a
@@ -261,7 +279,7 @@ label_panel() {
 }
 
 failed=()
-for scene in panel entering single_step counter settings file_window; do
+for scene in panel entering single_step counter settings file_window assembler_messages; do
   echo "scene $scene"
   set +e
   (set -e; "scene_$scene")
