@@ -4,12 +4,13 @@
 ; data switches 0..3 on and 4..7 off, LEDs 4..7 light (0xF0), because
 ; each LED lights while its switch is off.
 ;
-; Use: assemble and load this source (Files > Assemble Source...). In
-; Settings, set the Execution Pause to 0, so that the run does not pause.
-; With the Run lamp green (program mode), press RST. With the S.STEP lamp
-; lit, press SST: the S.STEP lamp goes dark. Press Run / Prgm: the Run lamp
-; turns red and the program runs. Flip the data switches: each LED is lit
-; while its switch is off. Press HLT to stop.
+; Use: load EX1_INVERT.ASM with Files > Load ASM-file (scmp-asm
+; EX1_INVERT.s makes it from this source). In Settings, set the
+; Execution Pause to 0, so that the run does not pause. With the
+; Run lamp green (program mode), press RST. With the S.STEP lamp lit,
+; press SST: the S.STEP lamp goes dark. Press Run / Prgm: the Run lamp
+; turns red and the program runs. Flip the data switches: each LED is
+; lit while its switch is off. Press HLT to stop.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -5,11 +5,11 @@
 ; a watchpoint on COUNT stops the run at the instruction that spoils it.
 ; The corrected program is EX5_SUM.s.
 ;
-; Use: assemble and load this source (Files > Assemble Source...), open
-; View > Monitor. With the Run lamp green (program mode), press RST. With
-; the S.STEP lamp lit, press SST: the S.STEP lamp goes dark. Press
-; Run / Prgm: the Run lamp turns red, the HALT lamp lights and the LEDs
-; show 0x00 instead of 0x0A.
+; Use: load SUMBUG.ASM with Files > Load ASM-file (scmp-asm SUMBUG.s
+; makes it from this source). With the Run lamp green (program mode),
+; press RST. With the S.STEP lamp lit, press SST: the S.STEP lamp goes
+; dark. Press Run / Prgm: the Run lamp turns red, the HALT lamp lights
+; and the LEDs show 0x00 instead of 0x0A.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 
