@@ -84,13 +84,20 @@ start() {
   # Kept in a file: each scene runs in a subshell, and the script ends the
   # emulator of a scene that failed.
   echo $! >"$work/trainer.pid"
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name 'SC/MP' | head -1)
+  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^SC/MP Trainer' | head -1)
+  [ -n "$wid" ] || { echo "screenshots: the window did not appear" >&2; return 1; }
   xdotool windowmove --sync "$wid" 0 0 || true
   pause 1
-  # The panel lies under the menu bar: the window is the bar plus the panel.
-  local h
-  h=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
+  # The panel lies under the menu bar: the window is the bar plus the panel,
+  # at the size it opens with, which every position here assumes.
+  local w h
+  eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(WIDTH|HEIGHT)=')"
+  w=$WIDTH h=$HEIGHT
   menu_h=$((h - $(px 6135)))
+  if [ "$w" -ne "$(px 8865)" ] || [ "$menu_h" -lt 10 ] || [ "$menu_h" -gt 60 ]; then
+    echo "screenshots: the window is ${w}x${h}, not the panel's $(px 8865) wide; ui/panel_layout.h changed?" >&2
+    return 1
+  fi
 }
 stop() {
   [ -f "$work/trainer.pid" ] || return 0
@@ -142,8 +149,16 @@ load_listing() {
 # shot NAME [WINDOW]: saves the main window (or WINDOW) as docs/guide/NAME.png.
 shot() {
   pause 0.5
-  import -window "${2:-$wid}" "$out/$1.png"
-  echo "  $out/$1.png"
+  import -window "${2:-$wid}" "$work/shot.png"
+  save_png "$work/shot.png" "$out/$1.png"
+}
+# save_png IN OUT [CONVERT ARGS...]: writes OUT without the time stamps that
+# would make an unchanged picture differ from its last version.
+save_png() {
+  local in=$1 result=$2
+  shift 2
+  convert "$in" "$@" -strip -define png:exclude-chunks=date,time "$result"
+  echo "  $result"
 }
 
 # ---- Scenes, each from a fresh start ---------------------------------------------
@@ -152,6 +167,7 @@ scene_panel() {
   start
   shot panel-start
   cp "$out/panel-start.png" "$root/docs/screenshot.png"
+  echo "  $root/docs/screenshot.png"
   label_panel "$out/panel-start.png" "$out/panel-labelled.png"
 }
 
@@ -231,8 +247,8 @@ scene_assembler_messages() {
   } >"$text"
   grep -q 'unknown mnemonic STO' "$text"
   convert -background '#1d1f21' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 label:"$(cat "$text")" \
-    -bordercolor '#1d1f21' -border 14 "$out/assemble-errors.png"
-  echo "  $out/assemble-errors.png"
+    -bordercolor '#1d1f21' -border 14 "$work/label.png"
+  save_png "$work/label.png" "$out/assemble-errors.png"
 }
 
 # ---- The labelled panel ------------------------------------------------------------
@@ -273,9 +289,8 @@ label_panel() {
   mark 211 "$(($(px 4680) + $(px 105) + $(px 552) + 10))" "Step/Start: go on from where it stopped"
   mark 286 "$(($(px 4680) + $(px 105) + $(px 1275) - 12))" "Register display"
   mark 581 "$(($(px 4680) + $(px 945) + $(px 330) / 2))" "Cycles Remaining: steps to the pause"
-  convert "$in" -background '#2b2f36' -gravity NorthWest -extent "$((w + legend))x$h" \
-    -font DejaVu-Sans-Bold -pointsize 11 "${marks[@]}" "${lines[@]}" "$result"
-  echo "  $result"
+  save_png "$in" "$result" -background '#2b2f36' -gravity NorthWest -extent "$((w + legend))x$h" \
+    -font DejaVu-Sans-Bold -pointsize 11 "${marks[@]}" "${lines[@]}"
 }
 
 failed=()
