@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/hex.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
 #include "trainer/number_text.h"
@@ -32,18 +33,6 @@ const char* const kLabelNames[] = {
     "lbl_P3",    "lbl_m1",       "lbl_m2",      "lbl_Accu",      "lbl_Extension", "lbl_Status",
 };
 static_assert(std::size(kLabelNames) == static_cast<size_t>(Label::kCount));
-
-// Upper-case hexadecimal without leading zeros.
-std::string PlainHex(int value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  unsigned v = static_cast<unsigned>(value);
-  do {
-    s.insert(s.begin(), kDigits[v & 0xF]);
-    v >>= 4;
-  } while (v != 0);
-  return s;
-}
 
 template <size_t N>
 std::string FieldString(const std::array<char, N>& field) {
@@ -203,8 +192,8 @@ void PanelModel::Latch() {
   const auto data = static_cast<int16_t>(SwitchData());
   cpu_.WriteMemory(address, data);
   cpu_.WriteMemory(kLedPort, data);
-  SetLabel(Label::kP0, " " + PlainHex(address));
-  SetLabel(Label::kM1, " " + PlainHex(data));
+  SetLabel(Label::kP0, " " + Hex(static_cast<unsigned>(address)));
+  SetLabel(Label::kM1, " " + Hex(static_cast<unsigned>(data)));
   SetLabel(Label::kM2, "");
 }
 

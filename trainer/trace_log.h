@@ -56,11 +56,6 @@ class TraceLog {
   size_t used_ = 0;
 };
 
-// Upper-case hexadecimal, at least two and four digits. A negative value
-// gives the digits of its 16-bit two's complement.
-std::string HexByte(int value);
-std::string HexWord(int value);
-
 // Trace markers.
 inline constexpr std::string_view kMarkReset = "------Reset-------";
 inline constexpr std::string_view kMarkRunMode = "------Run Mode-------";

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <thread>
 
+#include "core/hex.h"
 #include "ui/file_chooser.h"
 #include "ui/board_art.h"
 #include "ui/lamp.h"
@@ -204,9 +205,8 @@ void PanelWindow::BuildBoard() {
               round, kRedOn, kRedOff);
 
   // Switch rows.
-  const char* hex = "0123456789AB";
   for (int i = 0; i < 12; ++i) {
-    auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString(QChar(hex[i])),
+    auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString::fromStdString(Hex(static_cast<unsigned>(i))),
                          layout::AddressSwitchButton(i), small_key);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
