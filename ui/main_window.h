@@ -63,7 +63,13 @@ class PanelWindow : public QMainWindow {
   };
 
   void BuildBoard();
+  void BuildLeftColumn(QWidget* board);
+  void BuildSwitchRows(QWidget* board);
+  void BuildLeds(QWidget* board);
   void BuildStrip(QWidget* board);
+  void BuildStatusLabels(QWidget* strip);
+  void BuildCyclesRemaining(QWidget* strip);
+  void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
