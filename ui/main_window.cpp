@@ -12,6 +12,7 @@
 #include "core/hex.h"
 #include "ui/file_chooser.h"
 #include "ui/board_art.h"
+#include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/panel_layout.h"
 #include "ui/settings_window.h"
@@ -266,7 +267,7 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
   const std::array<Label, 4> status = {Label::kDelay, Label::kTrace, Label::kPause, Label::kSpeed};
   for (int row = 0; row < 4; ++row) {
     auto* l = new QLabel(strip);
-    l->setObjectName(LabelName(status[row]));
+    l->setObjectName(LabelObjectName(status[row]));
     l->setGeometry(layout::StatusLabel(row));
     l->setFont(status_font);
     labels_[static_cast<int>(status[row])] = l;
@@ -282,7 +283,7 @@ void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
   caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* cycles = new QLabel(strip);
-  cycles->setObjectName(LabelName(Label::kCycles));
+  cycles->setObjectName(LabelObjectName(Label::kCycles));
   cycles->setGeometry(layout::CyclesLabel());
   cycles->setFont(FixedFont(9, true));
   // Its left end lies under the register display: the box is drawn in the
@@ -309,7 +310,7 @@ void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
   const QPoint origin(4, 2);
   auto field = [&](Label label, int left, int row, int width) {
     auto* l = new QLabel(display);
-    l->setObjectName(LabelName(label));
+    l->setObjectName(LabelObjectName(label));
     l->setFont(mono);
     l->setGeometry(QRect(origin + QPoint(Px(left), Px(row * layout::kGridRow)), QSize(Px(width), Px(layout::kGridRow))));
     labels_[static_cast<int>(label)] = l;
@@ -414,16 +415,16 @@ void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
 }
 
 void PanelWindow::LockForLoop() {
-  if (loop_ui_) return;
-  loop_ui_ = true;
+  if (loop_controls_locked_) return;
+  loop_controls_locked_ = true;
   for (QPushButton* b : idle_only_) b->setEnabled(false);
   menuBar()->setEnabled(false);
   since_refresh_.start();
 }
 
 void PanelWindow::UnlockAfterLoop() {
-  if (!loop_ui_) return;
-  loop_ui_ = false;
+  if (!loop_controls_locked_) return;
+  loop_controls_locked_ = false;
   for (QPushButton* b : idle_only_) b->setEnabled(true);
   menuBar()->setEnabled(true);
 }

@@ -42,7 +42,7 @@ class PanelWindow : public QMainWindow {
 
   // True while a run loop has handed control to the window, with every
   // control but HLT and SST disabled.
-  bool LoopControlsLocked() const { return loop_ui_; }
+  bool LoopControlsLocked() const { return loop_controls_locked_; }
 
   // The secondary windows; null before their first use and after a close
   // from their frame.
@@ -101,7 +101,7 @@ class PanelWindow : public QMainWindow {
   bool drawn_ = false;
   uint64_t drawn_changes_ = 0;
   QElapsedTimer since_refresh_;
-  bool loop_ui_ = false;
+  bool loop_controls_locked_ = false;
   std::chrono::steady_clock::time_point wait_until_{};
 
   bool exit_pending_ = false;
