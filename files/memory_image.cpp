@@ -1,5 +1,6 @@
 #include "files/memory_image.h"
 
+#include "core/hex.h"
 #include "core/regular_file.h"
 #include "files/safe_save.h"
 
@@ -22,12 +23,6 @@ void SetError(std::string* error, std::string text) {
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-std::string Hex3(int address) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%03X", address);
-  return buf;
-}
 
 // ---- Saving -----------------------------------------------------------------
 
@@ -212,9 +207,10 @@ bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::fu
   for (int n = 0; n < kMemoryImageLines; ++n) {
     const bool is_marker = n == kMemorySize;
     Field f = ReadField(in, is_marker);
+    const unsigned cell = static_cast<unsigned>(n < kMemorySize ? n : n - kMemorySize - 1);
     std::string what = is_marker         ? std::string("the MEMFLAGS marker")
-                       : n < kMemorySize ? "the data cell of address " + Hex3(n)
-                                         : "the address kind of address " + Hex3(n - kMemorySize - 1);
+                       : n < kMemorySize ? "the data cell of address 0x" + Hex(cell, 3)
+                                         : "the address kind of address 0x" + Hex(cell, 3);
     if (in.Failed()) {
       SetError(error, "Cannot read the memory image " + Quoted(path) + " at line " + std::to_string(in.Line()) +
                           ": " + in.FailureText() + ". Memory is unchanged.");

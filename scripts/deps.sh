@@ -3,7 +3,7 @@
 set -euo pipefail
 # desktop-file-utils, appstream: check the desktop entry and the metadata;
 # dpkg-dev, file: the Debian package and its library dependencies.
-pkgs=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libgl-dev
+pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev
   desktop-file-utils appstream dpkg-dev file "$@")
 missing=()
 for p in "${pkgs[@]}"; do
