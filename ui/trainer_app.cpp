@@ -35,6 +35,7 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& data_dir) {
     }
     return 1;
   }
+  for (const std::string& notice : model.TakeNotices()) std::cerr << "scmp-trainer: warning: " << notice << "\n";
 
   QApplication app(argc, argv);
   model.SetAlertHook([] { QApplication::beep(); });
