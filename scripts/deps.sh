@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-pkgs=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libgl-dev "$@")
+pkgs=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libgl-dev libxcb1-dev "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

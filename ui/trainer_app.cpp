@@ -7,6 +7,7 @@
 
 #include "trainer/panel_model.h"
 #include "ui/main_window.h"
+#include "ui/outside_destroy.h"
 
 namespace scmp {
 namespace {
@@ -41,6 +42,7 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& data_dir) {
   model.SetAlertHook([] { QApplication::beep(); });
   PanelWindow window(model);
   window.show();
+  OutsideDestroyWatch destroyed_from_outside(&window);
   const int status = app.exec();
   model.CloseTrace();
   return status;
