@@ -16,12 +16,12 @@
 #include "asm/assembler.h"
 #include "asm/listing_writer.h"
 #include "core/hex.h"
-#include "core/regular_file.h"
+#include "core/file_reader.h"
 #include "core/table.h"
 #include "files/intel_hex.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
-#include "files/safe_save.h"
+#include "core/safe_save.h"
 #include "trainer/data_dir.h"
 
 namespace scmp {
@@ -71,31 +71,24 @@ std::optional<int> ParseAddress(const std::string& text) {
 }
 
 bool ReadSource(const std::string& path, std::string* text, std::string* error) {
+  ChunkedFileReader file;
   std::string reason;
-  const int fd = OpenRegularFile(path, &reason);
-  if (fd < 0) {
-    *error = "Cannot open the source \"" + path + "\": " + reason + ".";
+  if (!file.Open(path, &reason)) {
+    SetError(error, "Cannot open the source " + Quoted(path) + ": " + reason + ".");
     return false;
   }
   text->clear();
-  char buffer[65536];
-  while (true) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *error = "Cannot read the source \"" + path + "\": " + std::strerror(errno) + ".";
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    text->append(buffer, static_cast<size_t>(n));
+  for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next()) {
+    text->append(chunk);
     if (text->size() > kMaxSourceSize) {
-      *error = "The source \"" + path + "\" is larger than 16 MB: it is no SC/MP program.";
-      ::close(fd);
+      SetError(error, "The source " + Quoted(path) + " is larger than 16 MB: it is no SC/MP program.");
       return false;
     }
   }
-  ::close(fd);
+  if (file.Failed()) {
+    SetError(error, "Cannot read the source " + Quoted(path) + ": " + file.FailureText() + ".");
+    return false;
+  }
   return true;
 }
 
@@ -130,8 +123,8 @@ int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& 
     return 1;
   }
   const std::string listing = o.listing.empty() ? DefaultListing(o.source) : o.listing;
-  bool ok = SaveFileWhole(listing, ListingText(assembly, source, fs::path(o.source).filename().string()),
-                          "the listing", &error);
+  bool ok = SaveFileSafely(listing, ListingText(assembly, source, fs::path(o.source).filename().string()),
+                           &error, "the listing");
   if (ok && !o.ram.empty()) {
     auto memory = std::make_unique<MemoryArray>();
     memory->LayOutStartupMap();
@@ -139,7 +132,7 @@ int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& 
     ok = SaveMemoryImage(*memory, o.ram, &error);
   }
   if (ok && !o.hex.empty()) ok = SaveIntelHex(Blocks(assembly), o.hex, &error);
-  if (ok && !o.symbols.empty()) ok = SaveFileWhole(o.symbols, SymbolFileText(assembly), "the symbol file", &error);
+  if (ok && !o.symbols.empty()) ok = SaveFileSafely(o.symbols, SymbolFileText(assembly), &error, "the symbol file");
   if (!ok) {
     err << "scmp-asm: " << error << "\n";
     return 1;

@@ -1,5 +1,7 @@
 #include "app/runner.h"
 
+#include <atomic>
+#include <csignal>
 #include <optional>
 
 #include "app/command_line.h"
@@ -13,7 +15,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--switches HH] [--steps N]\n"
-    "                [--trace FILE] [--save-ram FILE] [--quiet]\n";
+    "                [--trace FILE] [--trace-limit MB] [--save-ram FILE] [--quiet]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -27,6 +29,9 @@ constexpr const char* kHelp =
     "  --steps N        pause count: stop after N instructions (default 10000000;\n"
     "                   0 = no pause, run until HALT)\n"
     "  --trace FILE     write the trace log to FILE\n"
+    "  --trace-limit MB stop the trace log at MB megabytes (1 MB = 1,048,576\n"
+    "                   bytes; 1..1000000, default 1024) with a last line\n"
+    "                   ------Trace limit reached-------\n"
     "  --save-ram FILE  save the memory image after the run\n"
     "  --quiet          print nothing after the run\n"
     "\n"
@@ -38,8 +43,11 @@ constexpr const char* kHelp =
     "LEDS is the byte on the data LEDs, FLAGS the flag LEDs (bit i = F i), HALT 1\n"
     "when the halt request is set, STEPS the instructions executed.\n"
     "\n"
-    "Exit status: 0 when the run ended, 1 when a file cannot be read or written,\n"
-    "2 for bad options.\n";
+    "SIGINT (Ctrl-C) or SIGTERM ends the run after the current instruction; the\n"
+    "trace log is closed, the line is printed and the exit status is 130 or 143.\n"
+    "\n"
+    "Exit status: 0 when the run ended, 1 when a file cannot be read or written\n"
+    "(the trace log included), 2 for bad options.\n";
 
 struct Options {
   std::string dir;
@@ -48,6 +56,7 @@ struct Options {
   int switches = 0;
   int32_t steps = 10000000;
   std::string trace;
+  int32_t trace_limit_mb = 1024;
   std::string save_ram;
   bool quiet = false;
 };
@@ -68,14 +77,19 @@ std::optional<int32_t> ParseSteps(const std::string& text) {
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
                                 std::ostream& err) {
   CLI::App app("", "scmp-run");
-  std::string switches_text, steps_text;
+  std::string switches_text, steps_text, trace_limit_text;
+  // An empty file name would quietly mean "none".
+  const CLI::Validator file_name(
+      [](std::string& name) { return name.empty() ? std::string("a file name cannot be empty") : std::string(); },
+      "FILE");
   AddDataDirOption(app, o.dir);
-  app.add_option("--ram", o.ram);
-  app.add_option("--asm", o.asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--ram", o.ram)->check(file_name);
+  app.add_option("--asm", o.asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->check(file_name);
   app.add_option("--switches", switches_text);
   app.add_option("--steps", steps_text);
-  app.add_option("--trace", o.trace);
-  app.add_option("--save-ram", o.save_ram);
+  app.add_option("--trace", o.trace)->check(file_name);
+  app.add_option("--trace-limit", trace_limit_text);
+  app.add_option("--save-ram", o.save_ram)->check(file_name);
   app.add_flag("--quiet", o.quiet);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
 
@@ -95,6 +109,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
     }
     o.steps = *n;
   }
+  if (app.count("--trace-limit") > 0) {
+    const auto mb = ParseSteps(trace_limit_text);
+    if (!mb || *mb < 1 || *mb > kMaxTraceLimitMb) {
+      err << "scmp-run: --trace-limit takes a whole number of MB 1.." << kMaxTraceLimitMb << ", not "
+          << trace_limit_text << "\n" << kUsage;
+      return 2;
+    }
+    o.trace_limit_mb = *mb;
+  }
   return std::nullopt;
 }
 
@@ -106,8 +129,12 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
   if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
-  for (const std::string& listing : o.asms)
-    if (!panel.LoadListing(listing, error)) return false;
+  for (const std::string& listing : o.asms) {
+    ListingResult loaded;
+    if (!panel.LoadListing(listing, error, &loaded)) return false;
+    if (loaded.stored == 0) err << "scmp-run: warning: " << ListingSummary(listing, loaded) << "\n";
+  }
+  panel.SetTraceLimit(o.trace_limit_mb);
   for (int i = 0; i < 8; ++i)
     if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
   return o.trace.empty() || panel.EnableTrace(o.trace, error);
@@ -136,6 +163,43 @@ void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
       << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
 }
 
+void PrintNotices(PanelModel& panel, std::ostream& err) {
+  for (const std::string& notice : panel.TakeNotices()) err << "scmp-run: " << notice << "\n";
+}
+
+// SIGINT and SIGTERM end the run as HLT would, after the current step: the
+// handler only notes the signal, and the panel's pump hook, which the loop
+// calls between chunks of steps, ends the run. A second signal ends the program
+// at once, should it be stuck outside the loop (opening a pipe, say).
+std::atomic<int> g_stop_signal{0};
+
+extern "C" void NoteStopSignal(int signal_number) {
+  if (g_stop_signal.exchange(signal_number) != 0) {
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+  }
+}
+
+class StopSignals {
+ public:
+  StopSignals() {
+    g_stop_signal = 0;
+    old_int_ = std::signal(SIGINT, NoteStopSignal);
+    old_term_ = std::signal(SIGTERM, NoteStopSignal);
+  }
+  ~StopSignals() {
+    std::signal(SIGINT, old_int_);
+    std::signal(SIGTERM, old_term_);
+  }
+  // 128 + the signal's number once one came, else `status`.
+  static bool Caught() { return g_stop_signal != 0; }
+  static int ExitStatus(int status) { return g_stop_signal != 0 ? 128 + g_stop_signal : status; }
+
+ private:
+  void (*old_int_)(int);
+  void (*old_term_)(int);
+};
+
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
@@ -144,11 +208,20 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   if (auto status = ParseOptions(args, o, out, err)) return *status;
 
   PanelModel panel;
+  StopSignals signals;
+  // Between chunks of steps: a signal ends the run, and a trace log that
+  // stopped is reported at once, not only after a run that may be long.
+  panel.SetPumpHook([&panel, &err] {
+    if (StopSignals::Caught()) panel.AbortRun();
+    if (panel.HasNotices()) PrintNotices(panel, err);
+  });
   std::string error;
   if (!Prepare(panel, o, exe_path, err, &error)) {
+    PrintNotices(panel, err);
     err << "scmp-run: " << error << "\n";
-    return 1;
+    return StopSignals::ExitStatus(1);
   }
+  PrintNotices(panel, err);
   const uint64_t steps = Run(panel, o.steps);
 
   int status = 0;
@@ -157,8 +230,10 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     status = 1;
   }
   panel.CloseTrace();
+  if (panel.TraceWriteFailed()) status = 1;
+  PrintNotices(panel, err);
   if (!o.quiet) PrintRunLine(panel, steps, out);
-  return status;
+  return StopSignals::ExitStatus(status);
 }
 
 }  // namespace scmp

@@ -1,4 +1,5 @@
 // scmp-run: runs an SC/MP program headless; see --help.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +8,9 @@
 #include "trainer/data_dir.h"
 
 int main(int argc, char** argv) {
+  // A file size limit then fails a write with an error the program reports,
+  // instead of killing it.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   return scmp::RunBatch(args, scmp::RunningExecutablePath(argc > 0 ? argv[0] : "scmp-run"), std::cout, std::cerr);
 }

@@ -1,4 +1,5 @@
 // scmp-trainer: the trainer board in a window.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file size limit then fails a write with an error the program reports,
+  // instead of killing it.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Qt's own options (-platform, -style, ...) are left to QApplication.
   CLI::App app("", "scmp-trainer");
   app.allow_extras();

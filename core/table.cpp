@@ -1,11 +1,8 @@
 #include "core/table.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 
-#include <unistd.h>
-
-#include "core/regular_file.h"
+#include "core/file_reader.h"
 
 namespace scmp {
 
@@ -79,6 +76,7 @@ class TableFiller {
 
   // The end of the text: a last line without a line end is filled too.
   bool Finish(std::string* error) { return in_line_ ? EndLine(error) : true; }
+  size_t Lines() const { return count_; }
 
  private:
   bool EndLine(std::string* error) {
@@ -117,32 +115,35 @@ bool InstructionTable::Parse(std::string_view text, const std::string& source_na
   return true;
 }
 
-bool InstructionTable::Load(const std::string& path, std::string* error) {
+bool InstructionTable::Load(const std::string& path, std::string* error, std::string* warning) {
+  ChunkedFileReader file;
   std::string reason;
-  const int fd = OpenRegularFile(path, &reason);
-  if (fd < 0) {
-    if (error) *error = "Cannot open the instruction file " + path + ": " + reason + ".";
+  if (!file.Open(path, &reason)) {
+    SetError(error, "Cannot open the instruction file " + path + ": " + reason + ".");
     return false;
   }
   std::array<InstructionRecord, 256> filled = records;
   TableFiller filler(filled, path);
-  std::array<char, 65536> buffer;
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      if (error) *error = "Cannot read the instruction file " + path + ": " + std::strerror(errno) + ".";
-      ::close(fd);
-      return false;
-    }
-    if (got == 0) break;
-    if (!filler.Feed(std::string_view(buffer.data(), static_cast<size_t>(got)), error)) {
-      ::close(fd);
-      return false;
-    }
+  for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next())
+    if (!filler.Feed(chunk, error)) return false;
+  if (file.Failed()) {
+    SetError(error, "Cannot read the instruction file " + path + ": " + file.FailureText() + ".");
+    return false;
   }
-  ::close(fd);
   if (!filler.Finish(error)) return false;
+  // An empty file would leave every opcode without a record, so that every
+  // program silently does nothing.
+  if (filler.Lines() == 0) {
+    SetError(error, "The instruction file " + path + " holds no line; it must describe opcodes 00 to FF, one line each.");
+    return false;
+  }
+  if (filler.Lines() < records.size() && warning != nullptr) {
+    char first[4];
+    std::snprintf(first, sizeof first, "%02zX", filler.Lines());
+    *warning = "The instruction file " + path + " has " + std::to_string(filler.Lines()) + " lines: " +
+               std::to_string(records.size() - filler.Lines()) + " opcodes (" + first +
+               " to FF) have no record and do nothing.";
+  }
   records = filled;
   return true;
 }

@@ -42,9 +42,11 @@ struct InstructionTable {
   // as it was.
   bool Parse(std::string_view text, const std::string& source_name, std::string* error);
 
-  // Reads the file at `path` and parses it. A file that cannot be read gives
-  // false and a message naming the path.
-  bool Load(const std::string& path, std::string* error);
+  // Reads the file at `path` and parses it. A file that cannot be read or
+  // holds no line gives false and a message naming the path. A file of fewer
+  // than 256 lines loads, and `warning` then says how many opcodes have no
+  // record.
+  bool Load(const std::string& path, std::string* error, std::string* warning = nullptr);
 
   // Fills one record from one line (without its line end).
   static InstructionRecord RecordFromLine(std::string_view line);

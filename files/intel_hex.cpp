@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include "core/hex.h"
-#include "core/regular_file.h"
-#include "files/safe_save.h"
+#include "core/file_reader.h"
+#include "core/safe_save.h"
 
 namespace scmp {
 
@@ -122,29 +122,23 @@ std::string Record(int type, int address, const uint8_t* data, size_t length) {
 }  // namespace
 
 bool LoadIntelHex(MemoryArray& memory, const std::string& path, std::string* error, IntelHexResult* result) {
-  const std::string named = "the Intel HEX file \"" + path + "\"";
+  const std::string named = "the Intel HEX file " + Quoted(path);
   auto set_error = [&](std::string text) {
-    if (error) *error = std::move(text);
+    SetError(error, std::move(text));
     return false;
   };
   if (path.empty()) return set_error("Cannot load the Intel HEX file: no file name given.");
+  auto file = std::make_unique<ChunkedFileReader>();
   std::string reason;
-  const int fd = OpenRegularFile(path, &reason);
-  if (fd < 0) return set_error("Cannot open " + named + ": " + reason + ".");
+  if (!file->Open(path, &reason)) return set_error("Cannot open " + named + ": " + reason + ".");
 
   auto reader = std::make_unique<HexReader>(memory);
   std::string line, fault;
   int number = 1;
   bool after_cr = false, ok = true;
-  std::array<char, 65536> buffer;
-  int read_errno = 0;
-  while (ok && !reader->Ended()) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) read_errno = errno;
-    if (n <= 0) break;
-    for (ssize_t i = 0; i < n && ok; ++i) {
-      const char c = buffer[static_cast<size_t>(i)];
+  for (std::string_view chunk = file->Next(); ok && !reader->Ended() && !chunk.empty(); chunk = file->Next()) {
+    for (size_t i = 0; i < chunk.size() && ok; ++i) {
+      const char c = chunk[i];
       if (c == '\n' && after_cr) {  // the LF of a CR LF
         after_cr = false;
         continue;
@@ -161,13 +155,11 @@ bool LoadIntelHex(MemoryArray& memory, const std::string& path, std::string* err
       }
     }
   }
-  ::close(fd);
-  if (read_errno != 0)
-    return set_error("Cannot read " + named + ": " + std::strerror(read_errno) + ". Memory is unchanged.");
+  if (file->Failed()) return set_error("Cannot read " + named + ": " + file->FailureText() + ". Memory is unchanged.");
   if (ok && !line.empty()) ok = reader->Line(line, number, &fault);
   if (!ok) return set_error("In " + named + ", " + fault + ". Memory is unchanged.");
   if (!reader->Ended())
-    return set_error("The Intel HEX file \"" + path + "\" ends without an end record. Memory is unchanged.");
+    return set_error("The Intel HEX file " + Quoted(path) + " ends without an end record. Memory is unchanged.");
   memory.data = reader->data();
   if (result) *result = reader->result();
   return true;
@@ -185,7 +177,7 @@ std::string IntelHexText(const std::vector<HexBlock>& blocks) {
 }
 
 bool SaveIntelHex(const std::vector<HexBlock>& blocks, const std::string& path, std::string* error) {
-  return SaveFileWhole(path, IntelHexText(blocks), "the Intel HEX file", error);
+  return SaveFileSafely(path, IntelHexText(blocks), error, "the Intel HEX file");
 }
 
 }  // namespace scmp

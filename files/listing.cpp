@@ -1,23 +1,14 @@
 #include "files/listing.h"
 
+#include "core/file_reader.h"
 #include "core/hex.h"
-#include "core/regular_file.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace scmp {
 namespace {
-
-void SetError(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
-}
 
 bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
@@ -49,6 +40,8 @@ class ListingLoader {
       const int address = result_.load_address;
       if (address >= 0 && address < kMemorySize && kind_[address] == kRam) {
         data_[address] = static_cast<int16_t>(value);
+        if (result_.stored == 0 || address < result_.lowest) result_.lowest = static_cast<int16_t>(address);
+        if (result_.stored == 0 || address > result_.highest) result_.highest = static_cast<int16_t>(address);
         ++result_.load_address;
         ++result_.stored;
       } else {
@@ -113,8 +106,6 @@ class LineSplitter {
   bool after_cr_ = false;
 };
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
 }  // namespace
 
 int ReadListingHex(std::string_view text) {
@@ -137,28 +128,18 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
     SetError(error, "Cannot load the listing: no file name given.");
     return false;
   }
+  ChunkedFileReader file;
   std::string reason;
-  const int fd = OpenRegularFile(path, &reason);
-  if (fd < 0) {
+  if (!file.Open(path, &reason)) {
     SetError(error, "Cannot open the listing " + Quoted(path) + ": " + reason + ".");
     return false;
   }
 
   auto loader = std::make_unique<ListingLoader>(memory);
   LineSplitter lines(*loader);
-  std::array<char, 65536> buffer;
-  int read_errno = 0;
-  while (true) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) read_errno = errno;
-    if (n <= 0) break;
-    lines.Feed(buffer.data(), static_cast<size_t>(n));
-  }
-  ::close(fd);
-  if (read_errno != 0) {
-    SetError(error, "Cannot read the listing " + Quoted(path) + ": " + std::strerror(read_errno) +
-                        ". Memory is unchanged.");
+  for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next()) lines.Feed(chunk.data(), chunk.size());
+  if (file.Failed()) {
+    SetError(error, "Cannot read the listing " + Quoted(path) + ": " + file.FailureText() + ". Memory is unchanged.");
     return false;
   }
   lines.Finish();
@@ -166,6 +147,19 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
   memory.data = loader->data();
   if (result) *result = loader->result();
   return true;
+}
+
+std::string ListingSummary(const std::string& name, const ListingResult& result) {
+  std::string text = name + ": ";
+  if (result.stored == 0)
+    text += result.dropped == 0 ? "no byte line, nothing stored" : "nothing stored";
+  else
+    text += std::to_string(result.stored) + (result.stored == 1 ? " byte, " : " bytes, ") + Hex(static_cast<unsigned>(result.lowest), 3) +
+            "-" + Hex(static_cast<unsigned>(result.highest), 3);
+  if (result.dropped > 0)
+    text += ", " + std::to_string(result.dropped) + (result.dropped == 1 ? " byte" : " bytes") +
+            " dropped (not RAM)";
+  return text;
 }
 
 }  // namespace scmp

@@ -15,6 +15,8 @@ struct ListingResult {
   int stored = 0;            // bytes stored into RAM
   int dropped = 0;           // byte lines aimed at a port, absent memory or past 0xFFF
   int16_t load_address = 0;  // the load address when the file ended
+  int16_t lowest = 0;        // the lowest and highest addresses stored, when
+  int16_t highest = 0;       // any byte was stored
 };
 
 // Stores the listing's bytes straight into the RAM data cells; bytes aimed at
@@ -31,6 +33,11 @@ struct ListingResult {
 // are streamed: a long line costs no memory.
 bool LoadListing(MemoryArray& memory, const std::string& path, std::string* error);
 bool LoadListing(MemoryArray& memory, const std::string& path, std::string* error, ListingResult* result);
+
+// What a load did, for the user: "ECHO.ASM: 12 bytes, 001-00C", or "ECHO.ASM:
+// no byte line, nothing stored" for a file that holds no byte line (not a
+// listing at all, or lower-case hex); dropped bytes are counted after.
+std::string ListingSummary(const std::string& name, const ListingResult& result);
 
 // The reader of the listing's numbers: blanks, tabs and line feeds are
 // skipped, hex digits of either case are taken, the first other character

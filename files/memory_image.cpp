@@ -1,28 +1,17 @@
 #include "files/memory_image.h"
 
+#include "core/file_reader.h"
 #include "core/hex.h"
-#include "core/regular_file.h"
-#include "files/safe_save.h"
+#include "core/safe_save.h"
 
-#include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string_view>
-
-#include <unistd.h>
 
 namespace scmp {
 namespace {
 
 constexpr std::string_view kMarker = "MEMFLAGS";
-
-void SetError(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
-}
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // ---- Saving -----------------------------------------------------------------
 
@@ -44,21 +33,13 @@ class TextStream {
  public:
   static constexpr int kEnd = -1;
 
-  TextStream() = default;
-  TextStream(const TextStream&) = delete;
-  TextStream& operator=(const TextStream&) = delete;
-  ~TextStream() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-
   bool Open(const std::string& path, std::string* error) {
     if (path.empty()) {
       *error = "Cannot load the memory image: no file name given.";
       return false;
     }
     std::string reason;
-    fd_ = OpenRegularFile(path, &reason);
-    if (fd_ < 0) {
+    if (!file_.Open(path, &reason)) {
       *error = "Cannot open the memory image " + Quoted(path) + ": " + reason + ".";
       return false;
     }
@@ -66,8 +47,8 @@ class TextStream {
   }
 
   int Peek() {
-    if (pos_ == len_ && !Fill()) return kEnd;
-    return static_cast<unsigned char>(buffer_[pos_]);
+    if (pos_ == chunk_.size() && !Fill()) return kEnd;
+    return static_cast<unsigned char>(chunk_[pos_]);
   }
   int Get() {
     int c = Peek();
@@ -83,38 +64,30 @@ class TextStream {
   int Line() const { return line_; }
   // Lines begun so far: a last line without a line end counts.
   int LinesSeen() const { return at_line_start_ ? line_ - 1 : line_; }
-  bool Failed() const { return read_errno_ != 0; }
-  std::string FailureText() const { return std::strerror(read_errno_); }
+  bool Failed() const { return file_.Failed(); }
+  std::string FailureText() const { return file_.FailureText(); }
 
  private:
   bool Fill() {
-    if (fd_ < 0 || read_errno_ != 0) return false;
-    while (true) {
-      ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) read_errno_ = errno;
-      if (n <= 0) return false;
-      pos_ = 0;
-      len_ = static_cast<size_t>(n);
-      return true;
-    }
+    chunk_ = file_.Next();
+    pos_ = 0;
+    return !chunk_.empty();
   }
 
-  int fd_ = -1;
-  std::array<char, 65536> buffer_{};
-  size_t pos_ = 0, len_ = 0;
+  ChunkedFileReader file_;
+  std::string_view chunk_;
+  size_t pos_ = 0;
   int line_ = 1;
   bool after_cr_ = false;
   bool at_line_start_ = true;
-  int read_errno_ = 0;
 };
 
 // What the number reader makes of one field.
 struct Field {
   bool at_end = false;  // the file ended before the field began
   int line = 0;         // line on which the field begins
-  std::string shown;    // the field's first characters, for messages
-  bool too_long = false;
+  std::string shown;    // the field's first characters, for messages: one
+                        // more than a message shows, to tell that it is cut
   bool integer = false;  // an optional sign and at least one digit, nothing else
   long value = 0;        // saturated far outside the 16-bit range
   // Marker test: the field's text without trailing blanks.
@@ -124,7 +97,7 @@ struct Field {
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
 
-constexpr size_t kShownChars = 24;
+constexpr size_t kShownChars = kQuotedTextLimit + 1;
 
 // Reads one field. A number field ends at a blank, a comma or a line end; a
 // text field (the marker) runs to a comma or the line end.
@@ -149,10 +122,7 @@ Field ReadField(TextStream& in, bool text_field) {
     in.Get();
     ++length;
     if (!IsBlank(c)) f.trimmed_length = length;
-    if (f.shown.size() < kShownChars)
-      f.shown += static_cast<char>(c);
-    else
-      f.too_long = true;
+    if (f.shown.size() < kShownChars) f.shown += static_cast<char>(c);
     if (sign_allowed && (c == '-' || c == '+')) {
       negative = c == '-';
     } else if (c >= '0' && c <= '9') {
@@ -175,7 +145,7 @@ Field ReadField(TextStream& in, bool text_field) {
 
 bool IsMarker(const Field& f) { return f.trimmed_length == kMarker.size() && f.shown.starts_with(kMarker); }
 
-std::string ShownText(const Field& f) { return "\"" + f.shown + (f.too_long ? "..." : "") + "\""; }
+std::string ShownText(const Field& f) { return Quoted(f.shown, kQuotedTextLimit); }
 
 }  // namespace
 
@@ -188,7 +158,7 @@ std::string MemoryImageNumberLine(int value) {
 }
 
 bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error) {
-  return SaveFileWhole(path, ImageText(memory), "the memory image", error);
+  return SaveFileSafely(path, ImageText(memory), error, "the memory image");
 }
 
 bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::function<void()>& alert,

@@ -2,8 +2,9 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 # desktop-file-utils, appstream: check the desktop entry and the metadata;
-# dpkg-dev, file: the Debian package and its library dependencies.
-pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev
+# dpkg-dev, file: the Debian package and its library dependencies;
+# libxcb1-dev: the window notices being destroyed from outside.
+pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev libxcb1-dev
   desktop-file-utils appstream dpkg-dev file "$@")
 missing=()
 for p in "${pkgs[@]}"; do

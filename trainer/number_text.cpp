@@ -46,10 +46,25 @@ double ReadNumber(std::string_view text) {
       ++taken;
     }
   };
+  // A comma followed by exactly three digits separates groups of thousands,
+  // as the window writes numbers ("1,000"); any other comma ends the number.
+  auto thousands_comma = [&] {
+    if (text.size() < i + 4) return false;
+    if (text[i] != ',' || !IsDigit(text[i + 1]) || !IsDigit(text[i + 2]) || !IsDigit(text[i + 3])) return false;
+    return i + 4 == text.size() || !IsDigit(text[i + 4]);
+  };
+  auto take_grouped_digits = [&] {
+    size_t taken = take_digits();
+    while (taken > 0 && thousands_comma()) {
+      ++i;  // the comma
+      taken += take_digits();
+    }
+    return taken;
+  };
 
   skip_blanks();
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) number += text[i++];
-  size_t mantissa_digits = take_digits();
+  size_t mantissa_digits = take_grouped_digits();
   skip_blanks();
   if (i < text.size() && text[i] == '.') {
     number += text[i++];

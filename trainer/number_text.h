@@ -11,7 +11,9 @@ namespace scmp {
 // optional sign, digits, a full stop as decimal point and an exponent
 // ("E" or "D", either case, with optional sign) are taken; reading stops at
 // the first character that cannot continue the number. No number gives 0.
-// "1,000" gives 1, "1,5" gives 1, "abc" gives 0, " 2 5" gives 25.
+// In the whole part, a comma followed by exactly three digits separates
+// groups of thousands. "1,000" gives 1000, "1,000,000,000" gives 1000000000,
+// "1,5" gives 1, "1,0000" gives 1, "abc" gives 0, " 2 5" gives 25.
 double ReadNumber(std::string_view text);
 
 // The display form: a blank before zero and positive values, "-" before

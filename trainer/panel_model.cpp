@@ -49,7 +49,9 @@ bool PanelModel::StartUp(const std::string& data_dir, std::string* error) {
   ++changes_;
   data_dir_ = data_dir;
   InstructionTable table;
-  if (!table.Load(data_dir_ + "SCMP.DEL", error)) return false;
+  std::string warning;
+  if (!table.Load(data_dir_ + "SCMP.DEL", error, &warning)) return false;
+  if (!warning.empty()) notices_.push_back(warning);
   cpu_.SetTable(table);
   cpu_.memory.LayOutStartupMap();
   SetSingleStepMode(true);
@@ -195,6 +197,16 @@ void PanelModel::WriteMarker(std::string_view marker) {
   if (!options_.trace_on) return;
   trace_.WriteLine(marker);
   trace_.Flush();
+  if (!trace_.IsOpen()) NoteTraceStopped();
+}
+
+// The log closed itself (limit or write error): tracing goes off, which
+// also puts the loop back on the speed path, and the user is told once.
+void PanelModel::NoteTraceStopped() {
+  if (!options_.trace_on) return;
+  options_.trace_on = false;
+  SetLabel(Label::kTrace, "Trace = off");
+  notices_.push_back(trace_.StopMessage());
 }
 
 void PanelModel::RunOrProgram() {
@@ -301,6 +313,7 @@ void PanelModel::RunSteps() {
   }
   running_ = false;
   trace_.Flush();
+  if (options_.trace_on && !trace_.IsOpen()) NoteTraceStopped();
   ++changes_;
 }
 
@@ -351,6 +364,7 @@ void PanelModel::StepInstruction() {
       trace_.WriteIllegal(f.opcode);
     else
       trace_.WriteInstruction(record, f.opcode, f.operand, cpu_.state);
+    if (!trace_.IsOpen()) NoteTraceStopped();
   }
   if (single_step_mode_ || !options_.fast_mode) {
     FillRegisterDisplay(f);
@@ -397,6 +411,8 @@ SettingsResult PanelModel::ApplySettings(const SettingsInput& input) {
   SettingsResult result;
   options_.pause_count = PauseCountFrom(ReadNumber(input.pause_text));
   result.pause_text = DisplayForm(options_.pause_count);
+  SetTraceLimit(PauseCountFrom(ReadNumber(input.trace_limit_text)));
+  result.trace_limit_text = DisplayForm(options_.trace_limit_mb);
   if (input.trace) {
     std::string error;
     if (!EnableTrace(data_dir_ + "TRACE.LOG", &error)) result.trace_error = error;
@@ -410,6 +426,16 @@ SettingsResult PanelModel::ApplySettings(const SettingsInput& input) {
   SetLabel(Label::kSpeed, options_.fast_mode ? "Fast       " : "Slow       ");
   SetLabel(Label::kDelay, options_.fast_mode ? "No Delay      " : "Delay =" + DisplayFormSingle(options_.delay_seconds));
   return result;
+}
+
+void PanelModel::SetTraceLimit(int64_t mb) {
+  options_.trace_limit_mb = static_cast<int32_t>(std::clamp<int64_t>(mb, 1, kMaxTraceLimitMb));
+  trace_.SetLimit(static_cast<uint64_t>(options_.trace_limit_mb) << 20);
+}
+
+void PanelModel::CloseTrace() {
+  trace_.Close();
+  if (options_.trace_on && !trace_.IsOpen() && trace_.Stopped() != TraceLog::Stop::kNone) NoteTraceStopped();
 }
 
 bool PanelModel::EnableTrace(const std::string& path, std::string* error) {
@@ -433,9 +459,9 @@ bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
   return ::scmp::SaveMemoryImage(cpu_.memory, path, error);
 }
 
-bool PanelModel::LoadListing(const std::string& path, std::string* error) {
+bool PanelModel::LoadListing(const std::string& path, std::string* error, ListingResult* result) {
   if (running_) return false;
-  return ::scmp::LoadListing(cpu_.memory, path, error);
+  return ::scmp::LoadListing(cpu_.memory, path, error, result);
 }
 
 }  // namespace scmp

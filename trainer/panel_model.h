@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/board.h"
+#include "files/listing.h"
 #include "core/processor.h"
 #include "trainer/run_options.h"
 #include "trainer/trace_log.h"
@@ -43,9 +46,11 @@ struct SettingsInput {
   std::string delay_text;  // the slow mode's delay as typed
   bool fast = true;        // fast mode chosen, else slow mode
   bool trace = false;      // tracing chosen
+  std::string trace_limit_text = "1024";  // the trace log's limit in MB as typed
 };
 struct SettingsResult {
   std::string pause_text;   // what the pause count field is rewritten with
+  std::string trace_limit_text;  // what the trace limit field is rewritten with
   std::string trace_error;  // non-empty when the trace log could not be created
 };
 
@@ -120,14 +125,25 @@ class PanelModel : private Board {
   // tracing on. On failure tracing stays off and the message names the path.
   bool EnableTrace(const std::string& path, std::string* error);
   TraceLog& Trace() { return trace_; }
+  // The trace log's limit in MB (1 MB = 1,048,576 bytes), brought into
+  // 1 .. kMaxTraceLimitMb; it applies to an open log at once.
+  void SetTraceLimit(int64_t mb);
   // Exit: closes the trace log.
-  void CloseTrace() { trace_.Close(); }
+  void CloseTrace();
+  // True once a write error has ended tracing (until tracing is enabled
+  // again).
+  bool TraceWriteFailed() const { return trace_.Stopped() == TraceLog::Stop::kWriteError; }
+
+  // What the user is to be told once: a short instruction file, a trace log
+  // that stopped at its limit or on a write error. Handed over and forgotten.
+  bool HasNotices() const { return !notices_.empty(); }
+  std::vector<std::string> TakeNotices() { return std::exchange(notices_, {}); }
 
   // ---- Files ---------------------------------------------------------------
   // Straight into memory, past the bus; nothing else changes.
   bool LoadMemoryImage(const std::string& path, std::string* error);
   bool SaveMemoryImage(const std::string& path, std::string* error);
-  bool LoadListing(const std::string& path, std::string* error);
+  bool LoadListing(const std::string& path, std::string* error, ListingResult* result = nullptr);
 
   // ---- Hooks -----------------------------------------------------------------
   // Waits of the slow mode and of DLY (count x 50 ns), in seconds. The
@@ -164,6 +180,7 @@ class PanelModel : private Board {
   void StepsIdle();
   void Pump();
   void WriteMarker(std::string_view marker);
+  void NoteTraceStopped();
 
   Processor cpu_;
   std::string data_dir_;
@@ -188,6 +205,7 @@ class PanelModel : private Board {
 
   RunOptions options_;
   TraceLog trace_;
+  std::vector<std::string> notices_;
 
   std::array<std::string, static_cast<int>(Label::kCount)> labels_;
   // The cycle count label while it shows a number: kept as the number, formatted when

@@ -10,6 +10,9 @@ struct RunOptions {
   float delay_seconds = 1.0f;   // 0.1 .. 10.0 once set
   int32_t pause_count = 10000;  // 0 .. 1000000000 once set; 0 = no pause
   bool trace_on = false;
+  int32_t trace_limit_mb = 1024;  // 1 .. kMaxTraceLimitMb: the trace log stops there
 };
+
+inline constexpr int32_t kMaxTraceLimitMb = 1000000;
 
 }  // namespace scmp

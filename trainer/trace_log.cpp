@@ -1,7 +1,12 @@
 #include "trainer/trace_log.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "core/hex.h"
 
@@ -95,38 +100,99 @@ char* BuildInstruction(char* p, const InstructionRecord& r, int opcode, int oper
 
 bool TraceLog::Open(const std::string& path, std::string* error) {
   Close();
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) {
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
     if (error) *error = "Cannot create the trace log " + path + ": " + std::strerror(errno) + ".";
     return false;
   }
   // The log keeps its own buffer and hands it to the file in large pieces;
-  // lines are not flushed one by one.
-  std::setvbuf(file_, nullptr, _IONBF, 0);
+  // lines are not written one by one.
   buffer_.resize(kBufferSize);
   used_ = 0;
+  file_size_ = 0;
   path_ = path;
+  stop_ = Stop::kNone;
+  stop_message_.clear();
   return true;
 }
 
+void TraceLog::SetLimit(uint64_t bytes) { limit_ = std::max<uint64_t>(bytes, kMarkTraceLimit.size() + 2); }
+
 // Room for one more line of `n` characters, writing out what is buffered
-// when the buffer is full.
+// when the buffer is full; null once the log has closed itself. The marker
+// of the limit always fits after the lines let through.
 inline char* TraceLog::Reserve(size_t n) {
+  if (fd_ < 0) return nullptr;
+  if (file_size_ + used_ + n + kMarkTraceLimit.size() + 2 > limit_) {
+    StopAtLimit();
+    return nullptr;
+  }
   if (used_ + n > buffer_.size()) {
-    Drain();
+    if (!Drain()) return nullptr;
     if (n > buffer_.size()) buffer_.resize(n);
   }
   return buffer_.data() + used_;
 }
 
-void TraceLog::Drain() {
-  if (file_ != nullptr && used_ > 0) std::fwrite(buffer_.data(), 1, used_, file_);
+bool TraceLog::Drain() {
+  size_t done = 0;
+  while (fd_ >= 0 && done < used_) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      StopOnWriteError(n < 0 ? errno : ENOSPC, done);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  file_size_ += done;
   used_ = 0;
+  return fd_ >= 0;
+}
+
+// Keeps what the file holds up to its last whole line, so that a reader
+// never meets a line cut short, and closes the log.
+void TraceLog::StopOnWriteError(int error_number, size_t written_of_buffer) {
+  size_t whole = 0;
+  for (size_t i = written_of_buffer; i > 0; --i) {
+    if (buffer_[i - 1] == '\n') {
+      whole = i;
+      break;
+    }
+  }
+  if (whole < written_of_buffer && ::ftruncate(fd_, static_cast<off_t>(file_size_ + whole)) != 0) {
+    // A device such as /dev/full cannot be cut; nothing reached it anyway.
+  }
+  ::close(fd_);
+  fd_ = -1;
+  used_ = 0;
+  stop_ = Stop::kWriteError;
+  stop_message_ = "Cannot write the trace log " + path_ + ": " + std::strerror(error_number) +
+                  ". Tracing is off; the log keeps the lines written before.";
+}
+
+void TraceLog::StopAtLimit() {
+  char* p = buffer_.data() + used_;
+  if (used_ + kMarkTraceLimit.size() + 2 > buffer_.size()) {
+    if (!Drain()) return;
+    p = buffer_.data();
+  }
+  p = PutText(p, kMarkTraceLimit);
+  *p++ = '\r';
+  *p++ = '\n';
+  used_ = static_cast<size_t>(p - buffer_.data());
+  if (!Drain()) return;
+  ::close(fd_);
+  fd_ = -1;
+  stop_ = Stop::kLimit;
+  const std::string limit = limit_ % (1 << 20) == 0 ? std::to_string(limit_ >> 20) + " MB"
+                                                    : std::to_string(limit_) + " bytes";
+  stop_message_ = "The trace log " + path_ + " reached its limit of " + limit + ". Tracing is off.";
 }
 
 void TraceLog::WriteLine(std::string_view text) {
-  if (file_ == nullptr) return;
   char* p = Reserve(text.size() + 2);
+  if (p == nullptr) return;
   p = PutText(p, text);
   *p++ = '\r';
   *p++ = '\n';
@@ -134,32 +200,31 @@ void TraceLog::WriteLine(std::string_view text) {
 }
 
 void TraceLog::WriteInstruction(const InstructionRecord& record, int opcode, int operand, const MachineState& s) {
-  if (file_ == nullptr) return;
-  char* p = BuildInstruction(Reserve(kLineBuffer), record, opcode, operand, s);
+  char* p = Reserve(kLineBuffer);
+  if (p == nullptr) return;
+  p = BuildInstruction(p, record, opcode, operand, s);
   *p++ = '\r';
   *p++ = '\n';
   used_ = static_cast<size_t>(p - buffer_.data());
 }
 
 void TraceLog::WriteIllegal(int opcode) {
-  if (file_ == nullptr) return;
-  char* p = PutText(Reserve(kLineBuffer), "Illegal Instruction (Halt) on:");
+  char* p = Reserve(kLineBuffer);
+  if (p == nullptr) return;
+  p = PutText(p, "Illegal Instruction (Halt) on:");
   p = PutHexByte(p, opcode);
   *p++ = '\r';
   *p++ = '\n';
   used_ = static_cast<size_t>(p - buffer_.data());
 }
 
-void TraceLog::Flush() {
-  Drain();
-  if (file_ != nullptr) std::fflush(file_);
-}
+void TraceLog::Flush() { Drain(); }
 
 void TraceLog::Close() {
-  if (file_ != nullptr) {
-    Drain();
-    std::fclose(file_);
-    file_ = nullptr;
+  if (fd_ < 0) return;
+  if (Drain()) {
+    ::close(fd_);
+    fd_ = -1;
   }
 }
 

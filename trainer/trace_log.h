@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +14,10 @@ namespace scmp {
 
 class TraceLog {
  public:
+  // Why an open log closed itself.
+  enum class Stop { kNone, kWriteError, kLimit };
+  static constexpr uint64_t kDefaultLimitBytes = uint64_t{1} << 30;
+
   TraceLog() = default;
   ~TraceLog() { Close(); }
   TraceLog(const TraceLog&) = delete;
@@ -24,7 +27,18 @@ class TraceLog {
   // message naming the path when it cannot be created; the log is then
   // closed.
   bool Open(const std::string& path, std::string* error);
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // The file never grows past `bytes`: the line that would pass it is
+  // replaced by kMarkTraceLimit and the log closes itself. At least room for
+  // the marker.
+  void SetLimit(uint64_t bytes);
+  uint64_t Limit() const { return limit_; }
+  // A write error also closes the log, cut back to its last whole line.
+  // Stopped() tells why the log closed itself, StopMessage() says so in a
+  // sentence naming the file; both hold until the next Open.
+  Stop Stopped() const { return stop_; }
+  const std::string& StopMessage() const { return stop_message_; }
   const std::string& Path() const { return path_; }
 
   // Appends one line and CR LF.
@@ -48,12 +62,18 @@ class TraceLog {
   static constexpr size_t kLineBuffer = 128;
 
   char* Reserve(size_t n);
-  void Drain();
+  bool Drain();
+  void StopAtLimit();
+  void StopOnWriteError(int error_number, size_t written_of_buffer);
 
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::string path_;
   std::vector<char> buffer_;
   size_t used_ = 0;
+  uint64_t file_size_ = 0;  // what has reached the file
+  uint64_t limit_ = kDefaultLimitBytes;
+  Stop stop_ = Stop::kNone;
+  std::string stop_message_;
 };
 
 // Trace markers.
@@ -63,5 +83,6 @@ inline constexpr std::string_view kMarkEndOfTrace = "------End of Trace -------"
 inline constexpr std::string_view kMarkProgramMode = "------Program Mode-------";
 inline constexpr std::string_view kMarkSingleStepOn = "------SStep ON-------";
 inline constexpr std::string_view kMarkSingleStepOff = "------SStep Off-------";
+inline constexpr std::string_view kMarkTraceLimit = "------Trace limit reached-------";
 
 }  // namespace scmp

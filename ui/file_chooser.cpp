@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +67,7 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
       break;
     case Kind::kLoadAsm:
       setObjectName("frm_LoadAsm");
-      setWindowTitle("Open Memory Image");
+      setWindowTitle("Load ASM-file");
       pattern_ = "*.ASM";
       BuildOpenLayout("LoadAsm");
       path_->setText("*.asm");
@@ -84,6 +85,8 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
   connect(drives_, &QComboBox::activated, this, [this](int index) { DriveChosen(index); });
   connect(dirs_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { DirectoryActivated(item); });
   connect(files_, &QListWidget::itemSelectionChanged, this, [this] { FileSelectionChanged(); });
+  if (name_ != nullptr)  // a typed name goes into the path box, as a chosen file does
+    connect(name_, &QLineEdit::textEdited, this, [this](const QString& name) { path_->setText(JoinPath(dir_, name)); });
 
   // The samples folder, or where the program was started when there is none.
   QString start = QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples");
@@ -304,22 +307,46 @@ void FileChooser::FileSelectionChanged() {
 
 // ---- Buttons and the frame ----------------------------------------------------
 
+// The path box's text as a path: a relative name is taken in the window's
+// folder, not in the program's working directory.
+QString FileChooser::TypedPath() const {
+  const QString typed = path_->text();
+  return QDir::isAbsolutePath(typed) ? typed : JoinPath(dir_, typed);
+}
+
+bool FileChooser::ConfirmReplace(const QString& path) {
+  QMessageBox box(QMessageBox::Question, windowTitle(), path + " already exists.\nDo you want to replace it?",
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setObjectName("msg_Replace");
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void FileChooser::Action() {
-  const QString path = path_->text();
+  const QString path = TypedPath();
   const std::string native = QFile::encodeName(path).toStdString();
   std::string error;
   bool ok = true;
+  last_report_.clear();
   if (kind_ == Kind::kSaveMemAs) {
+    if (QFileInfo(path).exists() && !ConfirmReplace(path)) return;
     ok = model_.SaveMemoryImage(native, &error);
   } else {
-    if (files_->selectedItems().isEmpty()) {
+    // Without a chosen file, a path box that names an existing file will do.
+    if (files_->selectedItems().isEmpty() && !QFileInfo(path).isFile()) {
       QMessageBox box(QMessageBox::NoIcon, "Error While opening File", "        No File was selected!",
                       QMessageBox::Ok, this);
       box.setObjectName("msg_NoFile");
       box.exec();
       return;
     }
-    ok = kind_ == Kind::kOpenMem ? model_.LoadMemoryImage(native, &error) : model_.LoadListing(native, &error);
+    if (kind_ == Kind::kOpenMem) {
+      ok = model_.LoadMemoryImage(native, &error);
+    } else {
+      ListingResult loaded;
+      ok = model_.LoadListing(native, &error, &loaded);
+      if (ok) last_report_ = QString::fromStdString(ListingSummary(QFileInfo(path).fileName().toStdString(), loaded));
+    }
   }
   if (!ok) {
     // The window stays up, so that another file can be chosen.

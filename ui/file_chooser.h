@@ -37,6 +37,10 @@ class FileChooser : public QDialog {
   // directory list does. False (and nothing moves) when it cannot be read.
   bool ChangeDirectory(const QString& dir);
 
+  // What the last listing load stored ("ECHO.ASM: 12 bytes, 001-00C");
+  // empty after any other operation.
+  const QString& LastReport() const { return last_report_; }
+
   // A path made of a directory and a name, with one "/" between them.
   static QString JoinPath(const QString& dir, const QString& name);
 
@@ -54,6 +58,8 @@ class FileChooser : public QDialog {
   void FillFiles(const QString& keep_selected = QString());
   void FileSelectionChanged();
   void DirectoryActivated(QListWidgetItem* item);
+  QString TypedPath() const;
+  bool ConfirmReplace(const QString& path);
   void Action();
 
   Kind kind_;
@@ -63,6 +69,7 @@ class FileChooser : public QDialog {
   QString drive_;
   QMap<QString, QString> last_dir_on_drive_;
   bool discarded_ = false;
+  QString last_report_;
 
   QComboBox* drives_ = nullptr;
   QListWidget* dirs_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <thread>
@@ -32,6 +33,8 @@ constexpr int kRefreshMs = 20;
 constexpr auto kMinSleep = std::chrono::milliseconds(2);
 // Longest single sleep inside a wait, so that input is taken in between.
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
+
+constexpr const char* kTitle = "SC/MP Trainer";
 
 const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
 const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
@@ -124,7 +127,7 @@ QFont SansFont(double points, bool bold = false) {
 
 PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
   setObjectName("frm_SCMPBRD");
-  setWindowTitle("SC/MP Trainer");
+  setWindowTitle(kTitle);
   exit_action_ = [] { QCoreApplication::quit(); };
 
   BuildBoard();
@@ -394,6 +397,19 @@ void PanelWindow::Refresh() {
     drawn_changes_ = changes;
   }
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
+  if (model_.HasNotices()) ShowNotices();
+}
+
+// A trace log that stopped (write error, limit): told once, in a box that
+// does not stop the run or the panel.
+void PanelWindow::ShowNotices() {
+  QStringList texts;
+  for (const std::string& notice : model_.TakeNotices()) texts << QString::fromLocal8Bit(notice.c_str());
+  auto* box = new QMessageBox(QMessageBox::Warning, kTitle, texts.join("\n\n"), QMessageBox::Ok, this);
+  box->setObjectName("msg_Notice");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
 }
 
 // ---- Panel operations -------------------------------------------------------
@@ -499,6 +515,9 @@ void PanelWindow::ShowSaveMem() {
 
 void PanelWindow::ShowLoadAsm() {
   ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); });
+  // What the load stored, in the title: a file that was no listing at all
+  // shows "nothing stored" there.
+  if (load_asm_ && !load_asm_->LastReport().isEmpty()) setWindowTitle(kTitle + QString(" - ") + load_asm_->LastReport());
   Refresh();
 }
 

@@ -92,6 +92,7 @@ class PanelWindow : public QMainWindow {
   void ShowLoadAsm();
   void ShowSettings();
   void FinishExit();
+  void ShowNotices();
 
   PanelModel& model_;
   std::vector<LampPair> lamps_;

@@ -106,6 +106,9 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   Text(trace, "lbl_Trace_Caption", "Trace to logfile (Trace.log)", Tw(105, 105, 3585, 330), true);
   trace_off_ = Option(trace, "opt_Trace_0", "Disable Trace", Tw(315, 420, 1590, 330));
   trace_on_ = Option(trace, "opt_Trace_1", "Enable Trace", Tw(315, 735, 1590, 330));
+  // The log stops at this size, so that a forgotten run cannot fill the disk.
+  Text(trace, "lbl_Trace_Limit", "Limit (MB)", Tw(2205, 420, 1500, 330), false);
+  trace_limit_ = Box(trace, "txt_Trace_Limit", Tw(2205, 735, 1500, 330));
 
   QFrame* speed = Group(this, "fra_Speed", Tw(3990, 1365, 4425, 1485));
   Text(speed, "lbl_Speed_Caption", "Fast or Slow execution mode", Tw(105, 105, 3585, 225), true);
@@ -126,6 +129,24 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   (options.trace_on ? trace_on_ : trace_off_)->setChecked(true);
   (options.fast_mode ? fast_ : slow_)->setChecked(true);
   delay_->setText(QString::fromStdString(DisplayFormSingle(options.delay_seconds)));
+  trace_limit_->setText(QString::fromStdString(DisplayForm(options.trace_limit_mb)));
+  in_force_ = Fields();
+}
+
+SettingsWindow::FieldTexts SettingsWindow::Fields() const {
+  return {pause_->text(), delay_->text(), trace_limit_->text(), fast_->isChecked(), trace_on_->isChecked()};
+}
+
+// Escape, Cancel or a close without OK: what was typed is dropped, so that
+// the next OK cannot apply it; the fields show the options in force again.
+// Tracing that a write error or the limit ended shows as off.
+void SettingsWindow::reject() {
+  pause_->setText(in_force_.pause);
+  delay_->setText(in_force_.delay);
+  trace_limit_->setText(in_force_.trace_limit);
+  (in_force_.fast ? fast_ : slow_)->setChecked(true);
+  (in_force_.trace && model_.Options().trace_on ? trace_on_ : trace_off_)->setChecked(true);
+  QDialog::reject();
 }
 
 void SettingsWindow::Apply() {
@@ -134,8 +155,10 @@ void SettingsWindow::Apply() {
   input.delay_text = delay_->text().toStdString();
   input.fast = fast_->isChecked();
   input.trace = trace_on_->isChecked();
+  input.trace_limit_text = trace_limit_->text().toStdString();
   const SettingsResult result = model_.ApplySettings(input);
   pause_->setText(QString::fromStdString(result.pause_text));
+  trace_limit_->setText(QString::fromStdString(result.trace_limit_text));
   if (!result.trace_error.empty()) {
     // Tracing stays off; the options say so too.
     trace_off_->setChecked(true);
@@ -146,6 +169,7 @@ void SettingsWindow::Apply() {
     box.setObjectName("msg_TraceError");
     box.exec();
   }
+  in_force_ = Fields();
   accept();
 }
 

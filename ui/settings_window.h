@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 class QLineEdit;
 class QRadioButton;
@@ -23,10 +24,19 @@ class SettingsWindow : public QDialog {
   // discards it and makes a fresh one next time.
   bool Discarded() const { return discarded_; }
 
+ public slots:
+  void reject() override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // What the fields showed after the last OK (or on opening).
+  struct FieldTexts {
+    QString pause, delay, trace_limit;
+    bool fast = true, trace = false;
+  };
+  FieldTexts Fields() const;
   void Apply();
 
   PanelModel& model_;
@@ -37,6 +47,8 @@ class SettingsWindow : public QDialog {
   QRadioButton* slow_ = nullptr;
   QRadioButton* trace_off_ = nullptr;
   QRadioButton* trace_on_ = nullptr;
+  QLineEdit* trace_limit_ = nullptr;
+  FieldTexts in_force_;
 };
 
 }  // namespace scmp

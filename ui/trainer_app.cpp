@@ -8,6 +8,7 @@
 #include "trainer/data_dir.h"
 #include "trainer/panel_model.h"
 #include "ui/main_window.h"
+#include "ui/outside_destroy.h"
 
 namespace scmp {
 namespace {
@@ -37,11 +38,13 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, cons
     }
     return 1;
   }
+  for (const std::string& notice : model.TakeNotices()) std::cerr << "scmp-trainer: warning: " << notice << "\n";
 
   QApplication app(argc, argv);
   model.SetAlertHook([] { QApplication::beep(); });
   PanelWindow window(model);
   window.show();
+  OutsideDestroyWatch destroyed_from_outside(&window);
   const int status = app.exec();
   model.CloseTrace();
   return status;

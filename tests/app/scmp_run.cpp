@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/runner.h"
 #include "tests/support/test_util.h"
@@ -77,9 +83,10 @@ TEST(ScmpRun, TraceAndSavedImageAreWritten) {
 TEST(ScmpRun, BadOptionsExitWithTwoAndUsage) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--bogus"}, {"--steps"}, {"--steps", "-1"}, {"--steps", "1000000001"},
-        {"--steps", "12x"}, {"--switches", "100"}, {"--switches", "G0"}}) {
+        {"--steps", "12x"}, {"--switches", "100"}, {"--switches", "G0"}, {"--save-ram", ""}, {"--trace", ""},
+        {"--ram", ""}, {"--asm", ""}, {"--trace-limit", "0"}, {"--trace-limit", "1000001"}, {"--trace-limit", "1.5"}}) {
     const Result r = Batch(args);
-    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_EQ(r.status, 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
     EXPECT_NE(r.err.find("usage: scmp-run"), std::string::npos) << args[0];
   }
   const Result help = Batch({"--help"});
@@ -119,6 +126,83 @@ TEST(ScmpRun, ExecutableUsesTheDataFolderBesideIt) {
   const int status = ::pclose(p);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(out, "A=3C E=00 SR=00 P0=0008 P1=0A00 P2=0000 P3=0000 LEDS=3C FLAGS=0 HALT=1 STEPS=5\n");
+}
+
+// ---- The trace log's end: write errors, the limit, signals -------------------
+
+// 001: JMP -2 (to itself), forever.
+constexpr const char* kLoop = "@0001\n90\nFE\n";
+
+TEST(ScmpRunTrace, WriteErrorsAndTheLimitEndTracingWithAMessage) {
+  struct Case {
+    const char* what;
+    std::string trace;  // empty: a file in the test folder
+    std::vector<std::string> more;
+    int status;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"a full device", "/dev/full", {}, 1, "Cannot write the trace log /dev/full: No space left on device"},
+      {"the limit", "", {"--trace-limit", "1"}, 0, "reached its limit of 1 MB"},
+  };
+  for (const Case& c : cases) {
+    if (c.trace == "/dev/full" && ::access("/dev/full", W_OK) != 0) continue;
+    TempDir dir;
+    const std::string trace = c.trace.empty() ? dir.File("T.LOG") : c.trace;
+    std::vector<std::string> args = {"--dir", test::SourceDataDir(), "--asm", dir.Write("LOOP.ASM", kLoop),
+                                     "--steps", "20000", "--trace", trace};
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+    EXPECT_EQ(r.err.find(c.message), r.err.rfind(c.message)) << "told more than once: " << r.err;
+    EXPECT_NE(r.out.find("STEPS=20000\n"), std::string::npos) << c.what << ": the run goes on without the trace";
+    if (c.trace.empty()) {
+      const std::string log = test::ReadFile(trace);
+      EXPECT_LE(log.size(), 1u << 20);
+      EXPECT_EQ(log.substr(log.size() - 34), "------Trace limit reached-------\r\n");
+    }
+  }
+}
+
+// The executable in a child with its output in files; `stop` is sent after
+// a moment unless it is 0.
+Result RunExecutable(const TempDir& dir, const std::vector<std::string>& args, int stop) {
+  const std::string out_path = dir.File("stdout"), err_path = dir.File("stderr");
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    ::dup2(::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    std::vector<char*> argv = {const_cast<char*>(SCMP_RUN_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(SCMP_RUN_PATH, argv.data());
+    ::_exit(127);
+  }
+  if (stop != 0) {
+    ::usleep(200000);
+    ::kill(child, stop);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status), test::ReadFile(out_path),
+          test::ReadFile(err_path)};
+}
+
+TEST(ScmpRunTrace, SigintAndSigtermEndANeverEndingRunCleanly) {
+  for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    TempDir dir;
+    const std::string trace = dir.File("T.LOG");
+    const Result r = RunExecutable(
+        dir, {"--dir", test::SourceDataDir(), "--asm", dir.Write("LOOP.ASM", kLoop), "--steps", "0", "--trace", trace},
+        signal_number);
+    EXPECT_EQ(r.status, status) << r.err;
+    EXPECT_NE(r.out.find("HALT=0 STEPS="), std::string::npos) << r.out;
+    const std::string log = test::ReadFile(trace);
+    ASSERT_GE(log.size(), 28u);
+    EXPECT_EQ(log.substr(log.size() - 28), "------End of Trace -------\r\n");
+  }
 }
 
 }  // namespace

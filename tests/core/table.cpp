@@ -10,6 +10,7 @@
 #include "core/decode.h"
 #include "core/processor.h"
 #include "core/table.h"
+#include "core/file_reader.h"
 #include "tests/support/test_util.h"
 
 namespace {
@@ -190,6 +191,52 @@ TEST(Load, ReadsAFileAndNamesAMissingOne) {
   error.clear();
   EXPECT_FALSE(u.Load(big, &error));
   EXPECT_NE(error.find("BIG.DEL"), std::string::npos) << error;
+}
+
+// A file without a single line would leave every opcode doing nothing: it is
+// refused. A short one loads, with a warning counting the opcodes left out.
+TEST(Load, AnEmptyFileIsRefusedAndAShortOneWarns) {
+  struct Case {
+    std::string text;
+    bool loads;
+    const char* message;  // in the error or the warning; "" for none
+  };
+  const std::vector<Case> cases = {
+      {"", false, "holds no line"},
+      {"HALT\r\n", true, "255 opcodes (01 to FF) have no record"},
+      {Lines(200), true, "56 opcodes (C8 to FF) have no record"},
+      {Lines(256), true, ""},
+  };
+  for (const Case& c : cases) {
+    scmp::test::TempDir dir;
+    const std::string path = dir.Write("SCMP.DEL", c.text);
+    InstructionTable t;
+    std::string error, warning;
+    EXPECT_EQ(t.Load(path, &error, &warning), c.loads) << c.message;
+    const std::string& said = c.loads ? warning : error;
+    if (*c.message == '\0') {
+      EXPECT_EQ(said, "");
+    } else {
+      EXPECT_NE(said.find(c.message), std::string::npos) << said;
+      EXPECT_NE(said.find(path), std::string::npos) << said;
+    }
+  }
+}
+
+// Text from a file in a message: bytes that are not printable are written
+// as \xNN, and a long text is cut.
+TEST(Quoted, EscapesBytesAndCutsLongText) {
+  const struct {
+    std::string text;
+    size_t limit;
+    std::string shown;
+  } cases[] = {
+      {"COUNTER.RAM", std::string_view::npos, "\"COUNTER.RAM\""},
+      {std::string("a\0b\xFF\x1B[2J\x7F", 9), std::string_view::npos, "\"a\\x00b\\xFF\\x1B[2J\\x7F\""},
+      {std::string(61, 'x'), scmp::kQuotedTextLimit, "\"" + std::string(60, 'x') + "...\""},
+      {std::string(60, 'x'), scmp::kQuotedTextLimit, "\"" + std::string(60, 'x') + "\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(scmp::Quoted(c.text, c.limit), c.shown);
 }
 
 // ---- The group rule in execution -------------------------------------------

@@ -185,6 +185,22 @@ TEST_F(ListingTest, PathsThatCannotBeReadLeaveMemoryAlone) {
   }
 }
 
+// Every load says what it stored; a file that holds no byte line says so.
+TEST_F(ListingTest, SummarySaysWhatWasStored) {
+  const struct {
+    std::string content;
+    std::string summary;
+  } cases[] = {
+      {"@0001\r\nC4\r\n0A\r\n35\r\nC1\r\n00\r\nC9\r\n00\r\n00\r\n", "ECHO.ASM: 8 bytes, 001-008"},
+      {"@0100\r\n01\r\n@0005\r\n02\r\n", "ECHO.ASM: 2 bytes, 005-100"},
+      {std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), "ECHO.ASM: no byte line, nothing stored"},
+      {std::string("\xFF\xFE@\0" "0\0" "0\0" "0\0" "1\0\r\0\n\0" "C\0" "4\0", 20), "ECHO.ASM: no byte line, nothing stored"},
+      {"@0001\nc4\nfe\n", "ECHO.ASM: no byte line, nothing stored"},
+      {"@0A00\nC4\n", "ECHO.ASM: nothing stored, 1 byte dropped (not RAM)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ListingSummary("ECHO.ASM", Load(c.content)), c.summary);
+}
+
 TEST(ListingHex, LenientReader) {
   EXPECT_EQ(ReadListingHex("C4"), 0xC4);
   EXPECT_EQ(ReadListingHex("c4"), 0xC4);

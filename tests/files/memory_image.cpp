@@ -286,6 +286,9 @@ TEST(MemoryImageLoad, FailuresLeaveMemoryUntouched) {
       {"sign-only.ram", replace_line(9, " - "), "line 9"},
       {"empty-field.ram", replace_line(12, "1,,2"), "line 12"},
       {"decimal.ram", replace_line(12, "1.5"), "line 12"},
+      // Raw bytes are not copied to the terminal, and a long field is cut.
+      {"binary.ram", replace_line(12, std::string("\x01\xFF\0" "7", 4)), "\"\\x01\\xFF\\x007\""},
+      {"long-field.ram", replace_line(12, std::string(100, '9') + "x"), "\"" + std::string(60, '9') + "...\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,12 +10,22 @@ namespace {
 
 TEST(ReadNumber, TakesTheLeadingNumberAndStopsAtTheFirstStranger) {
   EXPECT_EQ(ReadNumber("10000"), 10000.0);
-  EXPECT_EQ(ReadNumber("1,000"), 1.0);
   EXPECT_EQ(ReadNumber("1,5"), 1.0);
   EXPECT_EQ(ReadNumber("12abc"), 12.0);
   EXPECT_EQ(ReadNumber("1.2.3"), 1.2);
   EXPECT_EQ(ReadNumber("5-3"), 5.0);
   EXPECT_EQ(ReadNumber("3x10"), 3.0);
+}
+
+// The window writes numbers with commas between groups of three digits; they
+// are read back as one number. Any other comma ends the number.
+TEST(ReadNumber, CommasBetweenGroupsOfThreeDigits) {
+  const std::pair<const char*, double> cases[] = {
+      {"1,000", 1000},     {"1,000,000,000", 1e9}, {"12,345.5", 12345.5}, {"-1,000", -1000},
+      {"1,5", 1},          {"1,0000", 1},          {"1,00", 1},           {"1,000,00", 1000},
+      {",000", 0},         {"1,000E1", 10000},     {"1,,000", 1},         {"1.000,000", 1},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(ReadNumber(text), value) << text;
 }
 
 TEST(ReadNumber, NoNumberAtTheStartGivesZero) {
@@ -128,7 +138,7 @@ TEST(NumberText, SettingsRoundTrip) {
   // What the settings window does with typical texts.
   EXPECT_EQ(DisplayForm(PauseCountFrom(ReadNumber("abc"))), " 0");
   EXPECT_EQ(DisplayForm(PauseCountFrom(ReadNumber("2000000000"))), " 1000000000");
-  EXPECT_EQ(DisplayForm(PauseCountFrom(ReadNumber(" 1,000"))), " 1");
+  EXPECT_EQ(DisplayForm(PauseCountFrom(ReadNumber(" 1,000"))), " 1000");
   EXPECT_EQ(DisplayFormSingle(DelayFrom(ReadNumber("0.5"))), " .5");
   EXPECT_EQ(DisplayFormSingle(DelayFrom(ReadNumber("1,5"))), " 1");
   EXPECT_EQ(DisplayFormSingle(DelayFrom(ReadNumber("25e-1"))), " 2.5");

@@ -2,9 +2,13 @@
 // illegal-instruction line, line ends, and when nothing is written.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "trainer/panel_model.h"
 #include "tests/support/test_util.h"
@@ -290,6 +294,57 @@ TEST(TraceOpen, AFileThatCannotBeCreatedLeavesTracingOff) {
   EXPECT_FALSE(model.Options().trace_on);
   EXPECT_FALSE(model.Trace().IsOpen());
   model.Reset();  // must not fail without a log
+}
+
+// A log that stops, on a write error (the file size limit standing in for
+// a full disk) or at its own limit: tracing goes off, the trace label says
+// so, the user is told once, and the file holds whole lines only.
+TEST_F(Trace, AWriteErrorOrTheLimitTurnsTracingOffOnce) {
+  struct Case {
+    const char* what;
+    rlim_t file_size_limit;  // 0: none
+    int32_t trace_limit_mb;
+    bool write_error;
+  };
+  for (const Case& c : {Case{"write error", 100000, 1024, true}, Case{"limit", 0, 1, false}}) {
+    std::string error;
+    model.CloseTrace();
+    ASSERT_TRUE(model.EnableTrace(log, &error)) << error;
+    model.SetTraceLimit(c.trace_limit_mb);
+    Put(0x001, {0x90, 0xFE});  // JMP to itself
+    model.Reset();
+    if (model.SingleStepMode()) model.ToggleSingleStep();
+    model.MutableOptions().pause_count = 30000;  // 30000 lines: more than 2 MB
+
+    struct rlimit saved;
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    if (c.file_size_limit != 0) {
+      struct rlimit small = saved;
+      small.rlim_cur = c.file_size_limit;
+      ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    model.RunOrProgram();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_FALSE(model.Options().trace_on) << c.what;
+    EXPECT_EQ(model.LabelText(scmp::Label::kTrace), "Trace = off") << c.what;
+    EXPECT_EQ(model.TraceWriteFailed(), c.write_error) << c.what;
+    EXPECT_EQ(model.InstructionCount(), 30000) << c.what << ": the run goes on";
+    const std::vector<std::string> notices = model.TakeNotices();
+    ASSERT_EQ(notices.size(), 1u) << c.what;
+    EXPECT_NE(notices[0].find(log), std::string::npos) << notices[0];
+    EXPECT_FALSE(model.HasNotices());
+
+    const std::vector<std::string> lines = Lines(/*flush=*/false);  // every line whole
+    ASSERT_FALSE(lines.empty()) << c.what;
+    EXPECT_EQ(lines.back() == "------Trace limit reached-------", !c.write_error) << c.what;
+    const auto size = std::filesystem::file_size(log);
+    EXPECT_LE(size, c.write_error ? c.file_size_limit : rlim_t{1} << 20) << c.what;
+    EXPECT_GT(size, c.write_error ? c.file_size_limit - 200 : (rlim_t{1} << 20) - 200) << c.what;
+    model.RunOrProgram();  // back to program mode
+  }
 }
 
 }  // namespace

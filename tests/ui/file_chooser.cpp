@@ -113,7 +113,7 @@ TEST_F(FileChooserTest, WindowsStartInTheSamplesFolderWithTheirTextsAndPatterns)
 
   auto load = Make(FileChooser::Kind::kLoadAsm);
   EXPECT_EQ(load->objectName(), "frm_LoadAsm");
-  EXPECT_EQ(load->windowTitle(), "Open Memory Image");
+  EXPECT_EQ(load->windowTitle(), "Load ASM-file");
   EXPECT_EQ(Find<QLineEdit>(load.get(), "Txt_LoadAsm")->text(), "*.asm");
   EXPECT_EQ(Items(Find<QListWidget>(load.get(), "fil_LoadAsm")), QStringList({"d.asm", "E.ASM"}));
   EXPECT_EQ(load->size(), QSize(308, 241));
@@ -219,9 +219,6 @@ TEST_F(FileChooserTest, SaveIntoAnotherFolder) {
   EXPECT_EQ(path->text(), data.QSamples() + "/sub/Noname.ram");
   EXPECT_TRUE(Items(Find<QListWidget>(save.get(), "fil_SaveMemAs")).isEmpty());
 
-  // Typing a name changes only the name box; Save uses the path box.
-  QTest::keyClicks(name, "x");
-  EXPECT_EQ(path->text(), data.QSamples() + "/sub/Noname.ram");
   QTest::mouseClick(Find<QPushButton>(save.get(), "cmd_SaveMemAs_Save"), Qt::LeftButton);
   EXPECT_FALSE(save->isVisible());
   ASSERT_TRUE(fs::exists(data.Samples() + "/sub/Noname.ram"));
@@ -229,6 +226,7 @@ TEST_F(FileChooserTest, SaveIntoAnotherFolder) {
   model.Memory().data[0x200] = 0;
   std::string error;
   ASSERT_TRUE(model.LoadMemoryImage(data.Samples() + "/sub/Noname.ram", &error)) << error;
+  QTest::keyClicks(name, "x");
   EXPECT_EQ(model.Memory().data[0x200], 0x99);
 
   // Back up a folder: a clicked file name goes into both boxes.
@@ -256,7 +254,6 @@ TEST_F(FileChooserTest, ChangingFolderClearsTheChoiceButKeepsThePathBox) {
   DoubleClickItem(Find<QListWidget>(open.get(), "dir_OpenMem"), "sub");
   EXPECT_TRUE(files->selectedItems().isEmpty());
   EXPECT_EQ(Find<QLineEdit>(open.get(), "Txt_OpenMem")->text(), data.QSamples() + "/A.RAM");
-  EXPECT_EQ(PressExpectingMessage(open.get(), "cmd_OpenMem_Ok").text, "        No File was selected!");
 
   // The root of the file system is one of the drives; moving there shows it.
   DoubleClickItem(Find<QListWidget>(open.get(), "dir_OpenMem"), "/");
@@ -269,6 +266,81 @@ TEST_F(FileChooserTest, ACloseFromTheFrameDiscardsTheWindow) {
   EXPECT_FALSE(open->Discarded());
   open->close();
   EXPECT_TRUE(open->Discarded());
+}
+
+// ---- What is typed counts ----------------------------------------------------
+
+// Without a chosen file, the path box is used when it names an existing
+// file, a relative name taken in the window's folder; otherwise the message.
+TEST_F(FileChooserTest, APathTypedIntoTheOpenWindowsIsOpened) {
+  fs::copy_file(test::SourceDataDir() + "Samples/COUNTER.RAM", data.Samples() + "/sub/GOOD.RAM");
+  data.temp.Write("Samples/sub/GOOD.ASM", "@0100\r\nC4\r\n07\r\n");
+  const struct {
+    FileChooser::Kind kind;
+    const char* box;
+    const char* ok;
+    QString typed;
+    bool opens;
+  } cases[] = {
+      {FileChooser::Kind::kOpenMem, "Txt_OpenMem", "cmd_OpenMem_Ok", "sub/GOOD.RAM", true},
+      {FileChooser::Kind::kOpenMem, "Txt_OpenMem", "cmd_OpenMem_Ok", data.QSamples() + "/sub/GOOD.RAM", true},
+      {FileChooser::Kind::kLoadAsm, "Txt_LoadAsm", "cmd_LoadAsm_Ok", "sub/GOOD.ASM", true},
+      {FileChooser::Kind::kOpenMem, "Txt_OpenMem", "cmd_OpenMem_Ok", "sub/MISSING.RAM", false},
+      {FileChooser::Kind::kLoadAsm, "Txt_LoadAsm", "cmd_LoadAsm_Ok", "sub", false},
+      {FileChooser::Kind::kLoadAsm, "Txt_LoadAsm", "cmd_LoadAsm_Ok", "*.asm", false},
+  };
+  const QString cwd = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));  // not the window's folder
+  for (const auto& c : cases) {
+    auto w = Make(c.kind);
+    Find<QLineEdit>(w.get(), c.box)->setText(c.typed);
+    if (c.opens) {
+      QTest::mouseClick(Find<QPushButton>(w.get(), c.ok), Qt::LeftButton);
+      EXPECT_FALSE(w->isVisible()) << c.typed.toStdString();
+    } else {
+      EXPECT_EQ(PressExpectingMessage(w.get(), c.ok).text, "        No File was selected!") << c.typed.toStdString();
+      EXPECT_TRUE(w->isVisible());
+    }
+  }
+  QDir::setCurrent(cwd);
+  EXPECT_EQ(model.Memory().data[0x101], 0x07);  // the listing loaded
+}
+
+// The name box leads the path box; saving over a file asks first, and No
+// keeps the file and the window.
+TEST_F(FileChooserTest, TheTypedNameIsSavedAndAnExistingFileIsReplacedOnlyOnYes) {
+  data.temp.Write("Samples/KEEP.RAM", "keep");
+  const struct {
+    const char* name;
+    bool exists;
+    QMessageBox::StandardButton answer;
+    bool saved;
+  } cases[] = {
+      {"mybcd", false, QMessageBox::NoButton, true},
+      {"KEEP.RAM", true, QMessageBox::No, false},
+      {"KEEP.RAM", true, QMessageBox::Yes, true},
+  };
+  for (const auto& c : cases) {
+    auto save = Make(FileChooser::Kind::kSaveMemAs);
+    auto* name = Find<QLineEdit>(save.get(), "txt_SaveMemAs");
+    name->clear();
+    QTest::keyClicks(name, c.name);
+    const QString target = data.QSamples() + "/" + c.name;
+    EXPECT_EQ(Find<QLineEdit>(save.get(), "txt_SaveMemAs_Fp")->text(), target);
+    QString asked;
+    if (c.exists) {
+      test::WhenModal([&](QWidget* w) {
+        asked = w->objectName();
+        static_cast<QMessageBox*>(w)->button(c.answer)->click();
+      }, save.get());
+    }
+    QTest::mouseClick(Find<QPushButton>(save.get(), "cmd_SaveMemAs_Save"), Qt::LeftButton);
+    EXPECT_EQ(asked, c.exists ? "msg_Replace" : "") << c.name;
+    EXPECT_EQ(save->isVisible(), !c.saved) << c.name;
+    const std::string content = test::ReadFile(target.toStdString());
+    EXPECT_EQ(content == "keep", c.exists && !c.saved) << c.name;
+    EXPECT_FALSE(fs::exists(data.Samples() + "/Noname.ram")) << c.name;
+  }
 }
 
 }  // namespace

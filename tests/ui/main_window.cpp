@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
@@ -443,7 +444,7 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   });
   settings->trigger();
   EXPECT_EQ(second, first);
-  EXPECT_EQ(delay_text, "typed");
+  EXPECT_EQ(delay_text, " 1");  // what was typed went with the Cancel
   EXPECT_EQ(window->SettingsWin(), nullptr);
 
   QString fresh_text;
@@ -467,6 +468,50 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   EXPECT_EQ(window->OpenMemWindow()->objectName(), "frm_OpenMem");
   EXPECT_EQ(window->SaveMemWindow()->objectName(), "frm_SaveMemAs");
   EXPECT_EQ(window->LoadAsmWindow()->objectName(), "frm_LoadAsm");
+}
+
+// A trace log that reaches its limit during a run: one box, which does not
+// stop the run, and the status label shows tracing off.
+TEST_F(MainWindowTest, ATraceThatStopsIsReportedOnceAndShownOff) {
+  model.SetTraceLimit(1);
+  std::string error;
+  ASSERT_TRUE(model.EnableTrace(data.Dir() + "TRACE.LOG", &error)) << error;
+  model.ApplySettings({"30000", "1", true, true, "1"});
+  window->Refresh();
+  EXPECT_EQ(Text("lbl_Trace"), "Trace = on ");
+  Poke(0x001, kEndlessCounter);
+  Click("cmd_SST");
+  Click("cmd_Run");  // 30000 traced steps: about 2 MB
+  EXPECT_EQ(model.InstructionCount(), 30000);
+  Click("cmd_Run");
+  Click("cmd_Run");  // a second run says nothing more
+  QList<QMessageBox*> boxes;
+  for (QMessageBox* box : window->findChildren<QMessageBox*>("msg_Notice"))
+    if (box->isVisible()) boxes << box;
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes[0]->text().contains("reached its limit of 1 MB")) << boxes[0]->text().toStdString();
+  EXPECT_EQ(Text("lbl_Trace"), "Trace = off");
+}
+
+// Every listing load says in the title what it stored.
+TEST_F(MainWindowTest, AListingLoadShowsWhatItStoredInTheTitle) {
+  const struct {
+    const char* name;
+    const char* content;
+    const char* title;
+  } cases[] = {
+      {"ECHO.ASM", "@0100\r\nC4\r\n07\r\n", "SC/MP Trainer - ECHO.ASM: 2 bytes, 100-101"},
+      {"UTF16.ASM", "\xFF\xFE@\0", "SC/MP Trainer - UTF16.ASM: no byte line, nothing stored"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = data.temp.Write(std::string("Samples/") + c.name, c.content);
+    test::WhenModal([&](QWidget* w) {
+      Find<QLineEdit>(w, "Txt_LoadAsm")->setText(QString::fromStdString(path));
+      QTest::mouseClick(Find<QPushButton>(w, "cmd_LoadAsm_Ok"), Qt::LeftButton);
+    });
+    Find<QAction>(window.get(), "mnu_LoadAsm")->trigger();
+    EXPECT_EQ(window->windowTitle(), c.title);
+  }
 }
 
 }  // namespace

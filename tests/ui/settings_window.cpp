@@ -102,7 +102,7 @@ TEST_F(SettingsWindowTest, PauseCountTexts) {
     int32_t count;
   } cases[] = {
       {"abc", " 0", 0},         {"", " 0", 0},       {"-5", " 0", 0},     {"2000000000", " 1000000000", 1000000000},
-      {"2.5", " 2", 2},         {"3.5", " 4", 4},    {"1,000", " 1", 1},  {" 7 5", " 75", 75},
+      {"2.5", " 2", 2},         {"3.5", " 4", 4},    {"1,000", " 1000", 1000},  {" 7 5", " 75", 75},
   };
   for (const Case& c : cases) {
     Ok(c.typed);
@@ -187,6 +187,33 @@ TEST_F(SettingsWindowTest, ATraceLogThatCannotBeCreatedIsReportedAndTracingStays
   EXPECT_EQ(Label("lbl_Trace"), "Trace = off");
   EXPECT_TRUE(Option("opt_Trace_0")->isChecked());
   EXPECT_FALSE(settings->isVisible());
+}
+
+// Escape drops what was typed: the fields show the options in force again
+// and a later OK cannot apply it. Return presses OK, trace limit included.
+TEST_F(SettingsWindowTest, EscapeDropsWhatWasTypedAndReturnPressesOk) {
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    Open();
+    Box("txt_MaxOpcode")->setText("1,555");
+    Box("txt_Trace_Limit")->setText("7");
+    Choose(Option("opt_Speed_1"));
+    Box("txt_MaxOpcode")->setFocus();
+    QTest::keyClick(Box("txt_MaxOpcode"), key);
+    EXPECT_FALSE(settings->isVisible());
+    const bool applied = key == Qt::Key_Return;
+    EXPECT_EQ(model.Options().pause_count, applied ? 1555 : 10000);
+    EXPECT_EQ(model.Options().trace_limit_mb, applied ? 7 : 1024);
+    EXPECT_EQ(model.Trace().Limit(), uint64_t{applied ? 7u : 1024u} << 20);
+    EXPECT_EQ(model.Options().fast_mode, !applied);
+    if (!applied) {
+      EXPECT_EQ(Box("txt_MaxOpcode")->text(), " 10000");
+      EXPECT_EQ(Box("txt_Trace_Limit")->text(), " 1024");
+      EXPECT_TRUE(Option("opt_Speed_0")->isChecked());
+      settings->show();
+      QTest::mouseClick(Find<QPushButton>(settings.get(), "cmd_MaxOpcode"), Qt::LeftButton);
+      EXPECT_EQ(model.Options().pause_count, 10000);
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,189 @@
+#include "core/safe_save.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/file_reader.h"
+
+namespace scmp {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Room a temporary name needs beyond the part of the target's name it
+// keeps: ".", ".", an 8-digit hash, ".tmp", a process id, "-", a counter.
+constexpr size_t kTempSuffixRoom = 40;
+
+// Where the save really goes: `path` itself, or the regular file a link
+// points to. Empty with `reason` set when the target must not be replaced.
+struct Target {
+  std::string path;
+  bool exists = false;
+  struct stat st {};
+};
+
+bool ResolveTarget(const std::string& path, Target* target, std::string* reason) {
+  struct stat lst;
+  if (::lstat(path.c_str(), &lst) != 0) {
+    if (errno != ENOENT) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    target->path = path;  // a new file
+    return true;
+  }
+  if (S_ISLNK(lst.st_mode)) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      *reason = errno == ENOENT ? "it is a link to a file that does not exist" : std::strerror(errno);
+      return false;
+    }
+    *reason = NotRegularReason(st.st_mode);
+    if (!reason->empty()) return false;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    target->path = resolved.get();
+    target->exists = true;
+    target->st = st;
+    return true;
+  }
+  *reason = NotRegularReason(lst.st_mode);
+  if (!reason->empty()) return false;
+  target->path = path;
+  target->exists = true;
+  target->st = lst;
+  return true;
+}
+
+uint32_t NameHash(std::string_view name) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (unsigned char c : name) h = (h ^ c) * 16777619u;
+  return h;
+}
+
+// The part of every temporary name of one target that comes before the
+// process id: the target's name cut to fit the name limit, and a hash of the
+// whole name so that cut names of different targets do not meet.
+std::string TempPrefix(const fs::path& dir, const std::string& name) {
+  long name_max = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  if (name_max <= 0) name_max = NAME_MAX;
+  const size_t keep = static_cast<size_t>(name_max) > kTempSuffixRoom ? name_max - kTempSuffixRoom : 0;
+  char hash[12];
+  std::snprintf(hash, sizeof hash, "%08X", NameHash(name));
+  return "." + name.substr(0, keep) + "." + hash + ".tmp";
+}
+
+// Removes temporary files of this target whose saving process is gone: a
+// save killed before it could clean up.
+void RemoveStaleTemps(const fs::path& dir, const std::string& prefix) {
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    char* rest = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &rest, 10);
+    if (pid <= 0 || rest == nullptr || *rest != '-' || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
+
+// Opens a new, unique file beside the target; -1 with errno set on failure.
+int OpenTemp(const fs::path& dir, const std::string& prefix, fs::path* temp) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temp = dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// The replaced file's owner, group and mode go to the new one. Only root
+// may give a file away; anyone may keep the group of a group they are in.
+void CopyOwnership(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  ::fchmod(fd, old.st_mode & 07777);  // after fchown, which may clear set-id bits
+}
+
+void SyncFolder(const fs::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool SaveFileSafely(const std::string& path, std::string_view contents, std::string* error, std::string_view what) {
+  const std::string failed = "Cannot save " + std::string(what);
+  if (path.empty()) {
+    SetError(error, failed + ": no file name given.");
+    return false;
+  }
+  Target target;
+  std::string reason;
+  if (!ResolveTarget(path, &target, &reason)) {
+    SetError(error, failed + " " + Quoted(path) + ": " + reason + ". It is left as it was.");
+    return false;
+  }
+
+  const fs::path target_path(target.path);
+  const fs::path dir = target_path.has_parent_path() ? target_path.parent_path() : fs::path(".");
+  const std::string prefix = TempPrefix(dir, target_path.filename().string());
+  RemoveStaleTemps(dir, prefix);
+  fs::path temp;
+  const int fd = OpenTemp(dir, prefix, &temp);
+  if (fd < 0) {
+    SetError(error, failed + " " + Quoted(path) + ": " + std::strerror(errno) + ".");
+    return false;
+  }
+  if (target.exists) CopyOwnership(fd, target.st);
+
+  bool ok = WriteAll(fd, contents) && ::fsync(fd) == 0;
+  int saved_errno = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.path.c_str()) != 0) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    SetError(error, failed + " " + Quoted(path) + ": " + std::strerror(saved_errno) +
+                        ". Any earlier file of that name is unchanged.");
+    return false;
+  }
+  SyncFolder(dir);
+  return true;
+}
+
+}  // namespace scmp
