@@ -4,7 +4,10 @@
 # the guide describes, and saves the window as PNG under docs/. Run it again
 # after a change to the window and the pictures follow.
 #
-#   bash scripts/screenshots.sh [BUILD_DIR]      (default: build)
+#   bash scripts/screenshots.sh [BUILD_DIR [SCENE...]]
+#
+# BUILD_DIR defaults to build; SCENEs (panel, entering, ...) make only
+# those pictures.
 #
 # Installs Xvfb, xdotool and ImageMagick when they are missing (as root on
 # Debian). The emulator runs on a copy of the data folder, so that its trace
@@ -137,7 +140,7 @@ dialog() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -1;
 load_listing() {
   keys alt+f l
   local dlg
-  dlg=$(dialog 'Open Memory Image')
+  dlg=$(dialog '^Load ASM-file$')
   # Click into the file list, then type the name: the list selects it.
   xdotool mousemove --window "$dlg" $(($(px 192) + $(px 192) + 20)) $(($(px 96) + $(px 480) + 8)) click 1
   pause 0.2
@@ -230,7 +233,7 @@ scene_settings() {
 scene_file_window() {
   start
   keys alt+f l
-  shot file-window "$(dialog 'Open Memory Image')"
+  shot file-window "$(dialog '^Load ASM-file$')"
 }
 
 # The assembler's messages for chapter 4's program with two typing errors,
@@ -294,7 +297,9 @@ label_panel() {
 }
 
 failed=()
-for scene in panel entering single_step counter settings file_window assembler_messages; do
+scenes=(panel entering single_step counter settings file_window assembler_messages)
+[ $# -gt 1 ] && scenes=("${@:2}")
+for scene in "${scenes[@]}"; do
   echo "scene $scene"
   set +e
   (set -e; "scene_$scene")
