@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "core/hex.h"
+#include "files/file_kind.h"
 #include "trainer/data_dir.h"
 #include "trainer/panel_model.h"
 
@@ -12,8 +13,8 @@ namespace scmp {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--switches HH] [--steps N]\n"
-    "                [--trace FILE] [--save-ram FILE] [--quiet]\n";
+    "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--src FILE]... [--hex FILE]...\n"
+    "                [--switches HH] [--steps N] [--trace FILE] [--save-ram FILE] [--quiet]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -23,6 +24,10 @@ constexpr const char* kHelp =
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
     "  --ram FILE       load a memory image (*.RAM) first\n"
     "  --asm FILE       then load an assembler listing (*.ASM); may be repeated\n"
+    "  --src FILE       assemble a source (*.s) and load it; diagnostics go to\n"
+    "                   stderr as FILE:LINE:COL: error: message; may be repeated\n"
+    "  --hex FILE       load an Intel HEX file; may be repeated. --asm, --src and\n"
+    "                   --hex load in the order given\n"
     "  --switches HH    set the eight data switches to the hexadecimal byte HH\n"
     "  --steps N        pause count: stop after N instructions (default 10000000;\n"
     "                   0 = no pause, run until HALT)\n"
@@ -38,13 +43,20 @@ constexpr const char* kHelp =
     "LEDS is the byte on the data LEDs, FLAGS the flag LEDs (bit i = F i), HALT 1\n"
     "when the halt request is set, STEPS the instructions executed.\n"
     "\n"
-    "Exit status: 0 when the run ended, 1 when a file cannot be read or written,\n"
+    "Exit status: 0 when the run ended, 1 when a file cannot be read or written\n"
+    "or a source has errors (nothing is run then),\n"
     "2 for bad options.\n";
+
+// One file of --asm, --src or --hex, in command-line order.
+struct Load {
+  FileKind kind;
+  std::string path;
+};
 
 struct Options {
   std::string dir;
   std::string ram;
-  std::vector<std::string> asms;
+  std::vector<Load> loads;
   int switches = 0;
   int32_t steps = 10000000;
   std::string trace;
@@ -63,6 +75,36 @@ std::optional<int32_t> ParseSteps(const std::string& text) {
   return static_cast<int32_t>(v);
 }
 
+// The files of the load options in the order they stand on the command
+// line: CLI11 keeps each option's values apart, its parse order says which
+// came when.
+std::vector<Load> LoadsInOrder(const CLI::App& app, const std::vector<std::pair<const CLI::Option*, FileKind>>& options) {
+  std::vector<Load> loads;
+  std::vector<size_t> taken(options.size(), 0);
+  for (const CLI::Option* parsed : app.parse_order())
+    for (size_t i = 0; i < options.size(); ++i)
+      if (parsed == options[i].first && taken[i] < parsed->results().size())
+        loads.push_back({options[i].second, parsed->results()[taken[i]++]});
+  return loads;
+}
+
+// Assembles a source into the panel; its diagnostics go to `err`.
+bool LoadSource(PanelModel& panel, const std::string& path, std::ostream& err, std::string* error) {
+  SourceLoad result;
+  const bool loaded = panel.AssembleSource(path, &result);
+  for (const Diagnostic& d : result.diagnostics) err << FormatDiagnostic(d) << "\n";
+  if (!loaded) *error = result.error;
+  return loaded;
+}
+
+bool LoadFile(PanelModel& panel, const Load& load, std::ostream& err, std::string* error) {
+  switch (load.kind) {
+    case FileKind::kSource: return LoadSource(panel, load.path, err, error);
+    case FileKind::kIntelHex: return panel.LoadIntelHex(load.path, error);
+    default: return panel.LoadListing(load.path, error);
+  }
+}
+
 // Reads the command line into `o`; an exit status when the program ends here
 // (help, or a usage error).
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
@@ -71,13 +113,18 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   std::string switches_text, steps_text;
   AddDataDirOption(app, o.dir);
   app.add_option("--ram", o.ram);
-  app.add_option("--asm", o.asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  std::vector<std::string> asms, srcs, hexes;
+  auto* asm_option = app.add_option("--asm", asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  auto* src_option = app.add_option("--src", srcs)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  auto* hex_option = app.add_option("--hex", hexes)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--switches", switches_text);
   app.add_option("--steps", steps_text);
   app.add_option("--trace", o.trace);
   app.add_option("--save-ram", o.save_ram);
   app.add_flag("--quiet", o.quiet);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
+  o.loads = LoadsInOrder(app, {{asm_option, FileKind::kListing}, {src_option, FileKind::kSource},
+                               {hex_option, FileKind::kIntelHex}});
 
   if (app.count("--switches") > 0) {
     const auto hh = ParseHex(switches_text, 2);
@@ -106,8 +153,8 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
   if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
-  for (const std::string& listing : o.asms)
-    if (!panel.LoadListing(listing, error)) return false;
+  for (const Load& load : o.loads)
+    if (!LoadFile(panel, load, err, error)) return false;
   for (int i = 0; i < 8; ++i)
     if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
   return o.trace.empty() || panel.EnableTrace(o.trace, error);
