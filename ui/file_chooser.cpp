@@ -71,6 +71,20 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
       BuildOpenLayout("LoadAsm");
       path_->setText("*.asm");
       break;
+    case Kind::kAssembleSource:
+      setObjectName("frm_AsmSource");
+      setWindowTitle("Assemble Source");
+      pattern_ = "*.s";
+      BuildOpenLayout("AsmSource");
+      path_->setText("*.s");
+      break;
+    case Kind::kLoadHex:
+      setObjectName("frm_LoadHex");
+      setWindowTitle("Load Intel HEX");
+      pattern_ = "*.hex";
+      BuildOpenLayout("LoadHex");
+      path_->setText("*.hex");
+      break;
     case Kind::kSaveMemAs:
       setObjectName("frm_SaveMemAs");
       setWindowTitle("Save Memory Image As");
@@ -319,7 +333,8 @@ void FileChooser::Action() {
       box.exec();
       return;
     }
-    ok = kind_ == Kind::kOpenMem ? model_.LoadMemoryImage(native, &error) : model_.LoadListing(native, &error);
+    if (kind_ == Kind::kOpenMem) ok = model_.LoadMemoryImage(native, &error);
+    else if (kind_ == Kind::kLoadAsm) ok = model_.LoadListing(native, &error);
   }
   if (!ok) {
     // The window stays up, so that another file can be chosen.
@@ -328,6 +343,7 @@ void FileChooser::Action() {
     box.exec();
     return;
   }
+  chosen_ = native;
   accept();
 }
 
