@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace scmp {
 
@@ -16,7 +17,6 @@ DiagnosticsDialog::DiagnosticsDialog(const SourceLoad& result, QWidget* parent) 
   setWindowTitle("Assemble Source");
   setModal(true);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  resize(640, 300);
 
   auto* summary = new QLabel(QString::fromLocal8Bit(result.error.c_str()), this);
   summary->setObjectName("lbl_Diagnostics");
@@ -49,6 +49,11 @@ DiagnosticsDialog::DiagnosticsDialog(const SourceLoad& result, QWidget* parent) 
   layout->addWidget(summary);
   layout->addWidget(text_, 1);
   layout->addLayout(buttons);
+
+  // Wide enough for the longest diagnostic, as far as the screen allows.
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, text_->fontMetrics().horizontalAdvance(line));
+  resize(std::clamp(widest + 60, 640, 1100), 300);
 }
 
 QString DiagnosticsDialog::Text() const { return text_->toPlainText(); }
