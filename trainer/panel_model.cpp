@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "core/hex.h"
+#include "files/intel_hex.h"
 #include "files/listing.h"
+#include "files/load_report.h"
 #include "files/memory_image.h"
+#include "files/source_file.h"
 #include "trainer/number_text.h"
 
 namespace scmp {
@@ -27,6 +31,26 @@ constexpr double kDelayStepSeconds = 50e-9;
 
 constexpr int kLedPort = 0xA00;
 
+
+std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The report of an assembly about to be stored: the bytes that land in RAM
+// and their range, and those that find no RAM.
+std::string AssemblyReport(const std::string& path, const Assembly& assembly, const MemoryArray& memory) {
+  int stored = 0, dropped = 0, first = kMemorySize, last = -1;
+  for (const LineCode& code : assembly.code)
+    for (size_t i = 0; i < code.bytes.size(); ++i) {
+      const int a = code.address + static_cast<int>(i);
+      if (a >= kMemorySize || memory.kind[a] != kRam) {
+        ++dropped;
+        continue;
+      }
+      ++stored;
+      first = std::min(first, a);
+      last = std::max(last, a);
+    }
+  return LoadReport(FileName(path), stored, first, last, dropped);
+}
 
 template <size_t N>
 std::string FieldString(const std::array<char, N>& field) {
@@ -462,6 +486,47 @@ bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
 bool PanelModel::LoadListing(const std::string& path, std::string* error, ListingResult* result) {
   if (running_) return false;
   return ::scmp::LoadListing(cpu_.memory, path, error, result);
+}
+
+bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
+  *result = SourceLoad{};
+  source_path_ = path;
+  if (running_) {
+    result->error = "Stop the program before assembling.";
+    return false;
+  }
+  std::string source;
+  if (!ReadSourceFile(path, &source, &result->error)) return false;
+  Assembly assembly = Assemble(source, path, cpu_.table());
+  const int errors = assembly.ErrorCount();
+  result->diagnostics = std::move(assembly.diagnostics);
+  if (errors > 0) {
+    result->error = FileName(path) + ": " + std::to_string(errors) + (errors == 1 ? " error" : " errors") +
+                    "; nothing loaded.";
+    return false;
+  }
+  result->report = AssemblyReport(path, assembly, cpu_.memory);
+  StoreInRam(assembly, cpu_.memory);
+  symbols_ = std::move(assembly.symbols);
+  return true;
+}
+
+bool PanelModel::Reassemble(SourceLoad* result) {
+  if (source_path_.empty()) {
+    *result = SourceLoad{};
+    result->error = "No source has been assembled yet.";
+    return false;
+  }
+  return AssembleSource(source_path_, result);
+}
+
+bool PanelModel::LoadIntelHex(const std::string& path, std::string* error, std::string* report) {
+  if (running_) return false;
+  IntelHexResult loaded;
+  if (!::scmp::LoadIntelHex(cpu_.memory, path, error, &loaded)) return false;
+  if (report)
+    *report = LoadReport(FileName(path), loaded.stored, loaded.first_address, loaded.last_address, loaded.dropped);
+  return true;
 }
 
 }  // namespace scmp

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "asm/assembler.h"
 #include "core/board.h"
 #include "files/listing.h"
 #include "core/processor.h"
@@ -48,6 +49,13 @@ struct SettingsInput {
   bool trace = false;      // tracing chosen
   std::string trace_limit_text = "1024";  // the trace log's limit in MB as typed
 };
+// What assembling a source file did.
+struct SourceLoad {
+  std::vector<Diagnostic> diagnostics;  // every error and warning, by line
+  std::string error;                    // why nothing was loaded
+  std::string report;                   // what was stored, when it loaded
+};
+
 struct SettingsResult {
   std::string pause_text;   // what the pause count field is rewritten with
   std::string trace_limit_text;  // what the trace limit field is rewritten with
@@ -144,6 +152,19 @@ class PanelModel : private Board {
   bool LoadMemoryImage(const std::string& path, std::string* error);
   bool SaveMemoryImage(const std::string& path, std::string* error);
   bool LoadListing(const std::string& path, std::string* error, ListingResult* result = nullptr);
+  // Reads `path` and assembles it with the panel's instruction table. Only
+  // a source without errors is stored in RAM (all or nothing); the
+  // diagnostics go back to the caller either way. The path is kept for
+  // Reassemble, the symbols of a successful assembly for Symbols().
+  bool AssembleSource(const std::string& path, SourceLoad* result);
+  // Assembles the last source again, as edited since; false with an error
+  // when no source was given yet.
+  bool Reassemble(SourceLoad* result);
+  const std::string& SourcePath() const { return source_path_; }
+  // The symbols of the last source that assembled without errors.
+  const std::vector<Symbol>& Symbols() const { return symbols_; }
+  // Checks the whole file, then stores it: all or nothing.
+  bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
 
   // ---- Hooks -----------------------------------------------------------------
   // Waits of the slow mode and of DLY (count x 50 ns), in seconds. The
@@ -206,6 +227,8 @@ class PanelModel : private Board {
   RunOptions options_;
   TraceLog trace_;
   std::vector<std::string> notices_;
+  std::string source_path_;
+  std::vector<Symbol> symbols_;
 
   std::array<std::string, static_cast<int>(Label::kCount)> labels_;
   // The cycle count label while it shows a number: kept as the number, formatted when

@@ -2,15 +2,23 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
+#include <filesystem>
 #include <thread>
 
 #include "core/hex.h"
+#include "files/file_kind.h"
+#include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/board_art.h"
 #include "ui/label_names.h"
@@ -34,7 +42,7 @@ constexpr auto kMinSleep = std::chrono::milliseconds(2);
 // Longest single sleep inside a wait, so that input is taken in between.
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
 
-constexpr const char* kTitle = "SC/MP Trainer";
+const QString kTitle = "SC/MP Trainer";
 
 const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
 const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
@@ -128,6 +136,7 @@ QFont SansFont(double points, bool bold = false) {
 PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
   setObjectName("frm_SCMPBRD");
   setWindowTitle(kTitle);
+  setAcceptDrops(true);
   exit_action_ = [] { QCoreApplication::quit(); };
 
   BuildBoard();
@@ -359,6 +368,13 @@ void PanelWindow::BuildMenus() {
   files->addSeparator()->setObjectName("mnu_File_Sep1");
   QAction* load = files->addAction("&Load ASM-file");
   load->setObjectName("mnu_LoadAsm");
+  QAction* assemble = files->addAction("&Assemble Source...");
+  assemble->setObjectName("mnu_AsmSource");
+  QAction* reassemble = files->addAction("&Reassemble");
+  reassemble->setObjectName("mnu_Reassemble");
+  reassemble->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  QAction* load_hex = files->addAction("Load Intel &HEX...");
+  load_hex->setObjectName("mnu_LoadHex");
   files->addSeparator()->setObjectName("mnu_File_Sep2");
   QAction* exit = files->addAction("E&Xit");
   exit->setObjectName("mnu_Exit");
@@ -369,6 +385,9 @@ void PanelWindow::BuildMenus() {
   connect(open, &QAction::triggered, this, [this] { ShowOpenMem(); });
   connect(save, &QAction::triggered, this, [this] { ShowSaveMem(); });
   connect(load, &QAction::triggered, this, [this] { ShowLoadAsm(); });
+  connect(assemble, &QAction::triggered, this, [this] { ShowAssembleSource(); });
+  connect(reassemble, &QAction::triggered, this, [this] { Reassemble(); });
+  connect(load_hex, &QAction::triggered, this, [this] { ShowLoadHex(); });
   connect(exit, &QAction::triggered, this, [this] { close(); });
   connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
 }
@@ -490,21 +509,30 @@ void PanelWindow::Wait(double seconds) {
 // ---- Windows and the end ----------------------------------------------------
 
 namespace {
+// True when the window was accepted.
 template <class Window, class Make>
-void ShowModal(QPointer<Window>& window, Make make) {
+bool ShowModal(QPointer<Window>& window, Make make) {
   if (!window) window = make();
-  window->exec();
+  const bool accepted = window->exec() == QDialog::Accepted;
   if (window && window->Discarded()) delete window.data();
+  return accepted;
+}
+
+QString FileNameOf(const std::string& path) {
+  return QFile::decodeName(std::filesystem::path(path).filename().string().c_str());
 }
 }  // namespace
 
 FileChooser* PanelWindow::OpenMemWindow() const { return open_mem_.data(); }
 FileChooser* PanelWindow::SaveMemWindow() const { return save_mem_.data(); }
 FileChooser* PanelWindow::LoadAsmWindow() const { return load_asm_.data(); }
+FileChooser* PanelWindow::AssembleSourceWindow() const { return assemble_source_.data(); }
+FileChooser* PanelWindow::LoadHexWindow() const { return load_hex_.data(); }
 SettingsWindow* PanelWindow::SettingsWin() const { return settings_.data(); }
 
 void PanelWindow::ShowOpenMem() {
-  ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); });
+  if (ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); }))
+    setWindowTitle(kTitle + " - " + FileNameOf(open_mem_->ChosenPath()));
   Refresh();
 }
 
@@ -514,11 +542,104 @@ void PanelWindow::ShowSaveMem() {
 }
 
 void PanelWindow::ShowLoadAsm() {
-  ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); });
   // What the load stored, in the title: a file that was no listing at all
   // shows "nothing stored" there.
-  if (load_asm_ && !load_asm_->LastReport().isEmpty()) setWindowTitle(kTitle + QString(" - ") + load_asm_->LastReport());
+  if (ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); }))
+    setWindowTitle(kTitle + " - " + load_asm_->LastReport());
   Refresh();
+}
+
+void PanelWindow::ShowAssembleSource() {
+  if (ShowModal(assemble_source_,
+                [this] { return new FileChooser(FileChooser::Kind::kAssembleSource, model_, this); }))
+    AssembleSource(assemble_source_->ChosenPath());
+}
+
+// Ctrl+R: the edit, assemble, run loop without a file window.
+void PanelWindow::Reassemble() {
+  if (model_.SourcePath().empty()) {
+    ShowAssembleSource();
+    return;
+  }
+  SourceLoad result;
+  const bool loaded = model_.Reassemble(&result);
+  ShowSourceResult(loaded, result);
+}
+
+void PanelWindow::ShowLoadHex() {
+  if (ShowModal(load_hex_, [this] { return new FileChooser(FileChooser::Kind::kLoadHex, model_, this); }))
+    LoadFile(load_hex_->ChosenPath());
+}
+
+bool PanelWindow::AssembleSource(const std::string& path) {
+  SourceLoad result;
+  const bool loaded = model_.AssembleSource(path, &result);
+  return ShowSourceResult(loaded, result);
+}
+
+// Errors in the source bring up the diagnostics; an unreadable file only a
+// message.
+bool PanelWindow::ShowSourceResult(bool loaded, const SourceLoad& result) {
+  if (!loaded && !result.diagnostics.empty()) {
+    DiagnosticsDialog dialog(result, this);
+    dialog.exec();
+    Refresh();
+    return false;
+  }
+  return ShowLoadResult(loaded, model_.SourcePath(), result.error, result.report);
+}
+
+bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std::string& error,
+                                 const std::string& report) {
+  if (loaded) {
+    setWindowTitle(kTitle + " - " + (report.empty() ? FileNameOf(path) : QString::fromLocal8Bit(report.c_str())));
+  } else if (!error.empty()) {
+    QMessageBox box(QMessageBox::Warning, kTitle, QString::fromLocal8Bit(error.c_str()), QMessageBox::Ok, this);
+    box.setObjectName("msg_FileError");
+    box.exec();
+  }
+  Refresh();
+  return loaded;
+}
+
+bool PanelWindow::LoadFile(const std::string& path) {
+  if (model_.Running()) return false;
+  std::string error, report;
+  bool loaded = false;
+  switch (KindOfFile(path)) {
+    case FileKind::kSource: return AssembleSource(path);
+    case FileKind::kListing: {
+      ListingResult stored;
+      loaded = model_.LoadListing(path, &error, &stored);
+      report = ListingSummary(FileNameOf(path).toStdString(), stored);
+      break;
+    }
+    case FileKind::kMemoryImage: loaded = model_.LoadMemoryImage(path, &error); break;
+    case FileKind::kIntelHex: loaded = model_.LoadIntelHex(path, &error, &report); break;
+    case FileKind::kUnknown:
+      error = FileNameOf(path).toStdString() +
+              ": the kind of file is not known. The trainer loads sources (.s), listings (.ASM), memory images "
+              "(.RAM) and Intel HEX files (.hex).";
+      break;
+  }
+  return ShowLoadResult(loaded, path, error, report);
+}
+
+void PanelWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && !model_.Running()) event->acceptProposedAction();
+}
+
+void PanelWindow::dropEvent(QDropEvent* event) {
+  if (model_.Running()) return;
+  event->acceptProposedAction();
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  // Loaded once the drop is over: a message box must not hold up the
+  // program the files were dragged from.
+  QTimer::singleShot(0, this, [this, paths] {
+    for (const std::string& path : paths) LoadFile(path);
+  });
 }
 
 void PanelWindow::ShowSettings() {

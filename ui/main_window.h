@@ -44,15 +44,25 @@ class PanelWindow : public QMainWindow {
   // control but HLT and SST disabled.
   bool LoopControlsLocked() const { return loop_controls_locked_; }
 
+  // Loads `path` as the Files menu entry for its extension would (any case:
+  // .s assembled, .ASM, .RAM, .hex), for files named on the command line or
+  // dropped on the window. A failure is shown in a message box, a source's
+  // errors in the diagnostics window; false then.
+  bool LoadFile(const std::string& path);
+
   // The secondary windows; null before their first use and after a close
   // from their frame.
   FileChooser* OpenMemWindow() const;
   FileChooser* SaveMemWindow() const;
   FileChooser* LoadAsmWindow() const;
+  FileChooser* AssembleSourceWindow() const;
+  FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct LampPair {
@@ -91,6 +101,12 @@ class PanelWindow : public QMainWindow {
   void ShowSaveMem();
   void ShowLoadAsm();
   void ShowSettings();
+  void ShowAssembleSource();
+  void Reassemble();
+  void ShowLoadHex();
+  bool AssembleSource(const std::string& path);
+  bool ShowSourceResult(bool loaded, const SourceLoad& result);
+  bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
   void FinishExit();
   void ShowNotices();
 
@@ -112,6 +128,8 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> open_mem_;
   QPointer<FileChooser> save_mem_;
   QPointer<FileChooser> load_asm_;
+  QPointer<FileChooser> assemble_source_;
+  QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
 };
 

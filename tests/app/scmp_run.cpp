@@ -114,6 +114,51 @@ TEST(ScmpRun, UnreadableFilesExitWithOneNamingTheFile) {
   EXPECT_NE(r.err.find("T.LOG"), std::string::npos) << r.err;
 }
 
+TEST(ScmpRun, ListingsSourcesAndHexFilesLoadInCommandLineOrder) {
+  TempDir dir;
+  // Each puts another byte at 002, the operand of LDI at 001.
+  const std::string a = dir.Write("A.ASM", "@0001\nC4\n11\n00\n");
+  const std::string b = dir.Write("B.s", " .org 1\n LDI 0x22\n HALT\n");
+  const std::string c = dir.Write("C.hex", ":0100020033CA\n:00000001FF\n");
+  const struct {
+    std::vector<std::string> loads;
+    const char* accumulator;
+  } cases[] = {
+      {{"--asm", a, "--src", b, "--hex", c}, "A=33 "},
+      {{"--hex", c, "--src", b, "--asm", a}, "A=11 "},
+      {{"--asm", a, "--src", b}, "A=22 "},
+      {{"--src", b, "--asm", a}, "A=11 "},
+      {{"--src", b, "--asm", a, "--src", b}, "A=22 "},
+  };
+  for (const auto& t : cases) {
+    std::vector<std::string> args = {"--dir", test::SourceDataDir()};
+    args.insert(args.end(), t.loads.begin(), t.loads.end());
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(t.accumulator, 0), 0u) << r.out;
+  }
+}
+
+TEST(ScmpRun, FaultySourcesAndHexFilesExitWithOneBeforeRunning) {
+  TempDir dir;
+  const std::string bad = dir.Write("BAD.s", " .org 1\n LDI 0x300\n HALT\n BOGUS\n");
+  const struct {
+    std::string file;
+    const char* option;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {bad, "--src", {bad + ":2:", bad + ":4:", "BAD.s: 2 errors; nothing loaded."}},
+      {dir.File("MISSING.s"), "--src", {"MISSING.s"}},
+      {dir.Write("BAD.hex", ":0100020033CB\n:00000001FF\n"), "--hex", {"BAD.hex", "checksum"}},
+  };
+  for (const auto& c : cases) {
+    const Result r = Batch({"--dir", test::SourceDataDir(), c.option, c.file});
+    EXPECT_EQ(r.status, 1) << c.file;
+    EXPECT_EQ(r.out, "") << c.file;  // no run, no result line
+    for (const std::string& m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << r.err;
+  }
+}
+
 TEST(ScmpRun, ExecutableUsesTheDataFolderBesideIt) {
   TempDir dir;
   const std::string asm_path = dir.Write("ECHO.ASM", kEcho);

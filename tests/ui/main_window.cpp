@@ -391,12 +391,14 @@ TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   EXPECT_EQ(top[1]->menu(), nullptr);
 
   const QList<QAction*> files = top[0]->menu()->actions();
-  ASSERT_EQ(files.size(), 6);
-  const char* names[] = {"mnu_OpenMem", "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_File_Sep2", "mnu_Exit"};
-  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "", "E&Xit"};
-  for (int i = 0; i < 6; ++i) {
+  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As",  "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
+                         "mnu_Reassemble", "mnu_LoadHex", "mnu_File_Sep2", "mnu_Exit"};
+  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
+                         "&Reassemble", "Load Intel &HEX...", "", "E&Xit"};
+  ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
+  for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);
-    EXPECT_EQ(files[i]->isSeparator(), i == 2 || i == 4) << names[i];
+    EXPECT_EQ(files[i]->isSeparator(), texts[i][0] == '\0') << names[i];
     if (!files[i]->isSeparator()) {
       EXPECT_EQ(files[i]->text(), texts[i]);
     }
@@ -456,7 +458,7 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   EXPECT_EQ(fresh_text, " 1");
 
   // The file windows the same way.
-  for (const char* entry : {"mnu_OpenMem", "mnu_SavMem_As", "mnu_LoadAsm"}) {
+  for (const char* entry : {"mnu_OpenMem", "mnu_SavMem_As", "mnu_LoadAsm", "mnu_AsmSource", "mnu_LoadHex"}) {
     QString name;
     test::WhenModal([&](QWidget* w) {
       name = w->objectName();
@@ -468,6 +470,8 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   EXPECT_EQ(window->OpenMemWindow()->objectName(), "frm_OpenMem");
   EXPECT_EQ(window->SaveMemWindow()->objectName(), "frm_SaveMemAs");
   EXPECT_EQ(window->LoadAsmWindow()->objectName(), "frm_LoadAsm");
+  EXPECT_EQ(window->AssembleSourceWindow()->objectName(), "frm_AsmSource");
+  EXPECT_EQ(window->LoadHexWindow()->objectName(), "frm_LoadHex");
 }
 
 // A trace log that reaches its limit during a run: one box, which does not
