@@ -71,6 +71,7 @@ inline int16_t Byte(int v) { return static_cast<int16_t>(v & 0xFF); }
 // Executes one decoded instruction and adds its microcycles to `cycles`, a
 // running count that the caller stores in cpu.microcycles afterwards. `Cpu`
 // supplies microcycles, memory, IsPlainRam, ReadMemory, WriteMemory,
+// NoteBoardStep,
 // HaltProcessor, Delay and board(). `steps_left` is what a run has left after
 // this step; DLY hands it on so that the board can show the run's progress
 // while it waits.
@@ -84,6 +85,7 @@ template <class Cpu>
       return;
     case Op::kUndefined:
     case Op::kHalt:
+      cpu.NoteBoardStep(r.P[0], operand);
       cpu.HaltProcessor();
       return;
 
@@ -181,6 +183,7 @@ template <class Cpu>
     case Op::kDly:
       cycles += DelayExtraMicrocycles(r.A, operand);
       Publish(cpu, cycles);
+      cpu.NoteBoardStep(r.P[0], operand);
       cpu.Delay(static_cast<uint64_t>(operand + 1) * 10000u + static_cast<uint64_t>((r.A & 0xFF) + 1) * 40u,
                 steps_left);
       return;

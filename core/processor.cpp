@@ -80,6 +80,20 @@ uint32_t Processor::Run(uint32_t max_steps) {
   return max_steps - remaining;
 }
 
+Fetched Processor::LastBoardStep() const {
+  // P0 was left on the instruction's last byte: the operand, if any.
+  const int opcode_at = board_step_operand_ < 0 ? board_step_p0_ : (board_step_p0_ - 1) & kAddressMask;
+  return {static_cast<int16_t>(ReadMemory(opcode_at) & 0xFF), board_step_operand_};
+}
+
+Fetched Processor::PeekInstruction() const {
+  int16_t p0 = state.P[0];
+  Fetched f;
+  f.opcode = static_cast<int16_t>(FetchByte(p0) & 0xFF);
+  if (f.opcode & 0x80) f.operand = static_cast<int16_t>(FetchByte(p0) & 0xFF);
+  return f;
+}
+
 int Processor::EffectiveAddress(int opcode, int displacement) {
   return detail::EffectiveAddressOf(decode_.natural[opcode & 0xFF], displacement & 0xFF, state);
 }

@@ -66,6 +66,16 @@ class Processor {
   // performs at least one step when max_steps > 0. Returns the steps done.
   uint32_t Run(uint32_t max_steps);
   void BreakRun() { break_run_ = true; }
+  // The last step that called the board's halt or delay hook (HALT, an
+  // undefined opcode, DLY): a Run that ended early ended with it.
+  // Recorded off the speed path, so Run itself keeps no last step.
+  void NoteBoardStep(int p0, int operand) {
+    board_step_p0_ = static_cast<int16_t>(p0);
+    board_step_operand_ = static_cast<int16_t>(operand);
+  }
+  Fetched LastBoardStep() const;
+  // The instruction the next step will fetch, read without side effects.
+  Fetched PeekInstruction() const;
 
   // Address of a memory reference's operand; moves the pointer in the
   // auto-indexed mode. The displacement byte 0x80 stands for E.
@@ -95,6 +105,8 @@ class Processor {
   bool break_run_ = false;
   uint32_t run_length_ = 0;
   uint32_t run_left_ = 0;
+  int16_t board_step_p0_ = 0;
+  int16_t board_step_operand_ = -1;
 };
 
 }  // namespace scmp
