@@ -10,6 +10,7 @@ namespace scmp {
 namespace {
 
 constexpr const char* kScaleProperty = "panelScale";
+constexpr double kCaptionGrowth = 0.92;
 
 // Style-sheet lengths ("8pt", "2px") times `scale`; a length of one pixel or
 // more stays at least one pixel.
@@ -21,7 +22,9 @@ QString ScaledStyle(const QString& style, double scale) {
     const QRegularExpressionMatch m = it.next();
     out += style.mid(last, m.capturedStart() - last);
     const double base = m.captured(1).toDouble();
-    double scaled = base * scale;
+    // Hinted text grows a little faster than its point size: key captions
+    // that just fit at scale 1 are kept from being clipped when larger.
+    double scaled = m.captured(2) == "pt" && scale > 1 ? base * (1 + (scale - 1) * kCaptionGrowth) : base * scale;
     if (m.captured(2) == "px") scaled = base >= 1 ? std::max(1.0, std::round(scaled)) : 0;
     out += QString::number(scaled, 'f', m.captured(2) == "px" ? 0 : 2) + m.captured(2);
     last = m.capturedEnd();
