@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--src FILE]... [--hex FILE]...\n"
     "                [--switches HH] [--steps N] [--trace FILE] [--trace-limit MB]\n"
-    "                [--save-ram FILE] [--quiet]\n";
+    "                [--save-ram FILE] [--quiet] [--cycles]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -40,6 +40,8 @@ constexpr const char* kHelp =
     "                   ------Trace limit reached-------\n"
     "  --save-ram FILE  save the memory image after the run\n"
     "  --quiet          print nothing after the run\n"
+    "  --cycles         end the line with CYCLES=N, the data-sheet microcycles\n"
+    "                   (1 us each on the board) of the instructions executed\n"
     "\n"
     "The run: start-up, load the files, set the switches, press RST, SST\n"
     "(single step off) and Run / Prgm. The program runs from address 001 until a\n"
@@ -72,6 +74,7 @@ struct Options {
   int32_t trace_limit_mb = 1024;
   std::string save_ram;
   bool quiet = false;
+  bool cycles = false;
 };
 
 std::optional<int32_t> ParseSteps(const std::string& text) {
@@ -145,6 +148,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("--trace-limit", trace_limit_text);
   app.add_option("--save-ram", o.save_ram)->check(file_name);
   app.add_flag("--quiet", o.quiet);
+  app.add_flag("--cycles", o.cycles);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
   o.loads = LoadsInOrder(app, {{asm_option, FileKind::kListing}, {src_option, FileKind::kSource},
                                {hex_option, FileKind::kIntelHex}});
@@ -193,17 +197,24 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   return o.trace.empty() || panel.EnableTrace(o.trace, error);
 }
 
-// RST, single step off, Run / Prgm; the steps the run executed.
-uint64_t Run(PanelModel& panel, int32_t steps) {
+struct RunCounts {
+  uint64_t steps = 0;
+  uint64_t microcycles = 0;
+};
+
+// RST, single step off, Run / Prgm; the steps the run executed and their
+// microcycles.
+RunCounts Run(PanelModel& panel, int32_t steps) {
   panel.MutableOptions().pause_count = steps;
   panel.Reset();
   panel.ToggleSingleStep();
   const uint64_t before = panel.ExecutedSteps();
+  const uint64_t microcycles_before = panel.Cpu().microcycles;
   panel.RunOrProgram();
-  return panel.ExecutedSteps() - before;
+  return {panel.ExecutedSteps() - before, panel.Cpu().microcycles - microcycles_before};
 }
 
-void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
+void PrintRunLine(const PanelModel& panel, const RunCounts& counts, bool with_cycles, std::ostream& out) {
   const MachineState& s = panel.State();
   int leds = 0;
   for (int i = 0; i < 8; ++i) leds |= panel.LedState(i) ? 1 << i : 0;
@@ -213,7 +224,9 @@ void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
   auto word = [](int v) { return Hex(static_cast<unsigned>(v), 4); };
   out << "A=" << byte(s.A) << " E=" << byte(s.E) << " SR=" << byte(s.SR) << " P0=" << word(s.P[0])
       << " P1=" << word(s.P[1]) << " P2=" << word(s.P[2]) << " P3=" << word(s.P[3]) << " LEDS=" << byte(leds)
-      << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
+      << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << counts.steps;
+  if (with_cycles) out << " CYCLES=" << counts.microcycles;
+  out << "\n";
 }
 
 void PrintNotices(PanelModel& panel, std::ostream& err) {
@@ -275,7 +288,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     return StopSignals::ExitStatus(1);
   }
   PrintNotices(panel, err);
-  const uint64_t steps = Run(panel, o.steps);
+  const RunCounts counts = Run(panel, o.steps);
 
   int status = 0;
   if (!o.save_ram.empty() && !panel.SaveMemoryImage(o.save_ram, &error)) {
@@ -285,7 +298,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   panel.CloseTrace();
   if (panel.TraceWriteFailed()) status = 1;
   PrintNotices(panel, err);
-  if (!o.quiet) PrintRunLine(panel, steps, out);
+  if (!o.quiet) PrintRunLine(panel, counts, o.cycles, out);
   return StopSignals::ExitStatus(status);
 }
 

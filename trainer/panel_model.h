@@ -16,6 +16,7 @@
 #include "core/board.h"
 #include "files/listing.h"
 #include "core/processor.h"
+#include "trainer/pacer.h"
 #include "trainer/run_options.h"
 #include "trainer/trace_log.h"
 
@@ -38,6 +39,7 @@ enum class Label {
   kDelay, kTrace, kPause, kSpeed, kCycles,
   kOpcode, kAmode, kRegister, kCflag, kOFlag, kOperation,
   kP0, kP1, kP2, kP3, kM1, kM2, kAccu, kExtension, kStatus,
+  kRate,  // the speed in force, in UTF-8
   kCount
 };
 
@@ -81,6 +83,11 @@ class PanelModel : private Board {
   bool DataSwitch(int i) const { return data_switch_[i]; }
   bool LedState(int i) const { return led_state_[i]; }
   bool FlagLedState(int i) const { return flag_led_state_[i]; }
+  // LED brightness: the share (0..1) of emulated time each data LED and flag
+  // LED was lit between the last two calls of SampleLampShares; the lamp's
+  // state when no emulated time passed. Other lamps: 1 when on, else 0.
+  void SampleLampShares();
+  double LampShare(Lamp lamp, int index = 0) const;
   int16_t SwitchWeight(int i) const { return switch_weight_[i]; }
   bool LampOn(Lamp lamp, int index = 0) const;
   std::string LabelText(Label label) const;
@@ -93,6 +100,8 @@ class PanelModel : private Board {
   int SwitchData() const;
 
   // ---- Program-mode controls ---------------------------------------------
+  // The switches stay live during a run: a data switch is seen at the
+  // program's next port read; an address switch only moves (no examine).
   void ToggleAddressSwitch(int index);
   void ToggleDataSwitch(int index);
   // Moves the address switches one address up (+1) or down (-1), wrapping.
@@ -117,8 +126,9 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
-  // True while a loop is running. During a loop only Halt and ToggleSingleStep
-  // may be called (from the pump hook); they take effect after the step.
+  // True while a loop is running. During a loop only Halt, ToggleSingleStep
+  // and the switch toggles may be called (from the pump hook); Halt and
+  // ToggleSingleStep take effect after the step.
   bool Running() const { return running_; }
   // Ends a running loop after the current step, as the window does when it
   // is closed during a run.
@@ -127,6 +137,13 @@ class PanelModel : private Board {
   // ---- Options, settings and trace ----------------------------------------
   const RunOptions& Options() const { return options_; }
   RunOptions& MutableOptions() { return options_; }
+  // The Speed menu: times the board's own speed, 0 = Unlimited (the
+  // default, the fast mode as it always was). Pacing applies in fast mode.
+  static constexpr std::array<int, 5> kSpeeds = {1, 2, 10, 100, 0};
+  void SetSpeed(int factor);
+  static std::string SpeedName(int factor);  // "Real time", "2×", ..., "Unlimited"
+  // The clock and sleep of the pacing, replaceable for tests.
+  Pacer& Pacing() { return pacer_; }
   // OK in the settings window.
   SettingsResult ApplySettings(const SettingsInput& input);
   // Opens `path` as the trace log unless a log is already open, and turns
@@ -197,7 +214,17 @@ class PanelModel : private Board {
   void SetSingleStepMode(bool on);
   void FillRegisterDisplay(const Fetched& f);
   void SlowWait();
+  bool LoopMustEnd() const { return single_step_mode_ || cpu_.halt_requested || paused_ || abort_; }
+  // SST, HLT or an abort from the user during this loop: a paced wait ends
+  // early then, but not for the program's own HALT or the pause count.
+  bool StopPressed() const { return single_step_mode_ || stop_pressed_ || abort_; }
+  bool Paced() const { return options_.speed_factor > 0 && options_.fast_mode; }
   void StepsFast();
+  void StepsPaced();
+  void RunFastSteps(uint32_t max_steps);
+  void CountFastSteps(uint32_t done);
+  void WaitForWallClock();
+  void SetLitLamp(int slot, bool on, uint64_t now);
   void StepsIdle();
   void Pump();
   void WriteMarker(std::string_view marker);
@@ -211,6 +238,14 @@ class PanelModel : private Board {
   std::array<bool, 8> led_state_{};
   std::array<bool, 3> flag_led_state_{};
   std::array<int16_t, 12> switch_weight_{};
+  // Brightness bookkeeping in microcycles, slots 0..7 the LEDs, 8..10 the
+  // flag LEDs: lit time since the last sample, when a lit lamp was lit or
+  // last sampled, and the shares of the last sample.
+  static constexpr int kShadedLamps = 11;
+  std::array<uint64_t, kShadedLamps> lit_microcycles_{};
+  std::array<uint64_t, kShadedLamps> lit_since_{};
+  std::array<double, kShadedLamps> lit_share_{};
+  uint64_t sample_start_ = 0;
   int16_t switch_byte_ = 0;  // the data switches as one byte, kept in step
   bool halt_led_ = false;
 
@@ -222,6 +257,12 @@ class PanelModel : private Board {
   bool abort_ = false;
   bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
   uint64_t executed_steps_ = 0;
+  // The loop's last step, shown in the register display when it ends.
+  Fetched last_step_;
+  bool last_step_valid_ = false;
+  Pacer pacer_;
+  uint64_t slice_end_ = 0;     // where the current paced slice ends
+  bool stop_pressed_ = false;  // HLT pressed during this loop
   std::chrono::steady_clock::time_point last_pump_{};
 
   RunOptions options_;

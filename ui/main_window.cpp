@@ -11,9 +11,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QActionGroup>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <QShortcut>
 #include <thread>
 
 #include "core/hex.h"
@@ -23,7 +26,9 @@
 #include "ui/board_art.h"
 #include "ui/label_names.h"
 #include "ui/lamp.h"
+#include "ui/panel_keys.h"
 #include "ui/panel_layout.h"
+#include "ui/panel_scaler.h"
 #include "ui/settings_window.h"
 
 namespace scmp {
@@ -48,7 +53,7 @@ const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
 const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
 const QColor kGreenOn(0, 255, 0), kGreenOff(29, 112, 33);
 
-// The board behind everything: a picture rendered once.
+// The board behind everything: a picture rendered once for each size.
 class BoardWidget : public QWidget {
  public:
   explicit BoardWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
@@ -56,8 +61,10 @@ class BoardWidget : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override {
     const qreal dpr = devicePixelRatioF();
-    if (picture_.isNull() || picture_.devicePixelRatio() != dpr || picture_.deviceIndependentSize() != size())
-      picture_ = RenderBoard(size(), dpr);
+    if (picture_.isNull() || picture_.devicePixelRatio() != dpr || picture_.deviceIndependentSize() != size()) {
+      const QSize base(Px(layout::kClientWidth), Px(layout::kClientHeight));
+      picture_ = RenderBoard(base, static_cast<double>(width()) / base.width(), dpr);
+    }
     QPainter p(this);
     p.drawPixmap(event->rect(), picture_, QRectF(QPointF(event->rect().topLeft()) * dpr, QSizeF(event->rect().size()) * dpr));
   }
@@ -79,8 +86,10 @@ class ColumnHeading : public QLabel {
     p.setFont(font());
     p.setPen(colour_);
     const QStringList words = text().split(' ', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i)
-      p.drawText(QRect(columns_[i], 0, width() - columns_[i], height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i) {
+      const int column = PanelScaler::Scaled(this, columns_[i]);
+      p.drawText(QRect(column, 0, width() - column, height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+    }
   }
 
  private:
@@ -141,6 +150,7 @@ PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(paren
 
   BuildBoard();
   BuildMenus();
+  BindKeys();
 
   model_.SetPumpHook([this] { Pump(); });
   model_.SetWaitHook([this](double seconds) { Wait(seconds); });
@@ -179,19 +189,46 @@ void PanelWindow::AddLampPair(QWidget* parent, Lamp lamp, int index, const QStri
   auto* on = new LampShape(shape, on_fill, true, parent);
   on->setObjectName(on_name);
   on->setGeometry(on_rect);
+  on->SetCounterpart(off_fill);
+  off->SetCounterpart(on_fill);
   lamps_.push_back({lamp, index, on, off});
+}
+
+// A click on a switch's lamp works the switch, as its button does.
+void PanelWindow::ClickThrough(const LampPair& pair, QPushButton* button) {
+  for (LampShape* shape : {pair.on, pair.off}) {
+    shape->MakeClickable();
+    connect(shape, &LampShape::clicked, button, &QPushButton::click);
+  }
+}
+
+// Each control's key clicks its button, so that a key does nothing while its
+// button is disabled (during a run, all but the switches, HLT and SST).
+void PanelWindow::BindKeys() {
+  for (const PanelKey& key : PanelKeys()) {
+    auto* button = findChild<QPushButton*>(key.button);
+    if (button == nullptr) continue;
+    button->setToolTip(KeyTooltip(key));
+    for (const QKeySequence& sequence : key.keys) {
+      auto* shortcut = new QShortcut(sequence, this);
+      connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    }
+  }
 }
 
 void PanelWindow::BuildBoard() {
   auto* board = new BoardWidget(this);
   board->setObjectName("pic_Board");
-  board->setFixedSize(Px(layout::kClientWidth), Px(layout::kClientHeight));
-  setCentralWidget(board);
+  board->resize(Px(layout::kClientWidth), Px(layout::kClientHeight));
+  auto* frame = new ScaledPanelFrame(board, this);
+  frame->setObjectName("frm_Panel");
+  setCentralWidget(frame);
 
   BuildLeftColumn(board);
   BuildSwitchRows(board);
   BuildLeds(board);
   BuildStrip(board);
+  frame->FinishBuilding();
 }
 
 void PanelWindow::BuildLeftColumn(QWidget* board) {
@@ -231,17 +268,19 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
   const QString small_key = SmallKeyStyle();
   for (int i = 0; i < 12; ++i) {
     auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString::fromStdString(Hex(static_cast<unsigned>(i))),
-                         layout::AddressSwitchButton(i), small_key);
+                         layout::AddressSwitchButton(i), small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
                 layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+    ClickThrough(lamps_.back(), b);
   }
   for (int i = 0; i < 8; ++i) {
     auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
-                         small_key);
+                         small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
     AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
                 layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+    ClickThrough(lamps_.back(), b);
   }
 }
 
@@ -270,6 +309,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
                           KeyStyle("#47a34c", "#1f5c23", "#ffffff", 9));
   connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::StepOrStart); });
 
+  BuildRateLabel(strip);
   BuildCyclesRemaining(strip);
   BuildRegisterDisplay(strip);
 }
@@ -284,6 +324,16 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
     l->setFont(status_font);
     labels_[static_cast<int>(status[row])] = l;
   }
+}
+
+// The speed in force, under Step/Start.
+void PanelWindow::BuildRateLabel(QWidget* strip) {
+  auto* rate = new QLabel(strip);
+  rate->setObjectName(LabelObjectName(Label::kRate));
+  rate->setGeometry(layout::RateLabel());
+  rate->setFont(SansFont(9, true));
+  rate->setAlignment(Qt::AlignCenter);
+  labels_[static_cast<int>(Label::kRate)] = rate;
 }
 
 void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
@@ -390,6 +440,29 @@ void PanelWindow::BuildMenus() {
   connect(load_hex, &QAction::triggered, this, [this] { ShowLoadHex(); });
   connect(exit, &QAction::triggered, this, [this] { close(); });
   connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
+
+  QMenu* speed = bar->addMenu("S&peed");
+  speed->setObjectName("mnu_Speed");
+  auto* speeds = new QActionGroup(speed);
+  for (int factor : PanelModel::kSpeeds) {
+    QAction* a = speed->addAction(QString::fromStdString(PanelModel::SpeedName(factor)));
+    a->setObjectName(QString("mnu_Speed_%1").arg(factor));
+    a->setCheckable(true);
+    a->setChecked(factor == model_.Options().speed_factor);
+    speeds->addAction(a);
+    connect(a, &QAction::triggered, this, [this, factor] { Operation([this, factor] { model_.SetSpeed(factor); }); });
+  }
+
+  QMenu* help = bar->addMenu("&Help");
+  help->setObjectName("mnu_Help");
+  QAction* keyboard = help->addAction("&Keyboard");
+  keyboard->setObjectName("mnu_Keyboard");
+  QAction* about = help->addAction("&About");
+  about->setObjectName("mnu_About");
+  connect(keyboard, &QAction::triggered, this,
+          [this] { QMessageBox::information(this, "Keyboard", KeyboardHelpText()); });
+  connect(about, &QAction::triggered, this,
+          [this] { QMessageBox::about(this, "About SC/MP Trainer", AboutText(model_.DataDir())); });
 }
 
 // ---- Drawing ----------------------------------------------------------------
@@ -409,12 +482,14 @@ void PanelWindow::Refresh() {
       }
     }
     for (int i = 0; i < static_cast<int>(Label::kCount); ++i) {
-      if (labels_[i] != nullptr && i != static_cast<int>(Label::kCycles))
-        labels_[i]->setText(LabelQText(model_.LabelText(static_cast<Label>(i))));
+      if (labels_[i] == nullptr || i == static_cast<int>(Label::kCycles)) continue;
+      const std::string text = model_.LabelText(static_cast<Label>(i));
+      labels_[i]->setText(i == static_cast<int>(Label::kRate) ? QString::fromStdString(text) : LabelQText(text));
     }
     drawn_ = true;
     drawn_changes_ = changes;
   }
+  ShowBrightness();
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
   if (model_.HasNotices()) ShowNotices();
 }
@@ -431,11 +506,23 @@ void PanelWindow::ShowNotices() {
   box->show();
 }
 
+// The LEDs and flag LEDs as bright as the share of emulated time they were
+// lit since the last frame.
+void PanelWindow::ShowBrightness() {
+  model_.SampleLampShares();
+  for (const LampPair& pair : lamps_) {
+    if (pair.lamp != Lamp::kLed && pair.lamp != Lamp::kFlagLed) continue;
+    const double share = model_.LampShare(pair.lamp, pair.index);
+    pair.on->SetLitShare(share);
+    pair.off->SetLitShare(share);
+  }
+}
+
 // ---- Panel operations -------------------------------------------------------
 
 void PanelWindow::Operation(const std::function<void()>& operation) {
-  // During a loop only HLT and SST are enabled: they go to the model
-  // straight away and the loop picks them up after its current step.
+  // During a loop only the switches, HLT and SST are enabled: they go to
+  // the model straight away and the loop picks them up after its step.
   operation();
   Refresh();
 }

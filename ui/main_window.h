@@ -41,7 +41,7 @@ class PanelWindow : public QMainWindow {
   void SetExitAction(std::function<void()> action) { exit_action_ = std::move(action); }
 
   // True while a run loop has handed control to the window, with every
-  // control but HLT and SST disabled.
+  // control but the switches, HLT and SST disabled.
   bool LoopControlsLocked() const { return loop_controls_locked_; }
 
   // Loads `path` as the Files menu entry for its extension would (any case:
@@ -78,9 +78,13 @@ class PanelWindow : public QMainWindow {
   void BuildLeds(QWidget* board);
   void BuildStrip(QWidget* board);
   void BuildStatusLabels(QWidget* strip);
+  void BuildRateLabel(QWidget* strip);
   void BuildCyclesRemaining(QWidget* strip);
   void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
+  void BindKeys();
+  void ClickThrough(const LampPair& pair, QPushButton* button);
+  void ShowBrightness();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
   void AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name, const QString& off_name,

@@ -61,6 +61,27 @@ TEST(ScmpRun, StepsBoundTheRunAndZeroMeansNoPause) {
   EXPECT_NE(r.out.find("HALT=1 STEPS=513\n"), std::string::npos) << r.out;  // 256 x (ILD, JNZ) + HALT
 }
 
+// --cycles ends the line with the data-sheet microcycles of the run.
+TEST(ScmpRun, CyclesOptionAppendsTheMicrocycles) {
+  TempDir dir;
+  struct Case {
+    const char* listing;
+    const char* tail;
+  };
+  const Case cases[] = {
+      // 256 x ILD (22) + 255 x JNZ taken (11) + JNZ not taken (9) + HALT (8).
+      {"@0001\nA8\n7F\n9C\nFC\n00\n", "HALT=1 STEPS=513 CYCLES=8454\n"},
+      // DLY 02 with A = 0 (13 + 1028), HALT (8).
+      {"@0001\n8F\n02\n00\n", "HALT=1 STEPS=2 CYCLES=1049\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("P.ASM", c.listing);
+    const Result r = Batch({"--dir", test::SourceDataDir(), "--asm", path, "--steps", "0", "--cycles"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.ends_with(c.tail)) << r.out;
+  }
+}
+
 TEST(ScmpRun, TraceAndSavedImageAreWritten) {
   TempDir dir;
   const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
