@@ -59,6 +59,9 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, cons
   model.SetAlertHook([] { QApplication::beep(); });
   PanelWindow window(model);
   window.show();
+  // The panel's keys go to the focused window; without a window manager
+  // (a kiosk, a test display) nobody else would give it the focus.
+  window.activateWindow();
   OutsideDestroyWatch destroyed_from_outside(&window);
   for (const std::string& file : FilesLeftByQt(files, argc, argv)) window.LoadFile(file);
   const int status = app.exec();
