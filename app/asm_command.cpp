@@ -1,27 +1,22 @@
 #include "app/asm_command.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
-
-#include <unistd.h>
-
 
 #include "app/command_line.h"
 #include "asm/assembler.h"
 #include "asm/listing_writer.h"
 #include "core/hex.h"
-#include "core/file_reader.h"
 #include "core/table.h"
+#include "files/file_kind.h"
 #include "files/intel_hex.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
 #include "core/safe_save.h"
+#include "files/source_file.h"
 #include "trainer/data_dir.h"
 
 namespace scmp {
@@ -55,9 +50,6 @@ constexpr const char* kHelp =
     "be read or written (no output file is then created or changed), 2 for bad\n"
     "options.\n";
 
-// Sources longer than this are no program for a 4 KB machine.
-constexpr size_t kMaxSourceSize = 16 * 1024 * 1024;
-
 struct Options {
   std::string dir, source, listing, ram, hex, symbols, dis, from, to;
 };
@@ -68,28 +60,6 @@ std::optional<int> ParseAddress(const std::string& text) {
   const auto value = ParseHex(digits, 3);
   if (!value) return std::nullopt;
   return static_cast<int>(*value);
-}
-
-bool ReadSource(const std::string& path, std::string* text, std::string* error) {
-  ChunkedFileReader file;
-  std::string reason;
-  if (!file.Open(path, &reason)) {
-    SetError(error, "Cannot open the source " + Quoted(path) + ": " + reason + ".");
-    return false;
-  }
-  text->clear();
-  for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next()) {
-    text->append(chunk);
-    if (text->size() > kMaxSourceSize) {
-      SetError(error, "The source " + Quoted(path) + " is larger than 16 MB: it is no SC/MP program.");
-      return false;
-    }
-  }
-  if (file.Failed()) {
-    SetError(error, "Cannot read the source " + Quoted(path) + ": " + file.FailureText() + ".");
-    return false;
-  }
-  return true;
 }
 
 std::string DefaultListing(const std::string& source) {
@@ -111,7 +81,7 @@ std::vector<HexBlock> Blocks(const Assembly& assembly) {
 
 int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& err) {
   std::string source, error;
-  if (!ReadSource(o.source, &source, &error)) {
+  if (!ReadSourceFile(o.source, &source, &error)) {
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
@@ -140,22 +110,16 @@ int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& 
   return 0;
 }
 
-std::string LowerExtension(const std::string& path) {
-  std::string ext = fs::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 int DisassembleFile(const Options& o, const InstructionTable& table, std::ostream& out, std::ostream& err) {
   auto memory = std::make_unique<MemoryArray>();
   memory->LayOutStartupMap();
   // Cells no file byte reached keep -1, so that the last loaded byte shows.
   memory->data.fill(-1);
   std::string error;
-  const std::string ext = LowerExtension(o.dis);
+  const FileKind kind = KindOfFile(o.dis);
   bool ok;
-  if (ext == ".ram") ok = LoadMemoryImage(*memory, o.dis, nullptr, &error);
-  else if (ext == ".hex" || ext == ".ihx" || ext == ".ihex") ok = LoadIntelHex(*memory, o.dis, &error);
+  if (kind == FileKind::kMemoryImage) ok = LoadMemoryImage(*memory, o.dis, nullptr, &error);
+  else if (kind == FileKind::kIntelHex) ok = LoadIntelHex(*memory, o.dis, &error);
   else ok = LoadListing(*memory, o.dis, &error);
   if (!ok) {
     err << "scmp-asm: " << error << "\n";
@@ -163,7 +127,7 @@ int DisassembleFile(const Options& o, const InstructionTable& table, std::ostrea
   }
   int last = 0;
   for (int a = kMemorySize - 1; a > 0; --a)
-    if (memory->data[a] != -1 && (ext != ".ram" || memory->data[a] != 0)) {
+    if (memory->data[a] != -1 && (kind != FileKind::kMemoryImage || memory->data[a] != 0)) {
       last = a;
       break;
     }

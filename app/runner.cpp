@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "core/hex.h"
+#include "files/file_kind.h"
 #include "trainer/data_dir.h"
 #include "trainer/panel_model.h"
 
@@ -14,8 +15,9 @@ namespace scmp {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--switches HH] [--steps N]\n"
-    "                [--trace FILE] [--trace-limit MB] [--save-ram FILE] [--quiet]\n";
+    "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--src FILE]... [--hex FILE]...\n"
+    "                [--switches HH] [--steps N] [--trace FILE] [--trace-limit MB]\n"
+    "                [--save-ram FILE] [--quiet] [--cycles]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -25,6 +27,10 @@ constexpr const char* kHelp =
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
     "  --ram FILE       load a memory image (*.RAM) first\n"
     "  --asm FILE       then load an assembler listing (*.ASM); may be repeated\n"
+    "  --src FILE       assemble a source (*.s) and load it; diagnostics go to\n"
+    "                   stderr as FILE:LINE:COL: error: message; may be repeated\n"
+    "  --hex FILE       load an Intel HEX file; may be repeated. --asm, --src and\n"
+    "                   --hex load in the order given\n"
     "  --switches HH    set the eight data switches to the hexadecimal byte HH\n"
     "  --steps N        pause count: stop after N instructions (default 10000000;\n"
     "                   0 = no pause, run until HALT)\n"
@@ -34,6 +40,8 @@ constexpr const char* kHelp =
     "                   ------Trace limit reached-------\n"
     "  --save-ram FILE  save the memory image after the run\n"
     "  --quiet          print nothing after the run\n"
+    "  --cycles         end the line with CYCLES=N, the data-sheet microcycles\n"
+    "                   (1 us each on the board) of the instructions executed\n"
     "\n"
     "The run: start-up, load the files, set the switches, press RST, SST\n"
     "(single step off) and Run / Prgm. The program runs from address 001 until a\n"
@@ -47,18 +55,26 @@ constexpr const char* kHelp =
     "trace log is closed, the line is printed and the exit status is 130 or 143.\n"
     "\n"
     "Exit status: 0 when the run ended, 1 when a file cannot be read or written\n"
-    "(the trace log included), 2 for bad options.\n";
+    "(the trace log included) or a source has errors (nothing is run then),\n"
+    "2 for bad options.\n";
+
+// One file of --asm, --src or --hex, in command-line order.
+struct Load {
+  FileKind kind;
+  std::string path;
+};
 
 struct Options {
   std::string dir;
   std::string ram;
-  std::vector<std::string> asms;
+  std::vector<Load> loads;
   int switches = 0;
   int32_t steps = 10000000;
   std::string trace;
   int32_t trace_limit_mb = 1024;
   std::string save_ram;
   bool quiet = false;
+  bool cycles = false;
 };
 
 std::optional<int32_t> ParseSteps(const std::string& text) {
@@ -70,6 +86,41 @@ std::optional<int32_t> ParseSteps(const std::string& text) {
   }
   if (v > 1000000000) return std::nullopt;
   return static_cast<int32_t>(v);
+}
+
+// The files of the load options in the order they stand on the command
+// line: CLI11 keeps each option's values apart, its parse order says which
+// came when.
+std::vector<Load> LoadsInOrder(const CLI::App& app, const std::vector<std::pair<const CLI::Option*, FileKind>>& options) {
+  std::vector<Load> loads;
+  std::vector<size_t> taken(options.size(), 0);
+  for (const CLI::Option* parsed : app.parse_order())
+    for (size_t i = 0; i < options.size(); ++i)
+      if (parsed == options[i].first && taken[i] < parsed->results().size())
+        loads.push_back({options[i].second, parsed->results()[taken[i]++]});
+  return loads;
+}
+
+// Assembles a source into the panel; its diagnostics go to `err`.
+bool LoadSource(PanelModel& panel, const std::string& path, std::ostream& err, std::string* error) {
+  SourceLoad result;
+  const bool loaded = panel.AssembleSource(path, &result);
+  for (const Diagnostic& d : result.diagnostics) err << FormatDiagnostic(d) << "\n";
+  if (!loaded) *error = result.error;
+  return loaded;
+}
+
+bool LoadFile(PanelModel& panel, const Load& load, std::ostream& err, std::string* error) {
+  switch (load.kind) {
+    case FileKind::kSource: return LoadSource(panel, load.path, err, error);
+    case FileKind::kIntelHex: return panel.LoadIntelHex(load.path, error);
+    default: {
+      ListingResult loaded;
+      if (!panel.LoadListing(load.path, error, &loaded)) return false;
+      if (loaded.stored == 0) err << "scmp-run: warning: " << ListingSummary(load.path, loaded) << "\n";
+      return true;
+    }
+  }
 }
 
 // Reads the command line into `o`; an exit status when the program ends here
@@ -84,14 +135,23 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
       "FILE");
   AddDataDirOption(app, o.dir);
   app.add_option("--ram", o.ram)->check(file_name);
-  app.add_option("--asm", o.asms)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->check(file_name);
+  std::vector<std::string> asms, srcs, hexes;
+  auto add_load = [&](const char* name, std::vector<std::string>& paths) {
+    return app.add_option(name, paths)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->check(file_name);
+  };
+  auto* asm_option = add_load("--asm", asms);
+  auto* src_option = add_load("--src", srcs);
+  auto* hex_option = add_load("--hex", hexes);
   app.add_option("--switches", switches_text);
   app.add_option("--steps", steps_text);
   app.add_option("--trace", o.trace)->check(file_name);
   app.add_option("--trace-limit", trace_limit_text);
   app.add_option("--save-ram", o.save_ram)->check(file_name);
   app.add_flag("--quiet", o.quiet);
+  app.add_flag("--cycles", o.cycles);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
+  o.loads = LoadsInOrder(app, {{asm_option, FileKind::kListing}, {src_option, FileKind::kSource},
+                               {hex_option, FileKind::kIntelHex}});
 
   if (app.count("--switches") > 0) {
     const auto hh = ParseHex(switches_text, 2);
@@ -129,28 +189,32 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
   if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
-  for (const std::string& listing : o.asms) {
-    ListingResult loaded;
-    if (!panel.LoadListing(listing, error, &loaded)) return false;
-    if (loaded.stored == 0) err << "scmp-run: warning: " << ListingSummary(listing, loaded) << "\n";
-  }
+  for (const Load& load : o.loads)
+    if (!LoadFile(panel, load, err, error)) return false;
   panel.SetTraceLimit(o.trace_limit_mb);
   for (int i = 0; i < 8; ++i)
     if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
   return o.trace.empty() || panel.EnableTrace(o.trace, error);
 }
 
-// RST, single step off, Run / Prgm; the steps the run executed.
-uint64_t Run(PanelModel& panel, int32_t steps) {
+struct RunCounts {
+  uint64_t steps = 0;
+  uint64_t microcycles = 0;
+};
+
+// RST, single step off, Run / Prgm; the steps the run executed and their
+// microcycles.
+RunCounts Run(PanelModel& panel, int32_t steps) {
   panel.MutableOptions().pause_count = steps;
   panel.Reset();
   panel.ToggleSingleStep();
   const uint64_t before = panel.ExecutedSteps();
+  const uint64_t microcycles_before = panel.Cpu().microcycles;
   panel.RunOrProgram();
-  return panel.ExecutedSteps() - before;
+  return {panel.ExecutedSteps() - before, panel.Cpu().microcycles - microcycles_before};
 }
 
-void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
+void PrintRunLine(const PanelModel& panel, const RunCounts& counts, bool with_cycles, std::ostream& out) {
   const MachineState& s = panel.State();
   int leds = 0;
   for (int i = 0; i < 8; ++i) leds |= panel.LedState(i) ? 1 << i : 0;
@@ -160,7 +224,9 @@ void PrintRunLine(const PanelModel& panel, uint64_t steps, std::ostream& out) {
   auto word = [](int v) { return Hex(static_cast<unsigned>(v), 4); };
   out << "A=" << byte(s.A) << " E=" << byte(s.E) << " SR=" << byte(s.SR) << " P0=" << word(s.P[0])
       << " P1=" << word(s.P[1]) << " P2=" << word(s.P[2]) << " P3=" << word(s.P[3]) << " LEDS=" << byte(leds)
-      << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << steps << "\n";
+      << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << counts.steps;
+  if (with_cycles) out << " CYCLES=" << counts.microcycles;
+  out << "\n";
 }
 
 void PrintNotices(PanelModel& panel, std::ostream& err) {
@@ -222,7 +288,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     return StopSignals::ExitStatus(1);
   }
   PrintNotices(panel, err);
-  const uint64_t steps = Run(panel, o.steps);
+  const RunCounts counts = Run(panel, o.steps);
 
   int status = 0;
   if (!o.save_ram.empty() && !panel.SaveMemoryImage(o.save_ram, &error)) {
@@ -232,7 +298,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   panel.CloseTrace();
   if (panel.TraceWriteFailed()) status = 1;
   PrintNotices(panel, err);
-  if (!o.quiet) PrintRunLine(panel, steps, out);
+  if (!o.quiet) PrintRunLine(panel, counts, o.cycles, out);
   return StopSignals::ExitStatus(status);
 }
 

@@ -10,8 +10,12 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: scmp-trainer [--dir DIR]\n";
+constexpr const char* kUsage = "usage: scmp-trainer [--dir DIR] [FILE]...\n";
 constexpr const char* kHelp =
+    "Each FILE is loaded in order once the window is up, as the Files menu\n"
+    "loads it: a source (.s) is assembled, a listing (.ASM), memory image (.RAM)\n"
+    "or Intel HEX file (.hex) is loaded; the extension may be in any case.\n"
+    "\n"
     "The data folder holding SCMP.DEL and Samples/ is DIR, else $SCMP_DIR,\n"
     "else the Scmp folder beside this program, else your own copy in\n"
     "$XDG_DATA_HOME/scmp-trainer (made from the installed one on first start).\n";
@@ -27,7 +31,9 @@ int main(int argc, char** argv) {
   app.allow_extras();
   std::string dir;
   scmp::AddDataDirOption(app, dir);
+  std::vector<std::string> files;
+  app.add_option("FILE", files);
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = scmp::ParseArguments(app, args, kUsage, kHelp, std::cout, std::cerr)) return *status;
-  return scmp::RunTrainerWindow(argc, argv, dir, scmp::RunningExecutablePath(argv[0]));
+  return scmp::RunTrainerWindow(argc, argv, dir, scmp::RunningExecutablePath(argv[0]), files);
 }

@@ -28,6 +28,9 @@ class Processor {
   // The halt request: set by HALT and by undefined opcodes; the run loop
   // ends after the step that set it. The run controls toggle and clear it.
   bool halt_requested = false;
+  // Data-sheet microcycles (1 us each on the board) of every instruction
+  // executed, by Run and by ExecuteInstruction alike. Never reset here.
+  uint64_t microcycles = 0;
 
   // Installs the instruction table and decides each opcode's operation,
   // pointer and mode once.
@@ -38,13 +41,12 @@ class Processor {
   // The memory bus. Addresses outside 0..4095 read 0x55 and ignore writes;
   // RAM is a plain cell; the port reads the data switches and drives the
   // LEDs; absent memory (and any unknown kind) reads 0xFE and ignores writes.
-  int16_t ReadMemory(int address) const {
-    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
-      return memory.data[address];
-    return ReadSlow(address);
+  bool IsPlainRam(int address) const {
+    return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam;
   }
+  int16_t ReadMemory(int address) const { return IsPlainRam(address) ? memory.data[address] : ReadSlow(address); }
   void WriteMemory(int address, int16_t value) {
-    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
+    if (IsPlainRam(address))
       memory.data[address] = value;
     else
       WriteSlow(address, value);
@@ -64,6 +66,16 @@ class Processor {
   // performs at least one step when max_steps > 0. Returns the steps done.
   uint32_t Run(uint32_t max_steps);
   void BreakRun() { break_run_ = true; }
+  // The last step that called the board's halt or delay hook (HALT, an
+  // undefined opcode, DLY): a Run that ended early ended with it.
+  // Recorded off the speed path, so Run itself keeps no last step.
+  void NoteBoardStep(int p0, int operand) {
+    board_step_p0_ = static_cast<int16_t>(p0);
+    board_step_operand_ = static_cast<int16_t>(operand);
+  }
+  Fetched LastBoardStep() const;
+  // The instruction the next step will fetch, read without side effects.
+  Fetched PeekInstruction() const;
 
   // Address of a memory reference's operand; moves the pointer in the
   // auto-indexed mode. The displacement byte 0x80 stands for E.
@@ -93,6 +105,8 @@ class Processor {
   bool break_run_ = false;
   uint32_t run_length_ = 0;
   uint32_t run_left_ = 0;
+  int16_t board_step_p0_ = 0;
+  int16_t board_step_operand_ = -1;
 };
 
 }  // namespace scmp

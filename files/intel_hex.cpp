@@ -94,6 +94,8 @@ class HexReader {
     if (address < kMemorySize && kind_[address] == kRam) {
       data_[address] = value;
       ++result_.stored;
+      if (result_.first_address < 0 || address < result_.first_address)
+        result_.first_address = static_cast<int>(address);
       if (address > result_.last_address) result_.last_address = static_cast<int>(address);
     } else {
       ++result_.dropped;

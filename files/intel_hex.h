@@ -19,9 +19,10 @@ struct HexBlock {
 };
 
 struct IntelHexResult {
-  int stored = 0;         // bytes stored into RAM
-  int dropped = 0;        // bytes aimed at a port, absent memory or past 0xFFF
-  int last_address = -1;  // the highest address stored, -1 when none
+  int stored = 0;          // bytes stored into RAM
+  int dropped = 0;         // bytes aimed at a port, absent memory or past 0xFFF
+  int first_address = -1;  // the lowest address stored, -1 when none
+  int last_address = -1;   // the highest address stored, -1 when none
 };
 
 // Reads the whole file and checks every record (its hex digits, its length

@@ -1,5 +1,7 @@
 #include "files/listing.h"
 
+#include "files/load_report.h"
+
 #include "core/file_reader.h"
 #include "core/hex.h"
 
@@ -150,16 +152,9 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
 }
 
 std::string ListingSummary(const std::string& name, const ListingResult& result) {
-  std::string text = name + ": ";
-  if (result.stored == 0)
-    text += result.dropped == 0 ? "no byte line, nothing stored" : "nothing stored";
-  else
-    text += std::to_string(result.stored) + (result.stored == 1 ? " byte, " : " bytes, ") + Hex(static_cast<unsigned>(result.lowest), 3) +
-            "-" + Hex(static_cast<unsigned>(result.highest), 3);
-  if (result.dropped > 0)
-    text += ", " + std::to_string(result.dropped) + (result.dropped == 1 ? " byte" : " bytes") +
-            " dropped (not RAM)";
-  return text;
+  // A file with no byte line at all is most likely no listing: say that.
+  if (result.stored == 0 && result.dropped == 0) return name + ": no byte line, nothing stored";
+  return LoadReport(name, result.stored, result.lowest, result.highest, result.dropped);
 }
 
 }  // namespace scmp

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "core/hex.h"
+#include "files/intel_hex.h"
 #include "files/listing.h"
+#include "files/load_report.h"
 #include "files/memory_image.h"
+#include "files/source_file.h"
 #include "trainer/number_text.h"
 
 namespace scmp {
@@ -24,9 +28,32 @@ constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 // One counted step of DLY's busy wait: about the real chip's time at a
 // 1 MHz microcycle.
 constexpr double kDelayStepSeconds = 50e-9;
+// The longest instruction but DLY, in microcycles (DAD): a paced slice runs
+// at most its microcycles left / this + 1 steps at a time.
+constexpr uint64_t kLongestStepMicrocycles = 23;
 
 constexpr int kLedPort = 0xA00;
 
+
+std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The report of an assembly about to be stored: the bytes that land in RAM
+// and their range, and those that find no RAM.
+std::string AssemblyReport(const std::string& path, const Assembly& assembly, const MemoryArray& memory) {
+  int stored = 0, dropped = 0, first = kMemorySize, last = -1;
+  for (const LineCode& code : assembly.code)
+    for (size_t i = 0; i < code.bytes.size(); ++i) {
+      const int a = code.address + static_cast<int>(i);
+      if (a >= kMemorySize || memory.kind[a] != kRam) {
+        ++dropped;
+        continue;
+      }
+      ++stored;
+      first = std::min(first, a);
+      last = std::max(last, a);
+    }
+  return LoadReport(FileName(path), stored, first, last, dropped);
+}
 
 template <size_t N>
 std::string FieldString(const std::array<char, N>& field) {
@@ -63,6 +90,7 @@ bool PanelModel::StartUp(const std::string& data_dir, std::string* error) {
   SetLabel(Label::kTrace, "Trace off");
   options_.delay_seconds = 1.0f;
   SetLabel(Label::kDelay, "No Delay");
+  SetSpeed(0);
   return true;
 }
 
@@ -87,6 +115,37 @@ std::string PanelModel::LabelText(Label label) const {
     return n < 0 ? "-" + std::to_string(-static_cast<int64_t>(n)) : " " + std::to_string(n);
   }
   return labels_[static_cast<int>(label)];
+}
+
+void PanelModel::SetLitLamp(int slot, bool on, uint64_t now) {
+  bool& state = slot < 8 ? led_state_[slot] : flag_led_state_[slot - 8];
+  if (state == on) return;
+  if (state)
+    lit_microcycles_[slot] += now - lit_since_[slot];
+  else
+    lit_since_[slot] = now;
+  state = on;
+}
+
+void PanelModel::SampleLampShares() {
+  const uint64_t now = cpu_.microcycles;
+  const uint64_t span = now - sample_start_;
+  for (int slot = 0; slot < kShadedLamps; ++slot) {
+    const bool on = slot < 8 ? led_state_[slot] : flag_led_state_[slot - 8];
+    if (on) {
+      lit_microcycles_[slot] += now - lit_since_[slot];
+      lit_since_[slot] = now;
+    }
+    lit_share_[slot] = span > 0 ? static_cast<double>(lit_microcycles_[slot]) / static_cast<double>(span) : on;
+    lit_microcycles_[slot] = 0;
+  }
+  sample_start_ = now;
+}
+
+double PanelModel::LampShare(Lamp lamp, int index) const {
+  if (lamp == Lamp::kLed) return lit_share_.at(index);
+  if (lamp == Lamp::kFlagLed) return lit_share_.at(8 + index);
+  return LampOn(lamp, index) ? 1.0 : 0.0;
 }
 
 void PanelModel::SetLabel(Label label, std::string text) {
@@ -124,16 +183,18 @@ int PanelModel::SwitchData() const {
 int16_t PanelModel::ReadDataSwitches() const { return switch_byte_; }
 
 void PanelModel::DriveLeds(int16_t value) {
+  const uint64_t now = cpu_.microcycles;
   int v = value;
   for (int i = 0; i < 8; ++i) {
-    led_state_[i] = (v % 2 == 1);
+    SetLitLamp(i, v % 2 == 1, now);
     v /= 2;
   }
   ++changes_;
 }
 
 void PanelModel::ShowFlagLeds(int16_t sr) {
-  for (int i = 0; i < 3; ++i) flag_led_state_[i] = ((sr >> i) & 1) != 0;
+  const uint64_t now = cpu_.microcycles;
+  for (int i = 0; i < 3; ++i) SetLitLamp(8 + i, ((sr >> i) & 1) != 0, now);
   ++changes_;
 }
 
@@ -146,7 +207,12 @@ void PanelModel::Delay(uint64_t empty_steps) {
     cycles_is_number_ = true;
     cycles_number_ = options_.pause_count - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
   }
-  wait_hook_(static_cast<double>(empty_steps) * kDelayStepSeconds);
+  // A paced run lets DLY's microcycles pass on the wall clock instead, and
+  // ends the slice when they reach past it, so that the wait comes now.
+  if (!Paced())
+    wait_hook_(static_cast<double>(empty_steps) * kDelayStepSeconds);
+  else if (cpu_.microcycles >= slice_end_)
+    cpu_.BreakRun();
   Pump();
 }
 
@@ -161,13 +227,17 @@ void PanelModel::ExamineAddress(int address) {
 }
 
 void PanelModel::ToggleAddressSwitch(int index) {
-  if (running_ || index < 0 || index >= 12) return;
+  if (index < 0 || index >= 12) return;
   address_switch_[index] = !address_switch_[index];
+  if (running_) {
+    ++changes_;  // the running program owns the LEDs: no examine
+    return;
+  }
   ExamineAddress(SwitchAddress());
 }
 
 void PanelModel::ToggleDataSwitch(int index) {
-  if (running_ || index < 0 || index >= 8) return;
+  if (index < 0 || index >= 8) return;
   data_switch_[index] = !data_switch_[index];
   switch_byte_ = static_cast<int16_t>(SwitchData());
   ++changes_;
@@ -261,6 +331,7 @@ void PanelModel::ToggleSingleStep() {
 }
 
 void PanelModel::Halt() {
+  if (running_) stop_pressed_ = true;
   cpu_.halt_requested = !cpu_.halt_requested;
   SetHaltLed(cpu_.halt_requested);
   if (running_) cpu_.BreakRun();
@@ -271,7 +342,7 @@ void PanelModel::Reset() {
   cpu_.halt_requested = false;
   SetHaltLed(false);
   cpu_.state = MachineState{};
-  for (bool& f : flag_led_state_) f = false;
+  for (int i = 0; i < 3; ++i) SetLitLamp(8 + i, false, cpu_.microcycles);
   ++changes_;
   WriteMarker(kMarkReset);
   instruction_count_ = 0;
@@ -293,11 +364,17 @@ void PanelModel::Pump() {
 void PanelModel::RunSteps() {
   running_ = true;
   abort_ = false;
+  last_step_valid_ = false;
+  stop_pressed_ = false;
+  if (Paced()) pacer_.Start(cpu_.microcycles, options_.speed_factor);
   for (;;) {
     if (!run_mode_ && !single_step_mode_ && !cpu_.halt_requested) {
       StepsIdle();
     } else if (run_mode_ && options_.fast_mode && !single_step_mode_ && !options_.trace_on) {
-      StepsFast();
+      if (Paced())
+        StepsPaced();
+      else
+        StepsFast();
     } else {
       // One step at a time: tracing, slow mode, single-step mode, or the
       // empty steps of program mode.
@@ -307,11 +384,13 @@ void PanelModel::RunSteps() {
         if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
         if (!options_.fast_mode) Pump();
       }
+      if (Paced()) WaitForWallClock();
     }
-    if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
+    if (LoopMustEnd()) break;
     Pump();
   }
   running_ = false;
+  if (last_step_valid_) FillRegisterDisplay(last_step_);
   trace_.Flush();
   if (options_.trace_on && !trace_.IsOpen()) NoteTraceStopped();
   ++changes_;
@@ -319,13 +398,53 @@ void PanelModel::RunSteps() {
 
 // The speed path: fast mode, no single step, no trace. The core runs whole
 // chunks; the cycle count label is kept as a number.
-void PanelModel::StepsFast() {
+void PanelModel::StepsFast() { RunFastSteps(kFastChunk); }
+
+// A paced slice: about 1 ms of wall time's worth of microcycles, then a wait
+// until the wall clock has caught up.
+void PanelModel::StepsPaced() {
+  slice_end_ = pacer_.SliceEnd(cpu_.microcycles);
+  while (cpu_.microcycles < slice_end_ && !LoopMustEnd())
+    RunFastSteps(static_cast<uint32_t>(
+        std::min<uint64_t>((slice_end_ - cpu_.microcycles) / kLongestStepMicrocycles + 1, kFastChunk)));
+  WaitForWallClock();
+}
+
+// Sleeps in pieces while the emulated time is ahead of the wall clock,
+// taking input in between; ends early when the user stops the loop. A HALT
+// or the pause count is waited for, so that it comes at its time.
+void PanelModel::WaitForWallClock() {
+  for (auto ahead = pacer_.Ahead(cpu_.microcycles); ahead.count() > 0 && !StopPressed();
+       ahead = pacer_.Ahead(cpu_.microcycles)) {
+    pacer_.Sleep(std::min<Pacer::Clock::duration>(ahead, kPumpInterval));
+    Pump();
+  }
+}
+
+// Up to `max_steps` steps (fewer at the pause count) in the core. The last
+// one runs on its own, so that the step a loop ends with is known without
+// the core keeping it: read before it runs, or noted by the core when a
+// HALT or DLY step ended the run early.
+void PanelModel::RunFastSteps(uint32_t max_steps) {
   const int32_t pause = options_.pause_count;
-  uint32_t limit = kFastChunk;
-  if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, kFastChunk));
+  uint32_t limit = max_steps;
+  if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, max_steps));
   in_fast_chunk_ = true;
-  const uint32_t done = cpu_.Run(limit);
+  // A halt request standing at the start lets the core do just one step.
+  const uint32_t done = limit > 1 && !cpu_.halt_requested ? cpu_.Run(limit - 1) : 0;
+  CountFastSteps(done);
+  if (done == 0 || (done == limit - 1 && !LoopMustEnd())) {
+    last_step_ = cpu_.PeekInstruction();
+    CountFastSteps(cpu_.Run(1));
+  } else {
+    last_step_ = cpu_.LastBoardStep();
+  }
+  last_step_valid_ = true;
   in_fast_chunk_ = false;
+}
+
+void PanelModel::CountFastSteps(uint32_t done) {
+  const int32_t pause = options_.pause_count;
   executed_steps_ += done;
   if (pause > 0) {
     instruction_count_ += static_cast<int32_t>(done);
@@ -354,6 +473,8 @@ void PanelModel::StepInstruction() {
   ++executed_steps_;
   const Fetched f = cpu_.FetchInstruction();
   cpu_.ExecuteInstruction(f.opcode, f.operand);
+  last_step_ = f;
+  last_step_valid_ = true;
   if (options_.pause_count > 0) {
     cycles_is_number_ = true;
     cycles_number_ = options_.pause_count - instruction_count_;
@@ -438,6 +559,18 @@ void PanelModel::CloseTrace() {
   if (options_.trace_on && !trace_.IsOpen() && trace_.Stopped() != TraceLog::Stop::kNone) NoteTraceStopped();
 }
 
+void PanelModel::SetSpeed(int factor) {
+  options_.speed_factor = factor > 0 ? factor : 0;
+  SetLabel(Label::kRate, "Speed: " + SpeedName(options_.speed_factor));
+  if (running_ && Paced()) pacer_.Start(cpu_.microcycles, options_.speed_factor);
+}
+
+std::string PanelModel::SpeedName(int factor) {
+  if (factor <= 0) return "Unlimited";
+  if (factor == 1) return "Real time";
+  return std::to_string(factor) + "\xC3\x97";
+}
+
 bool PanelModel::EnableTrace(const std::string& path, std::string* error) {
   if (!trace_.IsOpen() && !trace_.Open(path, error)) {
     options_.trace_on = false;
@@ -462,6 +595,47 @@ bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
 bool PanelModel::LoadListing(const std::string& path, std::string* error, ListingResult* result) {
   if (running_) return false;
   return ::scmp::LoadListing(cpu_.memory, path, error, result);
+}
+
+bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
+  *result = SourceLoad{};
+  source_path_ = path;
+  if (running_) {
+    result->error = "Stop the program before assembling.";
+    return false;
+  }
+  std::string source;
+  if (!ReadSourceFile(path, &source, &result->error)) return false;
+  Assembly assembly = Assemble(source, path, cpu_.table());
+  const int errors = assembly.ErrorCount();
+  result->diagnostics = std::move(assembly.diagnostics);
+  if (errors > 0) {
+    result->error = FileName(path) + ": " + std::to_string(errors) + (errors == 1 ? " error" : " errors") +
+                    "; nothing loaded.";
+    return false;
+  }
+  result->report = AssemblyReport(path, assembly, cpu_.memory);
+  StoreInRam(assembly, cpu_.memory);
+  symbols_ = std::move(assembly.symbols);
+  return true;
+}
+
+bool PanelModel::Reassemble(SourceLoad* result) {
+  if (source_path_.empty()) {
+    *result = SourceLoad{};
+    result->error = "No source has been assembled yet.";
+    return false;
+  }
+  return AssembleSource(source_path_, result);
+}
+
+bool PanelModel::LoadIntelHex(const std::string& path, std::string* error, std::string* report) {
+  if (running_) return false;
+  IntelHexResult loaded;
+  if (!::scmp::LoadIntelHex(cpu_.memory, path, error, &loaded)) return false;
+  if (report)
+    *report = LoadReport(FileName(path), loaded.stored, loaded.first_address, loaded.last_address, loaded.dropped);
+  return true;
 }
 
 }  // namespace scmp

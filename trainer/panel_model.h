@@ -12,9 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "asm/assembler.h"
 #include "core/board.h"
 #include "files/listing.h"
 #include "core/processor.h"
+#include "trainer/pacer.h"
 #include "trainer/run_options.h"
 #include "trainer/trace_log.h"
 
@@ -37,6 +39,7 @@ enum class Label {
   kDelay, kTrace, kPause, kSpeed, kCycles,
   kOpcode, kAmode, kRegister, kCflag, kOFlag, kOperation,
   kP0, kP1, kP2, kP3, kM1, kM2, kAccu, kExtension, kStatus,
+  kRate,  // the speed in force, in UTF-8
   kCount
 };
 
@@ -48,6 +51,13 @@ struct SettingsInput {
   bool trace = false;      // tracing chosen
   std::string trace_limit_text = "1024";  // the trace log's limit in MB as typed
 };
+// What assembling a source file did.
+struct SourceLoad {
+  std::vector<Diagnostic> diagnostics;  // every error and warning, by line
+  std::string error;                    // why nothing was loaded
+  std::string report;                   // what was stored, when it loaded
+};
+
 struct SettingsResult {
   std::string pause_text;   // what the pause count field is rewritten with
   std::string trace_limit_text;  // what the trace limit field is rewritten with
@@ -73,6 +83,11 @@ class PanelModel : private Board {
   bool DataSwitch(int i) const { return data_switch_[i]; }
   bool LedState(int i) const { return led_state_[i]; }
   bool FlagLedState(int i) const { return flag_led_state_[i]; }
+  // LED brightness: the share (0..1) of emulated time each data LED and flag
+  // LED was lit between the last two calls of SampleLampShares; the lamp's
+  // state when no emulated time passed. Other lamps: 1 when on, else 0.
+  void SampleLampShares();
+  double LampShare(Lamp lamp, int index = 0) const;
   int16_t SwitchWeight(int i) const { return switch_weight_[i]; }
   bool LampOn(Lamp lamp, int index = 0) const;
   std::string LabelText(Label label) const;
@@ -85,6 +100,8 @@ class PanelModel : private Board {
   int SwitchData() const;
 
   // ---- Program-mode controls ---------------------------------------------
+  // The switches stay live during a run: a data switch is seen at the
+  // program's next port read; an address switch only moves (no examine).
   void ToggleAddressSwitch(int index);
   void ToggleDataSwitch(int index);
   // Moves the address switches one address up (+1) or down (-1), wrapping.
@@ -109,8 +126,9 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
-  // True while a loop is running. During a loop only Halt and ToggleSingleStep
-  // may be called (from the pump hook); they take effect after the step.
+  // True while a loop is running. During a loop only Halt, ToggleSingleStep
+  // and the switch toggles may be called (from the pump hook); Halt and
+  // ToggleSingleStep take effect after the step.
   bool Running() const { return running_; }
   // Ends a running loop after the current step, as the window does when it
   // is closed during a run.
@@ -119,6 +137,13 @@ class PanelModel : private Board {
   // ---- Options, settings and trace ----------------------------------------
   const RunOptions& Options() const { return options_; }
   RunOptions& MutableOptions() { return options_; }
+  // The Speed menu: times the board's own speed, 0 = Unlimited (the
+  // default, the fast mode as it always was). Pacing applies in fast mode.
+  static constexpr std::array<int, 5> kSpeeds = {1, 2, 10, 100, 0};
+  void SetSpeed(int factor);
+  static std::string SpeedName(int factor);  // "Real time", "2×", ..., "Unlimited"
+  // The clock and sleep of the pacing, replaceable for tests.
+  Pacer& Pacing() { return pacer_; }
   // OK in the settings window.
   SettingsResult ApplySettings(const SettingsInput& input);
   // Opens `path` as the trace log unless a log is already open, and turns
@@ -144,6 +169,19 @@ class PanelModel : private Board {
   bool LoadMemoryImage(const std::string& path, std::string* error);
   bool SaveMemoryImage(const std::string& path, std::string* error);
   bool LoadListing(const std::string& path, std::string* error, ListingResult* result = nullptr);
+  // Reads `path` and assembles it with the panel's instruction table. Only
+  // a source without errors is stored in RAM (all or nothing); the
+  // diagnostics go back to the caller either way. The path is kept for
+  // Reassemble, the symbols of a successful assembly for Symbols().
+  bool AssembleSource(const std::string& path, SourceLoad* result);
+  // Assembles the last source again, as edited since; false with an error
+  // when no source was given yet.
+  bool Reassemble(SourceLoad* result);
+  const std::string& SourcePath() const { return source_path_; }
+  // The symbols of the last source that assembled without errors.
+  const std::vector<Symbol>& Symbols() const { return symbols_; }
+  // Checks the whole file, then stores it: all or nothing.
+  bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
 
   // ---- Hooks -----------------------------------------------------------------
   // Waits of the slow mode and of DLY (count x 50 ns), in seconds. The
@@ -176,7 +214,17 @@ class PanelModel : private Board {
   void SetSingleStepMode(bool on);
   void FillRegisterDisplay(const Fetched& f);
   void SlowWait();
+  bool LoopMustEnd() const { return single_step_mode_ || cpu_.halt_requested || paused_ || abort_; }
+  // SST, HLT or an abort from the user during this loop: a paced wait ends
+  // early then, but not for the program's own HALT or the pause count.
+  bool StopPressed() const { return single_step_mode_ || stop_pressed_ || abort_; }
+  bool Paced() const { return options_.speed_factor > 0 && options_.fast_mode; }
   void StepsFast();
+  void StepsPaced();
+  void RunFastSteps(uint32_t max_steps);
+  void CountFastSteps(uint32_t done);
+  void WaitForWallClock();
+  void SetLitLamp(int slot, bool on, uint64_t now);
   void StepsIdle();
   void Pump();
   void WriteMarker(std::string_view marker);
@@ -190,6 +238,14 @@ class PanelModel : private Board {
   std::array<bool, 8> led_state_{};
   std::array<bool, 3> flag_led_state_{};
   std::array<int16_t, 12> switch_weight_{};
+  // Brightness bookkeeping in microcycles, slots 0..7 the LEDs, 8..10 the
+  // flag LEDs: lit time since the last sample, when a lit lamp was lit or
+  // last sampled, and the shares of the last sample.
+  static constexpr int kShadedLamps = 11;
+  std::array<uint64_t, kShadedLamps> lit_microcycles_{};
+  std::array<uint64_t, kShadedLamps> lit_since_{};
+  std::array<double, kShadedLamps> lit_share_{};
+  uint64_t sample_start_ = 0;
   int16_t switch_byte_ = 0;  // the data switches as one byte, kept in step
   bool halt_led_ = false;
 
@@ -201,11 +257,19 @@ class PanelModel : private Board {
   bool abort_ = false;
   bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
   uint64_t executed_steps_ = 0;
+  // The loop's last step, shown in the register display when it ends.
+  Fetched last_step_;
+  bool last_step_valid_ = false;
+  Pacer pacer_;
+  uint64_t slice_end_ = 0;     // where the current paced slice ends
+  bool stop_pressed_ = false;  // HLT pressed during this loop
   std::chrono::steady_clock::time_point last_pump_{};
 
   RunOptions options_;
   TraceLog trace_;
   std::vector<std::string> notices_;
+  std::string source_path_;
+  std::vector<Symbol> symbols_;
 
   std::array<std::string, static_cast<int>(Label::kCount)> labels_;
   // The cycle count label while it shows a number: kept as the number, formatted when

@@ -11,6 +11,9 @@ struct RunOptions {
   int32_t pause_count = 10000;  // 0 .. 1000000000 once set; 0 = no pause
   bool trace_on = false;
   int32_t trace_limit_mb = 1024;  // 1 .. kMaxTraceLimitMb: the trace log stops there
+  // Times the board's own speed that a fast-mode run keeps to; 0 =
+  // Unlimited, as fast as the host goes.
+  int speed_factor = 0;
 };
 
 inline constexpr int32_t kMaxTraceLimitMb = 1000000;

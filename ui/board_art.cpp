@@ -259,11 +259,12 @@ void PaintBoard(QPainter& p, QSize size) {
   p.restore();
 }
 
-QPixmap RenderBoard(QSize size, qreal device_pixel_ratio) {
-  QPixmap pixmap(size * device_pixel_ratio);
+QPixmap RenderBoard(QSize size, double scale, qreal device_pixel_ratio) {
+  QPixmap pixmap((QSizeF(size) * scale * device_pixel_ratio).toSize());
   pixmap.setDevicePixelRatio(device_pixel_ratio);
   pixmap.fill(Qt::black);
   QPainter p(&pixmap);
+  p.scale(scale, scale);
   PaintBoard(p, size);
   return pixmap;
 }

@@ -13,7 +13,8 @@ namespace scmp {
 // Paints the board into `size` logical pixels.
 void PaintBoard(QPainter& painter, QSize size);
 
-// The same, rendered once into a pixmap for the given device pixel ratio.
-QPixmap RenderBoard(QSize size, qreal device_pixel_ratio);
+// The same, rendered once into a pixmap of `scale` times `size` for the
+// given device pixel ratio.
+QPixmap RenderBoard(QSize size, double scale, qreal device_pixel_ratio);
 
 }  // namespace scmp

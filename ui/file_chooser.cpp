@@ -72,6 +72,20 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
       BuildOpenLayout("LoadAsm");
       path_->setText("*.asm");
       break;
+    case Kind::kAssembleSource:
+      setObjectName("frm_AsmSource");
+      setWindowTitle("Assemble Source");
+      pattern_ = "*.s";
+      BuildOpenLayout("AsmSource");
+      path_->setText("*.s");
+      break;
+    case Kind::kLoadHex:
+      setObjectName("frm_LoadHex");
+      setWindowTitle("Load Intel HEX");
+      pattern_ = "*.hex";
+      BuildOpenLayout("LoadHex");
+      path_->setText("*.hex");
+      break;
     case Kind::kSaveMemAs:
       setObjectName("frm_SaveMemAs");
       setWindowTitle("Save Memory Image As");
@@ -342,7 +356,7 @@ void FileChooser::Action() {
     }
     if (kind_ == Kind::kOpenMem) {
       ok = model_.LoadMemoryImage(native, &error);
-    } else {
+    } else if (kind_ == Kind::kLoadAsm) {
       ListingResult loaded;
       ok = model_.LoadListing(native, &error, &loaded);
       if (ok) last_report_ = QString::fromStdString(ListingSummary(QFileInfo(path).fileName().toStdString(), loaded));
@@ -355,6 +369,7 @@ void FileChooser::Action() {
     box.exec();
     return;
   }
+  chosen_ = native;
   accept();
 }
 

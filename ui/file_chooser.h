@@ -1,5 +1,6 @@
-// The three file windows: open a memory image (frm_OpenMem), save one
-// (frm_SaveMemAs) and load an assembler listing (frm_LoadAsm). Each has a
+// The file windows: open a memory image (frm_OpenMem), save one
+// (frm_SaveMemAs), load an assembler listing (frm_LoadAsm), and choose a
+// source to assemble (frm_AsmSource) or an Intel HEX file (frm_LoadHex). Each has a
 // drive list, a directory list and a file list kept in step, and a path box
 // that names the file the operation uses.
 #pragma once
@@ -7,6 +8,7 @@
 #include <QDialog>
 #include <QMap>
 #include <QString>
+#include <string>
 
 class QComboBox;
 class QLineEdit;
@@ -21,7 +23,9 @@ class FileChooser : public QDialog {
   Q_OBJECT
 
  public:
-  enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm };
+  // The first three load or save themselves; the last two only choose the
+  // file, and their owner loads it (ChosenPath) once the window is accepted.
+  enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm, kAssembleSource, kLoadHex };
 
   // Sets itself up at the samples folder (the model's data folder followed
   // by "Samples"), or at the current directory when that does not exist.
@@ -40,6 +44,8 @@ class FileChooser : public QDialog {
   // What the last listing load stored ("ECHO.ASM: 12 bytes, 001-00C");
   // empty after any other operation.
   const QString& LastReport() const { return last_report_; }
+  // The file of the last OK, as the file system names it.
+  const std::string& ChosenPath() const { return chosen_; }
 
   // A path made of a directory and a name, with one "/" between them.
   static QString JoinPath(const QString& dir, const QString& name);
@@ -70,6 +76,7 @@ class FileChooser : public QDialog {
   QMap<QString, QString> last_dir_on_drive_;
   bool discarded_ = false;
   QString last_report_;
+  std::string chosen_;
 
   QComboBox* drives_ = nullptr;
   QListWidget* dirs_ = nullptr;

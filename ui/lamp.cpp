@@ -1,44 +1,75 @@
 #include "ui/lamp.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
 
 namespace scmp {
 
 LampShape::LampShape(Form form, QColor fill, bool lit, QWidget* parent)
-    : QWidget(parent), form_(form), fill_(fill), lit_(lit) {
+    : QWidget(parent), form_(form), fill_(fill), lit_(lit), counterpart_(fill), share_(lit ? 1.0 : 0.0) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
+
+void LampShape::SetLitShare(double share) {
+  // 1/64 steps are finer than the eye sees and spare needless repaints.
+  const double quantised = std::round(std::clamp(share, 0.0, 1.0) * 64.0) / 64.0;
+  if (quantised == share_) return;
+  share_ = quantised;
+  update();
+}
+
+void LampShape::MakeClickable() {
+  setAttribute(Qt::WA_TransparentForMouseEvents, false);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void LampShape::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+}
+
+namespace {
+QColor Blend(QColor dark, QColor lit, double share) {
+  auto mix = [share](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * share)); };
+  return QColor(mix(dark.red(), lit.red()), mix(dark.green(), lit.green()), mix(dark.blue(), lit.blue()));
+}
+}  // namespace
 
 void LampShape::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
-  const QColor rim = fill_.darker(lit_ ? 170 : 220);
+  // Part-lit: the colour in between; a plain lit or dark lamp keeps its own.
+  const bool part_lit = share_ != (lit_ ? 1.0 : 0.0);
+  const QColor fill = !part_lit ? fill_ : lit_ ? Blend(counterpart_, fill_, share_) : Blend(fill_, counterpart_, share_);
+  const bool lit = part_lit ? share_ >= 0.5 : lit_;
+  const QColor rim = fill.darker(lit ? 170 : 220);
 
   if (form_ == Form::kRound) {
     // The fill colour itself over most of the dome, a highlight towards the
     // top left and a darker edge.
     QRadialGradient g(r.center() - QPointF(r.width() * 0.18, r.height() * 0.18), r.width() * 0.62);
-    g.setColorAt(0.0, lit_ ? fill_.lighter(160) : fill_.lighter(125));
-    g.setColorAt(0.35, fill_);
-    g.setColorAt(0.85, fill_);
-    g.setColorAt(1.0, fill_.darker(lit_ ? 125 : 140));
+    g.setColorAt(0.0, lit ? fill.lighter(160) : fill.lighter(125));
+    g.setColorAt(0.35, fill);
+    g.setColorAt(0.85, fill);
+    g.setColorAt(1.0, fill.darker(lit ? 125 : 140));
     p.setBrush(g);
     p.setPen(QPen(rim, 1.2));
     p.drawEllipse(r);
-    if (lit_) {
+    if (lit) {
       p.setPen(Qt::NoPen);
       p.setBrush(QColor(255, 255, 255, 150));
       const double s = r.width() * 0.22;
       p.drawEllipse(QRectF(r.left() + r.width() * 0.22, r.top() + r.height() * 0.18, s, s * 0.8));
     }
   } else {
-    p.setBrush(fill_);
+    p.setBrush(fill);
     p.setPen(QPen(rim, 1.2));
     p.drawRoundedRect(r, 2.5, 2.5);
     // A lens line across the top.
-    p.setPen(QPen(fill_.lighter(lit_ ? 140 : 150), 1.0));
+    p.setPen(QPen(fill.lighter(lit ? 140 : 150), 1.0));
     p.drawLine(QPointF(r.left() + 3, r.top() + 2.5), QPointF(r.right() - 3, r.top() + 2.5));
   }
 }

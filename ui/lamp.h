@@ -1,6 +1,9 @@
 // One shape of a lamp pair: a filled LED or switch indicator that the main
 // window shows or hides. It draws nothing but its own fill colour with a
 // little shading, so that a pair reads as one lamp that is lit or dark.
+// An LED can also be drawn part-lit, in between its dark and lit colours, as
+// a lamp switched faster than the eye follows looks; a switch indicator can
+// be clicked like its switch.
 #pragma once
 
 #include <QColor>
@@ -22,13 +25,27 @@ class LampShape : public QWidget {
   QColor FillColor() const { return fill_; }
   bool Lit() const { return lit_; }
 
+  // The colour of the pair's other shape, for drawing part-lit.
+  void SetCounterpart(QColor fill) { counterpart_ = fill; }
+  // The share of time lit (0..1); repaints only when it changed visibly.
+  void SetLitShare(double share);
+  double LitShare() const { return share_; }
+  // Makes the shape take clicks and report them.
+  void MakeClickable();
+
+ signals:
+  void clicked();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   Form form_;
   QColor fill_;
   bool lit_;
+  QColor counterpart_;
+  double share_;
 };
 
 }  // namespace scmp

@@ -2,20 +2,33 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QActionGroup>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <QShortcut>
 #include <thread>
 
 #include "core/hex.h"
+#include "files/file_kind.h"
+#include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/board_art.h"
 #include "ui/label_names.h"
 #include "ui/lamp.h"
+#include "ui/panel_keys.h"
 #include "ui/panel_layout.h"
+#include "ui/panel_scaler.h"
 #include "ui/settings_window.h"
 
 namespace scmp {
@@ -34,13 +47,13 @@ constexpr auto kMinSleep = std::chrono::milliseconds(2);
 // Longest single sleep inside a wait, so that input is taken in between.
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
 
-constexpr const char* kTitle = "SC/MP Trainer";
+const QString kTitle = "SC/MP Trainer";
 
 const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
 const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
 const QColor kGreenOn(0, 255, 0), kGreenOff(29, 112, 33);
 
-// The board behind everything: a picture rendered once.
+// The board behind everything: a picture rendered once for each size.
 class BoardWidget : public QWidget {
  public:
   explicit BoardWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
@@ -48,8 +61,10 @@ class BoardWidget : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override {
     const qreal dpr = devicePixelRatioF();
-    if (picture_.isNull() || picture_.devicePixelRatio() != dpr || picture_.deviceIndependentSize() != size())
-      picture_ = RenderBoard(size(), dpr);
+    if (picture_.isNull() || picture_.devicePixelRatio() != dpr || picture_.deviceIndependentSize() != size()) {
+      const QSize base(Px(layout::kClientWidth), Px(layout::kClientHeight));
+      picture_ = RenderBoard(base, static_cast<double>(width()) / base.width(), dpr);
+    }
     QPainter p(this);
     p.drawPixmap(event->rect(), picture_, QRectF(QPointF(event->rect().topLeft()) * dpr, QSizeF(event->rect().size()) * dpr));
   }
@@ -71,8 +86,10 @@ class ColumnHeading : public QLabel {
     p.setFont(font());
     p.setPen(colour_);
     const QStringList words = text().split(' ', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i)
-      p.drawText(QRect(columns_[i], 0, width() - columns_[i], height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+    for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i) {
+      const int column = PanelScaler::Scaled(this, columns_[i]);
+      p.drawText(QRect(column, 0, width() - column, height()), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
+    }
   }
 
  private:
@@ -128,10 +145,12 @@ QFont SansFont(double points, bool bold = false) {
 PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
   setObjectName("frm_SCMPBRD");
   setWindowTitle(kTitle);
+  setAcceptDrops(true);
   exit_action_ = [] { QCoreApplication::quit(); };
 
   BuildBoard();
   BuildMenus();
+  BindKeys();
 
   model_.SetPumpHook([this] { Pump(); });
   model_.SetWaitHook([this](double seconds) { Wait(seconds); });
@@ -170,19 +189,46 @@ void PanelWindow::AddLampPair(QWidget* parent, Lamp lamp, int index, const QStri
   auto* on = new LampShape(shape, on_fill, true, parent);
   on->setObjectName(on_name);
   on->setGeometry(on_rect);
+  on->SetCounterpart(off_fill);
+  off->SetCounterpart(on_fill);
   lamps_.push_back({lamp, index, on, off});
+}
+
+// A click on a switch's lamp works the switch, as its button does.
+void PanelWindow::ClickThrough(const LampPair& pair, QPushButton* button) {
+  for (LampShape* shape : {pair.on, pair.off}) {
+    shape->MakeClickable();
+    connect(shape, &LampShape::clicked, button, &QPushButton::click);
+  }
+}
+
+// Each control's key clicks its button, so that a key does nothing while its
+// button is disabled (during a run, all but the switches, HLT and SST).
+void PanelWindow::BindKeys() {
+  for (const PanelKey& key : PanelKeys()) {
+    auto* button = findChild<QPushButton*>(key.button);
+    if (button == nullptr) continue;
+    button->setToolTip(KeyTooltip(key));
+    for (const QKeySequence& sequence : key.keys) {
+      auto* shortcut = new QShortcut(sequence, this);
+      connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    }
+  }
 }
 
 void PanelWindow::BuildBoard() {
   auto* board = new BoardWidget(this);
   board->setObjectName("pic_Board");
-  board->setFixedSize(Px(layout::kClientWidth), Px(layout::kClientHeight));
-  setCentralWidget(board);
+  board->resize(Px(layout::kClientWidth), Px(layout::kClientHeight));
+  auto* frame = new ScaledPanelFrame(board, this);
+  frame->setObjectName("frm_Panel");
+  setCentralWidget(frame);
 
   BuildLeftColumn(board);
   BuildSwitchRows(board);
   BuildLeds(board);
   BuildStrip(board);
+  frame->FinishBuilding();
 }
 
 void PanelWindow::BuildLeftColumn(QWidget* board) {
@@ -222,17 +268,19 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
   const QString small_key = SmallKeyStyle();
   for (int i = 0; i < 12; ++i) {
     auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString::fromStdString(Hex(static_cast<unsigned>(i))),
-                         layout::AddressSwitchButton(i), small_key);
+                         layout::AddressSwitchButton(i), small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
                 layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+    ClickThrough(lamps_.back(), b);
   }
   for (int i = 0; i < 8; ++i) {
     auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
-                         small_key);
+                         small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
     AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
                 layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+    ClickThrough(lamps_.back(), b);
   }
 }
 
@@ -261,6 +309,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
                           KeyStyle("#47a34c", "#1f5c23", "#ffffff", 9));
   connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::StepOrStart); });
 
+  BuildRateLabel(strip);
   BuildCyclesRemaining(strip);
   BuildRegisterDisplay(strip);
 }
@@ -275,6 +324,16 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
     l->setFont(status_font);
     labels_[static_cast<int>(status[row])] = l;
   }
+}
+
+// The speed in force, under Step/Start.
+void PanelWindow::BuildRateLabel(QWidget* strip) {
+  auto* rate = new QLabel(strip);
+  rate->setObjectName(LabelObjectName(Label::kRate));
+  rate->setGeometry(layout::RateLabel());
+  rate->setFont(SansFont(9, true));
+  rate->setAlignment(Qt::AlignCenter);
+  labels_[static_cast<int>(Label::kRate)] = rate;
 }
 
 void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
@@ -359,6 +418,13 @@ void PanelWindow::BuildMenus() {
   files->addSeparator()->setObjectName("mnu_File_Sep1");
   QAction* load = files->addAction("&Load ASM-file");
   load->setObjectName("mnu_LoadAsm");
+  QAction* assemble = files->addAction("&Assemble Source...");
+  assemble->setObjectName("mnu_AsmSource");
+  QAction* reassemble = files->addAction("&Reassemble");
+  reassemble->setObjectName("mnu_Reassemble");
+  reassemble->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  QAction* load_hex = files->addAction("Load Intel &HEX...");
+  load_hex->setObjectName("mnu_LoadHex");
   files->addSeparator()->setObjectName("mnu_File_Sep2");
   QAction* exit = files->addAction("E&Xit");
   exit->setObjectName("mnu_Exit");
@@ -369,8 +435,34 @@ void PanelWindow::BuildMenus() {
   connect(open, &QAction::triggered, this, [this] { ShowOpenMem(); });
   connect(save, &QAction::triggered, this, [this] { ShowSaveMem(); });
   connect(load, &QAction::triggered, this, [this] { ShowLoadAsm(); });
+  connect(assemble, &QAction::triggered, this, [this] { ShowAssembleSource(); });
+  connect(reassemble, &QAction::triggered, this, [this] { Reassemble(); });
+  connect(load_hex, &QAction::triggered, this, [this] { ShowLoadHex(); });
   connect(exit, &QAction::triggered, this, [this] { close(); });
   connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
+
+  QMenu* speed = bar->addMenu("S&peed");
+  speed->setObjectName("mnu_Speed");
+  auto* speeds = new QActionGroup(speed);
+  for (int factor : PanelModel::kSpeeds) {
+    QAction* a = speed->addAction(QString::fromStdString(PanelModel::SpeedName(factor)));
+    a->setObjectName(QString("mnu_Speed_%1").arg(factor));
+    a->setCheckable(true);
+    a->setChecked(factor == model_.Options().speed_factor);
+    speeds->addAction(a);
+    connect(a, &QAction::triggered, this, [this, factor] { Operation([this, factor] { model_.SetSpeed(factor); }); });
+  }
+
+  QMenu* help = bar->addMenu("&Help");
+  help->setObjectName("mnu_Help");
+  QAction* keyboard = help->addAction("&Keyboard");
+  keyboard->setObjectName("mnu_Keyboard");
+  QAction* about = help->addAction("&About");
+  about->setObjectName("mnu_About");
+  connect(keyboard, &QAction::triggered, this,
+          [this] { QMessageBox::information(this, "Keyboard", KeyboardHelpText()); });
+  connect(about, &QAction::triggered, this,
+          [this] { QMessageBox::about(this, "About SC/MP Trainer", AboutText(model_.DataDir())); });
 }
 
 // ---- Drawing ----------------------------------------------------------------
@@ -390,12 +482,14 @@ void PanelWindow::Refresh() {
       }
     }
     for (int i = 0; i < static_cast<int>(Label::kCount); ++i) {
-      if (labels_[i] != nullptr && i != static_cast<int>(Label::kCycles))
-        labels_[i]->setText(LabelQText(model_.LabelText(static_cast<Label>(i))));
+      if (labels_[i] == nullptr || i == static_cast<int>(Label::kCycles)) continue;
+      const std::string text = model_.LabelText(static_cast<Label>(i));
+      labels_[i]->setText(i == static_cast<int>(Label::kRate) ? QString::fromStdString(text) : LabelQText(text));
     }
     drawn_ = true;
     drawn_changes_ = changes;
   }
+  ShowBrightness();
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
   if (model_.HasNotices()) ShowNotices();
 }
@@ -412,11 +506,23 @@ void PanelWindow::ShowNotices() {
   box->show();
 }
 
+// The LEDs and flag LEDs as bright as the share of emulated time they were
+// lit since the last frame.
+void PanelWindow::ShowBrightness() {
+  model_.SampleLampShares();
+  for (const LampPair& pair : lamps_) {
+    if (pair.lamp != Lamp::kLed && pair.lamp != Lamp::kFlagLed) continue;
+    const double share = model_.LampShare(pair.lamp, pair.index);
+    pair.on->SetLitShare(share);
+    pair.off->SetLitShare(share);
+  }
+}
+
 // ---- Panel operations -------------------------------------------------------
 
 void PanelWindow::Operation(const std::function<void()>& operation) {
-  // During a loop only HLT and SST are enabled: they go to the model
-  // straight away and the loop picks them up after its current step.
+  // During a loop only the switches, HLT and SST are enabled: they go to
+  // the model straight away and the loop picks them up after its step.
   operation();
   Refresh();
 }
@@ -490,21 +596,30 @@ void PanelWindow::Wait(double seconds) {
 // ---- Windows and the end ----------------------------------------------------
 
 namespace {
+// True when the window was accepted.
 template <class Window, class Make>
-void ShowModal(QPointer<Window>& window, Make make) {
+bool ShowModal(QPointer<Window>& window, Make make) {
   if (!window) window = make();
-  window->exec();
+  const bool accepted = window->exec() == QDialog::Accepted;
   if (window && window->Discarded()) delete window.data();
+  return accepted;
+}
+
+QString FileNameOf(const std::string& path) {
+  return QFile::decodeName(std::filesystem::path(path).filename().string().c_str());
 }
 }  // namespace
 
 FileChooser* PanelWindow::OpenMemWindow() const { return open_mem_.data(); }
 FileChooser* PanelWindow::SaveMemWindow() const { return save_mem_.data(); }
 FileChooser* PanelWindow::LoadAsmWindow() const { return load_asm_.data(); }
+FileChooser* PanelWindow::AssembleSourceWindow() const { return assemble_source_.data(); }
+FileChooser* PanelWindow::LoadHexWindow() const { return load_hex_.data(); }
 SettingsWindow* PanelWindow::SettingsWin() const { return settings_.data(); }
 
 void PanelWindow::ShowOpenMem() {
-  ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); });
+  if (ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); }))
+    setWindowTitle(kTitle + " - " + FileNameOf(open_mem_->ChosenPath()));
   Refresh();
 }
 
@@ -514,11 +629,104 @@ void PanelWindow::ShowSaveMem() {
 }
 
 void PanelWindow::ShowLoadAsm() {
-  ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); });
   // What the load stored, in the title: a file that was no listing at all
   // shows "nothing stored" there.
-  if (load_asm_ && !load_asm_->LastReport().isEmpty()) setWindowTitle(kTitle + QString(" - ") + load_asm_->LastReport());
+  if (ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); }))
+    setWindowTitle(kTitle + " - " + load_asm_->LastReport());
   Refresh();
+}
+
+void PanelWindow::ShowAssembleSource() {
+  if (ShowModal(assemble_source_,
+                [this] { return new FileChooser(FileChooser::Kind::kAssembleSource, model_, this); }))
+    AssembleSource(assemble_source_->ChosenPath());
+}
+
+// Ctrl+R: the edit, assemble, run loop without a file window.
+void PanelWindow::Reassemble() {
+  if (model_.SourcePath().empty()) {
+    ShowAssembleSource();
+    return;
+  }
+  SourceLoad result;
+  const bool loaded = model_.Reassemble(&result);
+  ShowSourceResult(loaded, result);
+}
+
+void PanelWindow::ShowLoadHex() {
+  if (ShowModal(load_hex_, [this] { return new FileChooser(FileChooser::Kind::kLoadHex, model_, this); }))
+    LoadFile(load_hex_->ChosenPath());
+}
+
+bool PanelWindow::AssembleSource(const std::string& path) {
+  SourceLoad result;
+  const bool loaded = model_.AssembleSource(path, &result);
+  return ShowSourceResult(loaded, result);
+}
+
+// Errors in the source bring up the diagnostics; an unreadable file only a
+// message.
+bool PanelWindow::ShowSourceResult(bool loaded, const SourceLoad& result) {
+  if (!loaded && !result.diagnostics.empty()) {
+    DiagnosticsDialog dialog(result, this);
+    dialog.exec();
+    Refresh();
+    return false;
+  }
+  return ShowLoadResult(loaded, model_.SourcePath(), result.error, result.report);
+}
+
+bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std::string& error,
+                                 const std::string& report) {
+  if (loaded) {
+    setWindowTitle(kTitle + " - " + (report.empty() ? FileNameOf(path) : QString::fromLocal8Bit(report.c_str())));
+  } else if (!error.empty()) {
+    QMessageBox box(QMessageBox::Warning, kTitle, QString::fromLocal8Bit(error.c_str()), QMessageBox::Ok, this);
+    box.setObjectName("msg_FileError");
+    box.exec();
+  }
+  Refresh();
+  return loaded;
+}
+
+bool PanelWindow::LoadFile(const std::string& path) {
+  if (model_.Running()) return false;
+  std::string error, report;
+  bool loaded = false;
+  switch (KindOfFile(path)) {
+    case FileKind::kSource: return AssembleSource(path);
+    case FileKind::kListing: {
+      ListingResult stored;
+      loaded = model_.LoadListing(path, &error, &stored);
+      report = ListingSummary(FileNameOf(path).toStdString(), stored);
+      break;
+    }
+    case FileKind::kMemoryImage: loaded = model_.LoadMemoryImage(path, &error); break;
+    case FileKind::kIntelHex: loaded = model_.LoadIntelHex(path, &error, &report); break;
+    case FileKind::kUnknown:
+      error = FileNameOf(path).toStdString() +
+              ": the kind of file is not known. The trainer loads sources (.s), listings (.ASM), memory images "
+              "(.RAM) and Intel HEX files (.hex).";
+      break;
+  }
+  return ShowLoadResult(loaded, path, error, report);
+}
+
+void PanelWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && !model_.Running()) event->acceptProposedAction();
+}
+
+void PanelWindow::dropEvent(QDropEvent* event) {
+  if (model_.Running()) return;
+  event->acceptProposedAction();
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  // Loaded once the drop is over: a message box must not hold up the
+  // program the files were dragged from.
+  QTimer::singleShot(0, this, [this, paths] {
+    for (const std::string& path : paths) LoadFile(path);
+  });
 }
 
 void PanelWindow::ShowSettings() {

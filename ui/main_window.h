@@ -41,18 +41,28 @@ class PanelWindow : public QMainWindow {
   void SetExitAction(std::function<void()> action) { exit_action_ = std::move(action); }
 
   // True while a run loop has handed control to the window, with every
-  // control but HLT and SST disabled.
+  // control but the switches, HLT and SST disabled.
   bool LoopControlsLocked() const { return loop_controls_locked_; }
+
+  // Loads `path` as the Files menu entry for its extension would (any case:
+  // .s assembled, .ASM, .RAM, .hex), for files named on the command line or
+  // dropped on the window. A failure is shown in a message box, a source's
+  // errors in the diagnostics window; false then.
+  bool LoadFile(const std::string& path);
 
   // The secondary windows; null before their first use and after a close
   // from their frame.
   FileChooser* OpenMemWindow() const;
   FileChooser* SaveMemWindow() const;
   FileChooser* LoadAsmWindow() const;
+  FileChooser* AssembleSourceWindow() const;
+  FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct LampPair {
@@ -68,9 +78,13 @@ class PanelWindow : public QMainWindow {
   void BuildLeds(QWidget* board);
   void BuildStrip(QWidget* board);
   void BuildStatusLabels(QWidget* strip);
+  void BuildRateLabel(QWidget* strip);
   void BuildCyclesRemaining(QWidget* strip);
   void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
+  void BindKeys();
+  void ClickThrough(const LampPair& pair, QPushButton* button);
+  void ShowBrightness();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
   void AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name, const QString& off_name,
@@ -91,6 +105,12 @@ class PanelWindow : public QMainWindow {
   void ShowSaveMem();
   void ShowLoadAsm();
   void ShowSettings();
+  void ShowAssembleSource();
+  void Reassemble();
+  void ShowLoadHex();
+  bool AssembleSource(const std::string& path);
+  bool ShowSourceResult(bool loaded, const SourceLoad& result);
+  bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
   void FinishExit();
   void ShowNotices();
 
@@ -112,6 +132,8 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> open_mem_;
   QPointer<FileChooser> save_mem_;
   QPointer<FileChooser> load_asm_;
+  QPointer<FileChooser> assemble_source_;
+  QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
 };
 

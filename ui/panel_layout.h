@@ -63,6 +63,7 @@ inline QRect DebugStrip() { return Tw(0, 4680, 8850, 1620); }
 constexpr std::array<int, 4> kStatusLabelTop = {105, 420, 735, 1050};  // Delay, Trace, Pause, Speed
 inline QRect StatusLabel(int row) { return Tw(210, kStatusLabelTop[row], 1485, 330); }
 inline QRect StepStartButton() { return Tw(2100, 105, 2115, 552); }
+inline QRect RateLabel() { return Tw(2100, 735, 2115, 330); }  // the speed, under Step/Start
 inline QRect RegisterDisplay() { return Tw(4410, 105, 2850, 1275); }
 inline QRect RemainCaption() { return Tw(7350, 420, 1440, 330); }
 inline QRect CyclesLabel() { return Tw(7035, 945, 1590, 330); }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -23,9 +24,23 @@ bool DisplayAvailable() {
   return false;
 }
 
+// QApplication takes its own options and their arguments out of argv; the
+// command line's other words were not understood as files by mistake.
+std::vector<std::string> FilesLeftByQt(const std::vector<std::string>& files, int argc, char** argv) {
+  std::vector<std::string> left(argv + 1, argv + argc), kept;
+  for (const std::string& file : files) {
+    const auto found = std::find(left.begin(), left.end(), file);
+    if (found == left.end()) continue;
+    left.erase(found);
+    kept.push_back(file);
+  }
+  return kept;
+}
+
 }  // namespace
 
-int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, const std::string& exe_path) {
+int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, const std::string& exe_path,
+                     const std::vector<std::string>& files) {
   PanelModel model;
   std::string error;
   const std::string data_dir = FindDataDir(option_dir, exe_path, std::cerr, &error);
@@ -44,7 +59,11 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, cons
   model.SetAlertHook([] { QApplication::beep(); });
   PanelWindow window(model);
   window.show();
+  // The panel's keys go to the focused window; without a window manager
+  // (a kiosk, a test display) nobody else would give it the focus.
+  window.activateWindow();
   OutsideDestroyWatch destroyed_from_outside(&window);
+  for (const std::string& file : FilesLeftByQt(files, argc, argv)) window.LoadFile(file);
   const int status = app.exec();
   model.CloseTrace();
   return status;

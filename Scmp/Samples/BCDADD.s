@@ -8,10 +8,13 @@
 ; 1111110. The program then shows the sum's byte at 0x088 (here 0x11) on
 ; the LEDs and halts.
 ;
-; Use: load this listing, press RST, switch single step off with SST and
-; press Run / Prgm. To add other numbers, enter their bytes at
-; 0x080..0x085 in program mode (address switches, data switches, Latch)
-; first. Examine 0x086..0x089 afterwards to read the whole sum.
+; Use: load this listing and press RST. With the S.STEP lamp lit (as
+; after start-up), press SST: the lamp goes dark. With the RUN/PRGM lamp
+; green (program mode), press Run / Prgm: the program halts at once (HALT
+; lamp lit) with 0x11 on the LEDs. To add other numbers, enter their bytes
+; at 0x080..0x085 in program mode (address switches, data switches, Latch)
+; first. Examine 0x086..0x089 afterwards (press Run / Prgm to go back to
+; program mode, then set the address switches) to read the whole sum.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

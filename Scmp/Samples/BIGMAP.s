@@ -7,10 +7,14 @@
 ; 0xC00 and writes them to the LEDs through the second port at 0xF00,
 ; over and over.
 ;
-; Use: load the memory image BIGMAP.RAM (not this listing), press RST,
-; switch single step off with SST and press Run / Prgm, then flip the
-; data switches: the LEDs follow. Loaded as a listing with the board's own
-; map, the LEDs stay dark and 0xC00 reads 0xFE (no memory there).
+; Use: load the memory image BIGMAP.RAM (not this listing). In Settings,
+; enter 0 under Execution Pause and press OK: with the default pause count
+; (10000) the run pauses after a fraction of a second. Press RST. With the
+; S.STEP lamp lit (as after start-up), press SST: the lamp goes dark. With
+; the RUN/PRGM lamp green (program mode), press Run / Prgm: the lamp turns
+; red and the program runs. Flip the data switches: the LEDs follow. To
+; stop, press HLT. Loaded as a listing with the board's own map, the LEDs
+; stay dark and 0xC00 reads 0xFE (no memory there).
 ;
 XRAM    =  0xC00            ; extra RAM of BIGMAP.RAM's map
 PORT2   =  0xF00            ; the second port

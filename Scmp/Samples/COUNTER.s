@@ -4,10 +4,13 @@
 ; LEDs; after each count DLY 0xFF waits (0xFF + 1) x 10000 + (A + 1) x 40
 ; empty steps, about an eighth of a second. After 0xFF comes 0x00.
 ;
-; Use: load this listing, press RST, switch single step off with SST and
-; press Run / Prgm. The LEDs count in binary, LED 0 the lowest bit.
-; With the pause count at 10000 (the default) the run pauses after 10000
-; instructions; Step/Start goes on. Press HLT to stop.
+; Use: load this listing and press RST. With the S.STEP lamp lit (as after
+; start-up), press SST: the lamp goes dark. With the RUN/PRGM lamp green
+; (program mode), press Run / Prgm: the lamp turns red. The LEDs count in
+; binary, LED 0 the lowest bit, about eight counts a second (also at Speed
+; > Real time, where DLY takes the processor's own time). With the pause
+; count at 10000 (the default) the run pauses after 10000 instructions,
+; about five minutes; Step/Start goes on. Press HLT to stop.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

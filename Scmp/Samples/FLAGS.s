@@ -6,8 +6,13 @@
 ; the LEDs show it. The other status bits (carry, overflow, interrupt
 ; enable) stay 0.
 ;
-; Use: load this listing, press RST, switch single step off with SST and
-; press Run / Prgm. Flip data switches 0, 1 and 2. Press HLT to stop.
+; Use: load this listing. In Settings, enter 0 under Execution Pause and
+; press OK: with the default pause count (10000) the run pauses after a
+; fraction of a second. Press RST. With the S.STEP lamp lit (as after
+; start-up), press SST: the lamp goes dark. With the RUN/PRGM lamp green
+; (program mode), press Run / Prgm: the lamp turns red and the program
+; runs. Flip data switches 0, 1 and 2: flag LEDs F0..F2 and LEDs 0..2
+; follow them. To stop, press HLT.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -5,9 +5,15 @@
 ; right by one with RR after each wait (DLY 0x7F), so it runs from LED 7
 ; down to LED 0 and round again. The pattern is kept in PAT (0x01A).
 ;
-; Use: load this listing, set a pattern on the data switches (or none),
-; press RST, switch single step off with SST and press Run / Prgm. Press
-; HLT to stop. Press RST and Run / Prgm twice to take a new pattern.
+; Use: load this listing, set a pattern on the data switches (or none) and
+; press RST. With the S.STEP lamp lit (as after start-up), press SST: the
+; lamp goes dark. With the RUN/PRGM lamp green (program mode), press
+; Run / Prgm: the lamp turns red and the light runs, about fifteen steps a
+; second. With the pause count at 10000 (the default) the run pauses
+; after about two minutes; Step/Start goes on (or enter 0 under Execution
+; Pause in Settings first). Press HLT to stop. For a new pattern: press
+; Run / Prgm (the lamp turns green), set the switches, press RST and
+; Run / Prgm.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

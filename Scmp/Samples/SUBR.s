@@ -11,8 +11,12 @@
 ; by jumping to RET, whose XPPC P3 swaps them back: the main program goes
 ; on after its call, and P3 is RET again, ready for the next call.
 ;
-; Use: load this listing, set the start value on the data switches, press
-; RST, switch single step off with SST and press Run / Prgm.
+; Use: load this listing, set the start value on the data switches and
+; press RST. With the S.STEP lamp lit (as after start-up), press SST: the
+; lamp goes dark. With the RUN/PRGM lamp green (program mode), press
+; Run / Prgm: the lamp turns red and the LEDs count down, about thirty
+; values a second, to 0; the program halts (HALT lamp lit). To run it
+; again, press Run / Prgm (the lamp turns green), RST and Run / Prgm.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -61,6 +61,27 @@ TEST(ScmpRun, StepsBoundTheRunAndZeroMeansNoPause) {
   EXPECT_NE(r.out.find("HALT=1 STEPS=513\n"), std::string::npos) << r.out;  // 256 x (ILD, JNZ) + HALT
 }
 
+// --cycles ends the line with the data-sheet microcycles of the run.
+TEST(ScmpRun, CyclesOptionAppendsTheMicrocycles) {
+  TempDir dir;
+  struct Case {
+    const char* listing;
+    const char* tail;
+  };
+  const Case cases[] = {
+      // 256 x ILD (22) + 255 x JNZ taken (11) + JNZ not taken (9) + HALT (8).
+      {"@0001\nA8\n7F\n9C\nFC\n00\n", "HALT=1 STEPS=513 CYCLES=8454\n"},
+      // DLY 02 with A = 0 (13 + 1028), HALT (8).
+      {"@0001\n8F\n02\n00\n", "HALT=1 STEPS=2 CYCLES=1049\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("P.ASM", c.listing);
+    const Result r = Batch({"--dir", test::SourceDataDir(), "--asm", path, "--steps", "0", "--cycles"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.ends_with(c.tail)) << r.out;
+  }
+}
+
 TEST(ScmpRun, TraceAndSavedImageAreWritten) {
   TempDir dir;
   const std::string asm_path = dir.Write("ECHO.ASM", kEcho);
@@ -112,6 +133,51 @@ TEST(ScmpRun, UnreadableFilesExitWithOneNamingTheFile) {
   r = Batch({"--dir", test::SourceDataDir(), "--asm", asm_path, "--trace", dir.File("no/such/folder/T.LOG")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("T.LOG"), std::string::npos) << r.err;
+}
+
+TEST(ScmpRun, ListingsSourcesAndHexFilesLoadInCommandLineOrder) {
+  TempDir dir;
+  // Each puts another byte at 002, the operand of LDI at 001.
+  const std::string a = dir.Write("A.ASM", "@0001\nC4\n11\n00\n");
+  const std::string b = dir.Write("B.s", " .org 1\n LDI 0x22\n HALT\n");
+  const std::string c = dir.Write("C.hex", ":0100020033CA\n:00000001FF\n");
+  const struct {
+    std::vector<std::string> loads;
+    const char* accumulator;
+  } cases[] = {
+      {{"--asm", a, "--src", b, "--hex", c}, "A=33 "},
+      {{"--hex", c, "--src", b, "--asm", a}, "A=11 "},
+      {{"--asm", a, "--src", b}, "A=22 "},
+      {{"--src", b, "--asm", a}, "A=11 "},
+      {{"--src", b, "--asm", a, "--src", b}, "A=22 "},
+  };
+  for (const auto& t : cases) {
+    std::vector<std::string> args = {"--dir", test::SourceDataDir()};
+    args.insert(args.end(), t.loads.begin(), t.loads.end());
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(t.accumulator, 0), 0u) << r.out;
+  }
+}
+
+TEST(ScmpRun, FaultySourcesAndHexFilesExitWithOneBeforeRunning) {
+  TempDir dir;
+  const std::string bad = dir.Write("BAD.s", " .org 1\n LDI 0x300\n HALT\n BOGUS\n");
+  const struct {
+    std::string file;
+    const char* option;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {bad, "--src", {bad + ":2:", bad + ":4:", "BAD.s: 2 errors; nothing loaded."}},
+      {dir.File("MISSING.s"), "--src", {"MISSING.s"}},
+      {dir.Write("BAD.hex", ":0100020033CB\n:00000001FF\n"), "--hex", {"BAD.hex", "checksum"}},
+  };
+  for (const auto& c : cases) {
+    const Result r = Batch({"--dir", test::SourceDataDir(), c.option, c.file});
+    EXPECT_EQ(r.status, 1) << c.file;
+    EXPECT_EQ(r.out, "") << c.file;  // no run, no result line
+    for (const std::string& m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << r.err;
+  }
 }
 
 TEST(ScmpRun, ExecutableUsesTheDataFolderBesideIt) {

@@ -196,7 +196,7 @@ TEST_F(ListingTest, SummarySaysWhatWasStored) {
       {std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), "ECHO.ASM: no byte line, nothing stored"},
       {std::string("\xFF\xFE@\0" "0\0" "0\0" "0\0" "1\0\r\0\n\0" "C\0" "4\0", 20), "ECHO.ASM: no byte line, nothing stored"},
       {"@0001\nc4\nfe\n", "ECHO.ASM: no byte line, nothing stored"},
-      {"@0A00\nC4\n", "ECHO.ASM: nothing stored, 1 byte dropped (not RAM)"},
+      {"@0A00\nC4\n", "ECHO.ASM: no bytes stored; 1 byte dropped (no RAM there)"},
   };
   for (const auto& c : cases) EXPECT_EQ(ListingSummary("ECHO.ASM", Load(c.content)), c.summary);
 }

@@ -424,14 +424,16 @@ TEST_F(RunControl, DisplayShowsATakenJumpsTarget) {
   EXPECT_EQ(L(Label::kM2), "10");
 }
 
-TEST_F(RunControl, FastRunWithoutSingleStepLeavesTheDisplay) {
+// The display is filled once, at the end, with the step the run ended on.
+TEST_F(RunControl, FastRunFillsTheDisplayWhenItEnds) {
   Nops();
   Put(0x005, {0x00});
   model.ToggleSingleStep();
   model.RunOrProgram();
   EXPECT_EQ(P0(), 5);
-  EXPECT_EQ(L(Label::kP0), "");
-  EXPECT_EQ(L(Label::kOpcode), "");
+  EXPECT_EQ(L(Label::kP0), "0005");
+  EXPECT_EQ(L(Label::kOpcode), "HALT");
+  EXPECT_EQ(L(Label::kM1), "00");
   EXPECT_EQ(L(Label::kCycles), " 9996");
   EXPECT_EQ(waits, 0);
 }

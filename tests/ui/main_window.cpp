@@ -7,8 +7,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,6 +21,7 @@
 #include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/main_window.h"
+#include "ui/panel_keys.h"
 #include "ui/settings_window.h"
 #include "tests/support/gui_support.h"
 
@@ -382,7 +385,9 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
 
 TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   QList<QAction*> top = window->menuBar()->actions();
-  ASSERT_EQ(top.size(), 2);
+  ASSERT_EQ(top.size(), 4);
+  EXPECT_EQ(top[2]->menu()->objectName(), "mnu_Speed");
+  EXPECT_EQ(top[3]->menu()->objectName(), "mnu_Help");
   EXPECT_EQ(top[0]->text(), "&Files");
   ASSERT_NE(top[0]->menu(), nullptr);
   EXPECT_EQ(top[0]->menu()->objectName(), "mnu_Files");
@@ -391,12 +396,14 @@ TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   EXPECT_EQ(top[1]->menu(), nullptr);
 
   const QList<QAction*> files = top[0]->menu()->actions();
-  ASSERT_EQ(files.size(), 6);
-  const char* names[] = {"mnu_OpenMem", "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_File_Sep2", "mnu_Exit"};
-  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "", "E&Xit"};
-  for (int i = 0; i < 6; ++i) {
+  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As",  "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
+                         "mnu_Reassemble", "mnu_LoadHex", "mnu_File_Sep2", "mnu_Exit"};
+  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
+                         "&Reassemble", "Load Intel &HEX...", "", "E&Xit"};
+  ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
+  for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);
-    EXPECT_EQ(files[i]->isSeparator(), i == 2 || i == 4) << names[i];
+    EXPECT_EQ(files[i]->isSeparator(), texts[i][0] == '\0') << names[i];
     if (!files[i]->isSeparator()) {
       EXPECT_EQ(files[i]->text(), texts[i]);
     }
@@ -456,7 +463,7 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   EXPECT_EQ(fresh_text, " 1");
 
   // The file windows the same way.
-  for (const char* entry : {"mnu_OpenMem", "mnu_SavMem_As", "mnu_LoadAsm"}) {
+  for (const char* entry : {"mnu_OpenMem", "mnu_SavMem_As", "mnu_LoadAsm", "mnu_AsmSource", "mnu_LoadHex"}) {
     QString name;
     test::WhenModal([&](QWidget* w) {
       name = w->objectName();
@@ -468,6 +475,8 @@ TEST_F(MainWindowTest, MenuEntriesShowOneWindowEachAndAFreshOneAfterAFrameClose)
   EXPECT_EQ(window->OpenMemWindow()->objectName(), "frm_OpenMem");
   EXPECT_EQ(window->SaveMemWindow()->objectName(), "frm_SaveMemAs");
   EXPECT_EQ(window->LoadAsmWindow()->objectName(), "frm_LoadAsm");
+  EXPECT_EQ(window->AssembleSourceWindow()->objectName(), "frm_AsmSource");
+  EXPECT_EQ(window->LoadHexWindow()->objectName(), "frm_LoadHex");
 }
 
 // A trace log that reaches its limit during a run: one box, which does not
@@ -514,5 +523,119 @@ TEST_F(MainWindowTest, AListingLoadShowsWhatItStoredInTheTitle) {
   }
 }
 
+// ECHO played as its text says: load it, pause count 0, SST, Run / Prgm,
+// then flip data switches during the run, by key and by a click on the
+// switch's lamp, and see the LEDs follow; HLT by key ends it.
+TEST_F(MainWindowTest, EchoIsPlayableDuringARun) {
+  std::string error;
+  ASSERT_TRUE(model.LoadListing(test::SourceDataDir() + "Samples/ECHO.ASM", &error)) << error;
+  Settings("0");
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  Click("cmd_SST");
+
+  bool led3 = false, led5 = false, switch_enabled = false, plus_enabled = true;
+  QTimer::singleShot(100, window.get(), [&] {
+    switch_enabled = Button("cmd_D_sw_3")->isEnabled();
+    plus_enabled = Button("cmd_A_Plus")->isEnabled();
+    QTest::keyClick(window.get(), Qt::Key_3);
+  });
+  QTimer::singleShot(250, window.get(), [&] {
+    led3 = Led(3);
+    QTest::mouseClick(Find<QWidget>(window.get(), "D_Switch_Off_5"), Qt::LeftButton);
+  });
+  QTimer::singleShot(400, window.get(), [&] {
+    window->Refresh();
+    led5 = Led(5);
+    QTest::keyClick(window.get(), Qt::Key_H);
+  });
+  QTimer::singleShot(5000, window.get(), [&] { model.AbortRun(); });  // a safety net only
+  Click("cmd_Run");
+
+  EXPECT_TRUE(switch_enabled);
+  EXPECT_FALSE(plus_enabled);
+  EXPECT_TRUE(led3);
+  EXPECT_TRUE(led5);
+  EXPECT_TRUE(model.HaltRequested());
+  EXPECT_EQ(LedByte(), 0x28);
+  EXPECT_EQ(Text("lbl_P1"), "0A00");  // the register display after the run
+}
+
+// Every control has a key, named in its tooltip and in Help > Keyboard; the
+// About text names the version, the licence and the data folder.
+TEST_F(MainWindowTest, KeysTooltipsAndHelpTexts) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  const QString help = KeyboardHelpText();
+  for (const PanelKey& key : PanelKeys()) {
+    EXPECT_EQ(Button(key.button)->toolTip(), KeyTooltip(key));
+    EXPECT_TRUE(help.contains(key.what)) << key.what.toStdString();
+  }
+  EXPECT_EQ(Button("cmd_D_sw_3")->toolTip(), "Data switch 3 (key 3)");
+  EXPECT_EQ(PanelKeys().size(), 8u + 12u + 8u);
+
+  struct Case {
+    Qt::Key key;
+    std::function<bool()> done;
+  };
+  const Case cases[] = {
+      {Qt::Key_7, [&] { return model.DataSwitch(7); }},
+      {Qt::Key_F12, [&] { return model.AddressSwitch(11); }},
+      {Qt::Key_Plus, [&] { return model.SwitchAddress() == 0x801 && !model.DataSwitch(7); }},  // examined
+      {Qt::Key_7, [&] { return model.DataSwitch(7); }},
+      {Qt::Key_L, [&] { return model.Memory().data[0x801] == 0x80; }},
+      {Qt::Key_S, [&] { return !model.SingleStepMode(); }},
+  };
+  for (const Case& c : cases) {
+    QTest::keyClick(window.get(), c.key);
+    EXPECT_TRUE(c.done()) << QKeySequence(c.key).toString().toStdString();
+  }
+
+  const QString about = AboutText(model.DataDir());
+  EXPECT_TRUE(about.contains(SCMP_VERSION_FOR_TESTS));
+  EXPECT_TRUE(about.contains("Licence"));
+  EXPECT_TRUE(about.contains(QString::fromStdString(model.DataDir())));
+}
+
+// The Speed menu sets the speed, shown on the panel; Unlimited at start-up.
+TEST_F(MainWindowTest, SpeedMenuSetsTheSpeedShownOnThePanel) {
+  EXPECT_EQ(Text("lbl_Rate"), "Speed: Unlimited");
+  EXPECT_TRUE(Find<QAction>(window.get(), "mnu_Speed_0")->isChecked());
+  Find<QAction>(window.get(), "mnu_Speed_1")->trigger();
+  EXPECT_EQ(model.Options().speed_factor, 1);
+  EXPECT_EQ(Text("lbl_Rate"), "Speed: Real time");
+  Find<QAction>(window.get(), "mnu_Speed_10")->trigger();
+  EXPECT_EQ(Text("lbl_Rate"), QString::fromUtf8("Speed: 10\u00d7"));
+}
+
+// Enlarged, the panel scales as a whole and keeps its proportions, centred;
+// the window never goes below its opening size.
+TEST_F(MainWindowTest, PanelScalesWithTheWindow) {
+  QWidget* frame = window->centralWidget();
+  QWidget* board = Find<QWidget>(window.get(), "pic_Board");
+  const QSize base(591, 409);
+  EXPECT_EQ(frame->size(), base);
+  EXPECT_EQ(frame->minimumSize(), base);
+  const double font_before = Find<QLabel>(window.get(), "lbl_P0")->font().pointSizeF();
+  auto place = [&](const char* name) {
+    QWidget* w = Find<QWidget>(window.get(), name);
+    return QRect(w->mapTo(board, QPoint(0, 0)), w->size());
+  };
+
+  window->resize(window->width() - frame->width() + 3 * 591, window->height() - frame->height() + 2 * 409);
+  QApplication::processEvents();
+  EXPECT_EQ(board->size(), 2 * base);
+  EXPECT_EQ(board->pos(), QPoint((frame->width() - 2 * 591) / 2, 0));
+  EXPECT_EQ(place("cmd_Reset"), QRect(82, 36, 122, 66));
+  EXPECT_EQ(place("Led_On_7"), QRect(600, 120, 50, 50));
+  EXPECT_DOUBLE_EQ(Find<QLabel>(window.get(), "lbl_P0")->font().pointSizeF(), 2 * font_before);
+
+  window->resize(200, 150);
+  QApplication::processEvents();
+  EXPECT_GE(frame->width(), 591);
+  EXPECT_EQ(board->size(), base);
+}
+
 }  // namespace
 }  // namespace scmp
+

@@ -1,0 +1,18 @@
+// Reading an assembler source whole, for every program that assembles one
+// (scmp-asm, scmp-run and the window).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace scmp {
+
+// Sources longer than this are no program for a 4 KB machine.
+constexpr size_t kMaxSourceSize = 16 * 1024 * 1024;
+
+// Reads the regular file `path` into `text`. False with a message naming the
+// file when it cannot be opened or read, is not a regular file, or is larger
+// than kMaxSourceSize.
+bool ReadSourceFile(const std::string& path, std::string* text, std::string* error);
+
+}  // namespace scmp

@@ -1,0 +1,63 @@
+#include "ui/panel_keys.h"
+
+#include <QStringList>
+
+namespace scmp {
+
+namespace {
+
+// No licence file has been chosen for the project yet; this says so rather
+// than claim one.
+constexpr const char* kLicence = "No licence has been chosen for this program yet.";
+
+QString KeyName(const QKeySequence& key) { return key.toString(QKeySequence::NativeText); }
+
+std::vector<PanelKey> MakeKeys() {
+  std::vector<PanelKey> keys;
+  const char* hex = "0123456789AB";
+  for (int i = 0; i < 8; ++i)
+    keys.push_back({QString("cmd_D_sw_%1").arg(i), QString("Data switch %1").arg(i), {QKeySequence(Qt::Key_0 + i)}});
+  for (int i = 0; i < 12; ++i)
+    keys.push_back({QString("cmd_A_Sw_%1").arg(i), QString("Address switch %1").arg(QChar(hex[i])),
+                    {QKeySequence(Qt::Key_F1 + i)}});
+  keys.push_back({"cmd_A_Plus", "Address + (A+)", {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}});
+  keys.push_back({"cmd_A_min", "Address - (A\u2212)", {QKeySequence(Qt::Key_Minus)}});
+  keys.push_back({"cmd_Latch", "Latch", {QKeySequence(Qt::Key_L)}});
+  keys.push_back({"cmd_Reset", "RST", {QKeySequence(Qt::Key_R)}});
+  keys.push_back({"cmd_Halt", "HLT", {QKeySequence(Qt::Key_H)}});
+  keys.push_back({"cmd_SST", "SST", {QKeySequence(Qt::Key_S)}});
+  keys.push_back({"cmd_Run", "Run / Prgm", {QKeySequence(Qt::Key_P)}});
+  keys.push_back({"cmd_Single_Step", "Step/Start", {QKeySequence(Qt::Key_Space)}});
+  return keys;
+}
+
+}  // namespace
+
+const std::vector<PanelKey>& PanelKeys() {
+  static const std::vector<PanelKey> keys = MakeKeys();
+  return keys;
+}
+
+QString KeyTooltip(const PanelKey& key) { return QString("%1 (key %2)").arg(key.what, KeyName(key.keys.front())); }
+
+QString KeyboardHelpText() {
+  QString text;
+  for (const PanelKey& key : PanelKeys()) {
+    QStringList names;
+    for (const QKeySequence& k : key.keys) names << KeyName(k);
+    text += QString("%1\t%2\n").arg(names.join(" or "), key.what);
+  }
+  text += "\nDuring a run the switch keys, HLT and SST work; the others wait until the run ends.";
+  return text;
+}
+
+QString AboutText(const std::string& data_dir) {
+  return QString(
+             "SC/MP Trainer %1\n\n"
+             "An emulator of a single-board trainer built round the National Semiconductor SC/MP (INS8060).\n\n"
+             "Licence: %2\n\n"
+             "Data folder in use: %3")
+      .arg(SCMP_VERSION, kLicence, QString::fromLocal8Bit(data_dir.c_str()));
+}
+
+}  // namespace scmp
