@@ -533,6 +533,13 @@ void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
   (model_.*operation)();
   UnlockAfterLoop();
   Refresh();
+  // That frame shows the lamps' shares of the loop's last slice. No
+  // emulated time passes after it, so one frame later the lamps show the
+  // state they keep: a program that lit an LED just before it halted would
+  // otherwise leave it dim until some other event repaints the panel.
+  QTimer::singleShot(kRefreshMs, this, [this] {
+    if (!model_.Running()) Refresh();
+  });
   if (exit_pending_) FinishExit();
 }
 

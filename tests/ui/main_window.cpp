@@ -208,6 +208,11 @@ TEST_F(MainWindowTest, ProgramEnteredByHandRunsToItsHalt) {
   // Seven instructions; the last showed the pause count less the six before.
   EXPECT_EQ(Text("lbl_cycles"), " 9994");
   EXPECT_FALSE(window->LoopControlsLocked());
+  // The run lit LED 1 only for its last step, but from then on it stays lit:
+  // a frame later it is drawn at full brightness, without any other event.
+  auto* led_1 = Find<LampShape>(window.get(), "Led_On_1");
+  for (int i = 0; i < 50 && led_1->LitShare() < 1.0; ++i) QTest::qWait(10);
+  EXPECT_EQ(led_1->LitShare(), 1.0);
 
   Click("cmd_Run");
   EXPECT_FALSE(Lit("Run_Led_Red", "Run_Led_Green"));
