@@ -71,7 +71,6 @@ RUN=$(centre 630 1920 852 780)
 SST=$(centre 630 3060 852 552)
 LATCH=$(centre 630 3960 852 552)
 PLUS=$(centre 2805 3960 192 240)
-MINUS=$(centre 2805 4260 192 252)
 STEP=$(centre 2100 105 2115 552 1)
 data_lefts=(8295 8055 7815 7575 7275 7035 6795 6555)
 address_lefts=(5805 5565 5325 5085 4785 4545 4305 4065 3765 3525 3285 3045)
@@ -83,7 +82,8 @@ pause() { sleep "${1:-0.3}"; }
 
 # start [FILES...]: a fresh emulator, its window at the top left.
 start() {
-  "$trainer" --dir "$data" "$@" >"$work/trainer.log" 2>&1 &
+  # From the work folder, so that files named relative to it show so.
+  (cd "$work" && exec "$trainer" --dir "$data" "$@" >"$work/trainer.log" 2>&1) &
   # Kept in a file: each scene runs in a subshell, and the script ends the
   # emulator of a scene that failed.
   echo $! >"$work/trainer.pid"
@@ -177,10 +177,12 @@ scene_panel() {
 # The first program of chapter 2, byte by byte.
 first_program=(C4 0A 35 C4 00 31 C4 5A C9 00 00)
 
-# enter_first_program: chapter 2's bytes, from 001 on, as a user enters them.
+# enter_first_program [FROM]: chapter 2's bytes from byte FROM (0: address
+# 001) on, as a user enters them: +, the switches, Latch. Each byte goes
+# into fresh memory, where the switches show 00 after +.
 enter_first_program() {
   local b
-  for b in "${first_program[@]}"; do
+  for b in "${first_program[@]:${1:-0}}"; do
     click $PLUS
     enter_byte "$b"
   done
@@ -191,8 +193,7 @@ scene_entering() {
   click $PLUS
   enter_byte C4
   shot enter-first-byte
-  click $MINUS
-  enter_first_program
+  enter_first_program 1
   click $RST
   click $SST
   click $RUN
@@ -200,19 +201,20 @@ scene_entering() {
   shot first-run
 }
 
+# The first program by the keys that chapter 2 gives, then single-stepped
+# with the keys: single step is on from the start, so RST, Run / Prgm and
+# four Step/Start run it up to LDI 0x5A.
 scene_single_step() {
   start
-  enter_first_program
-  # Single step is on from the start: five instructions, up to LDI 0x5A.
-  click $RST
-  click $RUN
-  local i
-  for i in 1 2 3 4; do click $STEP; done
+  keys plus 7 6 2 l  plus 3 1 l  plus 5 4 2 0 l  plus 7 6 2 l  plus plus 5 4 0 l  plus 7 6 2 l \
+    plus 6 4 3 1 l  plus 7 6 3 0 l
+  keys r p space space space space
   shot single-step
 }
 
 scene_counter() {
   start
+  keys alt+p Return
   load_listing COUNTER
   click $RST
   click $SST
@@ -230,20 +232,46 @@ scene_settings() {
   shot settings "$dlg"
 }
 
+scene_keyboard() {
+  start
+  keys alt+h k
+  shot keyboard "$(dialog '^Keyboard$')"
+}
+
+# The Speed menu, open: it lies over the window, so the screen is taken
+# where the window is.
+scene_speed_menu() {
+  start
+  keys alt+p
+  import -window root -crop "$(px 8865)x$(($(px 6135) + menu_h))+0+0" "$work/shot.png"
+  save_png "$work/shot.png" "$out/speed-menu.png"
+}
+
 scene_file_window() {
   start
   keys alt+f l
   shot file-window "$(dialog '^Load ASM-file$')"
 }
 
-# The assembler's messages for chapter 4's program with two typing errors,
-# as a terminal shows them.
-scene_assembler_messages() {
-  local src=$work/MINE.s text=$work/messages.txt
-  # The program of chapter 4, from the guide itself, with STO for ST and
-  # DNOE for DONE.
+# make_mine: the program of chapter 4, from the guide itself, with the two
+# typing errors that the chapter fixes: STO for ST and DNOE for DONE.
+make_mine() {
   sed -n '/^; MINE:/,/^```/p' "$root/docs/guide.md" | sed '$d' |
-    sed 's/^        ST 0(P1)    /        STO 0(P1)   /; s/JZ DONE /JZ DNOE /' >"$src"
+    sed 's/^        ST 0(P1)    /        STO 0(P1)   /; s/JZ DONE /JZ DNOE /' >"$work/MINE.s"
+}
+
+# The window's list of the assembler's messages, for MINE.s named on the
+# command line.
+scene_assembler_window() {
+  make_mine
+  start MINE.s
+  shot assemble-errors-window "$(dialog '^Assemble Source$')"
+}
+
+# The same messages as a terminal shows them.
+scene_assembler_messages() {
+  local text=$work/messages.txt
+  make_mine
   {
     echo '$ scmp-asm MINE.s'
     (cd "$work" && "$build/scmp-asm" --dir "$data" MINE.s 2>&1) || true
@@ -288,8 +316,9 @@ label_panel() {
   mark 307 "$(($(px 3960) - 27))" "Address switches A11 to A0 and keys"
   mark 193 "$(($(px 3960) - 9))" "+ and -: next and previous address"
   mark 524 "$(($(px 3960) - 27))" "Data switches D7 to D0 and keys"
-  mark 124 "$(($(px 4680) + 24))" "Status: delay, trace, pause, speed"
-  mark 211 "$(($(px 4680) + $(px 105) + $(px 552) + 10))" "Step/Start: go on from where it stopped"
+  mark 100 "$(($(px 4680) + 18))" "Status: delay, trace, pause, fast or slow"
+  mark 131 "$(($(px 4680) + $(px 105) + $(px 552) / 2))" "Step/Start: go on from where it stopped"
+  mark 131 "$(($(px 4680) + $(px 735) + $(px 330) / 2))" "The speed in force (Speed menu)"
   mark 286 "$(($(px 4680) + $(px 105) + $(px 1275) - 12))" "Register display"
   mark 581 "$(($(px 4680) + $(px 945) + $(px 330) / 2))" "Cycles Remaining: steps to the pause"
   save_png "$in" "$result" -background '#2b2f36' -gravity NorthWest -extent "$((w + legend))x$h" \
@@ -297,7 +326,8 @@ label_panel() {
 }
 
 failed=()
-scenes=(panel entering single_step counter settings file_window assembler_messages)
+scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
+  assembler_messages)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"

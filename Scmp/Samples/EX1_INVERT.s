@@ -4,13 +4,14 @@
 ; data switches 0..3 on and 4..7 off, LEDs 4..7 light (0xF0), because
 ; each LED lights while its switch is off.
 ;
-; Use: load EX1_INVERT.ASM with Files > Load ASM-file (scmp-asm
-; EX1_INVERT.s makes it from this source). In Settings, set the
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX1_INVERT.ASM with Files > Load ASM-file). In Settings, set the
 ; Execution Pause to 0, so that the run does not pause. With the
-; Run lamp green (program mode), press RST. With the S.STEP lamp lit,
-; press SST: the S.STEP lamp goes dark. Press Run / Prgm: the Run lamp
-; turns red and the program runs. Flip the data switches: each LED is
-; lit while its switch is off. Press HLT to stop.
+; RUN/PRGM lamp green (program mode), press RST. With the S.STEP lamp
+; lit, press SST: the S.STEP lamp goes dark. Press Run / Prgm: the
+; RUN/PRGM lamp turns red and the program runs. Flip the data switches
+; (a click on a switch or its key, or the keys 0..7): each LED is lit
+; while its switch is off. Press HLT to stop.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -15,11 +15,11 @@
 ;   00B   C9 00   ST 0(P1)
 ;   00D   00      HALT
 ;
-; Use: load EX2_COMPLEMENT.ASM with Files > Load ASM-file (scmp-asm
-; EX2_COMPLEMENT.s makes it from this source), or enter the bytes by
-; hand. With the Run lamp green (program mode), press RST. With the
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX2_COMPLEMENT.ASM with Files > Load ASM-file), or enter the bytes by
+; hand. With the RUN/PRGM lamp green (program mode), press RST. With the
 ; S.STEP lamp lit, press SST: the S.STEP lamp goes dark. Press
-; Run / Prgm: the Run lamp turns red, the LEDs show 0xA5 and the
+; Run / Prgm: the RUN/PRGM lamp turns red, the LEDs show 0xA5 and the
 ; HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out

@@ -6,12 +6,12 @@
 ; at Real time (one microcycle is 1 us), so four of them make about half a
 ; second. The count starts at 0 each time the program is started.
 ;
-; Use: load EX3_TEN.ASM with Files > Load ASM-file (scmp-asm EX3_TEN.s
-; makes it from this source), choose Speed > Real time. With the
-; Run lamp green (program mode), press RST. With the S.STEP lamp lit,
-; press SST: the S.STEP lamp goes dark. Press Run / Prgm: the Run lamp
-; turns red, the LEDs count 1 to 10 (0x0A) in about five seconds and the
-; HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX3_TEN.ASM with Files > Load ASM-file), choose Speed > Real time.
+; With the RUN/PRGM lamp green (program mode), press RST. With the
+; S.STEP lamp lit, press SST: the S.STEP lamp goes dark. Press
+; Run / Prgm: the RUN/PRGM lamp turns red, the LEDs count 1 to 10 (0x0A)
+; in about five seconds and the HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -5,12 +5,12 @@
 ; pattern and moves P2 on to the next one. A 0 byte ends the table, so
 ; patterns can be added or taken away without counting them.
 ;
-; Use: load EX4_TABLE.ASM with Files > Load ASM-file (scmp-asm
-; EX4_TABLE.s makes it from this source). With the Run lamp green
-; (program mode), press RST. With the S.STEP lamp lit, press SST: the
-; S.STEP lamp goes dark. Press Run / Prgm: the Run lamp turns red, the
-; LEDs show 0x81, 0x42, 0x24 and 0x18, the pattern closing in from both
-; ends, and the HALT lamp lights with 0x18 on the LEDs.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX4_TABLE.ASM with Files > Load ASM-file). With the RUN/PRGM lamp
+; green (program mode), press RST. With the S.STEP lamp lit, press SST:
+; the S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns
+; red, the LEDs show 0x81, 0x42, 0x24 and 0x18, the pattern closing in
+; from both ends, and the HALT lamp lights with 0x18 on the LEDs.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

@@ -6,11 +6,11 @@
 ; into COUNT, and the loop ended after one byte. Here the sum has a cell
 ; of its own, SUM, reached PC-relative, which does not move.
 ;
-; Use: load EX5_SUM.ASM with Files > Load ASM-file (scmp-asm EX5_SUM.s
-; makes it from this source). With the Run lamp green (program mode),
-; press RST. With the S.STEP lamp lit, press SST: the S.STEP lamp goes
-; dark. Press Run / Prgm: the Run lamp turns red, the LEDs show 0x0A and
-; the HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX5_SUM.ASM with Files > Load ASM-file). With the RUN/PRGM lamp green
+; (program mode), press RST. With the S.STEP lamp lit, press SST: the
+; S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns red,
+; the LEDs show 0x0A and the HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

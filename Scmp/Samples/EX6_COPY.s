@@ -5,13 +5,13 @@
 ; copied, 0x78. Check the copy by examining 0x100 with the address
 ; switches, in the Monitor's memory view, in a memory image saved with
 ; Files > Save Memory-Image As, or with
-;     scmp-run --asm EX6_COPY.ASM --dump 100-103
+;     scmp-run --src EX6_COPY.s --dump 100-103
 ;
-; Use: load EX6_COPY.ASM with Files > Load ASM-file (scmp-asm EX6_COPY.s
-; makes it from this source). With the Run lamp green (program mode),
-; press RST. With the S.STEP lamp lit, press SST: the S.STEP lamp goes
-; dark. Press Run / Prgm: the Run lamp turns red, the LEDs show 0x78 and
-; the HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX6_COPY.ASM with Files > Load ASM-file). With the RUN/PRGM lamp green
+; (program mode), press RST. With the S.STEP lamp lit, press SST: the
+; S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns red,
+; the LEDs show 0x78 and the HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 DEST    =  0x100            ; where the copy goes

@@ -4,14 +4,14 @@
 ; task set to a class, "show twice the switches' value on the LEDs (the
 ; lowest eight bits) and halt". A teacher checks it with scmp-run, for
 ; example switches 0x21 must give LEDS=42 and switches 0x90 LEDS=20:
-;     scmp-run --asm EX7_DOUBLE.ASM --switches 21
+;     scmp-run --src EX7_DOUBLE.s --switches 21
 ;
-; Use: load EX7_DOUBLE.ASM with Files > Load ASM-file (scmp-asm
-; EX7_DOUBLE.s makes it from this source), set a byte on the data
-; switches. With the Run lamp green (program mode), press RST. With the
-; S.STEP lamp lit, press SST: the S.STEP lamp goes dark. Press
-; Run / Prgm: the Run lamp turns red, the LEDs show twice the switches
-; and the HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX7_DOUBLE.ASM with Files > Load ASM-file), set a byte on the data
+; switches. With the RUN/PRGM lamp green (program mode), press RST. With
+; the S.STEP lamp lit, press SST: the S.STEP lamp goes dark. Press
+; Run / Prgm: the RUN/PRGM lamp turns red, the LEDs show twice the
+; switches and the HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

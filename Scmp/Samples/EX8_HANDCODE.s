@@ -12,11 +12,11 @@
 ; Written as "LD VALUE" and "JMP OVER" the assembler works out the same
 ; bytes. The LEDs show VALUE, 0x3C (LEDs 5, 4, 3 and 2).
 ;
-; Use: load EX8_HANDCODE.ASM with Files > Load ASM-file (scmp-asm
-; EX8_HANDCODE.s makes it from this source). With the Run lamp green
-; (program mode), press RST. With the S.STEP lamp lit, press SST: the
-; S.STEP lamp goes dark. Press Run / Prgm: the Run lamp turns red, the
-; LEDs show 0x3C and the HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; EX8_HANDCODE.ASM with Files > Load ASM-file). With the RUN/PRGM lamp
+; green (program mode), press RST. With the S.STEP lamp lit, press SST:
+; the S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns
+; red, the LEDs show 0x3C and the HALT lamp lights.
 ;
         .org 0x001
         .byte 0xC4, 0x0A        ; 001  LDI 0x0A

@@ -12,11 +12,11 @@
 ;   009   C9 00   ST 0(P1)     0x5A to the LEDs: LEDs 6, 4, 3 and 1 light
 ;   00B   00      HALT
 ;
-; Use: load FIRST.ASM with Files > Load ASM-file (scmp-asm FIRST.s makes
-; it from this source). With the Run lamp green (program mode), press
-; RST. With the S.STEP lamp lit, press SST: the S.STEP lamp goes dark.
-; Press Run / Prgm: the Run lamp turns red, the LEDs show 0x5A and the
-; HALT lamp lights.
+; Use: load this source with Files > Assemble Source... (or its listing
+; FIRST.ASM with Files > Load ASM-file). With the RUN/PRGM lamp green
+; (program mode), press RST. With the S.STEP lamp lit, press SST: the
+; S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns red,
+; the LEDs show 0x5A and the HALT lamp lights.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 

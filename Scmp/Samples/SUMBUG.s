@@ -5,11 +5,11 @@
 ; a watchpoint on COUNT stops the run at the instruction that spoils it.
 ; The corrected program is EX5_SUM.s.
 ;
-; Use: load SUMBUG.ASM with Files > Load ASM-file (scmp-asm SUMBUG.s
-; makes it from this source). With the Run lamp green (program mode),
-; press RST. With the S.STEP lamp lit, press SST: the S.STEP lamp goes
-; dark. Press Run / Prgm: the Run lamp turns red, the HALT lamp lights
-; and the LEDs show 0x00 instead of 0x0A.
+; Use: load this source with Files > Assemble Source... (or its listing
+; SUMBUG.ASM with Files > Load ASM-file). With the RUN/PRGM lamp green
+; (program mode), press RST. With the S.STEP lamp lit, press SST: the
+; S.STEP lamp goes dark. Press Run / Prgm: the RUN/PRGM lamp turns red,
+; the HALT lamp lights and the LEDs show 0x00 instead of 0x0A.
 ;
 PORT    =  0xA00            ; the port: data switches in, LEDs out
 
