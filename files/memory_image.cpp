@@ -225,8 +225,13 @@ std::string MemoryImageNumberLine(int value) {
 }
 
 bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error) {
+  return SaveTextFileSafely(path, ImageText(memory), "memory image", error);
+}
+
+bool SaveTextFileSafely(const std::string& path, std::string_view text, const std::string& what,
+                        std::string* error) {
   if (path.empty()) {
-    SetError(error, "Cannot save the memory image: no file name given.");
+    SetError(error, "Cannot save the " + what + ": no file name given.");
     return false;
   }
   std::error_code ec;
@@ -237,15 +242,14 @@ bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::st
     if (!ec) target = resolved;
   }
   if (fs::is_directory(target, ec)) {
-    SetError(error, "Cannot save the memory image " + Quoted(path) + ": it is a folder.");
+    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": it is a folder.");
     return false;
   }
 
-  const std::string text = ImageText(memory);
   fs::path temp;
   int fd = OpenTempBeside(target, &temp);
   if (fd < 0) {
-    SetError(error, "Cannot save the memory image " + Quoted(path) + ": " + std::strerror(errno) + ".");
+    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": " + std::strerror(errno) + ".");
     return false;
   }
   // A file that is replaced keeps its permissions.
@@ -264,7 +268,7 @@ bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::st
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    SetError(error, "Cannot save the memory image " + Quoted(path) + ": " + std::strerror(saved_errno) +
+    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": " + std::strerror(saved_errno) +
                         ". Any earlier file of that name is unchanged.");
   }
   return ok;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "files/listing.h"
+#include "core/observed_step.h"
 #include "files/memory_image.h"
 #include "trainer/number_text.h"
 
@@ -300,15 +301,20 @@ void PanelModel::Pump() {
 void PanelModel::RunSteps() {
   running_ = true;
   abort_ = false;
+  BeginLoop();
   for (;;) {
     if (!run_mode_ && !single_step_mode_ && !cpu_.halt_requested) {
       StepsIdle();
     } else if (run_mode_ && options_.fast_mode && !single_step_mode_ && !options_.trace_on) {
-      StepsFast();
+      if (debugger_.Active())
+        StepsDebug();
+      else
+        StepsFast();
     } else {
       // One step at a time: tracing, slow mode, single-step mode, or the
       // empty steps of program mode.
       for (uint32_t i = 0; i < kSlowChunk; ++i) {
+        if (BreakpointAhead()) break;
         StepInstruction();
         if (options_.pause_count > 0 && ++instruction_count_ >= options_.pause_count) paused_ = true;
         if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
@@ -318,6 +324,7 @@ void PanelModel::RunSteps() {
     if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
     Pump();
   }
+  NoteWhyLoopEnded();
   running_ = false;
   trace_.Flush();
   ++changes_;
@@ -326,12 +333,22 @@ void PanelModel::RunSteps() {
 // The speed path: fast mode, no single step, no trace. The core runs whole
 // chunks; the count in lbl_cycles is kept as a number.
 void PanelModel::StepsFast() {
-  const int32_t pause = options_.pause_count;
-  uint32_t limit = kFastChunk;
-  if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, kFastChunk));
   in_fast_chunk_ = true;
-  const uint32_t done = cpu_.Run(limit);
+  const uint32_t done = cpu_.Run(FastChunkLimit());
   in_fast_chunk_ = false;
+  CountFastSteps(done);
+}
+
+// Steps of the next chunk: a whole chunk, or what the pause count leaves.
+uint32_t PanelModel::FastChunkLimit() const {
+  const int32_t pause = options_.pause_count;
+  if (pause <= 0) return kFastChunk;
+  return static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, kFastChunk));
+}
+
+// The count of a chunk's steps, and lbl_cycles as its last step showed it.
+void PanelModel::CountFastSteps(uint32_t done) {
+  const int32_t pause = options_.pause_count;
   executed_steps_ += done;
   if (pause > 0) {
     instruction_count_ += static_cast<int32_t>(done);
@@ -358,8 +375,13 @@ void PanelModel::StepsIdle() {
 void PanelModel::StepInstruction() {
   if (!run_mode_) return;
   ++executed_steps_;
-  const Fetched f = cpu_.FetchInstruction();
-  cpu_.ExecuteInstruction(f.opcode, f.operand);
+  Fetched f;
+  if (debugger_.Active()) {
+    f = DebugStep(0);
+  } else {
+    f = cpu_.FetchInstruction();
+    cpu_.ExecuteInstruction(f.opcode, f.operand);
+  }
   if (options_.pause_count > 0) {
     cycles_is_number_ = true;
     cycles_number_ = options_.pause_count - instruction_count_;
@@ -424,11 +446,15 @@ SettingsResult PanelModel::ApplySettings(const SettingsInput& input) {
   }
   options_.fast_mode = input.fast;
   options_.delay_seconds = DelayFrom(ReadNumber(input.delay_text));
+  ShowOptionLabels();
+  return result;
+}
+
+void PanelModel::ShowOptionLabels() {
   if (options_.pause_count == 0) SetLabel(Label::kCycles, "No Pause");
   SetLabel(Label::kTrace, options_.trace_on ? "Trace = on " : "Trace = off");
   SetLabel(Label::kSpeed, options_.fast_mode ? "Fast       " : "Slow       ");
   SetLabel(Label::kDelay, options_.fast_mode ? "No Delay      " : "Delay =" + DisplayFormSingle(options_.delay_seconds));
-  return result;
 }
 
 bool PanelModel::EnableTrace(const std::string& path, std::string* error) {

@@ -10,6 +10,8 @@ struct RunOptions {
   float delay_seconds = 1.0f;   // 0.1 .. 10.0 once set
   int32_t pause_count = 10000;  // 0 .. 1000000000 once set; 0 = no pause
   bool trace_on = false;
+
+  bool operator==(const RunOptions&) const = default;
 };
 
 }  // namespace scmp

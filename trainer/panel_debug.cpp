@@ -1,0 +1,186 @@
+// The panel model's debugging: the debug stepping path that runs instead of
+// the speed path while breakpoints, watchpoints or the history are in use,
+// Step Back, edits from the Monitor and save states.
+#include "core/observed_step.h"
+#include "trainer/panel_model.h"
+
+namespace scmp {
+
+// ---- The debug stepping path ---------------------------------------------------
+
+void PanelModel::BeginLoop() {
+  loop_start_steps_ = executed_steps_;
+  debugger_.MarkRunStart(cpu_.memory);
+  debugger_.SetStop(StopReason::kNone);
+}
+
+void PanelModel::NoteWhyLoopEnded() {
+  if (debugger_.LastStop() != StopReason::kNone) return;  // a breakpoint or a watchpoint
+  if (abort_)
+    debugger_.SetStop(StopReason::kAborted);
+  else if (cpu_.halt_requested)
+    debugger_.SetStop(StopReason::kHalt);
+  else if (paused_)
+    debugger_.SetStop(StopReason::kPause);
+  else if (single_step_mode_)
+    debugger_.SetStop(StopReason::kSingleStep);
+}
+
+// True, and the loop ends as a pause ends it, when the next instruction's
+// opcode stands at a breakpoint. Never before the loop's own first step, so
+// that Step/Start moves on from a breakpoint. `uncounted` are steps done but
+// not yet added to executed_steps_.
+bool PanelModel::BreakpointAhead(uint32_t uncounted) {
+  if (!run_mode_ || executed_steps_ + uncounted == loop_start_steps_ ||
+      !debugger_.IsBreakpoint(NextOpcodeAddress(cpu_.state.P[0])))
+    return false;
+  paused_ = true;
+  debugger_.SetStop(StopReason::kBreakpoint);
+  return true;
+}
+
+// The speed path's chunk, one observed step at a time.
+void PanelModel::StepsDebug() {
+  const uint32_t limit = FastChunkLimit();
+  uint32_t done = 0;
+  while (done < limit && !BreakpointAhead(done)) {
+    ++done;
+    DebugStep(limit - done);
+    if (cpu_.halt_requested || single_step_mode_ || abort_ || paused_) break;
+  }
+  CountFastSteps(done);
+}
+
+// One instruction through the observed bus: its history entry when
+// recording, a watchpoint hit ends the loop as a pause does.
+Fetched PanelModel::DebugStep(uint32_t steps_left) {
+  HistoryEntry& entry = debugger_.Pending();
+  const bool record = debugger_.Recording();
+  if (record) {
+    entry.before = cpu_.state;
+    entry.lights_before = Lights();
+    entry.address = static_cast<int16_t>(NextOpcodeAddress(cpu_.state.P[0]));
+  }
+  entry.write_address = -1;
+  const Fetched f = StepObserved(cpu_, debugger_, steps_left);
+  if (record) {
+    entry.opcode = f.opcode;
+    entry.operand = f.operand;
+    debugger_.Steps().Push(entry);
+  }
+  if (debugger_.TakeWatchHit()) {
+    paused_ = true;
+    debugger_.SetStop(StopReason::kWatchpoint);
+  }
+  return f;
+}
+
+PanelLights PanelModel::Lights() const {
+  return PanelLights{led_state_, flag_led_state_, halt_led_, cpu_.halt_requested};
+}
+
+void PanelModel::RestoreLights(const PanelLights& lights) {
+  led_state_ = lights.leds;
+  flag_led_state_ = lights.flag_leds;
+  halt_led_ = lights.halt_led;
+  cpu_.halt_requested = lights.halt_requested;
+  ++changes_;
+}
+
+// ---- Step Back and edits ----------------------------------------------------------
+
+bool PanelModel::StepBack() {
+  if (running_ || debugger_.Steps().Size() == 0) return false;
+  debugger_.MarkRunStart(cpu_.memory);
+  const HistoryEntry entry = debugger_.Steps().Pop();
+  cpu_.state = entry.before;
+  if (entry.write_address >= 0) cpu_.memory.data[entry.write_address] = entry.old_value;
+  RestoreLights(entry.lights_before);
+  --executed_steps_;
+  debugger_.SetStop(StopReason::kStepBack);
+  return true;
+}
+
+bool PanelModel::SetBreakpoint(int address, bool on) {
+  if (running_ || address < 0 || address >= kMemorySize) return false;
+  debugger_.SetBreakpoint(address, on);
+  ++changes_;
+  return true;
+}
+
+bool PanelModel::SetWatchpoint(int address, bool on) {
+  if (running_ || address < 0 || address >= kMemorySize) return false;
+  debugger_.SetWatchpoint(address, on);
+  ++changes_;
+  return true;
+}
+
+bool PanelModel::StoreCell(int address, int value) {
+  if (running_ || address < 0 || address >= kMemorySize || cpu_.memory.kind[address] != kRam) return false;
+  cpu_.WriteMemory(address, static_cast<int16_t>(value & 0xFF));
+  ++changes_;
+  return true;
+}
+
+bool PanelModel::SetRegisters(const MachineState& registers) {
+  if (running_) return false;
+  cpu_.state = registers;
+  ++changes_;
+  return true;
+}
+
+// ---- Save states ---------------------------------------------------------------------
+
+SavedState PanelModel::CaptureState() const {
+  SavedState s;
+  s.registers = cpu_.state;
+  s.lights = Lights();
+  s.memory = cpu_.memory;
+  s.address_switches = address_switch_;
+  s.data_switches = data_switch_;
+  s.run_mode = run_mode_;
+  s.single_step_mode = single_step_mode_;
+  s.options = options_;
+  s.breakpoints = debugger_.Breakpoints();
+  s.watchpoints = debugger_.Watchpoints();
+  return s;
+}
+
+bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
+  if (running_) {
+    if (error) *error = "A saved state cannot be loaded while a program runs.";
+    return false;
+  }
+  // The one step that can fail comes first, so that a failure changes nothing.
+  if (s.options.trace_on && !EnableTrace(data_dir_ + "TRACE.LOG", error)) return false;
+  cpu_.state = s.registers;
+  cpu_.memory = s.memory;
+  RestoreLights(s.lights);
+  address_switch_ = s.address_switches;
+  data_switch_ = s.data_switches;
+  switch_byte_ = static_cast<int16_t>(SwitchData());
+  run_mode_ = s.run_mode;
+  SetSingleStepMode(s.single_step_mode);
+  SetLabel(Label::kPause, single_step_mode_ ? "Manual Step" : "           ");
+  options_ = s.options;
+  ShowOptionLabels();
+  debugger_.ClearBreakpoints();
+  debugger_.ClearWatchpoints();
+  for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
+  for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  debugger_.Steps().Clear();  // the history led to another state
+  instruction_count_ = 0;
+  paused_ = false;
+  return true;
+}
+
+bool PanelModel::SaveState(const std::string& path, std::string* error) const {
+  return SaveStateFile(CaptureState(), path, error);
+}
+
+bool PanelModel::LoadState(const std::string& path, std::string* error) {
+  SavedState s;
+  return LoadStateFile(path, &s, error) && ApplyState(s, error);
+}
+
+}  // namespace scmp
