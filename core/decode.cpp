@@ -48,9 +48,36 @@ std::string_view OpName(Op op) {
   return {};
 }
 
+uint8_t MicrocyclesOf(Op op) {
+  switch (op) {
+    case Op::kLd: case Op::kSt: case Op::kAnd: case Op::kOr: case Op::kXor: return 18;
+    case Op::kAdd: return 19;
+    case Op::kCad: return 20;
+    case Op::kDad: return 23;
+    case Op::kIld: case Op::kDld: return 22;
+    case Op::kLdi: case Op::kAni: case Op::kOri: case Op::kXri: return 10;
+    case Op::kAdi: return 11;
+    case Op::kCai: return 12;
+    case Op::kDai: return 15;
+    case Op::kJmp: return 11;
+    case Op::kJp: case Op::kJz: case Op::kJnz: return 9;  // +2 when taken
+    case Op::kLde: case Op::kAne: case Op::kOre: case Op::kXre: return 6;
+    case Op::kXae: case Op::kAde: return 7;
+    case Op::kCae: return 8;
+    case Op::kDae: return 11;
+    case Op::kXpal: case Op::kXpah: return 8;
+    case Op::kXppc: return 7;
+    case Op::kDint: case Op::kIen: case Op::kCas: return 6;
+    case Op::kHalt: return 8;
+    case Op::kDly: return 13;  // + 2*A + 2*d + 512*d
+    default: return 5;  // SIO, shifts, CCL, SCL, CSA, NOP; undefined and do-nothing records
+  }
+}
+
 Decoded DecodeRecord(const InstructionRecord& record, bool two_byte_group) {
   Decoded d;
   d.op = ResolveMnemonic(RightTrim(FieldText(record.Mnemonic)), two_byte_group);
+  d.microcycles = MicrocyclesOf(d.op);
 
   const std::string_view reg = RightTrim(FieldText(record.Register));
   if (reg == "P0") d.pointer = 0;

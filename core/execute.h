@@ -43,15 +43,42 @@ inline void JumpTo(const Decoded& d, int byte, MachineState& r) {
   r.P[0] = static_cast<int16_t>(WrapAddress(base, SignedDisplacement(byte)));
 }
 
+// A taken conditional jump: the jump and its two extra microcycles.
+inline void TakeJump(const Decoded& d, int byte, MachineState& r, uint64_t& cycles) {
+  JumpTo(d, byte, r);
+  cycles += kTakenJumpMicrocycles;
+}
+
+// The board's hooks may look at cpu.microcycles, so the running count is
+// published before them.
+template <class Cpu>
+inline void Publish(Cpu& cpu, uint64_t cycles) {
+  cpu.microcycles = cycles;
+}
+
+// A memory write; only one that leaves RAM reaches the board.
+template <class Cpu>
+inline void Store(Cpu& cpu, int address, int16_t value, uint64_t cycles) {
+  if (cpu.IsPlainRam(address)) {
+    cpu.memory.data[address] = value;
+  } else {
+    Publish(cpu, cycles);
+    cpu.WriteMemory(address, value);
+  }
+}
+
 inline int16_t Byte(int v) { return static_cast<int16_t>(v & 0xFF); }
 
-// Executes one decoded instruction. `Cpu` supplies ReadMemory, WriteMemory,
+// Executes one decoded instruction and adds its microcycles to `cycles`, a
+// running count that the caller stores in cpu.microcycles afterwards. `Cpu`
+// supplies microcycles, memory, IsPlainRam, ReadMemory, WriteMemory,
 // HaltProcessor, Delay and board(). `steps_left` is what a run has left after
 // this step; DLY hands it on so that the board can show the run's progress
 // while it waits.
 template <class Cpu>
 [[gnu::always_inline]] inline void Execute(Cpu& cpu, const Decoded& d, int operand, MachineState& r,
-                                           uint32_t steps_left) {
+                                           uint32_t steps_left, uint64_t& cycles) {
+  cycles += d.microcycles;
   switch (d.op) {
     case Op::kNothing:
     case Op::kNop:
@@ -97,6 +124,7 @@ template <class Cpu>
     case Op::kScl: r.SR = static_cast<int16_t>(r.SR | kCarryLink); return;
     case Op::kCas:
       r.SR = r.A;
+      Publish(cpu, cycles);
       cpu.board().ShowFlagLeds(r.SR);
       return;
     case Op::kCsa: r.A = r.SR; return;
@@ -117,7 +145,7 @@ template <class Cpu>
     case Op::kLd: r.A = cpu.ReadMemory(EffectiveAddressOf(d, operand, r)); return;
     case Op::kSt: {
       const int ea = EffectiveAddressOf(d, operand, r);
-      cpu.WriteMemory(ea, r.A);
+      Store(cpu, ea, r.A, cycles);
       return;
     }
     case Op::kAnd: r.A = static_cast<int16_t>(r.A & cpu.ReadMemory(EffectiveAddressOf(d, operand, r))); return;
@@ -130,7 +158,7 @@ template <class Cpu>
     case Op::kDld: {
       const int ea = EffectiveAddressOf(d, operand, r);
       const int16_t v = Byte(cpu.ReadMemory(ea) + (d.op == Op::kIld ? 1 : -1));
-      cpu.WriteMemory(ea, v);
+      Store(cpu, ea, v, cycles);
       r.A = v;
       return;
     }
@@ -146,12 +174,14 @@ template <class Cpu>
 
     // ---- Jumps ---------------------------------------------------------------
     case Op::kJmp: JumpTo(d, operand, r); return;
-    case Op::kJp: if ((r.A & 0x80) == 0) JumpTo(d, operand, r); return;
-    case Op::kJz: if (r.A == 0) JumpTo(d, operand, r); return;
-    case Op::kJnz: if (r.A != 0) JumpTo(d, operand, r); return;
+    case Op::kJp: if ((r.A & 0x80) == 0) TakeJump(d, operand, r, cycles); return;
+    case Op::kJz: if (r.A == 0) TakeJump(d, operand, r, cycles); return;
+    case Op::kJnz: if (r.A != 0) TakeJump(d, operand, r, cycles); return;
 
     // ---- Delay -----------------------------------------------------------------
     case Op::kDly:
+      cycles += DelayExtraMicrocycles(r.A, operand);
+      Publish(cpu, cycles);
       cpu.Delay(static_cast<uint64_t>(operand + 1) * 10000u + static_cast<uint64_t>((r.A & 0xFF) + 1) * 40u,
                 steps_left);
       return;

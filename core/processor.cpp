@@ -53,7 +53,9 @@ void Processor::ExecuteInstruction(int opcode, int operand) {
   opcode &= 0xFF;
   const bool natural = (operand < 0) == ((opcode & 0x80) == 0);
   const Decoded& d = natural ? decode_.natural[opcode] : decode_.other[opcode];
-  detail::Execute(*this, d, operand < 0 ? -1 : (operand & 0xFF), state, 0);
+  uint64_t cycles = microcycles;
+  detail::Execute(*this, d, operand < 0 ? -1 : (operand & 0xFF), state, 0, cycles);
+  microcycles = cycles;
 }
 
 uint32_t Processor::Run(uint32_t max_steps) {
@@ -65,14 +67,16 @@ uint32_t Processor::Run(uint32_t max_steps) {
   MachineState r = state;  // a local copy the compiler can keep in registers
   int16_t pc = r.P[0];      // P0 itself stays in a register between steps
   uint32_t remaining = max_steps;
+  uint64_t cycles = microcycles;  // likewise kept in a register
   do {
     const int opcode = FetchByte(pc) & 0xFF;
     const int operand = (opcode & 0x80) ? FetchByte(pc) & 0xFF : -1;
     r.P[0] = pc;
-    detail::Execute(*this, decode_.natural[opcode], operand, r, remaining - 1);
+    detail::Execute(*this, decode_.natural[opcode], operand, r, remaining - 1, cycles);
     pc = r.P[0];
   } while (--remaining != 0 && !break_run_);
   state = r;
+  microcycles = cycles;
   return max_steps - remaining;
 }
 

@@ -28,6 +28,9 @@ class Processor {
   // The halt request: set by HALT and by undefined opcodes; the run loop
   // ends after the step that set it. The run controls toggle and clear it.
   bool halt_requested = false;
+  // Data-sheet microcycles (1 us each on the board) of every instruction
+  // executed, by Run and by ExecuteInstruction alike. Never reset here.
+  uint64_t microcycles = 0;
 
   // Installs the instruction table and decides each opcode's operation,
   // pointer and mode once.
@@ -38,13 +41,12 @@ class Processor {
   // The memory bus. Addresses outside 0..4095 read 0x55 and ignore writes;
   // RAM is a plain cell; the port reads the data switches and drives the
   // LEDs; absent memory (and any unknown kind) reads 0xFE and ignores writes.
-  int16_t ReadMemory(int address) const {
-    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
-      return memory.data[address];
-    return ReadSlow(address);
+  bool IsPlainRam(int address) const {
+    return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam;
   }
+  int16_t ReadMemory(int address) const { return IsPlainRam(address) ? memory.data[address] : ReadSlow(address); }
   void WriteMemory(int address, int16_t value) {
-    if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && memory.kind[address] == kRam)
+    if (IsPlainRam(address))
       memory.data[address] = value;
     else
       WriteSlow(address, value);

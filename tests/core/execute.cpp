@@ -468,4 +468,76 @@ TEST_F(Execute, NopChangesNothing) {
   EXPECT_FALSE(cpu.halt_requested);
 }
 
+// Data-sheet microcycles per instruction, from ExecuteInstruction; the
+// jumps with A chosen to take or skip them, DLY with its variable part.
+TEST_F(Execute, MicrocyclesFollowTheDataSheet) {
+  struct Case {
+    int opcode, operand, a;
+    uint64_t microcycles;
+  };
+  const Case cases[] = {
+      {kLd, 0, 0, 18},    {kSt, 0, 0, 18},    {kAnd, 0, 0, 18},   {kOr, 0, 0, 18},   {kXor, 0, 0, 18},
+      {kAdd, 0, 0, 19},   {kCad, 0, 0, 20},   {kDad, 0, 0, 23},   {kIld, 0, 0, 22},  {kDld, 0, 0, 22},
+      {0xC5, 1, 0, 18},  // LD @1(P1)
+      {kLdi, 1, 0, 10},   {kAni, 1, 0, 10},   {kOri, 1, 0, 10},   {kXri, 1, 0, 10},  {kAdi, 1, 0, 11},
+      {kCai, 1, 0, 12},   {kDai, 1, 0, 15},   {kJmp, 4, 0, 11},
+      {kJp, 4, 0x01, 11}, {kJp, 4, 0x80, 9},  {kJz, 4, 0, 11},    {kJz, 4, 1, 9},    {kJnz, 4, 1, 11},
+      {kJnz, 4, 0, 9},    {kLde, -1, 0, 6},   {kAne, -1, 0, 6},   {kOre, -1, 0, 6},  {kXre, -1, 0, 6},
+      {kXae, -1, 0, 7},   {kAde, -1, 0, 7},   {kCae, -1, 0, 8},   {kDae, -1, 0, 11}, {kXpal, -1, 0, 8},
+      {kXpah, -1, 0, 8},  {kXppc, -1, 0, 7},  {kSio, -1, 0, 5},   {kSr, -1, 0, 5},   {kSrl, -1, 0, 5},
+      {kRr, -1, 0, 5},    {kRrl, -1, 0, 5},   {kCcl, -1, 0, 5},   {kScl, -1, 0, 5},  {kCsa, -1, 0, 5},
+      {kNop, -1, 0, 5},   {kDint, -1, 0, 6},  {kIen, -1, 0, 6},   {kCas, -1, 0, 6},  {kHalt, -1, 0, 8},
+      {0x09, -1, 0, 5},   {0xCC, 0x12, 0, 5},  // undefined in either group
+      {kDly, 0, 0, 13},   {kDly, 0, 0xFF, 13 + 510}, {kDly, 0xFF, 0x10, 13 + 32 + 510 + 512 * 255},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.opcode << " " << c.operand << " A=" << c.a);
+    cpu.state.A = static_cast<int16_t>(c.a);
+    cpu.state.SR = 0;
+    cpu.halt_requested = false;
+    const uint64_t before = cpu.microcycles;
+    Exec(c.opcode, c.operand);
+    EXPECT_EQ(cpu.microcycles - before, c.microcycles);
+  }
+}
+
+// Run counts the same as one instruction at a time, and a port write sees
+// the count up to and including the writing instruction.
+TEST_F(Execute, RunCountsMicrocyclesLikeSingleSteps) {
+  struct CountingBoard : BareBoard {
+    const Processor* cpu = nullptr;
+    uint64_t microcycles_at_write = 0;
+    void DriveLeds(int16_t value) override {
+      BareBoard::DriveLeds(value);
+      microcycles_at_write = cpu->microcycles;
+    }
+  } counting;
+  Processor p(counting);
+  counting.cpu = &p;
+  std::string error;
+  scmp::InstructionTable t;
+  ASSERT_TRUE(t.Load(scmp::test::SourceDataDir() + "SCMP.DEL", &error));
+  p.SetTable(t);
+  p.memory.LayOutStartupMap();
+  p.state.P[0] = 0x050;
+  p.state.P[1] = kRamCell;
+  const int code[] = {
+      kLdi, 0x03,        // LDI 3            10
+      kSt + 1, 0x00,     // ST 0(P1)         18
+      kDld + 1, 0x00,    // loop: DLD 0(P1)  22, three times
+      kJnz, 0xFC,        // JNZ loop         11 taken twice, 9 not
+      kLdi, 0x0A,        // LDI 0A           10
+      kXpah + 2,         // XPAH P2          8: P2 = 0A00, the port
+      kLdi, 0x55,        // LDI 55           10
+      kSt + 2, 0x00,     // ST 0(P2)         18
+      kLdi, 0x00,        // LDI 0            10, after the write
+  };
+  for (size_t i = 0; i < std::size(code); ++i) p.memory.data[0x51 + i] = static_cast<int16_t>(code[i]);
+  const uint64_t at_write = 10 + 18 + 3 * 22 + 2 * 11 + 9 + 10 + 8 + 10 + 18;
+  EXPECT_EQ(p.Run(13), 13u);
+  EXPECT_EQ(counting.leds, 0x55);
+  EXPECT_EQ(counting.microcycles_at_write, at_write);
+  EXPECT_EQ(p.microcycles, at_write + 10);
+}
+
 }  // namespace
