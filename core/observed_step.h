@@ -17,8 +17,14 @@ namespace scmp {
 template <class Observer>
 class ObservedBus {
  public:
-  ObservedBus(Processor& cpu, Observer& observer) : cpu_(cpu), observer_(observer) {}
+  ObservedBus(Processor& cpu, Observer& observer)
+      : microcycles(cpu.microcycles), memory(cpu.memory), cpu_(cpu), observer_(observer) {}
 
+  uint64_t& microcycles;
+  MemoryArray& memory;
+  // No write takes the executor's shortcut into RAM: each one goes through
+  // WriteMemory and is seen.
+  bool IsPlainRam(int) const { return false; }
   int16_t ReadMemory(int address) const { return cpu_.ReadMemory(address); }
   void WriteMemory(int address, int16_t value) {
     if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize))
@@ -48,7 +54,9 @@ template <class Observer>
 inline Fetched StepObserved(Processor& cpu, Observer& observer, uint32_t steps_left) {
   const Fetched f = cpu.FetchInstruction();
   ObservedBus<Observer> bus(cpu, observer);
-  detail::Execute(bus, cpu.decode().natural[f.opcode], f.operand, cpu.state, steps_left);
+  uint64_t cycles = cpu.microcycles;
+  detail::Execute(bus, cpu.decode().natural[f.opcode], f.operand, cpu.state, steps_left, cycles);
+  cpu.microcycles = cycles;
   return f;
 }
 

@@ -50,6 +50,7 @@ struct HistoryEntry {
   int16_t operand = -1;        // -1 for a one-byte instruction
   int16_t write_address = -1;  // the cell written, or -1
   int16_t old_value = 0;       // its data before the write
+  uint32_t microcycles = 0;    // the instruction's own
 };
 
 // The last kCapacity entries, oldest overwritten first.

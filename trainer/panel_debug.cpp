@@ -62,8 +62,10 @@ Fetched PanelModel::DebugStep(uint32_t steps_left) {
     entry.address = static_cast<int16_t>(NextOpcodeAddress(cpu_.state.P[0]));
   }
   entry.write_address = -1;
+  const uint64_t cycles_before = cpu_.microcycles;
   const Fetched f = StepObserved(cpu_, debugger_, steps_left);
   if (record) {
+    entry.microcycles = static_cast<uint32_t>(cpu_.microcycles - cycles_before);
     entry.opcode = f.opcode;
     entry.operand = f.operand;
     debugger_.Steps().Push(entry);
@@ -96,6 +98,7 @@ bool PanelModel::StepBack() {
   cpu_.state = entry.before;
   if (entry.write_address >= 0) cpu_.memory.data[entry.write_address] = entry.old_value;
   RestoreLights(entry.lights_before);
+  cpu_.microcycles -= entry.microcycles;
   --executed_steps_;
   debugger_.SetStop(StopReason::kStepBack);
   return true;
@@ -134,6 +137,7 @@ bool PanelModel::SetRegisters(const MachineState& registers) {
 SavedState PanelModel::CaptureState() const {
   SavedState s;
   s.registers = cpu_.state;
+  s.microcycles = cpu_.microcycles;
   s.lights = Lights();
   s.memory = cpu_.memory;
   s.address_switches = address_switch_;
@@ -154,6 +158,7 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   // The one step that can fail comes first, so that a failure changes nothing.
   if (s.options.trace_on && !EnableTrace(data_dir_ + "TRACE.LOG", error)) return false;
   cpu_.state = s.registers;
+  cpu_.microcycles = s.microcycles;
   cpu_.memory = s.memory;
   RestoreLights(s.lights);
   address_switch_ = s.address_switches;

@@ -38,34 +38,34 @@ void SetBits(std::array<bool, N>& set, unsigned v) {
 struct ScalarField {
   const char* key;
   int digits;
-  unsigned max;
-  std::function<unsigned(const SavedState&)> get;
-  std::function<void(SavedState&, unsigned)> set;
+  uint64_t max;
+  std::function<uint64_t(const SavedState&)> get;
+  std::function<void(SavedState&, uint64_t)> set;
 };
 
 ScalarField Word(const char* key, int16_t MachineState::*reg) {
   return {key, 4, 0xFFFF, [reg](const SavedState& s) { return static_cast<unsigned>(static_cast<uint16_t>(s.registers.*reg)); },
-          [reg](SavedState& s, unsigned v) { s.registers.*reg = static_cast<int16_t>(v); }};
+          [reg](SavedState& s, uint64_t v) { s.registers.*reg = static_cast<int16_t>(v); }};
 }
 
 ScalarField Pointer(const char* key, int i) {
   return {key, 4, 0xFFFF, [i](const SavedState& s) { return static_cast<unsigned>(static_cast<uint16_t>(s.registers.P[i])); },
-          [i](SavedState& s, unsigned v) { s.registers.P[i] = static_cast<int16_t>(v); }};
+          [i](SavedState& s, uint64_t v) { s.registers.P[i] = static_cast<int16_t>(v); }};
 }
 
 ScalarField Flag(const char* key, bool SavedState::*member) {
   return {key, 1, 1, [member](const SavedState& s) { return s.*member ? 1u : 0u; },
-          [member](SavedState& s, unsigned v) { s.*member = v != 0; }};
+          [member](SavedState& s, uint64_t v) { s.*member = v != 0; }};
 }
 
 ScalarField LightFlag(const char* key, bool PanelLights::*member) {
   return {key, 1, 1, [member](const SavedState& s) { return s.lights.*member ? 1u : 0u; },
-          [member](SavedState& s, unsigned v) { s.lights.*member = v != 0; }};
+          [member](SavedState& s, uint64_t v) { s.lights.*member = v != 0; }};
 }
 
 ScalarField OptionFlag(const char* key, bool RunOptions::*member) {
   return {key, 1, 1, [member](const SavedState& s) { return s.options.*member ? 1u : 0u; },
-          [member](SavedState& s, unsigned v) { s.options.*member = v != 0; }};
+          [member](SavedState& s, uint64_t v) { s.options.*member = v != 0; }};
 }
 
 const std::vector<ScalarField>& ScalarFields() {
@@ -76,20 +76,22 @@ const std::vector<ScalarField>& ScalarFields() {
       Pointer("P0", 0), Pointer("P1", 1), Pointer("P2", 2), Pointer("P3", 3),
       LightFlag("HALT-REQUEST", &PanelLights::halt_requested),
       {"ADDRESS-SWITCHES", 3, 0xFFF, [](const SavedState& s) { return Bits(s.address_switches); },
-       [](SavedState& s, unsigned v) { SetBits(s.address_switches, v); }},
+       [](SavedState& s, uint64_t v) { SetBits(s.address_switches, v); }},
       {"DATA-SWITCHES", 2, 0xFF, [](const SavedState& s) { return Bits(s.data_switches); },
-       [](SavedState& s, unsigned v) { SetBits(s.data_switches, v); }},
+       [](SavedState& s, uint64_t v) { SetBits(s.data_switches, v); }},
       {"LEDS", 2, 0xFF, [](const SavedState& s) { return Bits(s.lights.leds); },
-       [](SavedState& s, unsigned v) { SetBits(s.lights.leds, v); }},
+       [](SavedState& s, uint64_t v) { SetBits(s.lights.leds, v); }},
       {"FLAG-LEDS", 1, 7, [](const SavedState& s) { return Bits(s.lights.flag_leds); },
-       [](SavedState& s, unsigned v) { SetBits(s.lights.flag_leds, v); }},
+       [](SavedState& s, uint64_t v) { SetBits(s.lights.flag_leds, v); }},
       LightFlag("HALT-LED", &PanelLights::halt_led),
       Flag("RUN-MODE", &SavedState::run_mode),
       Flag("SINGLE-STEP", &SavedState::single_step_mode),
       OptionFlag("FAST-MODE", &RunOptions::fast_mode),
       OptionFlag("TRACE", &RunOptions::trace_on),
+      {"MICROCYCLES", 0, UINT64_MAX, [](const SavedState& s) { return s.microcycles; },
+       [](SavedState& s, uint64_t v) { s.microcycles = v; }},
       {"PAUSE", 0, 1000000000, [](const SavedState& s) { return static_cast<unsigned>(s.options.pause_count); },
-       [](SavedState& s, unsigned v) { s.options.pause_count = static_cast<int32_t>(v); }},
+       [](SavedState& s, uint64_t v) { s.options.pause_count = static_cast<int32_t>(v); }},
   };
   return fields;
 }
@@ -188,7 +190,7 @@ class StateReader {
 
   bool Scalar(const ScalarField& f, const std::vector<std::string_view>& words) {
     if (words.size() != 2) return Fail(std::string(f.key) + " takes one value");
-    unsigned v = 0;
+    uint64_t v = 0;
     if (f.digits == 0) {
       const auto [end, ec] = std::from_chars(words[1].data(), words[1].data() + words[1].size(), v);
       if (ec != std::errc() || end != words[1].data() + words[1].size() || v > f.max)
@@ -196,7 +198,7 @@ class StateReader {
     } else {
       const auto hex = words[1].size() == static_cast<size_t>(f.digits) ? ParseHex(words[1], f.digits) : std::nullopt;
       if (!hex || *hex > f.max)
-        return Fail(std::string(f.key) + " takes " + std::to_string(f.digits) + " hexadecimal digits up to " + Hex(f.max) +
+        return Fail(std::string(f.key) + " takes " + std::to_string(f.digits) + " hexadecimal digits up to " + Hex(static_cast<unsigned>(f.max)) +
                     ", not \"" + std::string(words[1]) + "\"");
       v = *hex;
     }
@@ -280,7 +282,7 @@ bool ReadStateFile(const std::string& path, std::string* text, std::string* erro
 std::string StateText(const SavedState& s) {
   std::string text = std::string(kStateName) + "\nVERSION " + std::to_string(kStateVersion) + "\n";
   for (const ScalarField& f : ScalarFields())
-    text += std::string(f.key) + " " + (f.digits == 0 ? std::to_string(f.get(s)) : Hex(f.get(s), f.digits)) + "\n";
+    text += std::string(f.key) + " " + (f.digits == 0 ? std::to_string(f.get(s)) : Hex(static_cast<unsigned>(f.get(s)), f.digits)) + "\n";
   text += "DELAY " + FloatText(s.options.delay_seconds) + "\n";
   text += AddressList("BREAK", s.breakpoints);
   text += AddressList("WATCH", s.watchpoints);

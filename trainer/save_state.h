@@ -16,6 +16,7 @@ namespace scmp {
 
 struct SavedState {
   MachineState registers;
+  uint64_t microcycles = 0;
   PanelLights lights;  // LEDs, flag LEDs, Halt LED and the halt request
   MemoryArray memory;
   std::array<bool, 12> address_switches{};

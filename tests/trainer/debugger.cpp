@@ -18,13 +18,14 @@ using scmp::StopReason;
 // What an instruction can change: registers, memory, lamps, halt request.
 struct Machine {
   scmp::MachineState registers;
+  uint64_t microcycles;
   scmp::MemoryArray memory;
   scmp::PanelLights lights;
   bool operator==(const Machine&) const = default;
 };
 Machine MachineOf(const PanelModel& m) {
   const SavedState s = m.CaptureState();
-  return {s.registers, s.memory, s.lights};
+  return {s.registers, s.microcycles, s.memory, s.lights};
 }
 
 void StartUp(PanelModel& model) {
