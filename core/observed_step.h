@@ -1,12 +1,13 @@
-// One instruction with every memory write shown to an observer first: the
-// stepping path of the debugger (breakpoints, watchpoints, history). The
-// speed path, Processor::Run, does not go through here and pays nothing for
-// it.
+// The debug stepping path: Processor::Run with an observer that can stop a
+// run before an instruction (breakpoints), sees every memory write
+// (watchpoints, history) and every finished step (history). The speed path,
+// Processor::Run, does not go through here and pays nothing for it.
 #pragma once
 
 #include <cstdint>
 
 #include "core/execute.h"
+#include "core/fetch.h"
 #include "core/processor.h"
 
 namespace scmp {
@@ -41,23 +42,38 @@ class ObservedBus {
 };
 
 // The address of the next instruction's opcode: the byte after P0, as the
-// fetch finds it (above 4095 it is 0; a negative P0 that XPAH left gives a
-// negative address, outside memory).
-inline int NextOpcodeAddress(int16_t p0) {
-  const auto next = static_cast<int16_t>(static_cast<uint16_t>(p0) + 1u);
-  return next > 4095 ? 0 : next;
-}
+// fetch finds it (a negative P0 that XPAH left gives a negative address,
+// outside memory).
+inline int NextOpcodeAddress(int16_t p0) { return NextPc(p0); }
 
-// Fetches and executes one instruction as Processor::Run would, through an
-// observed bus. `steps_left` is what the caller's run has left after it.
+// Run, with per step:
+//   observer.StopBefore(registers, opcode_address, steps_done) - true ends the
+//     run before the step (the registers are the current ones);
+//   observer.BeforeWrite(address, old_cell) - before each write (see above);
+//   observer.StopAfter(fetched, microcycles_of_step) - true ends the run
+//     after the step.
+// The registers live in `state` throughout, so the observer sees them.
 template <class Observer>
-inline Fetched StepObserved(Processor& cpu, Observer& observer, uint32_t steps_left) {
-  const Fetched f = cpu.FetchInstruction();
-  ObservedBus<Observer> bus(cpu, observer);
-  uint64_t cycles = cpu.microcycles;
-  detail::Execute(bus, cpu.decode().natural[f.opcode], f.operand, cpu.state, steps_left, cycles);
-  cpu.microcycles = cycles;
-  return f;
+uint32_t Processor::RunObserved(uint32_t max_steps, Observer& observer) {
+  if (max_steps == 0) return 0;
+  break_run_ = halt_requested;
+  run_length_ = max_steps;
+  ObservedBus<Observer> bus(*this, observer);
+  uint32_t done = 0;
+  do {
+    if (observer.StopBefore(state, NextPc(state.P[0]), done)) break;
+    Fetched f;
+    f.opcode = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
+    if (f.opcode & 0x80) f.operand = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
+    const uint64_t cycles_before = microcycles;
+    uint64_t cycles = cycles_before;
+    ++done;
+    detail::Execute(bus, decode_.natural[f.opcode], f.operand, state, max_steps - done, cycles);
+    microcycles = cycles;
+    const auto step_cycles = static_cast<uint32_t>(cycles - cycles_before);
+    if (observer.StopAfter(f, step_cycles)) break;
+  } while (done != max_steps && !break_run_);
+  return done;
 }
 
 }  // namespace scmp

@@ -66,6 +66,10 @@ class Processor {
   // performs at least one step when max_steps > 0. Returns the steps done.
   uint32_t Run(uint32_t max_steps);
   void BreakRun() { break_run_ = true; }
+  // The debug stepping path: Run with an observer that may stop the run
+  // before a step and sees every write and every step (core/observed_step.h).
+  template <class Observer>
+  uint32_t RunObserved(uint32_t max_steps, Observer& observer);
 
   // Address of a memory reference's operand; moves the pointer in the
   // auto-indexed mode. The displacement byte 0x80 stands for E.

@@ -60,8 +60,9 @@ class History {
 
   History() : entries_(kCapacity) {}
   size_t Size() const { return size_; }
-  void Push(const HistoryEntry& entry) {
-    entries_[next_] = entry;
+  // The entry the next step fills in place; Commit makes it the newest.
+  HistoryEntry& Slot() { return entries_[next_]; }
+  void Commit() {
     next_ = (next_ + 1) & (kCapacity - 1);
     if (size_ < kCapacity) ++size_;
   }
@@ -104,15 +105,22 @@ class Debugger {
   History& Steps() { return history_; }
   const History& Steps() const { return history_; }
 
-  // ---- The step being observed (see StepObserved) ----------------------------------
+  // ---- The step being observed (Processor::RunObserved) --------------------------------
+  // The entry the step fills: the history's next slot when recording, else
+  // a scratch one.
+  HistoryEntry& BeginEntry() {
+    current_ = recording_ ? &history_.Slot() : &scratch_;
+    current_->write_address = -1;
+    return *current_;
+  }
   // Called by the bus before a write: notes the old cell for the history and
   // whether a watched address was hit.
   void BeforeWrite(int address, int16_t old_cell) {
-    pending_.write_address = static_cast<int16_t>(address);
-    pending_.old_value = old_cell;
+    current_->write_address = static_cast<int16_t>(address);
+    current_->old_value = old_cell;
     if (watchpoints_[address]) watch_hit_ = true;
   }
-  HistoryEntry& Pending() { return pending_; }
+  HistoryEntry& Entry() { return *current_; }
   bool TakeWatchHit() {
     const bool hit = watch_hit_;
     watch_hit_ = false;
@@ -144,7 +152,8 @@ class Debugger {
   int watch_count_ = 0;
   bool recording_ = false;
   History history_;
-  HistoryEntry pending_;
+  HistoryEntry scratch_;
+  HistoryEntry* current_ = &scratch_;
   bool watch_hit_ = false;
   StopReason last_stop_ = StopReason::kNone;
   std::array<int16_t, kMemorySize> memory_at_start_{};

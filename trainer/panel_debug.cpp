@@ -39,42 +39,54 @@ bool PanelModel::BreakpointAhead(uint32_t uncounted) {
   return true;
 }
 
-// The speed path's chunk, one observed step at a time.
-void PanelModel::StepsDebug() {
-  const uint32_t limit = FastChunkLimit();
-  uint32_t done = 0;
-  while (done < limit && !BreakpointAhead(done)) {
-    ++done;
-    DebugStep(limit - done);
-    if (cpu_.halt_requested || single_step_mode_ || abort_ || paused_) break;
+// What the debug stepping path tells the debugger: breakpoints before a
+// step, the history entry and watchpoints around it.
+struct PanelModel::StepObserver {
+  PanelModel& model;
+  bool check_breakpoints;
+  Fetched last{};
+
+  bool StopBefore(const MachineState& registers, int opcode_address, uint32_t done) {
+    if (check_breakpoints && model.BreakpointAhead(done)) return true;
+    Debugger& debugger = model.debugger_;
+    HistoryEntry& entry = debugger.BeginEntry();
+    if (debugger.Recording()) {
+      entry.before = registers;
+      entry.lights_before = model.Lights();
+      entry.address = static_cast<int16_t>(opcode_address);
+    }
+    return false;
   }
-  CountFastSteps(done);
+  void BeforeWrite(int address, int16_t old_cell) { model.debugger_.BeforeWrite(address, old_cell); }
+  bool StopAfter(const Fetched& fetched, uint32_t microcycles) {
+    last = fetched;
+    Debugger& debugger = model.debugger_;
+    if (debugger.Recording()) {
+      HistoryEntry& entry = debugger.Entry();
+      entry.opcode = fetched.opcode;
+      entry.operand = fetched.operand;
+      entry.microcycles = microcycles;
+      debugger.Steps().Commit();
+    }
+    if (!debugger.TakeWatchHit()) return false;
+    model.paused_ = true;
+    debugger.SetStop(StopReason::kWatchpoint);
+    return true;
+  }
+};
+
+// The speed path's chunk through the observed run.
+void PanelModel::StepsDebug() {
+  StepObserver observer{*this, true};
+  CountFastSteps(cpu_.RunObserved(FastChunkLimit(), observer));
 }
 
-// One instruction through the observed bus: its history entry when
-// recording, a watchpoint hit ends the loop as a pause does.
-Fetched PanelModel::DebugStep(uint32_t steps_left) {
-  HistoryEntry& entry = debugger_.Pending();
-  const bool record = debugger_.Recording();
-  if (record) {
-    entry.before = cpu_.state;
-    entry.lights_before = Lights();
-    entry.address = static_cast<int16_t>(NextOpcodeAddress(cpu_.state.P[0]));
-  }
-  entry.write_address = -1;
-  const uint64_t cycles_before = cpu_.microcycles;
-  const Fetched f = StepObserved(cpu_, debugger_, steps_left);
-  if (record) {
-    entry.microcycles = static_cast<uint32_t>(cpu_.microcycles - cycles_before);
-    entry.opcode = f.opcode;
-    entry.operand = f.operand;
-    debugger_.Steps().Push(entry);
-  }
-  if (debugger_.TakeWatchHit()) {
-    paused_ = true;
-    debugger_.SetStop(StopReason::kWatchpoint);
-  }
-  return f;
+// One instruction of the one-at-a-time path, observed; the loop looks for
+// breakpoints itself.
+Fetched PanelModel::DebugStep() {
+  StepObserver observer{*this, false};
+  cpu_.RunObserved(1, observer);
+  return observer.last;
 }
 
 PanelLights PanelModel::Lights() const {

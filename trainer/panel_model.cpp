@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "files/listing.h"
-#include "core/observed_step.h"
 #include "files/memory_image.h"
 #include "trainer/number_text.h"
 
@@ -377,7 +376,7 @@ void PanelModel::StepInstruction() {
   ++executed_steps_;
   Fetched f;
   if (debugger_.Active()) {
-    f = DebugStep(0);
+    f = DebugStep();
   } else {
     f = cpu_.FetchInstruction();
     cpu_.ExecuteInstruction(f.opcode, f.operand);

@@ -195,8 +195,9 @@ class PanelModel : private Board {
   uint32_t FastChunkLimit() const;
   void CountFastSteps(uint32_t done);
   // The debug stepping path (trainer/panel_debug.cpp).
+  struct StepObserver;
   void StepsDebug();
-  Fetched DebugStep(uint32_t steps_left);
+  Fetched DebugStep();
   bool BreakpointAhead(uint32_t uncounted = 0);
   void BeginLoop();
   void NoteWhyLoopEnded();
