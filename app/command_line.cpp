@@ -1,10 +1,5 @@
 #include "app/command_line.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-
-#include "trainer/data_dir.h"
 
 namespace scmp {
 
@@ -32,17 +27,6 @@ std::optional<int> ParseArguments(CLI::App& app, const std::vector<std::string>&
     return 0;
   }
   return std::nullopt;
-}
-
-std::string DataDirFor(const std::string& option_dir, const std::string& exe_path) {
-  return ResolveDataDir(option_dir, std::getenv("SCMP_DIR"), exe_path);
-}
-
-std::string ExecutablePath(const char* argv0) {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && !self.empty()) return self.string();
-  return argv0 != nullptr ? argv0 : "";
 }
 
 }  // namespace scmp

@@ -20,12 +20,4 @@ void AddDataDirOption(CLI::App& app, std::string& dir);
 std::optional<int> ParseArguments(CLI::App& app, const std::vector<std::string>& args, const std::string& usage,
                                   const std::string& help, std::ostream& out, std::ostream& err);
 
-// The data folder: `option_dir` from --dir, else $SCMP_DIR, else beside the
-// program at `exe_path`.
-std::string DataDirFor(const std::string& option_dir, const std::string& exe_path);
-
-// The running program's own path (for the data folder beside it), falling
-// back to `argv0`.
-std::string ExecutablePath(const char* argv0);
-
 }  // namespace scmp

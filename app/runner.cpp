@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "core/hex.h"
+#include "trainer/data_dir.h"
 #include "trainer/panel_model.h"
 
 namespace scmp {
@@ -21,7 +22,8 @@ constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
     "\n"
     "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
-    "                   Scmp folder beside this program)\n"
+    "                   Scmp folder beside this program, else your own copy in\n"
+    "                   $XDG_DATA_HOME/scmp-trainer)\n"
     "  --ram FILE       load a memory image (*.RAM) first\n"
     "  --asm FILE       then load an assembler listing (*.ASM); may be repeated\n"
     "  --switches HH    set the eight data switches to the hexadecimal byte HH\n"
@@ -177,9 +179,11 @@ bool LoadStartState(PanelModel& panel, const Options& o, std::string* error) {
 
 // Start-up, the files, the switches and the trace log, as a user would set
 // them up in the window. False with the message in `error`.
-bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, std::string* error) {
+bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, std::ostream& err,
+             std::string* error) {
   panel.SetWaitHook([](double) {});  // a batch run does not wait
-  if (!panel.StartUp(DataDirFor(o.dir, exe_path), error)) return false;
+  const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
+  if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
   if (!o.load_state.empty() && !LoadStartState(panel, o, error)) return false;
   if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
   for (const std::string& listing : o.asms)
@@ -248,7 +252,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
 
   PanelModel panel;
   std::string error;
-  if (!Prepare(panel, o, exe_path, &error)) {
+  if (!Prepare(panel, o, exe_path, err, &error)) {
     err << "scmp-run: " << error << "\n";
     return 1;
   }

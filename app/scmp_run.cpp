@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "app/runner.h"
+#include "trainer/data_dir.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return scmp::RunBatch(args, argc > 0 ? argv[0] : "scmp-run", std::cout, std::cerr);
+  return scmp::RunBatch(args, scmp::RunningExecutablePath(argc > 0 ? argv[0] : "scmp-run"), std::cout, std::cerr);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "trainer/data_dir.h"
 #include "ui/trainer_app.h"
 
 namespace {
@@ -11,7 +12,8 @@ namespace {
 constexpr const char* kUsage = "usage: scmp-trainer [--dir DIR]\n";
 constexpr const char* kHelp =
     "The data folder holding SCMP.DEL and Samples/ is DIR, else $SCMP_DIR,\n"
-    "else the Scmp folder beside this program.\n";
+    "else the Scmp folder beside this program, else your own copy in\n"
+    "$XDG_DATA_HOME/scmp-trainer (made from the installed one on first start).\n";
 
 }  // namespace
 
@@ -23,5 +25,5 @@ int main(int argc, char** argv) {
   scmp::AddDataDirOption(app, dir);
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = scmp::ParseArguments(app, args, kUsage, kHelp, std::cout, std::cerr)) return *status;
-  return scmp::RunTrainerWindow(argc, argv, scmp::DataDirFor(dir, scmp::ExecutablePath(argv[0])));
+  return scmp::RunTrainerWindow(argc, argv, dir, scmp::RunningExecutablePath(argv[0]));
 }

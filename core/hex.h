@@ -1,6 +1,7 @@
 // Hexadecimal text, the one formatter and parser the whole program uses.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,17 @@ inline std::string Hex(unsigned value, int digits = 0) {
   text.resize(static_cast<size_t>(digits));
   for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 0xF];
   return text;
+}
+
+// At least two and four digits: a value too wide for them keeps all its
+// digits, and a negative one gives the digits of its 16-bit two's complement.
+inline std::string HexByte(int value) {
+  const unsigned v = value < 0 ? static_cast<uint16_t>(value) : static_cast<unsigned>(value);
+  return v > 0xFF ? Hex(v) : Hex(v, 2);
+}
+inline std::string HexWord(int value) {
+  const unsigned v = value < 0 ? static_cast<uint16_t>(value) : static_cast<unsigned>(value);
+  return v > 0xFFFF ? Hex(v) : Hex(v, 4);
 }
 
 // The value of a hexadecimal digit of either case, or -1.

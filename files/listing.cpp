@@ -1,5 +1,6 @@
 #include "files/listing.h"
 
+#include "core/hex.h"
 #include "core/regular_file.h"
 
 #include <array>
@@ -120,15 +121,8 @@ int ReadListingHex(std::string_view text) {
   unsigned value = 0;
   for (char c : text) {
     if (c == ' ' || c == '\t' || c == '\n') continue;
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else
-      break;
+    const int digit = HexDigitValue(c);
+    if (digit < 0) break;
     value = ((value << 4) | static_cast<unsigned>(digit)) & 0xFFFFFFF;
   }
   return static_cast<int>(value);

@@ -1,25 +1,20 @@
 #include "files/memory_image.h"
 
+#include "core/hex.h"
 #include "core/regular_file.h"
+#include "files/safe_save.h"
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string_view>
-#include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace scmp {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::string_view kMarker = "MEMFLAGS";
 
@@ -28,12 +23,6 @@ void SetError(std::string* error, std::string text) {
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-std::string Hex3(int address) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%03X", address);
-  return buf;
-}
 
 // ---- Saving -----------------------------------------------------------------
 
@@ -45,32 +34,6 @@ std::string ImageText(const MemoryArray& memory) {
   text += "\r\n";
   for (int16_t v : memory.kind) text += MemoryImageNumberLine(v);
   return text;
-}
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    text.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Opens a new, unique file beside `target`; -1 with errno set on failure.
-int OpenTempBeside(const fs::path& target, fs::path* temp) {
-  static std::atomic<unsigned> counter{0};
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *temp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter++));
-    int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 // ---- Loading ----------------------------------------------------------------
@@ -225,53 +188,7 @@ std::string MemoryImageNumberLine(int value) {
 }
 
 bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error) {
-  return SaveTextFileSafely(path, ImageText(memory), "memory image", error);
-}
-
-bool SaveTextFileSafely(const std::string& path, std::string_view text, const std::string& what,
-                        std::string* error) {
-  if (path.empty()) {
-    SetError(error, "Cannot save the " + what + ": no file name given.");
-    return false;
-  }
-  std::error_code ec;
-  fs::path target(path);
-  // Saving through a symbolic link replaces the file it points at.
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::canonical(target, ec);
-    if (!ec) target = resolved;
-  }
-  if (fs::is_directory(target, ec)) {
-    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": it is a folder.");
-    return false;
-  }
-
-  fs::path temp;
-  int fd = OpenTempBeside(target, &temp);
-  if (fd < 0) {
-    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": " + std::strerror(errno) + ".");
-    return false;
-  }
-  // A file that is replaced keeps its permissions.
-  struct stat old_stat;
-  if (::stat(target.c_str(), &old_stat) == 0 && S_ISREG(old_stat.st_mode)) ::fchmod(fd, old_stat.st_mode & 07777);
-
-  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-  int saved_errno = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    SetError(error, "Cannot save the " + what + " " + Quoted(path) + ": " + std::strerror(saved_errno) +
-                        ". Any earlier file of that name is unchanged.");
-  }
-  return ok;
+  return SaveFileWhole(path, ImageText(memory), "the memory image", error);
 }
 
 bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::function<void()>& alert,
@@ -290,9 +207,10 @@ bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::fu
   for (int n = 0; n < kMemoryImageLines; ++n) {
     const bool is_marker = n == kMemorySize;
     Field f = ReadField(in, is_marker);
+    const unsigned cell = static_cast<unsigned>(n < kMemorySize ? n : n - kMemorySize - 1);
     std::string what = is_marker         ? std::string("the MEMFLAGS marker")
-                       : n < kMemorySize ? "the data cell of address " + Hex3(n)
-                                         : "the address kind of address " + Hex3(n - kMemorySize - 1);
+                       : n < kMemorySize ? "the data cell of address 0x" + Hex(cell, 3)
+                                         : "the address kind of address 0x" + Hex(cell, 3);
     if (in.Failed()) {
       SetError(error, "Cannot read the memory image " + Quoted(path) + " at line " + std::to_string(in.Line()) +
                           ": " + in.FailureText() + ". Memory is unchanged.");

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "core/machine.h"
 
@@ -21,12 +20,6 @@ std::string MemoryImageNumberLine(int value);
 // `path`, so that a failure leaves an existing file as it was. False with a
 // message naming the file on failure.
 bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error);
-
-// The safe save behind SaveMemoryImage, for any text file: a temporary file
-// beside `path`, synced and renamed over it. Messages call the file "the
-// `what`" (e.g. "memory image").
-bool SaveTextFileSafely(const std::string& path, std::string_view text, const std::string& what,
-                        std::string* error);
 
 // Reads and checks the whole image first, then replaces both planes. Sounds
 // `alert` once when the marker field is "MEMFLAGS", twice otherwise. A file

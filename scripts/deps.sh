@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-pkgs=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libgl-dev "$@")
+# desktop-file-utils, appstream: check the desktop entry and the metadata;
+# dpkg-dev, file: the Debian package and its library dependencies.
+pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev
+  desktop-file-utils appstream dpkg-dev file "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -91,17 +91,19 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
   export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1"
   mkdir -p "$fuzz_dir/artifacts" "$fuzz_dir/logs"
-  for target in table memory_image listing number_text program; do
+  for target in table memory_image listing number_text program asm; do
     # The working corpus grows in the build folder; the seeds in the
     # repository are only read.
     corpus="$fuzz_dir/corpus/$target"
+    seeds="$root/fuzz/corpus/$target"
+    [ "$target" = asm ] && seeds="$root/Scmp/Samples"  # the sample sources seed the assembler
     log="$fuzz_dir/logs/$target.log"
     mkdir -p "$corpus"
     status=0
     timeout --kill-after=10 $((fuzz_seconds + 120)) \
       "$fuzz_dir/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout="$fuzz_timeout" \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz_dir/artifacts/$target-" \
-      "$corpus" "$root/fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+      "$corpus" "$seeds" >"$log" 2>&1 || status=$?
     summary=$(grep -E "^#[0-9]+[[:space:]]+DONE" "$log" | tail -n 1 | tr "\t" " " || true)
     executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "hardening: fuzz_$target: status $status, ${executed:-?} inputs; ${summary:-no final stats}"

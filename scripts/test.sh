@@ -10,3 +10,5 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
 cd ..
 # Sanitizer build and tests, then the fuzzers for a bounded time each.
 bash scripts/hardening.sh
+# Install into a temporary prefix, run from there, build the Debian package.
+bash scripts/install_check.sh build

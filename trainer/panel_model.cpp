@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/hex.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
 #include "trainer/number_text.h"
@@ -26,24 +27,6 @@ constexpr double kDelayStepSeconds = 50e-9;
 
 constexpr int kLedPort = 0xA00;
 
-const char* const kLabelNames[] = {
-    "lbl_Delay", "lbl_Trace",    "lbl_Pause",   "lbl_Speed",     "lbl_cycles", "lbl_Opcode", "lbl_Amode",
-    "lbl_Register", "lbl_Cflag", "lbl_OFlag",   "lbl_Operation", "lbl_P0",     "lbl_P1",     "lbl_P2",
-    "lbl_P3",    "lbl_m1",       "lbl_m2",      "lbl_Accu",      "lbl_Extension", "lbl_Status",
-};
-static_assert(std::size(kLabelNames) == static_cast<size_t>(Label::kCount));
-
-// Upper-case hexadecimal without leading zeros.
-std::string PlainHex(int value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  unsigned v = static_cast<unsigned>(value);
-  do {
-    s.insert(s.begin(), kDigits[v & 0xF]);
-    v >>= 4;
-  } while (v != 0);
-  return s;
-}
 
 template <size_t N>
 std::string FieldString(const std::array<char, N>& field) {
@@ -51,8 +34,6 @@ std::string FieldString(const std::array<char, N>& field) {
 }
 
 }  // namespace
-
-const char* LabelName(Label label) { return kLabelNames[static_cast<int>(label)]; }
 
 PanelModel::PanelModel() : cpu_(*this) {
   wait_hook_ = [](double seconds) {
@@ -158,8 +139,8 @@ void PanelModel::LightHaltLed() { SetHaltLed(true); }
 
 void PanelModel::Delay(uint64_t empty_steps) {
   if (in_fast_chunk_ && options_.pause_count > 0) {
-    // The count shown by this step of a fast chunk, so that lbl_cycles
-    // keeps counting down while DLY waits.
+    // The count shown by this step of a fast chunk, so that the cycle
+    // count keeps counting down while DLY waits.
     cycles_is_number_ = true;
     cycles_number_ = options_.pause_count - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
   }
@@ -203,8 +184,8 @@ void PanelModel::Latch() {
   const auto data = static_cast<int16_t>(SwitchData());
   cpu_.WriteMemory(address, data);
   cpu_.WriteMemory(kLedPort, data);
-  SetLabel(Label::kP0, " " + PlainHex(address));
-  SetLabel(Label::kM1, " " + PlainHex(data));
+  SetLabel(Label::kP0, " " + Hex(static_cast<unsigned>(address)));
+  SetLabel(Label::kM1, " " + Hex(static_cast<unsigned>(data)));
   SetLabel(Label::kM2, "");
 }
 
@@ -259,10 +240,10 @@ void PanelModel::ToggleSingleStep() {
     SetLabel(Label::kPause, "Manual Step");
     instruction_count_ = 0;
     paused_ = false;
-    WriteMarker(kMarkSStepOn);
+    WriteMarker(kMarkSingleStepOn);
   } else {
     SetLabel(Label::kPause, "           ");
-    WriteMarker(kMarkSStepOff);
+    WriteMarker(kMarkSingleStepOff);
   }
   if (running_) cpu_.BreakRun();
 }
@@ -330,7 +311,7 @@ void PanelModel::RunSteps() {
 }
 
 // The speed path: fast mode, no single step, no trace. The core runs whole
-// chunks; the count in lbl_cycles is kept as a number.
+// chunks; the cycle count label is kept as a number.
 void PanelModel::StepsFast() {
   in_fast_chunk_ = true;
   const uint32_t done = cpu_.Run(FastChunkLimit());

@@ -22,13 +22,13 @@ namespace scmp {
 // The lamp pairs of the panel. Each shows one state: its on shape is visible
 // exactly when the state is true, its off shape exactly when it is false.
 enum class Lamp {
-  kAddressSwitch,  // 12: A_Switch_On / A_Switch_Off
-  kDataSwitch,     // 8:  D_Switch_On / D_Switch_Off
-  kLed,            // 8:  Led_On / Led_Off
-  kFlagLed,        // 3:  F_Led_On / F_Led_Off
-  kHaltLed,        // 1:  Halt_Led_On / Halt_Led_Off
-  kSingleStepLed,  // 1:  Led_SStep_On / Led_SStep_Off
-  kRunLed,         // 1:  Run_Led_Red (on, run mode) / Run_Led_Green
+  kAddressSwitch,  // 12, one per address switch
+  kDataSwitch,     // 8, one per data switch
+  kLed,            // 8, the output port's LEDs
+  kFlagLed,        // 3, the flag outputs
+  kHaltLed,        // 1
+  kSingleStepLed,  // 1
+  kRunLed,         // 1: on (red) in run mode, off (green) in program mode
 };
 
 // The labels whose text the model writes.
@@ -38,8 +38,6 @@ enum class Label {
   kP0, kP1, kP2, kP3, kM1, kM2, kAccu, kExtension, kStatus,
   kCount
 };
-// The control name of a label, such as "lbl_cycles".
-const char* LabelName(Label label);
 
 // What the settings window hands over when OK is pressed.
 struct SettingsInput {
@@ -75,7 +73,7 @@ class PanelModel : private Board {
   int16_t SwitchWeight(int i) const { return switch_weight_[i]; }
   bool LampOn(Lamp lamp, int index = 0) const;
   std::string LabelText(Label label) const;
-  // Goes up whenever a lamp or a label may have changed (lbl_cycles during
+  // Goes up whenever a lamp or a label may have changed (the cycle count during
   // a run excepted: it changes every step and is read on demand).
   uint64_t ChangeCount() const { return changes_; }
 
@@ -234,7 +232,7 @@ class PanelModel : private Board {
   uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began
 
   std::array<std::string, static_cast<int>(Label::kCount)> labels_;
-  // lbl_cycles while it shows a number: kept as the number, formatted when
+  // The cycle count label while it shows a number: kept as the number, formatted when
   // read, so that the speed path does no text work.
   bool cycles_is_number_ = false;
   int32_t cycles_number_ = 0;

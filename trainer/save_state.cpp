@@ -11,7 +11,7 @@
 
 #include "core/hex.h"
 #include "core/regular_file.h"
-#include "files/memory_image.h"
+#include "files/safe_save.h"
 
 namespace scmp {
 
@@ -314,7 +314,7 @@ bool ParseStateText(std::string_view text, const std::string& path, SavedState* 
 }
 
 bool SaveStateFile(const SavedState& state, const std::string& path, std::string* error) {
-  return SaveTextFileSafely(path, StateText(state), "saved state", error);
+  return SaveFileWhole(path, StateText(state), "the saved state", error);
 }
 
 bool LoadStateFile(const std::string& path, SavedState* state, std::string* error) {

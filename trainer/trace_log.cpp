@@ -3,27 +3,21 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/hex.h"
+
 namespace scmp {
 
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
 
+// The digits of the byte-pair table below, which keeps hex formatting off
+// the traced run's per-line cost; other texts use core/hex.h.
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// Appends the hexadecimal digits of `value` (upper case, at least
-// `min_digits`) at `out`; a negative value gives the digits of its 16-bit
-// two's complement. Returns the end.
-char* PutHexAny(char* out, int value, int min_digits) {
-  unsigned v = value < 0 ? static_cast<uint16_t>(value) : static_cast<unsigned>(value);
-  int n = 1;
-  for (unsigned rest = v >> 4; rest != 0; rest >>= 4) ++n;
-  if (n < min_digits) n = min_digits;
-  for (int i = n - 1; i >= 0; --i) {
-    out[i] = kHexDigits[v & 0xF];
-    v >>= 4;
-  }
-  return out + n;
+char* PutText(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
 }
 
 // The two digits of every byte, so that a byte is one table read.
@@ -37,14 +31,14 @@ constexpr HexPairs kHexPairs;
 
 // Two digits for a byte, the common case of the trace.
 inline char* PutHexByte(char* out, int value) {
-  if (static_cast<unsigned>(value) > 0xFF) return PutHexAny(out, value, 2);
+  if (static_cast<unsigned>(value) > 0xFF) return PutText(out, HexByte(value));
   std::memcpy(out, kHexPairs.pair[value].data(), 2);
   return out + 2;
 }
 
 // Four digits for a 16-bit cell (its two's complement when negative).
 inline char* PutHexWord(char* out, int value) {
-  if (value > 0xFFFF) return PutHexAny(out, value, 4);
+  if (value > 0xFFFF) return PutText(out, HexWord(value));
   const unsigned v = static_cast<uint16_t>(value);
   std::memcpy(out, kHexPairs.pair[v >> 8].data(), 2);
   std::memcpy(out + 2, kHexPairs.pair[v & 0xFF].data(), 2);
@@ -55,11 +49,6 @@ template <size_t N>
 char* PutField(char* out, const std::array<char, N>& field) {
   std::memcpy(out, field.data(), N);
   return out + N;
-}
-
-char* PutText(char* out, std::string_view text) {
-  std::memcpy(out, text.data(), text.size());
-  return out + text.size();
 }
 
 // Builds the instruction line in `buf` (large enough for any register
@@ -103,16 +92,6 @@ char* BuildInstruction(char* p, const InstructionRecord& r, int opcode, int oper
 }
 
 }  // namespace
-
-std::string HexByte(int value) {
-  char buf[8];
-  return std::string(buf, PutHexByte(buf, value));
-}
-
-std::string HexWord(int value) {
-  char buf[8];
-  return std::string(buf, PutHexWord(buf, value));
-}
 
 bool TraceLog::Open(const std::string& path, std::string* error) {
   Close();

@@ -25,7 +25,7 @@ class TraceLog {
   // closed.
   bool Open(const std::string& path, std::string* error);
   bool IsOpen() const { return file_ != nullptr; }
-  const std::string& path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
   // Appends one line and CR LF.
   void WriteLine(std::string_view text);
@@ -56,17 +56,12 @@ class TraceLog {
   size_t used_ = 0;
 };
 
-// Upper-case hexadecimal, at least two and four digits. A negative value
-// gives the digits of its 16-bit two's complement.
-std::string HexByte(int value);
-std::string HexWord(int value);
-
 // Trace markers.
 inline constexpr std::string_view kMarkReset = "------Reset-------";
 inline constexpr std::string_view kMarkRunMode = "------Run Mode-------";
 inline constexpr std::string_view kMarkEndOfTrace = "------End of Trace -------";
 inline constexpr std::string_view kMarkProgramMode = "------Program Mode-------";
-inline constexpr std::string_view kMarkSStepOn = "------SStep ON-------";
-inline constexpr std::string_view kMarkSStepOff = "------SStep Off-------";
+inline constexpr std::string_view kMarkSingleStepOn = "------SStep ON-------";
+inline constexpr std::string_view kMarkSingleStepOff = "------SStep Off-------";
 
 }  // namespace scmp

@@ -101,15 +101,9 @@ void GroupBracket(QPainter& p, int left_px, int right_px, int y, const QString& 
   Silk(p, QRectF(left_px, y - 11, right_px - left_px, 10), name, 5.5);
 }
 
-}  // namespace
-
-void PaintBoard(QPainter& p, QSize size) {
-  p.save();
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::TextAntialiasing);
+// Solder mask with a soft sheen, the board's edge and the mounting holes.
+void PaintMask(QPainter& p, QSize size) {
   const QRectF board(0, 0, size.width(), size.height());
-
-  // Solder mask with a soft sheen and the board's edge.
   QLinearGradient sheen(0, 0, size.width(), size.height());
   sheen.setColorAt(0, kMask.lighter(112));
   sheen.setColorAt(0.55, kMask);
@@ -123,8 +117,10 @@ void PaintBoard(QPainter& p, QSize size) {
   MountingHole(p, QPointF(size.width() - 11, 10));
   MountingHole(p, QPointF(10, 305));
   MountingHole(p, QPointF(size.width() - 11, 305));
+}
 
-  // ---- Copper -----------------------------------------------------------
+// The copper tracks: buses, the port and switch wiring, the power rails.
+void PaintCopper(QPainter& p) {
   // Address and data bus from the processor to the memories and the port.
   for (int i = 0; i < 6; ++i) {
     const double y = 106 + i * 2.6;
@@ -162,8 +158,10 @@ void PaintBoard(QPainter& p, QSize size) {
   // Power rails along the left and the bottom.
   Track(p, {QPointF(112, 300), QPointF(112, 62), QPointF(128, 62)}, 2.6);
   Track(p, {QPointF(120, 306), QPointF(575, 306)}, 2.6);
+}
 
-  // ---- Chips and parts --------------------------------------------------
+// The chips, the crystal, the capacitors, the regulator and the power terminal.
+void PaintParts(QPainter& p) {
   Dip(p, 130, 128, 20, 7.0, 34, "INS8060N  SC/MP", "IC1");
   Dip(p, 312, 128, 9, 7.0, 24, "MM2114", "IC2");
   Dip(p, 392, 128, 9, 7.0, 24, "MM2114", "IC3");
@@ -201,8 +199,11 @@ void PaintBoard(QPainter& p, QSize size) {
   p.drawEllipse(QPointF(126, 288), 4, 4);
   p.drawEllipse(QPointF(140, 288), 4, 4);
   Silk(p, QRectF(112, 297, 44, 8), "+9V  GND", 4.8);
+}
 
-  // ---- Printing -----------------------------------------------------------
+// The white printing: the title, the names of the LEDs, lamps, switch groups
+// and address keys.
+void PaintPrinting(QPainter& p) {
   Silk(p, QRectF(118, 8, 220, 22), "SC/MP TRAINER", 13.0, Qt::AlignLeft | Qt::AlignVCenter);
   Silk(p, QRectF(120, 30, 240, 12), "INS 8060 MICROPROCESSOR KIT  \u2022  REV B", 6.0,
        Qt::AlignLeft | Qt::AlignVCenter, false);
@@ -243,7 +244,18 @@ void PaintBoard(QPainter& p, QSize size) {
        Qt::AlignRight | Qt::AlignVCenter);
   Silk(p, QRectF(158, layout::MinusButton().top(), 27, layout::MinusButton().height()), "A\u2212", 5.5,
        Qt::AlignRight | Qt::AlignVCenter);
+}
 
+}  // namespace
+
+void PaintBoard(QPainter& p, QSize size) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  PaintMask(p, size);
+  PaintCopper(p);
+  PaintParts(p);
+  PaintPrinting(p);
   p.restore();
 }
 

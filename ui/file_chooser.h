@@ -23,11 +23,11 @@ class FileChooser : public QDialog {
  public:
   enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm };
 
-  // Sets itself up at the samples folder (the model's samples dir followed
+  // Sets itself up at the samples folder (the model's data folder followed
   // by "Samples"), or at the current directory when that does not exist.
   FileChooser(Kind kind, PanelModel& model, QWidget* parent);
 
-  Kind kind() const { return kind_; }
+  Kind WindowKind() const { return kind_; }
   // True once the user closed the window from its frame; its owner then
   // discards it and makes a fresh one next time.
   bool Discarded() const { return discarded_; }

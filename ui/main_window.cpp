@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <thread>
 
+#include "core/hex.h"
 #include "ui/file_chooser.h"
 #include "ui/board_art.h"
+#include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/panel_layout.h"
 #include "ui/settings_window.h"
@@ -88,6 +90,12 @@ QString KeyStyle(const QString& top, const QString& bottom, const QString& text,
       .arg(top, bottom, text)
       .arg(points);
 }
+
+QString SmallKeyStyle() { return KeyStyle("#f4f4f0", "#b9b9b2", "#1a1a1a", 7); }
+QString DarkKeyStyle() { return KeyStyle("#5a606b", "#2b2f36", "#f2f2f2", 8); }
+
+constexpr int kRoundLamp = static_cast<int>(LampShape::Form::kRound);
+constexpr int kSquareLamp = static_cast<int>(LampShape::Form::kSquare);
 
 QString LabelQText(const std::string& text) {
   QString q = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -168,10 +176,15 @@ void PanelWindow::BuildBoard() {
   board->setFixedSize(Px(layout::kClientWidth), Px(layout::kClientHeight));
   setCentralWidget(board);
 
-  const QString small_key = KeyStyle("#f4f4f0", "#b9b9b2", "#1a1a1a", 7);
-  const QString dark_key = KeyStyle("#5a606b", "#2b2f36", "#f2f2f2", 8);
+  BuildLeftColumn(board);
+  BuildSwitchRows(board);
+  BuildLeds(board);
+  BuildStrip(board);
+}
 
-  // Left column.
+void PanelWindow::BuildLeftColumn(QWidget* board) {
+  const QString small_key = SmallKeyStyle();
+  const QString dark_key = DarkKeyStyle();
   MakeButton(board, "cmd_Reset", "RST", layout::ResetButton(), KeyStyle("#e0483e", "#8e1c15", "#ffffff", 8));
   auto* halt = MakeButton(board, "cmd_Halt", "HLT", layout::HaltButton(),
                           KeyStyle("#f3a64a", "#b0600f", "#1a1a1a", 8), false);
@@ -194,41 +207,39 @@ void PanelWindow::BuildBoard() {
   connect(findChild<QPushButton*>("cmd_A_min"), &QPushButton::clicked, this,
           [this] { Operation([this] { model_.StepAddress(-1); }); });
 
-  const int round = static_cast<int>(LampShape::Form::kRound);
-  const int square = static_cast<int>(LampShape::Form::kSquare);
   AddLampPair(board, Lamp::kHaltLed, 0, "Halt_Led_On", "Halt_Led_Off", layout::HaltLedOn(), layout::HaltLedOff(),
-              round, kRedOn, kRedOff);
-  AddLampPair(board, Lamp::kRunLed, 0, "Run_Led_Red", "Run_Led_Green", layout::RunLed(), layout::RunLed(), round,
+              kRoundLamp, kRedOn, kRedOff);
+  AddLampPair(board, Lamp::kRunLed, 0, "Run_Led_Red", "Run_Led_Green", layout::RunLed(), layout::RunLed(), kRoundLamp,
               kRedOn, kGreenOn);
   AddLampPair(board, Lamp::kSingleStepLed, 0, "Led_SStep_On", "Led_SStep_Off", layout::SstLed(), layout::SstLed(),
-              round, kRedOn, kRedOff);
+              kRoundLamp, kRedOn, kRedOff);
+}
 
-  // Switch rows.
-  const char* hex = "0123456789AB";
+void PanelWindow::BuildSwitchRows(QWidget* board) {
+  const QString small_key = SmallKeyStyle();
   for (int i = 0; i < 12; ++i) {
-    auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString(QChar(hex[i])),
+    auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString::fromStdString(Hex(static_cast<unsigned>(i))),
                          layout::AddressSwitchButton(i), small_key);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
-                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), square, kSwitchOn, kSwitchOff);
+                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
   }
   for (int i = 0; i < 8; ++i) {
     auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
                          small_key);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
     AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
-                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), square, kSwitchOn, kSwitchOff);
+                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
   }
+}
 
-  // LEDs.
+void PanelWindow::BuildLeds(QWidget* board) {
   for (int i = 0; i < 8; ++i)
     AddLampPair(board, Lamp::kLed, i, QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i), layout::Led(i),
-                layout::Led(i), round, kRedOn, kRedOff);
+                layout::Led(i), kRoundLamp, kRedOn, kRedOff);
   for (int i = 0; i < 3; ++i)
     AddLampPair(board, Lamp::kFlagLed, i, QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i),
-                layout::FlagLed(i), layout::FlagLed(i), round, kGreenOn, kGreenOff);
-
-  BuildStrip(board);
+                layout::FlagLed(i), layout::FlagLed(i), kRoundLamp, kGreenOn, kGreenOff);
 }
 
 void PanelWindow::BuildStrip(QWidget* board) {
@@ -241,20 +252,30 @@ void PanelWindow::BuildStrip(QWidget* board) {
       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #565b63, stop:1 #2c2f34); }"
       "QLabel { color: #e8e8e8; background: transparent; }");
 
-  const QFont status_font = SansFont(8);
-  const std::array<Label, 4> status = {Label::kDelay, Label::kTrace, Label::kPause, Label::kSpeed};
-  for (int row = 0; row < 4; ++row) {
-    auto* l = new QLabel(strip);
-    l->setObjectName(LabelName(status[row]));
-    l->setGeometry(layout::StatusLabel(row));
-    l->setFont(status_font);
-    labels_[static_cast<int>(status[row])] = l;
-  }
+  BuildStatusLabels(strip);
 
   auto* step = MakeButton(strip, "cmd_Single_Step", "Step/Start", layout::StepStartButton(),
                           KeyStyle("#47a34c", "#1f5c23", "#ffffff", 9));
   connect(step, &QPushButton::clicked, this, [this] { RunOperation(&PanelModel::StepOrStart); });
 
+  BuildCyclesRemaining(strip);
+  BuildRegisterDisplay(strip);
+}
+
+void PanelWindow::BuildStatusLabels(QWidget* strip) {
+  const QFont status_font = SansFont(8);
+  const std::array<Label, 4> status = {Label::kDelay, Label::kTrace, Label::kPause, Label::kSpeed};
+  for (int row = 0; row < 4; ++row) {
+    auto* l = new QLabel(strip);
+    l->setObjectName(LabelObjectName(status[row]));
+    l->setGeometry(layout::StatusLabel(row));
+    l->setFont(status_font);
+    labels_[static_cast<int>(status[row])] = l;
+  }
+}
+
+void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
+  const QFont status_font = SansFont(8);
   auto* caption = new QLabel("Cycles Remaining ", strip);
   caption->setObjectName("lbl_Remain_Caption");
   caption->setFont(status_font);
@@ -262,7 +283,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
   caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* cycles = new QLabel(strip);
-  cycles->setObjectName(LabelName(Label::kCycles));
+  cycles->setObjectName(LabelObjectName(Label::kCycles));
   cycles->setGeometry(layout::CyclesLabel());
   cycles->setFont(FixedFont(9, true));
   // Its left end lies under the register display: the box is drawn in the
@@ -273,8 +294,11 @@ void PanelWindow::BuildStrip(QWidget* board) {
               " margin-left: %1px; padding-right: 4px; }")
           .arg(layout::RegisterDisplay().right() + 3 - layout::CyclesLabel().left()));
   labels_[static_cast<int>(Label::kCycles)] = cycles;
+}
 
-  // The register display: a dark box of fixed-pitch fields on a grid.
+// A dark box of fixed-pitch fields on a grid, with the column heading over
+// A, E and SR.
+void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
   auto* display = new QWidget(strip);
   display->setObjectName("pic_Debug");
   display->setGeometry(layout::RegisterDisplay());
@@ -286,7 +310,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
   const QPoint origin(4, 2);
   auto field = [&](Label label, int left, int row, int width) {
     auto* l = new QLabel(display);
-    l->setObjectName(LabelName(label));
+    l->setObjectName(LabelObjectName(label));
     l->setFont(mono);
     l->setGeometry(QRect(origin + QPoint(Px(left), Px(row * layout::kGridRow)), QSize(Px(width), Px(layout::kGridRow))));
     labels_[static_cast<int>(label)] = l;
@@ -391,16 +415,16 @@ void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
 }
 
 void PanelWindow::LockForLoop() {
-  if (loop_ui_) return;
-  loop_ui_ = true;
+  if (loop_controls_locked_) return;
+  loop_controls_locked_ = true;
   for (QPushButton* b : idle_only_) b->setEnabled(false);
   menuBar()->setEnabled(false);
   since_refresh_.start();
 }
 
 void PanelWindow::UnlockAfterLoop() {
-  if (!loop_ui_) return;
-  loop_ui_ = false;
+  if (!loop_controls_locked_) return;
+  loop_controls_locked_ = false;
   for (QPushButton* b : idle_only_) b->setEnabled(true);
   menuBar()->setEnabled(true);
 }

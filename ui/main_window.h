@@ -42,7 +42,7 @@ class PanelWindow : public QMainWindow {
 
   // True while a run loop has handed control to the window, with every
   // control but HLT and SST disabled.
-  bool LoopControlsLocked() const { return loop_ui_; }
+  bool LoopControlsLocked() const { return loop_controls_locked_; }
 
   // The secondary windows; null before their first use and after a close
   // from their frame.
@@ -63,7 +63,13 @@ class PanelWindow : public QMainWindow {
   };
 
   void BuildBoard();
+  void BuildLeftColumn(QWidget* board);
+  void BuildSwitchRows(QWidget* board);
+  void BuildLeds(QWidget* board);
   void BuildStrip(QWidget* board);
+  void BuildStatusLabels(QWidget* strip);
+  void BuildCyclesRemaining(QWidget* strip);
+  void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
@@ -95,7 +101,7 @@ class PanelWindow : public QMainWindow {
   bool drawn_ = false;
   uint64_t drawn_changes_ = 0;
   QElapsedTimer since_refresh_;
-  bool loop_ui_ = false;
+  bool loop_controls_locked_ = false;
   std::chrono::steady_clock::time_point wait_until_{};
 
   bool exit_pending_ = false;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "trainer/data_dir.h"
 #include "trainer/panel_model.h"
 #include "ui/main_window.h"
 
@@ -23,10 +24,11 @@ bool DisplayAvailable() {
 
 }  // namespace
 
-int RunTrainerWindow(int& argc, char** argv, const std::string& data_dir) {
+int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, const std::string& exe_path) {
   PanelModel model;
   std::string error;
-  if (!model.StartUp(data_dir, &error)) {
+  const std::string data_dir = FindDataDir(option_dir, exe_path, std::cerr, &error);
+  if (data_dir.empty() || !model.StartUp(data_dir, &error)) {
     std::cerr << "scmp-trainer: " << error << "\n";
     if (DisplayAvailable()) {
       QApplication app(argc, argv);

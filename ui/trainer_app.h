@@ -6,9 +6,10 @@
 
 namespace scmp {
 
-// Starts the panel from `data_dir` and shows the window until it is closed.
+// Finds the data folder (from --dir's `option_dir` and the program's own
+// path), starts the panel from it and shows the window until it is closed.
 // A failed start-up is reported on stderr and, when a display is there, in
 // a message box; the exit status is then 1.
-int RunTrainerWindow(int& argc, char** argv, const std::string& data_dir);
+int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, const std::string& exe_path);
 
 }  // namespace scmp

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/bare_board.h"
+#include "core/hex.h"
 #include "core/processor.h"
 #include "trainer/panel_model.h"
 #include "trainer/trace_log.h"
@@ -154,6 +155,8 @@ TEST(TraceFormat, HexTexts) {
   EXPECT_EQ(scmp::HexByte(0xFF), "FF");
   EXPECT_EQ(scmp::HexByte(0), "00");
   EXPECT_EQ(scmp::HexByte(0x1FF), "1FF");
+  EXPECT_EQ(scmp::HexByte(-1), "FFFF");
+  EXPECT_EQ(scmp::HexWord(0x12345), "12345");
   EXPECT_EQ(scmp::HexWord(0xFFF), "0FFF");
   EXPECT_EQ(scmp::HexWord(0x00A), "000A");
   EXPECT_EQ(scmp::HexWord(0), "0000");

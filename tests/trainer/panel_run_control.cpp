@@ -393,7 +393,7 @@ TEST_F(RunControl, RegisterDisplayInSingleStepMode) {
     const char* text;
   };
   auto expect = [&](const std::vector<Row>& rows) {
-    for (const Row& r : rows) EXPECT_EQ(L(r.label), r.text) << scmp::LabelName(r.label);
+    for (const Row& r : rows) EXPECT_EQ(L(r.label), r.text) << static_cast<int>(r.label);
   };
 
   model.RunOrProgram();

@@ -188,6 +188,45 @@ TEST(SampleDelay, CounterWaitsDly0xFFEachRound) {
   EXPECT_EQ(board.leds, 3);
 }
 
+// SHOWS as its usage text says: load, RST, SST until the single-step lamp
+// is dark, switch 0 picks the show, Run / Prgm with the Run lamp green and
+// the Halt lamp dark; then RST and Run / Prgm twice for the next show.
+TEST_F(SampleTest, ShowsPlaysTheTableThatSwitchZeroPicks) {
+  const struct {
+    int switches;
+    int setup_steps;  // up to the first pattern on the LEDs
+    std::vector<int> patterns;
+  } shows[] = {
+      {0x00, 14, {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}},
+      {0x01, 15, {0x81, 0x42, 0x24, 0x18, 0x24, 0x42, 0x81, 0xFF}},
+  };
+  Load("SHOWS.ASM");
+  panel_.Reset();
+  panel_.ToggleSingleStep();
+  EXPECT_FALSE(panel_.LampOn(Lamp::kSingleStepLed));
+  for (const auto& show : shows) {
+    SCOPED_TRACE(show.switches);
+    SetSwitches(show.switches);
+    if (panel_.RunMode()) {
+      panel_.Reset();
+      panel_.RunOrProgram();  // the first press: back to program mode
+    }
+    EXPECT_FALSE(panel_.LampOn(Lamp::kRunLed));
+    EXPECT_FALSE(panel_.LampOn(Lamp::kHaltLed));
+    panel_.MutableOptions().pause_count = show.setup_steps;
+    panel_.RunOrProgram();
+    EXPECT_TRUE(panel_.LampOn(Lamp::kRunLed));
+    EXPECT_EQ(Leds(), show.patterns[0]);
+    for (size_t i = 1; i < show.patterns.size(); ++i) {
+      Continue(5);  // DLY, JMP, LD, JZ, ST
+      EXPECT_EQ(Leds(), show.patterns[i]) << "pattern " << i;
+    }
+    Continue(1000);
+    EXPECT_TRUE(panel_.LampOn(Lamp::kHaltLed));
+    EXPECT_EQ(Leds(), show.patterns.back());
+  }
+}
+
 TEST_F(SampleTest, RunlightRotatesOneLedOrTheSwitchPattern) {
   Load("RUNLIGHT.ASM");
   Start(9);  // no switch on: setup, LDI 0x80, then the first show

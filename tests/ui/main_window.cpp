@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui/file_chooser.h"
+#include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/main_window.h"
 #include "ui/settings_window.h"
@@ -109,6 +110,19 @@ TEST_F(MainWindowTest, StartUpShowsEveryLampAndLabelInItsStartState) {
                            "lbl_Operation", "lbl_P0", "lbl_P1", "lbl_P2", "lbl_P3", "lbl_m1", "lbl_m2", "lbl_Accu",
                            "lbl_Extension", "lbl_Status"})
     EXPECT_EQ(Text(name), "") << name;
+}
+
+TEST(LabelObjectNames, EachLabelWidgetHasItsControlName) {
+  const std::pair<Label, const char*> names[] = {
+      {Label::kDelay, "lbl_Delay"},       {Label::kTrace, "lbl_Trace"},         {Label::kPause, "lbl_Pause"},
+      {Label::kSpeed, "lbl_Speed"},       {Label::kCycles, "lbl_cycles"},       {Label::kOpcode, "lbl_Opcode"},
+      {Label::kAmode, "lbl_Amode"},       {Label::kRegister, "lbl_Register"},   {Label::kCflag, "lbl_Cflag"},
+      {Label::kOFlag, "lbl_OFlag"},       {Label::kOperation, "lbl_Operation"}, {Label::kP0, "lbl_P0"},
+      {Label::kP1, "lbl_P1"},             {Label::kP2, "lbl_P2"},               {Label::kP3, "lbl_P3"},
+      {Label::kM1, "lbl_m1"},             {Label::kM2, "lbl_m2"},               {Label::kAccu, "lbl_Accu"},
+      {Label::kExtension, "lbl_Extension"}, {Label::kStatus, "lbl_Status"},
+  };
+  for (const auto& [label, name] : names) EXPECT_STREQ(LabelObjectName(label), name);
 }
 
 TEST_F(MainWindowTest, ButtonsLampsAndDisplayHaveTheirCaptionsColoursAndPlaces) {

@@ -1,0 +1,86 @@
+#include "asm/operand.h"
+
+#include <cctype>
+
+namespace scmp::assembler {
+
+int PointerNumber(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '3') return text[0] - '0';
+  if (text.size() != 2) return -1;
+  const char a = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  const char b = static_cast<char>(std::toupper(static_cast<unsigned char>(text[1])));
+  if (a == 'P' && b == 'C') return 0;
+  if (a == 'P' && b >= '0' && b <= '3') return b - '0';
+  return -1;
+}
+
+namespace {
+
+// The "(" that matches the ")" closing the text, or npos.
+size_t MatchingOpen(std::string_view text) {
+  int depth = 0;
+  for (size_t i = text.size(); i-- > 0;) {
+    if (text[i] == ')') ++depth;
+    else if (text[i] == '(' && --depth == 0) return i;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column) {
+  *result = Operand{};
+  Piece text = Trimmed(operand);
+  if (text.text.empty()) return true;
+  if (const int p = PointerNumber(text.text); p >= 0 && !std::isdigit(static_cast<unsigned char>(text.text[0]))) {
+    result->syntax = OperandSyntax::kPointer;
+    result->pointer = p;
+    return true;
+  }
+  if (text.text[0] == '#') {
+    result->syntax = OperandSyntax::kImmediate;
+    result->value = Trimmed(Piece{text.text.substr(1), text.column + 1});
+    if (result->value.text.empty()) {
+      *error = "a value is missing after \"#\"";
+      *error_column = text.column;
+      return false;
+    }
+    return true;
+  }
+  const bool auto_indexed = text.text[0] == '@';
+  Piece body = auto_indexed ? Trimmed(Piece{text.text.substr(1), text.column + 1}) : text;
+
+  // disp(Pn): a closing parenthesis round a pointer name, with something
+  // before it. Anything else in parentheses is part of an expression.
+  const size_t open = body.text.empty() || body.text.back() != ')' ? std::string_view::npos : MatchingOpen(body.text);
+  int pointer = -1;
+  Piece disp;
+  if (open != std::string_view::npos && open > 0) {
+    const Piece inside = Trimmed(Piece{body.text.substr(open + 1, body.text.size() - open - 2),
+                                       body.column + static_cast<int>(open) + 1});
+    pointer = PointerNumber(inside.text);
+    disp = Trimmed(Piece{body.text.substr(0, open), body.column});
+    if (pointer < 0 && disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e')) {
+      *error = "\"" + std::string(inside.text) + "\" is no pointer: write P0..P3, PC or 0..3";
+      *error_column = inside.column;
+      return false;
+    }
+  }
+  if (pointer < 0) {
+    if (auto_indexed) {
+      *error = "\"@\" needs a displacement and a pointer, such as @1(P1)";
+      *error_column = text.column;
+      return false;
+    }
+    result->syntax = OperandSyntax::kExpression;
+    result->value = body;
+    return true;
+  }
+  result->syntax = auto_indexed ? OperandSyntax::kAutoIndexed : OperandSyntax::kDisplacement;
+  result->pointer = pointer;
+  result->uses_e = disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e');
+  result->value = disp;
+  return true;
+}
+
+}  // namespace scmp::assembler

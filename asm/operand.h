@@ -1,0 +1,34 @@
+// The operand forms of an instruction, as written in the source:
+//   (nothing)        no operand
+//   expr             an immediate, or PC-relative through P0
+//   #expr            an immediate, said outright
+//   disp(Pn)         displacement from a pointer
+//   @disp(Pn)        auto-indexed
+//   E(Pn), @E(Pn)    the displacement byte 0x80: E is the displacement
+//   Pn               a pointer (XPAL, XPAH, XPPC)
+// Pointers are P0..P3 or PC (P0), in either case, or the digits 0..3.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "asm/source_line.h"
+
+namespace scmp::assembler {
+
+enum class OperandSyntax { kNone, kExpression, kImmediate, kDisplacement, kAutoIndexed, kPointer };
+
+struct Operand {
+  OperandSyntax syntax = OperandSyntax::kNone;
+  bool uses_e = false;  // E(Pn) or @E(Pn)
+  Piece value;          // the expression or the displacement
+  int pointer = -1;     // 0..3 for the forms with a pointer
+};
+
+// -1 when `text` names no pointer.
+int PointerNumber(std::string_view text);
+
+// False with a message and its column when the operand has no known form.
+bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column);
+
+}  // namespace scmp::assembler

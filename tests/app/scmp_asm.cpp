@@ -1,0 +1,103 @@
+// scmp-asm as a user runs it: exit statuses, the files it writes, and that a
+// failed run leaves every output file as it was.
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/asm_command.h"
+#include "files/intel_hex.h"
+#include "files/listing.h"
+#include "files/memory_image.h"
+#include "tests/support/test_util.h"
+
+namespace scmp {
+namespace {
+
+struct AsmRun {
+  int status;
+  std::string out, err;
+};
+
+AsmRun Asm(std::vector<std::string> args) {
+  args.insert(args.begin(), {"--dir", test::SourceDataDir()});
+  std::ostringstream out, err;
+  const int status = RunAssembler(args, "scmp-asm", out, err);
+  return {status, out.str(), err.str()};
+}
+
+constexpr const char* kProgram = " .org 0x001\nLOOP: LDI 0x5A\n JMP LOOP\n";
+
+TEST(ScmpAsm, ExitStatusesForOptionsSourcesAndFiles) {
+  test::TempDir dir;
+  const std::string good = dir.Write("good.s", kProgram);
+  const std::string bad = dir.Write("bad.s", " LDI 0x5A\n FOO\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{}, 2},
+      {{good, "--dis", good}, 2},
+      {{good, "--from", "1"}, 2},
+      {{"--dis", good, "--from", "XYZ"}, 2},
+      {{"--dis", good, "--from", "200", "--to", "100"}, 2},
+      {{good, "--bogus"}, 2},
+      {{dir.File("missing.s")}, 1},
+      {{bad}, 1},
+      {{good}, 0},
+      {{"--help"}, 0},
+  };
+  for (const auto& c : cases) {
+    const AsmRun r = Asm(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+  }
+  EXPECT_NE(Asm({bad}).err.find("bad.s:2:2: error: unknown mnemonic FOO"), std::string::npos);
+}
+
+TEST(ScmpAsm, WritesListingImageHexAndSymbolsThatLoadTheProgram) {
+  test::TempDir dir;
+  const std::string source = dir.Write("prog.s", kProgram);
+  const AsmRun r = Asm({source, "--ram", dir.File("p.RAM"), "--hex", dir.File("p.hex"), "--symbols", dir.File("p.sym")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<int16_t> expected = {0xC4, 0x5A, 0x90, 0xFC};
+  std::string error;
+  auto from_listing = std::make_unique<MemoryArray>();
+  from_listing->LayOutStartupMap();
+  ASSERT_TRUE(LoadListing(*from_listing, dir.File("prog.ASM"), &error)) << error;
+  auto from_hex = std::make_unique<MemoryArray>(*from_listing);
+  from_hex->data.fill(0);
+  ASSERT_TRUE(LoadIntelHex(*from_hex, dir.File("p.hex"), &error)) << error;
+  auto from_image = std::make_unique<MemoryArray>();
+  ASSERT_TRUE(LoadMemoryImage(*from_image, dir.File("p.RAM"), nullptr, &error)) << error;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(from_listing->data[1 + i], expected[i]);
+    EXPECT_EQ(from_hex->data[1 + i], expected[i]);
+    EXPECT_EQ(from_image->data[1 + i], expected[i]);
+  }
+  EXPECT_EQ(from_image->kind[0xA00], kPort);
+  EXPECT_EQ(test::ReadFile(dir.File("p.sym")), "LOOP = 0x0001\n");
+
+  // --dis prints source that assembles to the same bytes again.
+  const AsmRun dis = Asm({"--dis", dir.File("p.hex")});
+  ASSERT_EQ(dis.status, 0) << dis.err;
+  const std::string again = dir.Write("again.s", dis.out);
+  ASSERT_EQ(Asm({again, "--hex", dir.File("again.hex")}).status, 0);
+  EXPECT_EQ(test::ReadFile(dir.File("again.hex")), test::ReadFile(dir.File("p.hex")));
+}
+
+TEST(ScmpAsm, AFailedAssemblyLeavesOutputFilesUntouched) {
+  test::TempDir dir;
+  const std::string source = dir.Write("prog.s", " LDI 300\n");
+  const std::string listing = dir.Write("prog.ASM", "old listing\r\n");
+  const AsmRun r = Asm({source, "--ram", dir.File("p.RAM"), "--hex", dir.File("p.hex")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(test::ReadFile(listing), "old listing\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("p.RAM")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("p.hex")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
+}
+
+}  // namespace
+}  // namespace scmp
