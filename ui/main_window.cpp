@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <thread>
@@ -14,6 +16,7 @@
 #include "ui/board_art.h"
 #include "ui/label_names.h"
 #include "ui/lamp.h"
+#include "ui/monitor_window.h"
 #include "ui/panel_layout.h"
 #include "ui/settings_window.h"
 
@@ -356,6 +359,7 @@ void PanelWindow::BuildMenus() {
   files->addSeparator()->setObjectName("mnu_File_Sep1");
   QAction* load = files->addAction("&Load ASM-file");
   load->setObjectName("mnu_LoadAsm");
+  AddStateActions(files);
   files->addSeparator()->setObjectName("mnu_File_Sep2");
   QAction* exit = files->addAction("E&Xit");
   exit->setObjectName("mnu_Exit");
@@ -368,6 +372,61 @@ void PanelWindow::BuildMenus() {
   connect(load, &QAction::triggered, this, [this] { ShowLoadAsm(); });
   connect(exit, &QAction::triggered, this, [this] { close(); });
   connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
+  AddViewMenu(bar);
+}
+
+// Files > Save State... and Load State...
+void PanelWindow::AddStateActions(QMenu* files) {
+  files->addSeparator()->setObjectName("mnu_File_SepState");
+  QAction* save = files->addAction("Save S&tate...");
+  save->setObjectName("mnu_SaveState");
+  QAction* load = files->addAction("Load St&ate...");
+  load->setObjectName("mnu_LoadState");
+  connect(save, &QAction::triggered, this, [this] { SaveStateAs(); });
+  connect(load, &QAction::triggered, this, [this] { LoadStateFrom(); });
+}
+
+// View > Monitor (Ctrl+M).
+void PanelWindow::AddViewMenu(QMenuBar* bar) {
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("mnu_View");
+  QAction* monitor = view->addAction("&Monitor");
+  monitor->setObjectName("mnu_Monitor");
+  monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  connect(monitor, &QAction::triggered, this, [this] { ShowMonitor(); });
+}
+
+void PanelWindow::ShowMonitor() {
+  if (!monitor_) {
+    monitor_ = new MonitorWindow(model_, this);
+    connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
+  }
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
+
+MonitorWindow* PanelWindow::Monitor() const { return monitor_.data(); }
+
+namespace {
+const char* const kStateFilter = "Saved states (*.state);;All files (*)";
+}
+
+void PanelWindow::SaveStateAs() {
+  const QString path = QFileDialog::getSaveFileName(this, "Save State", QString::fromStdString(model_.DataDir()),
+                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
+  std::string error;
+  if (!path.isEmpty() && !model_.SaveState(path.toStdString(), &error))
+    QMessageBox::warning(this, "Save State", QString::fromStdString(error));
+}
+
+void PanelWindow::LoadStateFrom() {
+  const QString path = QFileDialog::getOpenFileName(this, "Load State", QString::fromStdString(model_.DataDir()),
+                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
+  std::string error;
+  if (!path.isEmpty() && !model_.LoadState(path.toStdString(), &error))
+    QMessageBox::warning(this, "Load State", QString::fromStdString(error));
+  Refresh();
 }
 
 // ---- Drawing ----------------------------------------------------------------
@@ -394,6 +453,7 @@ void PanelWindow::Refresh() {
     drawn_changes_ = changes;
   }
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
+  if (monitor_) monitor_->Refresh(!model_.Running());
 }
 
 // ---- Panel operations -------------------------------------------------------

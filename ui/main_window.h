@@ -17,12 +17,15 @@
 
 class QLabel;
 class QPushButton;
+class QMenu;
+class QMenuBar;
 
 namespace scmp {
 
 class FileChooser;
 class LampShape;
 class SettingsWindow;
+class MonitorWindow;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -50,6 +53,7 @@ class PanelWindow : public QMainWindow {
   FileChooser* SaveMemWindow() const;
   FileChooser* LoadAsmWindow() const;
   SettingsWindow* SettingsWin() const;
+  MonitorWindow* Monitor() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -91,6 +95,11 @@ class PanelWindow : public QMainWindow {
   void ShowSaveMem();
   void ShowLoadAsm();
   void ShowSettings();
+  void AddStateActions(QMenu* files);
+  void AddViewMenu(QMenuBar* bar);
+  void ShowMonitor();
+  void SaveStateAs();
+  void LoadStateFrom();
   void FinishExit();
 
   PanelModel& model_;
@@ -112,6 +121,7 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> save_mem_;
   QPointer<FileChooser> load_asm_;
   QPointer<SettingsWindow> settings_;
+  QPointer<MonitorWindow> monitor_;
 };
 
 }  // namespace scmp
