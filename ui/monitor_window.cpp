@@ -142,9 +142,16 @@ class HistoryTableModel : public QAbstractTableModel {
       default: return HexText(after.P[index.column() - 5], 4);
     }
   }
+  // A new row count resets the view (its cost grows with the rows); once the
+  // history is full, as it soon is in a run, only the cells are redrawn.
   void Redraw() {
+    const int rows = static_cast<int>(model_.Debug().Steps().Size());
+    if (rows == rows_) {
+      if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+      return;
+    }
     beginResetModel();
-    rows_ = static_cast<int>(model_.Debug().Steps().Size());
+    rows_ = rows;
     endResetModel();
   }
 
@@ -171,7 +178,10 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   Refresh(true);
 }
 
-MonitorWindow::~MonitorWindow() { model_.SetHistoryRecording(false); }
+MonitorWindow::~MonitorWindow() {
+  for (QLineEdit* edit : registers_) edit->disconnect(this);
+  model_.SetHistoryRecording(false);
+}
 
 QWidget* MonitorWindow::BuildRegisters() {
   auto* box = new QWidget(this);
@@ -340,6 +350,10 @@ void MonitorWindow::ShowCode() {
 void MonitorWindow::Refused() { stop_->setText("Refused: a program is running."); }
 
 void MonitorWindow::EditRegister(int index) {
+  // Only what the user typed: leaving a field that was not changed (or the
+  // window closing) must not write a value shown earlier back.
+  if (!registers_[index]->isModified()) return;
+  registers_[index]->setModified(false);
   MachineState s = model_.State();
   const auto value = ParseHex(registers_[index]->text().trimmed().toStdString(), index < 3 ? 2 : 4);
   if (!value) {
