@@ -381,21 +381,27 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
 
 TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   QList<QAction*> top = window->menuBar()->actions();
-  ASSERT_EQ(top.size(), 2);
+  ASSERT_EQ(top.size(), 3);
   EXPECT_EQ(top[0]->text(), "&Files");
   ASSERT_NE(top[0]->menu(), nullptr);
   EXPECT_EQ(top[0]->menu()->objectName(), "mnu_Files");
   EXPECT_EQ(top[1]->text(), "&Settings");
   EXPECT_EQ(top[1]->objectName(), "mnu_Setting");
   EXPECT_EQ(top[1]->menu(), nullptr);
+  EXPECT_EQ(top[2]->text(), "&View");
+  ASSERT_NE(top[2]->menu(), nullptr);
+  EXPECT_EQ(top[2]->menu()->actions().value(0)->objectName(), "mnu_Monitor");
+  EXPECT_EQ(top[2]->menu()->actions().value(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
 
   const QList<QAction*> files = top[0]->menu()->actions();
-  ASSERT_EQ(files.size(), 6);
-  const char* names[] = {"mnu_OpenMem", "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_File_Sep2", "mnu_Exit"};
-  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "", "E&Xit"};
-  for (int i = 0; i < 6; ++i) {
+  ASSERT_EQ(files.size(), 9);
+  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_File_SepState",
+                         "mnu_SaveState", "mnu_LoadState", "mnu_File_Sep2", "mnu_Exit"};
+  const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "",
+                         "Save S&tate...", "Load St&ate...", "", "E&Xit"};
+  for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);
-    EXPECT_EQ(files[i]->isSeparator(), i == 2 || i == 4) << names[i];
+    EXPECT_EQ(files[i]->isSeparator(), i == 2 || i == 4 || i == 7) << names[i];
     if (!files[i]->isSeparator()) {
       EXPECT_EQ(files[i]->text(), texts[i]);
     }
