@@ -169,11 +169,14 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   split->addWidget(BuildCode());
   split->addWidget(BuildMemory());
   split->addWidget(BuildHistory());
-  split->setStretchFactor(0, 3);
+  split->setStretchFactor(0, 4);
   split->setStretchFactor(1, 5);
-  split->setStretchFactor(2, 4);
+  split->setStretchFactor(2, 3);
   layout->addWidget(split, 1);
   resize(1260, 620);
+  // Room for the disassembly's targets and the 16 memory columns; the
+  // history's registers scroll.
+  split->setSizes({400, 520, 340});
   since_refresh_.start();
   Refresh(true);
 }
