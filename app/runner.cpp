@@ -1,8 +1,10 @@
 #include "app/runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <optional>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "core/hex.h"
@@ -17,7 +19,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--src FILE]... [--hex FILE]...\n"
     "                [--switches HH] [--steps N] [--trace FILE] [--trace-limit MB]\n"
-    "                [--save-ram FILE] [--quiet] [--cycles]\n";
+    "                [--save-ram FILE] [--break HHH]... [--watch HHH]... [--dump FROM-TO]\n"
+    "                [--load-state FILE] [--save-state FILE] [--quiet] [--cycles]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -39,6 +42,15 @@ constexpr const char* kHelp =
     "                   bytes; 1..1000000, default 1024) with a last line\n"
     "                   ------Trace limit reached-------\n"
     "  --save-ram FILE  save the memory image after the run\n"
+    "  --break HHH      stop before the instruction at hexadecimal address HHH;\n"
+    "                   may be repeated\n"
+    "  --watch HHH      stop after an instruction writes to HHH; may be repeated\n"
+    "  --dump FROM-TO   after the run line, print the cells FROM..TO (hexadecimal),\n"
+    "                   16 a line: \"0300: 01 01 00\"\n"
+    "  --load-state FILE  start from a saved state instead of RST, in run mode\n"
+    "                   with single step off; the options given here take\n"
+    "                   precedence over the saved ones\n"
+    "  --save-state FILE  save the state after the run\n"
     "  --quiet          print nothing after the run\n"
     "  --cycles         end the line with CYCLES=N, the data-sheet microcycles\n"
     "                   (1 us each on the board) of the instructions executed\n"
@@ -49,7 +61,8 @@ constexpr const char* kHelp =
     "Then one line is printed:\n"
     "  A=00 E=00 SR=00 P0=0000 P1=0000 P2=0000 P3=0000 LEDS=00 FLAGS=0 HALT=1 STEPS=12\n"
     "LEDS is the byte on the data LEDs, FLAGS the flag LEDs (bit i = F i), HALT 1\n"
-    "when the halt request is set, STEPS the instructions executed.\n"
+    "when the halt request is set, STEPS the instructions executed. When a\n"
+    "breakpoint or a watchpoint stopped the run, STOP=BREAK or STOP=WATCH ends it.\n"
     "\n"
     "SIGINT (Ctrl-C) or SIGTERM ends the run after the current instruction; the\n"
     "trace log is closed, the line is printed and the exit status is 130 or 143.\n"
@@ -68,14 +81,45 @@ struct Options {
   std::string dir;
   std::string ram;
   std::vector<Load> loads;
-  int switches = 0;
-  int32_t steps = 10000000;
+  std::optional<int> switches;
+  std::optional<int32_t> steps;
   std::string trace;
   int32_t trace_limit_mb = 1024;
   std::string save_ram;
+  std::vector<int> breaks, watches;
+  std::optional<std::pair<int, int>> dump;
+  std::string load_state, save_state;
   bool quiet = false;
   bool cycles = false;
 };
+
+constexpr int32_t kDefaultSteps = 10000000;
+
+// A memory address: 1 to 4 hexadecimal digits, 000..FFF.
+std::optional<int> ParseAddress(std::string_view text) {
+  const auto a = ParseHex(text, 4);
+  if (!a || *a >= static_cast<unsigned>(kMemorySize)) return std::nullopt;
+  return static_cast<int>(*a);
+}
+
+// Every address of `texts` into `out`; the first bad one, if any.
+std::optional<std::string> ParseAddresses(const std::vector<std::string>& texts, std::vector<int>& out) {
+  for (const std::string& text : texts) {
+    const auto a = ParseAddress(text);
+    if (!a) return text;
+    out.push_back(*a);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::pair<int, int>> ParseRange(const std::string& text) {
+  const size_t dash = text.find('-');
+  if (dash == std::string::npos) return std::nullopt;
+  const auto from = ParseAddress(std::string_view(text).substr(0, dash));
+  const auto to = ParseAddress(std::string_view(text).substr(dash + 1));
+  if (!from || !to || *from > *to) return std::nullopt;
+  return std::make_pair(*from, *to);
+}
 
 std::optional<int32_t> ParseSteps(const std::string& text) {
   if (text.empty() || text.size() > 10) return std::nullopt;
@@ -128,7 +172,8 @@ bool LoadFile(PanelModel& panel, const Load& load, std::ostream& err, std::strin
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
                                 std::ostream& err) {
   CLI::App app("", "scmp-run");
-  std::string switches_text, steps_text, trace_limit_text;
+  std::string switches_text, steps_text, trace_limit_text, dump_text;
+  std::vector<std::string> break_texts, watch_texts;
   // An empty file name would quietly mean "none".
   const CLI::Validator file_name(
       [](std::string& name) { return name.empty() ? std::string("a file name cannot be empty") : std::string(); },
@@ -147,6 +192,11 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("--trace", o.trace)->check(file_name);
   app.add_option("--trace-limit", trace_limit_text);
   app.add_option("--save-ram", o.save_ram)->check(file_name);
+  app.add_option("--break", break_texts)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--watch", watch_texts)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--dump", dump_text);
+  app.add_option("--load-state", o.load_state)->check(file_name);
+  app.add_option("--save-state", o.save_state)->check(file_name);
   app.add_flag("--quiet", o.quiet);
   app.add_flag("--cycles", o.cycles);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
@@ -178,7 +228,36 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
     }
     o.trace_limit_mb = *mb;
   }
+  for (auto [option, texts, list] : {std::tuple{"--break", &break_texts, &o.breaks}, std::tuple{"--watch", &watch_texts, &o.watches}}) {
+    if (const auto bad = ParseAddresses(*texts, *list)) {
+      err << "scmp-run: " << option << " takes a hexadecimal address 000..FFF, not " << *bad << "\n" << kUsage;
+      return 2;
+    }
+  }
+  if (app.count("--dump") > 0) {
+    o.dump = ParseRange(dump_text);
+    if (!o.dump) {
+      err << "scmp-run: --dump takes FROM-TO, two hexadecimal addresses 000..FFF with FROM <= TO, not " << dump_text
+          << "\n" << kUsage;
+      return 2;
+    }
+  }
   return std::nullopt;
+}
+
+// The saved state with the command line's options in its place: the pause
+// count, the switches, breakpoints and watchpoints when given; the trace
+// log only from --trace.
+bool LoadStartState(PanelModel& panel, const Options& o, std::string* error) {
+  SavedState state;
+  if (!LoadStateFile(o.load_state, &state, error)) return false;
+  if (o.steps) state.options.pause_count = *o.steps;
+  if (o.switches)
+    for (int i = 0; i < 8; ++i) state.data_switches[i] = ((*o.switches >> i) & 1) != 0;
+  if (!o.breaks.empty()) state.breakpoints = o.breaks;
+  if (!o.watches.empty()) state.watchpoints = o.watches;
+  state.options.trace_on = false;
+  return panel.ApplyState(state, error);
 }
 
 // Start-up, the files, the switches and the trace log, as a user would set
@@ -188,12 +267,16 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   panel.SetWaitHook([](double) {});  // a batch run does not wait
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
+  if (!o.load_state.empty() && !LoadStartState(panel, o, error)) return false;
   if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
   for (const Load& load : o.loads)
     if (!LoadFile(panel, load, err, error)) return false;
   panel.SetTraceLimit(o.trace_limit_mb);
+  const int switches = o.switches.value_or(o.load_state.empty() ? 0 : panel.SwitchData());
   for (int i = 0; i < 8; ++i)
-    if (panel.DataSwitch(i) != (((o.switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
+    if (panel.DataSwitch(i) != (((switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
+  for (int a : o.breaks) panel.SetBreakpoint(a, true);
+  for (int a : o.watches) panel.SetWatchpoint(a, true);
   return o.trace.empty() || panel.EnableTrace(o.trace, error);
 }
 
@@ -214,6 +297,19 @@ RunCounts Run(PanelModel& panel, int32_t steps) {
   return {panel.ExecutedSteps() - before, panel.Cpu().microcycles - microcycles_before};
 }
 
+// From a loaded state: on in run mode with single step off, as the run that
+// saved it would have gone on. A halted machine stays where it is.
+RunCounts RunOn(PanelModel& panel) {
+  if (panel.SingleStepMode()) panel.ToggleSingleStep();
+  const uint64_t before = panel.ExecutedSteps();
+  const uint64_t microcycles_before = panel.Cpu().microcycles;
+  if (!panel.RunMode())
+    panel.RunOrProgram();
+  else if (!panel.HaltRequested())
+    panel.StepOrStart();
+  return {panel.ExecutedSteps() - before, panel.Cpu().microcycles - microcycles_before};
+}
+
 void PrintRunLine(const PanelModel& panel, const RunCounts& counts, bool with_cycles, std::ostream& out) {
   const MachineState& s = panel.State();
   int leds = 0;
@@ -226,7 +322,18 @@ void PrintRunLine(const PanelModel& panel, const RunCounts& counts, bool with_cy
       << " P1=" << word(s.P[1]) << " P2=" << word(s.P[2]) << " P3=" << word(s.P[3]) << " LEDS=" << byte(leds)
       << " FLAGS=" << flags << " HALT=" << (panel.HaltRequested() ? 1 : 0) << " STEPS=" << counts.steps;
   if (with_cycles) out << " CYCLES=" << counts.microcycles;
+  if (panel.Debug().LastStop() == StopReason::kBreakpoint) out << " STOP=BREAK";
+  if (panel.Debug().LastStop() == StopReason::kWatchpoint) out << " STOP=WATCH";
   out << "\n";
+}
+
+// Rows of 16 cells from `from`: "0300: 01 01 00", each cell's low 8 bits.
+void PrintDump(PanelModel& panel, int from, int to, std::ostream& out) {
+  for (int row = from; row <= to; row += 16) {
+    out << Hex(static_cast<unsigned>(row), 4) << ":";
+    for (int a = row; a <= std::min(to, row + 15); ++a) out << " " << Hex(static_cast<unsigned>(panel.Memory().data[a]), 2);
+    out << "\n";
+  }
 }
 
 void PrintNotices(PanelModel& panel, std::ostream& err) {
@@ -288,17 +395,24 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     return StopSignals::ExitStatus(1);
   }
   PrintNotices(panel, err);
-  const RunCounts counts = Run(panel, o.steps);
+  const RunCounts counts = o.load_state.empty() ? Run(panel, o.steps.value_or(kDefaultSteps)) : RunOn(panel);
 
   int status = 0;
   if (!o.save_ram.empty() && !panel.SaveMemoryImage(o.save_ram, &error)) {
     err << "scmp-run: " << error << "\n";
     status = 1;
   }
+  if (!o.save_state.empty() && !panel.SaveState(o.save_state, &error)) {
+    err << "scmp-run: " << error << "\n";
+    status = 1;
+  }
   panel.CloseTrace();
   if (panel.TraceWriteFailed()) status = 1;
   PrintNotices(panel, err);
-  if (!o.quiet) PrintRunLine(panel, counts, o.cycles, out);
+  if (!o.quiet) {
+    PrintRunLine(panel, counts, o.cycles, out);
+    if (o.dump) PrintDump(panel, o.dump->first, o.dump->second, out);
+  }
   return StopSignals::ExitStatus(status);
 }
 

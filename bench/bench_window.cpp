@@ -6,6 +6,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM or a display says otherwise. The
 // program stores A on the LEDs, adds one and jumps back, forever; both runs
 // end on the pause count N.
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 
@@ -69,7 +70,29 @@ int main(int argc, char** argv) {
   window.findChild<QPushButton*>("cmd_Run")->click();
   const double window_seconds = Seconds(start);
 
-  if (bare.InstructionCount() != steps || model.InstructionCount() != steps) {
+  // The Monitor open: the history is recorded and the Monitor redrawn about
+  // ten times a second, against a bare run that records the history too.
+  scmp::PanelModel bare_history;
+  Prepare(bare_history, steps);
+  bare_history.SetWaitHook([](double) {});
+  bare_history.SetHistoryRecording(true);
+  bare_history.ToggleSingleStep();
+  start = std::chrono::steady_clock::now();
+  bare_history.RunOrProgram();
+  const double bare_history_seconds = Seconds(start);
+
+  scmp::PanelModel monitored;
+  Prepare(monitored, steps);
+  scmp::PanelWindow monitored_window(monitored);
+  monitored_window.show();
+  monitored_window.findChild<QAction*>("mnu_Monitor")->trigger();
+  QApplication::processEvents();
+  monitored_window.findChild<QPushButton*>("cmd_SST")->click();
+  start = std::chrono::steady_clock::now();
+  monitored_window.findChild<QPushButton*>("cmd_Run")->click();
+  const double monitor_seconds = Seconds(start);
+
+  if (bare.InstructionCount() != steps || model.InstructionCount() != steps || monitored.InstructionCount() != steps) {
     std::fprintf(stderr, "a run did not reach the pause count\n");
     return 1;
   }
@@ -77,5 +100,9 @@ int main(int argc, char** argv) {
               steps / bare_seconds / 1e6);
   std::printf("in the window:    %d instructions in %.3f s = %.1f million/s (%.0f%% of the speed without)\n", steps,
               window_seconds, steps / window_seconds / 1e6, 100.0 * bare_seconds / window_seconds);
+  std::printf("history, no window: %d instructions in %.3f s = %.1f million/s\n", steps, bare_history_seconds,
+              steps / bare_history_seconds / 1e6);
+  std::printf("Monitor open:       %d instructions in %.3f s = %.1f million/s (%.0f%% of the speed without)\n", steps,
+              monitor_seconds, steps / monitor_seconds / 1e6, 100.0 * bare_history_seconds / monitor_seconds);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The executor: one handler per operation, dispatched on the decoded code.
-// Included only by processor.cpp; the registers are passed in so that the run
-// loop can keep them in a local copy the compiler holds in registers.
+// Included by processor.cpp and by the observed step (observed_step.h); the
+// registers are passed in so that the run loop can keep them in a local copy
+// the compiler holds in registers.
 #pragma once
 
 #include <utility>

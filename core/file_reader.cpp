@@ -80,4 +80,22 @@ std::string Quoted(std::string_view text, size_t limit) {
   return out + "\"";
 }
 
+bool ReadWholeFile(const std::string& path, size_t max_bytes, std::string* text, std::string* reason) {
+  ChunkedFileReader file;
+  if (!file.Open(path, reason)) return false;
+  text->clear();
+  for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next()) {
+    text->append(chunk);
+    if (text->size() > max_bytes) {
+      *reason = "it is larger than " + std::to_string(max_bytes >> 20) + " MB";
+      return false;
+    }
+  }
+  if (file.Failed()) {
+    *reason = file.FailureText();
+    return false;
+  }
+  return true;
+}
+
 }  // namespace scmp

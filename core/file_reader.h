@@ -43,6 +43,12 @@ class ChunkedFileReader {
   std::array<char, 65536> buffer_{};
 };
 
+// The whole of a regular file into `text`, for files that are small by
+// nature (sources, saved states). False with `reason` set when it cannot be
+// opened (as OpenRegularFile says), cannot be read (the system's text), or
+// holds more than `max_bytes` ("it is larger than N MB").
+bool ReadWholeFile(const std::string& path, size_t max_bytes, std::string* text, std::string* reason);
+
 // Stores `text` in `*error` when the caller asked for a message.
 void SetError(std::string* error, std::string text);
 

@@ -76,6 +76,10 @@ class Processor {
   Fetched LastBoardStep() const;
   // The instruction the next step will fetch, read without side effects.
   Fetched PeekInstruction() const;
+  // The debug stepping path: Run with an observer that may stop the run
+  // before a step and sees every write and every step (core/observed_step.h).
+  template <class Observer>
+  uint32_t RunObserved(uint32_t max_steps, Observer& observer);
 
   // Address of a memory reference's operand; moves the pointer in the
   // auto-indexed mode. The displacement byte 0x80 stands for E.

@@ -367,18 +367,22 @@ void PanelModel::RunSteps() {
   last_step_valid_ = false;
   stop_pressed_ = false;
   if (Paced()) pacer_.Start(cpu_.microcycles, options_.speed_factor);
+  BeginLoop();
   for (;;) {
     if (!run_mode_ && !single_step_mode_ && !cpu_.halt_requested) {
       StepsIdle();
     } else if (run_mode_ && options_.fast_mode && !single_step_mode_ && !options_.trace_on) {
       if (Paced())
         StepsPaced();
+      else if (debugger_.Active())
+        StepsDebug(kFastChunk);
       else
         StepsFast();
     } else {
       // One step at a time: tracing, slow mode, single-step mode, or the
       // empty steps of program mode.
       for (uint32_t i = 0; i < kSlowChunk; ++i) {
+        if (BreakpointAhead()) break;
         StepInstruction();
         if (options_.pause_count > 0 && ++instruction_count_ >= options_.pause_count) paused_ = true;
         if (single_step_mode_ || cpu_.halt_requested || paused_ || abort_) break;
@@ -389,6 +393,7 @@ void PanelModel::RunSteps() {
     if (LoopMustEnd()) break;
     Pump();
   }
+  NoteWhyLoopEnded();
   running_ = false;
   if (last_step_valid_) FillRegisterDisplay(last_step_);
   trace_.Flush();
@@ -401,12 +406,18 @@ void PanelModel::RunSteps() {
 void PanelModel::StepsFast() { RunFastSteps(kFastChunk); }
 
 // A paced slice: about 1 ms of wall time's worth of microcycles, then a wait
-// until the wall clock has caught up.
+// until the wall clock has caught up. Breakpoints, watchpoints and the
+// history keep working at every speed.
 void PanelModel::StepsPaced() {
   slice_end_ = pacer_.SliceEnd(cpu_.microcycles);
-  while (cpu_.microcycles < slice_end_ && !LoopMustEnd())
-    RunFastSteps(static_cast<uint32_t>(
-        std::min<uint64_t>((slice_end_ - cpu_.microcycles) / kLongestStepMicrocycles + 1, kFastChunk)));
+  while (cpu_.microcycles < slice_end_ && !LoopMustEnd()) {
+    const auto steps = static_cast<uint32_t>(
+        std::min<uint64_t>((slice_end_ - cpu_.microcycles) / kLongestStepMicrocycles + 1, kFastChunk));
+    if (debugger_.Active())
+      StepsDebug(steps);
+    else
+      RunFastSteps(steps);
+  }
   WaitForWallClock();
 }
 
@@ -426,9 +437,7 @@ void PanelModel::WaitForWallClock() {
 // the core keeping it: read before it runs, or noted by the core when a
 // HALT or DLY step ended the run early.
 void PanelModel::RunFastSteps(uint32_t max_steps) {
-  const int32_t pause = options_.pause_count;
-  uint32_t limit = max_steps;
-  if (pause > 0) limit = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, max_steps));
+  const uint32_t limit = ChunkLimit(max_steps);
   in_fast_chunk_ = true;
   // A halt request standing at the start lets the core do just one step.
   const uint32_t done = limit > 1 && !cpu_.halt_requested ? cpu_.Run(limit - 1) : 0;
@@ -443,6 +452,15 @@ void PanelModel::RunFastSteps(uint32_t max_steps) {
   in_fast_chunk_ = false;
 }
 
+// Steps of the next chunk: `max_steps`, or what the pause count leaves.
+uint32_t PanelModel::ChunkLimit(uint32_t max_steps) const {
+  const int32_t pause = options_.pause_count;
+  if (pause <= 0) return max_steps;
+  return static_cast<uint32_t>(std::clamp<int64_t>(int64_t{pause} - instruction_count_, 1, max_steps));
+}
+
+// The count of a chunk's steps, and the cycle count label as its last step
+// showed it.
 void PanelModel::CountFastSteps(uint32_t done) {
   const int32_t pause = options_.pause_count;
   executed_steps_ += done;
@@ -471,8 +489,13 @@ void PanelModel::StepsIdle() {
 void PanelModel::StepInstruction() {
   if (!run_mode_) return;
   ++executed_steps_;
-  const Fetched f = cpu_.FetchInstruction();
-  cpu_.ExecuteInstruction(f.opcode, f.operand);
+  Fetched f;
+  if (debugger_.Active()) {
+    f = DebugStep();
+  } else {
+    f = cpu_.FetchInstruction();
+    cpu_.ExecuteInstruction(f.opcode, f.operand);
+  }
   last_step_ = f;
   last_step_valid_ = true;
   if (options_.pause_count > 0) {
@@ -542,11 +565,15 @@ SettingsResult PanelModel::ApplySettings(const SettingsInput& input) {
   }
   options_.fast_mode = input.fast;
   options_.delay_seconds = DelayFrom(ReadNumber(input.delay_text));
+  ShowOptionLabels();
+  return result;
+}
+
+void PanelModel::ShowOptionLabels() {
   if (options_.pause_count == 0) SetLabel(Label::kCycles, "No Pause");
   SetLabel(Label::kTrace, options_.trace_on ? "Trace = on " : "Trace = off");
   SetLabel(Label::kSpeed, options_.fast_mode ? "Fast       " : "Slow       ");
   SetLabel(Label::kDelay, options_.fast_mode ? "No Delay      " : "Delay =" + DisplayFormSingle(options_.delay_seconds));
-  return result;
 }
 
 void PanelModel::SetTraceLimit(int64_t mb) {
@@ -617,6 +644,11 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   StoreInRam(assembly, cpu_.memory);
   symbols_ = std::move(assembly.symbols);
+  // The Monitor's disassembly names addresses after the program's labels.
+  std::map<int, std::string> by_address;
+  for (const Symbol& symbol : symbols_)
+    if (symbol.value >= 0 && symbol.value < kMemorySize) by_address.emplace(static_cast<int>(symbol.value), symbol.name);
+  debugger_.SetSymbols(std::move(by_address));
   return true;
 }
 

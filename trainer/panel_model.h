@@ -17,7 +17,9 @@
 #include "files/listing.h"
 #include "core/processor.h"
 #include "trainer/pacer.h"
+#include "trainer/debugger.h"
 #include "trainer/run_options.h"
+#include "trainer/save_state.h"
 #include "trainer/trace_log.h"
 
 namespace scmp {
@@ -183,6 +185,32 @@ class PanelModel : private Board {
   // Checks the whole file, then stores it: all or nothing.
   bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
 
+  // ---- Debugging (trainer/panel_debug.cpp) ---------------------------------
+  // Breakpoints, watchpoints, history, why the last run stopped. While any of
+  // them is in use runs take the debug stepping path instead of the speed
+  // path. The changes below are refused (false) while a loop runs.
+  const Debugger& Debug() const { return debugger_; }
+  bool SetBreakpoint(int address, bool on);
+  bool SetWatchpoint(int address, bool on);
+  // History is recorded while on (the Monitor is open); off drops it.
+  void SetHistoryRecording(bool on) { debugger_.SetRecording(on); }
+  // Undoes the newest instruction of the history: registers, the cell it
+  // wrote, LEDs, flag LEDs, Halt LED and halt request. The trace log is not
+  // rewound. False when running or the history is empty.
+  bool StepBack();
+  // A RAM cell set straight into memory as Latch stores it.
+  bool StoreCell(int address, int value);
+  bool SetRegisters(const MachineState& registers);
+  // Names by address of the last assembled program, for the disassembly.
+  void SetSymbols(std::map<int, std::string> by_address) { debugger_.SetSymbols(std::move(by_address)); }
+
+  // ---- Save states -------------------------------------------------------------
+  SavedState CaptureState() const;
+  // All or nothing: a state whose trace log cannot be opened changes nothing.
+  bool ApplyState(const SavedState& state, std::string* error);
+  bool SaveState(const std::string& path, std::string* error) const;
+  bool LoadState(const std::string& path, std::string* error);
+
   // ---- Hooks -----------------------------------------------------------------
   // Waits of the slow mode and of DLY (count x 50 ns), in seconds. The
   // default sleeps; the window keeps itself responsive; the batch runner
@@ -226,6 +254,17 @@ class PanelModel : private Board {
   void WaitForWallClock();
   void SetLitLamp(int slot, bool on, uint64_t now);
   void StepsIdle();
+  uint32_t ChunkLimit(uint32_t max_steps) const;
+  // The debug stepping path (trainer/panel_debug.cpp).
+  struct StepObserver;
+  void StepsDebug(uint32_t max_steps);
+  Fetched DebugStep();
+  bool BreakpointAhead(uint32_t uncounted = 0);
+  void BeginLoop();
+  void NoteWhyLoopEnded();
+  PanelLights Lights() const;
+  void RestoreLights(const PanelLights& lights);
+  void ShowOptionLabels();
   void Pump();
   void WriteMarker(std::string_view marker);
   void NoteTraceStopped();
@@ -270,6 +309,8 @@ class PanelModel : private Board {
   std::vector<std::string> notices_;
   std::string source_path_;
   std::vector<Symbol> symbols_;
+  Debugger debugger_;
+  uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began
 
   std::array<std::string, static_cast<int>(Label::kCount)> labels_;
   // The cycle count label while it shows a number: kept as the number, formatted when

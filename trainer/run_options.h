@@ -14,6 +14,8 @@ struct RunOptions {
   // Times the board's own speed that a fast-mode run keeps to; 0 =
   // Unlimited, as fast as the host goes.
   int speed_factor = 0;
+
+  bool operator==(const RunOptions&) const = default;
 };
 
 inline constexpr int32_t kMaxTraceLimitMb = 1000000;

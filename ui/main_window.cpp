@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QActionGroup>
@@ -27,6 +28,7 @@
 #include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/panel_keys.h"
+#include "ui/monitor_window.h"
 #include "ui/panel_layout.h"
 #include "ui/panel_scaler.h"
 #include "ui/settings_window.h"
@@ -425,6 +427,7 @@ void PanelWindow::BuildMenus() {
   reassemble->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   QAction* load_hex = files->addAction("Load Intel &HEX...");
   load_hex->setObjectName("mnu_LoadHex");
+  AddStateActions(files);
   files->addSeparator()->setObjectName("mnu_File_Sep2");
   QAction* exit = files->addAction("E&Xit");
   exit->setObjectName("mnu_Exit");
@@ -453,6 +456,8 @@ void PanelWindow::BuildMenus() {
     connect(a, &QAction::triggered, this, [this, factor] { Operation([this, factor] { model_.SetSpeed(factor); }); });
   }
 
+  AddViewMenu(bar);
+
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("mnu_Help");
   QAction* keyboard = help->addAction("&Keyboard");
@@ -463,6 +468,60 @@ void PanelWindow::BuildMenus() {
           [this] { QMessageBox::information(this, "Keyboard", KeyboardHelpText()); });
   connect(about, &QAction::triggered, this,
           [this] { QMessageBox::about(this, "About SC/MP Trainer", AboutText(model_.DataDir())); });
+}
+
+// Files > Save State... and Load State...
+void PanelWindow::AddStateActions(QMenu* files) {
+  files->addSeparator()->setObjectName("mnu_File_SepState");
+  QAction* save = files->addAction("Save S&tate...");
+  save->setObjectName("mnu_SaveState");
+  QAction* load = files->addAction("Load St&ate...");
+  load->setObjectName("mnu_LoadState");
+  connect(save, &QAction::triggered, this, [this] { SaveStateAs(); });
+  connect(load, &QAction::triggered, this, [this] { LoadStateFrom(); });
+}
+
+// View > Monitor (Ctrl+M).
+void PanelWindow::AddViewMenu(QMenuBar* bar) {
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("mnu_View");
+  QAction* monitor = view->addAction("&Monitor");
+  monitor->setObjectName("mnu_Monitor");
+  monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  connect(monitor, &QAction::triggered, this, [this] { ShowMonitor(); });
+}
+
+void PanelWindow::ShowMonitor() {
+  if (!monitor_) {
+    monitor_ = new MonitorWindow(model_, this);
+    connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
+  }
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
+
+MonitorWindow* PanelWindow::Monitor() const { return monitor_.data(); }
+
+namespace {
+const char* const kStateFilter = "Saved states (*.state);;All files (*)";
+}
+
+void PanelWindow::SaveStateAs() {
+  const QString path = QFileDialog::getSaveFileName(this, "Save State", QString::fromStdString(model_.DataDir()),
+                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
+  std::string error;
+  if (!path.isEmpty() && !model_.SaveState(path.toStdString(), &error))
+    QMessageBox::warning(this, "Save State", QString::fromStdString(error));
+}
+
+void PanelWindow::LoadStateFrom() {
+  const QString path = QFileDialog::getOpenFileName(this, "Load State", QString::fromStdString(model_.DataDir()),
+                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
+  std::string error;
+  if (!path.isEmpty() && !model_.LoadState(path.toStdString(), &error))
+    QMessageBox::warning(this, "Load State", QString::fromStdString(error));
+  Refresh();
 }
 
 // ---- Drawing ----------------------------------------------------------------
@@ -492,6 +551,7 @@ void PanelWindow::Refresh() {
   ShowBrightness();
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
   if (model_.HasNotices()) ShowNotices();
+  if (monitor_) monitor_->Refresh(!model_.Running());
 }
 
 // A trace log that stopped (write error, limit): told once, in a box that

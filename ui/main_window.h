@@ -17,12 +17,15 @@
 
 class QLabel;
 class QPushButton;
+class QMenu;
+class QMenuBar;
 
 namespace scmp {
 
 class FileChooser;
 class LampShape;
 class SettingsWindow;
+class MonitorWindow;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -58,6 +61,7 @@ class PanelWindow : public QMainWindow {
   FileChooser* AssembleSourceWindow() const;
   FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
+  MonitorWindow* Monitor() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -111,6 +115,11 @@ class PanelWindow : public QMainWindow {
   bool AssembleSource(const std::string& path);
   bool ShowSourceResult(bool loaded, const SourceLoad& result);
   bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
+  void AddStateActions(QMenu* files);
+  void AddViewMenu(QMenuBar* bar);
+  void ShowMonitor();
+  void SaveStateAs();
+  void LoadStateFrom();
   void FinishExit();
   void ShowNotices();
 
@@ -135,6 +144,7 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> assemble_source_;
   QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
+  QPointer<MonitorWindow> monitor_;
 };
 
 }  // namespace scmp

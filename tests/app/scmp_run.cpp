@@ -273,3 +273,78 @@ TEST(ScmpRunTrace, SigintAndSigtermEndANeverEndingRunCleanly) {
 
 }  // namespace
 }  // namespace scmp
+
+namespace scmp {
+namespace {
+
+// 0001 LDI 03; 0003 XPAH P2; 0004 LDI 07; 0006 ST 0(P2); 0008 ILD 1(P2); 000A HALT
+constexpr const char* kStores = "@0001\nC4\n03\n36\nC4\n07\nCA\n00\nAA\n01\n00\n";
+
+TEST(ScmpRunDebug, BreakWatchAndDump) {
+  TempDir dir;
+  const std::string asm_path = dir.Write("STORES.ASM", kStores);
+  struct Case {
+    std::vector<std::string> args;
+    std::string line_end, dump;
+  } cases[] = {
+      {{"--break", "6"}, "P0=0005 P1=0000 P2=0300 P3=0000 LEDS=00 FLAGS=0 HALT=0 STEPS=3 STOP=BREAK", "0300: 00 00\n"},
+      {{"--break", "001", "--break", "8"}, "HALT=0 STEPS=4 STOP=BREAK", "0300: 07 00\n"},
+      {{"--watch", "301", "--watch", "0300"}, "P0=0007 P1=0000 P2=0300 P3=0000 LEDS=00 FLAGS=0 HALT=0 STEPS=4 STOP=WATCH", "0300: 07 00\n"},
+      {{"--watch", "302"}, "HALT=1 STEPS=6", "0300: 07 01\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--dir", test::SourceDataDir(), "--asm", asm_path, "--dump", "300-301"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string line = r.out.substr(0, r.out.find('\n'));
+    EXPECT_TRUE(line.ends_with(c.line_end)) << line;
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), c.dump);
+  }
+  // Rows of 16 from FROM, the last one cut at TO.
+  const Result rows = Batch({"--dir", test::SourceDataDir(), "--asm", asm_path, "--dump", "0-11"});
+  EXPECT_NE(rows.out.find("\n0000: 00 C4 03 36 C4 07 CA 00 AA 01 00 00 00 00 00 00\n0010: 00 00\n"), std::string::npos)
+      << rows.out;
+}
+
+TEST(ScmpRunDebug, SavedRunContinuedEqualsOneRun) {
+  TempDir dir;
+  // The benchmark loop: loads, stores, auto-indexing, ILD, CCL and a jump.
+  const std::string asm_path = dir.Write(
+      "LOOP.ASM", "@0001\nC4\n02\n35\nC4\n03\n36\nC4\n04\n37\nC5\n01\nF2\n00\nCA\n00\nC7\nFF\nE2\n01\nCA\n01\nAA\n02\n02\n90\nEF\n");
+  const std::string base = "--dir=" + test::SourceDataDir();
+  const Result first = Batch({base, "--asm", asm_path, "--steps", "1000", "--switches", "3C", "--save-state", dir.File("a")});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const Result continued = Batch({base, "--load-state", dir.File("a"), "--steps", "777", "--dump", "300-302"});
+  const Result whole = Batch({base, "--asm", asm_path, "--steps", "1777", "--switches", "3C", "--dump", "300-302"});
+  ASSERT_EQ(continued.status, 0) << continued.err;
+  auto without_steps = [](std::string out) { return out.erase(out.find(" STEPS="), out.find('\n') - out.find(" STEPS=")); };
+  EXPECT_EQ(without_steps(continued.out), without_steps(whole.out));
+  EXPECT_NE(continued.out.find("STEPS=777"), std::string::npos);
+  EXPECT_NE(continued.out, first.out);
+}
+
+TEST(ScmpRunDebug, BadDebugOptions) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"--break", "1000"}, 2, "--break takes a hexadecimal address"},
+      {{"--watch", "xyz"}, 2, "--watch takes a hexadecimal address"},
+      {{"--dump", "5-3"}, 2, "--dump takes FROM-TO"},
+      {{"--dump", "300"}, 2, "--dump takes FROM-TO"},
+      {{"--load-state", "/nonexistent/state"}, 1, "\"/nonexistent/state\""},
+      {{"--save-state", "/nonexistent/dir/state"}, 1, "\"/nonexistent/dir/state\""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--dir", test::SourceDataDir(), "--steps", "1"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result r = Batch(args);
+    EXPECT_EQ(r.status, c.status) << c.args[0];
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace scmp

@@ -34,6 +34,7 @@ TEST_F(PanelAssemble, GoodSourceLoadsAndKeepsItsSymbols) {
   ASSERT_EQ(model.Symbols().size(), 3u);
   EXPECT_EQ(model.Symbols()[0].name, "END");
   EXPECT_EQ(model.Symbols()[0].value, 4);
+  EXPECT_EQ(model.Debug().SymbolAt(1), "START");  // the Monitor's disassembly names it
   EXPECT_EQ(model.SourcePath(), path);
 }
 

@@ -390,21 +390,26 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
 
 TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   QList<QAction*> top = window->menuBar()->actions();
-  ASSERT_EQ(top.size(), 4);
+  ASSERT_EQ(top.size(), 5);
   EXPECT_EQ(top[2]->menu()->objectName(), "mnu_Speed");
-  EXPECT_EQ(top[3]->menu()->objectName(), "mnu_Help");
+  EXPECT_EQ(top[3]->menu()->objectName(), "mnu_View");
+  EXPECT_EQ(top[4]->menu()->objectName(), "mnu_Help");
   EXPECT_EQ(top[0]->text(), "&Files");
   ASSERT_NE(top[0]->menu(), nullptr);
   EXPECT_EQ(top[0]->menu()->objectName(), "mnu_Files");
   EXPECT_EQ(top[1]->text(), "&Settings");
   EXPECT_EQ(top[1]->objectName(), "mnu_Setting");
   EXPECT_EQ(top[1]->menu(), nullptr);
+  EXPECT_EQ(top[3]->text(), "&View");
+  EXPECT_EQ(top[3]->menu()->actions().value(0)->objectName(), "mnu_Monitor");
+  EXPECT_EQ(top[3]->menu()->actions().value(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
 
   const QList<QAction*> files = top[0]->menu()->actions();
-  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As",  "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
-                         "mnu_Reassemble", "mnu_LoadHex", "mnu_File_Sep2", "mnu_Exit"};
+  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
+                         "mnu_Reassemble", "mnu_LoadHex", "mnu_File_SepState", "mnu_SaveState", "mnu_LoadState",
+                         "mnu_File_Sep2", "mnu_Exit"};
   const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
-                         "&Reassemble", "Load Intel &HEX...", "", "E&Xit"};
+                         "&Reassemble", "Load Intel &HEX...", "", "Save S&tate...", "Load St&ate...", "", "E&Xit"};
   ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
   for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);

@@ -1,0 +1,163 @@
+// The debugging state beside the panel model: breakpoints, watchpoints, the
+// history of executed instructions with what it takes to undo each one, the
+// memory as it stood when the last run or step began, the program's symbols
+// and why the last run stopped. Plain data; the panel model's debug stepping
+// path fills it and the Monitor window draws it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/machine.h"
+
+namespace scmp {
+
+// Why the last run or step ended.
+enum class StopReason {
+  kNone,        // nothing has run yet
+  kBreakpoint,  // before the instruction at a breakpoint
+  kWatchpoint,  // after an instruction wrote a watched address
+  kHalt,        // HALT, an undefined opcode or the HLT button
+  kPause,       // the pause count was reached
+  kSingleStep,  // one step in single-step mode, or SST pressed during a run
+  kAborted,     // the window was closed during the run
+  kStepBack,    // Step Back undid an instruction
+};
+const char* StopReasonText(StopReason reason);
+
+// What the panel shows that an instruction can change besides registers
+// and memory.
+struct PanelLights {
+  std::array<bool, 8> leds{};
+  std::array<bool, 3> flag_leds{};
+  bool halt_led = false;
+  bool halt_requested = false;
+
+  bool operator==(const PanelLights&) const = default;
+};
+
+// One executed instruction: where it was, what it was, and everything it
+// may have changed as it was before. An instruction writes at most one
+// memory cell.
+struct HistoryEntry {
+  MachineState before;
+  PanelLights lights_before;
+  int16_t address = 0;         // of the opcode
+  int16_t opcode = 0;
+  int16_t operand = -1;        // -1 for a one-byte instruction
+  int16_t write_address = -1;  // the cell written, or -1
+  int16_t old_value = 0;       // its data before the write
+  uint32_t microcycles = 0;    // the instruction's own
+};
+
+// The last kCapacity entries, oldest overwritten first.
+class History {
+ public:
+  static constexpr size_t kCapacity = 65536;
+
+  History() : entries_(kCapacity) {}
+  size_t Size() const { return size_; }
+  // The entry the next step fills in place; Commit makes it the newest.
+  HistoryEntry& Slot() { return entries_[next_]; }
+  void Commit() {
+    next_ = (next_ + 1) & (kCapacity - 1);
+    if (size_ < kCapacity) ++size_;
+  }
+  // The newest entry, removed. Only when Size() > 0.
+  HistoryEntry Pop();
+  // Entry `age` back: 0 is the newest. Only when age < Size().
+  const HistoryEntry& Newest(size_t age) const { return entries_[(next_ + kCapacity - 1 - age) & (kCapacity - 1)]; }
+  void Clear() { size_ = 0; }
+
+ private:
+  std::vector<HistoryEntry> entries_;
+  size_t next_ = 0;
+  size_t size_ = 0;
+};
+
+class Debugger {
+ public:
+  // ---- Breakpoints and watchpoints: addresses 0..4095 --------------------------
+  bool IsBreakpoint(int address) const {
+    return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && breakpoints_[address];
+  }
+  bool IsWatchpoint(int address) const {
+    return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && watchpoints_[address];
+  }
+  void SetBreakpoint(int address, bool on) { Set(breakpoints_, break_count_, address, on); }
+  void SetWatchpoint(int address, bool on) { Set(watchpoints_, watch_count_, address, on); }
+  std::vector<int> Breakpoints() const { return Addresses(breakpoints_); }
+  std::vector<int> Watchpoints() const { return Addresses(watchpoints_); }
+  void ClearBreakpoints();
+  void ClearWatchpoints();
+
+  // True when runs have to take the debug stepping path.
+  bool Active() const { return break_count_ > 0 || watch_count_ > 0 || recording_; }
+
+  // ---- History -------------------------------------------------------------------
+  // Turning recording off drops the history: steps run without it could not
+  // be undone.
+  void SetRecording(bool on);
+  bool Recording() const { return recording_; }
+  History& Steps() { return history_; }
+  const History& Steps() const { return history_; }
+
+  // ---- The step being observed (Processor::RunObserved) --------------------------------
+  // The entry the step fills: the history's next slot when recording, else
+  // a scratch one.
+  HistoryEntry& BeginEntry() {
+    current_ = recording_ ? &history_.Slot() : &scratch_;
+    current_->write_address = -1;
+    return *current_;
+  }
+  // Called by the bus before a write: notes the old cell for the history and
+  // whether a watched address was hit.
+  void BeforeWrite(int address, int16_t old_cell) {
+    current_->write_address = static_cast<int16_t>(address);
+    current_->old_value = old_cell;
+    if (watchpoints_[address]) watch_hit_ = true;
+  }
+  HistoryEntry& Entry() { return *current_; }
+  bool TakeWatchHit() {
+    const bool hit = watch_hit_;
+    watch_hit_ = false;
+    return hit;
+  }
+
+  // ---- Runs ------------------------------------------------------------------------------
+  StopReason LastStop() const { return last_stop_; }
+  void SetStop(StopReason reason) { last_stop_ = reason; }
+  // The data cells as the last run or step began, for telling which it changed.
+  void MarkRunStart(const MemoryArray& memory) { memory_at_start_ = memory.data; }
+  bool CellChanged(const MemoryArray& memory, int address) const {
+    return memory.data[address] != memory_at_start_[address];
+  }
+
+  // ---- Symbols of the last assembled program -----------------------------------------------
+  void SetSymbols(std::map<int, std::string> by_address) { symbols_ = std::move(by_address); }
+  // The name at `address`, or empty.
+  std::string SymbolAt(int address) const;
+
+ private:
+  using AddressSet = std::array<bool, kMemorySize>;
+  static void Set(AddressSet& set, int& count, int address, bool on);
+  static std::vector<int> Addresses(const AddressSet& set);
+
+  AddressSet breakpoints_{};
+  AddressSet watchpoints_{};
+  int break_count_ = 0;
+  int watch_count_ = 0;
+  bool recording_ = false;
+  History history_;
+  HistoryEntry scratch_;
+  HistoryEntry* current_ = &scratch_;
+  bool watch_hit_ = false;
+  StopReason last_stop_ = StopReason::kNone;
+  std::array<int16_t, kMemorySize> memory_at_start_{};
+  std::map<int, std::string> symbols_;
+};
+
+}  // namespace scmp
