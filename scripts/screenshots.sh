@@ -282,6 +282,59 @@ scene_assembler_messages() {
   save_png "$work/label.png" "$out/assemble-errors.png"
 }
 
+# ---- The Monitor ------------------------------------------------------------------
+# The Monitor opens at 1260 x 620; it is put under the panel, and the
+# places below are relative to it, measured from its pictures: the margin
+# of the disassembly's row for LOOP (015) while P0 is 000, memory cell 02A
+# (COUNT), and the Step Back button.
+mon=
+MON_Y=460
+LOOP_MARGIN="24 392"
+CELL_02A="724 160"
+STEP_BACK="49 72"
+
+# open_monitor SOURCE: the emulator with SOURCE loaded and the Monitor open.
+open_monitor() {
+  start "$1"
+  keys ctrl+m
+  mon=$(dialog '^Monitor$')
+  xdotool windowmove --sync "$mon" 0 $MON_Y
+  pause 1
+}
+# click_monitor X Y [BUTTON]
+click_monitor() {
+  xdotool mousemove --window "$mon" "$1" "$2" click "${3:-1}"
+  pause 0.4
+}
+# both NAME: the panel and the Monitor in one picture.
+both() {
+  pause 0.6
+  import -window "$wid" "$work/panel.png"
+  import -window "$mon" "$work/monitor.png"
+  convert "$work/panel.png" "$work/monitor.png" -background '#d6d6d6' -append "$work/shot.png"
+  save_png "$work/shot.png" "$out/$1.png"
+}
+
+scene_monitor_break() {
+  open_monitor "$data/Samples/SUMBUG.s"
+  click_monitor $LOOP_MARGIN
+  keys r s p
+  both monitor-break
+}
+
+scene_monitor_watch() {
+  open_monitor "$data/Samples/SUMBUG.s"
+  # Right-click the cell, and take the one entry of its menu.
+  click_monitor $CELL_02A 3
+  xdotool key Down Return
+  pause 0.4
+  keys r s p
+  keys space
+  both monitor-watch
+  click_monitor $STEP_BACK
+  both monitor-step-back
+}
+
 # ---- The labelled panel ------------------------------------------------------------
 
 # label_panel IN OUT: the panel with a numbered mark beside each part and a
@@ -307,7 +360,7 @@ label_panel() {
   mark 111 "$(($(px 1080) + $(px 492) / 2))" "HLT: halt, and take the halt back"
   mark 36 "$(($(px 1125) + 8))" "HALT lamp: a halt is requested"
   mark 111 "$(($(px 1920) + $(px 780) / 2))" "Run / Prgm: run mode or program mode"
-  mark 36 "$(($(px 2115) + 8))" "PRGM/RUN lamp: green program, red run"
+  mark 36 "$(($(px 2115) + 8))" "RUN/PRGM lamp: green program, red run"
   mark 111 "$(($(px 3060) + $(px 552) / 2))" "SST: single step on or off"
   mark 36 "$(($(px 3150) + 8))" "S.STEP lamp: single step is on"
   mark 111 "$(($(px 3960) + $(px 552) / 2))" "Latch: store the data switches"
@@ -327,7 +380,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  assembler_messages)
+  assembler_messages monitor_break monitor_watch)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"
