@@ -2,7 +2,8 @@
 # Makes every picture of docs/guide.md and the README's picture: starts the
 # emulator on a private X display, drives it with xdotool to each step that
 # the guide describes, and saves the window as PNG under docs/. Run it again
-# after a change to the window and the pictures follow.
+# after a change to the window and the pictures follow; then look at them,
+# since a moved control shows only there.
 #
 #   bash scripts/screenshots.sh [BUILD_DIR [SCENE...]]
 #
@@ -73,9 +74,7 @@ LATCH=$(centre 630 3960 852 552)
 PLUS=$(centre 2805 3960 192 240)
 STEP=$(centre 2100 105 2115 552 1)
 data_lefts=(8295 8055 7815 7575 7275 7035 6795 6555)
-address_lefts=(5805 5565 5325 5085 4785 4545 4305 4065 3765 3525 3285 3045)
 data_key() { centre "${data_lefts[$1]}" 4260 252 252; }
-address_key() { centre "${address_lefts[$1]}" 4260 252 252; }
 
 # ---- Driving the window --------------------------------------------------------
 pause() { sleep "${1:-0.3}"; }
@@ -115,7 +114,7 @@ click() {
   xdotool mousemove --window "$wid" "$1" $(($2 + menu_h)) click 1
   pause 0.15
 }
-# byte HH: the data switches set to HH (from all off), Latch, then +.
+# enter_byte HH: the data switches set to HH (from all off), then Latch.
 enter_byte() {
   local v=$((16#$1)) i
   for i in 0 1 2 3 4 5 6 7; do
@@ -166,12 +165,13 @@ save_png() {
 
 # ---- Scenes, each from a fresh start ---------------------------------------------
 
+# The panel at start-up: the README's picture, and the labelled one.
 scene_panel() {
   start
-  shot panel-start
-  cp "$out/panel-start.png" "$root/docs/screenshot.png"
-  echo "  $root/docs/screenshot.png"
-  label_panel "$out/panel-start.png" "$out/panel-labelled.png"
+  pause 0.5
+  import -window "$wid" "$work/panel.png"
+  save_png "$work/panel.png" "$root/docs/screenshot.png"
+  label_panel "$work/panel.png" "$out/panel-labelled.png"
 }
 
 # The first program of chapter 2, byte by byte.
@@ -266,20 +266,6 @@ scene_assembler_window() {
   make_mine
   start MINE.s
   shot assemble-errors-window "$(dialog '^Assemble Source$')"
-}
-
-# The same messages as a terminal shows them.
-scene_assembler_messages() {
-  local text=$work/messages.txt
-  make_mine
-  {
-    echo '$ scmp-asm MINE.s'
-    (cd "$work" && "$build/scmp-asm" --dir "$data" MINE.s 2>&1) || true
-  } >"$text"
-  grep -q 'unknown mnemonic STO' "$text"
-  convert -background '#1d1f21' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 label:"$(cat "$text")" \
-    -bordercolor '#1d1f21' -border 14 "$work/label.png"
-  save_png "$work/label.png" "$out/assemble-errors.png"
 }
 
 # ---- The Monitor ------------------------------------------------------------------
@@ -380,7 +366,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  assembler_messages monitor_break monitor_watch)
+  monitor_break monitor_watch)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"
