@@ -27,6 +27,11 @@ pid_t Start(const std::vector<std::string>& argv, const std::string& display) {
   if (pid == 0) {
     if (!display.empty()) ::setenv("DISPLAY", display.c_str(), 1);
     ::unsetenv("QT_QPA_PLATFORM");
+    // Under AddressSanitizer: the X keyboard library calls strndup with a
+    // length past the end of a NUL-terminated string, which strndup never
+    // reads but strict string checks report. Only that check is eased.
+    if (const char* asan = std::getenv("ASAN_OPTIONS"))
+      ::setenv("ASAN_OPTIONS", (std::string(asan) + ":strict_string_checks=0").c_str(), 1);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -49,9 +54,19 @@ int WaitFor(pid_t pid, double seconds) {
   return -1;
 }
 
-bool Xdo(const std::string& display, const std::string& args) {
-  return std::system(("export DISPLAY=" + display + "; xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+bool Xdo(const std::string& display, const std::string& args, int seconds = 20) {
+  return std::system(("export DISPLAY=" + display + "; timeout " + std::to_string(seconds) + " xdotool " + args +
+                      " >/dev/null 2>&1")
+                         .c_str()) == 0;
 }
+
+// Ends a child that a failed assertion left running.
+struct KillAtEnd {
+  pid_t pid;
+  ~KillAtEnd() {
+    if (::kill(pid, SIGKILL) == 0) WaitFor(pid, 2);
+  }
+};
 
 TEST(OutsideDestroy, TheProgramEndsIdleAndDuringARun) {
   if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
@@ -60,6 +75,7 @@ TEST(OutsideDestroy, TheProgramEndsIdleAndDuringARun) {
   while (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) ++n;
   const std::string display = ":" + std::to_string(n);
   const pid_t xvfb = Start({"Xvfb", display, "-screen", "0", "1024x768x24"}, "");
+  const KillAtEnd xvfb_guard{xvfb};
   for (int i = 0; i < 100 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
@@ -70,7 +86,10 @@ TEST(OutsideDestroy, TheProgramEndsIdleAndDuringARun) {
 
   for (const bool running : {false, true}) {
     const pid_t trainer = Start({SCMP_TRAINER_PATH, "--dir", data.path().string() + "/"}, display);
-    ASSERT_TRUE(Xdo(display, "search --sync --onlyvisible --name 'SC/MP Trainer'")) << "no window";
+    const KillAtEnd trainer_guard{trainer};
+    // Bounded, so that a program that never opens its window fails the test
+    // instead of hanging it.
+    ASSERT_TRUE(Xdo(display, "search --sync --onlyvisible --name 'SC/MP Trainer'", 60)) << "no window";
     const std::string window = "$(xdotool search --onlyvisible --name 'SC/MP Trainer' | head -1)";
     if (running) {
       // No pause, the endless loop loaded by typing its path, SST off, Run.
