@@ -51,6 +51,7 @@ mkdir -p "$logs"
 # keeps in LastTest.log for every test, passed or not.
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:strict_string_checks=1:exitcode=86:log_path=$logs/asan"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:exitcode=86"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan-system-libs.supp:print_suppressions=0"
 ctest_status=0
 (cd "$asan_dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 600) || ctest_status=$?
 if compgen -G "$logs/*" >/dev/null; then

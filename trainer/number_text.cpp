@@ -48,10 +48,16 @@ double ReadNumber(std::string_view text) {
   };
   // A comma followed by exactly three digits separates groups of thousands,
   // as the window writes numbers ("1,000"); any other comma ends the number.
+  // Blanks count for nothing here either, as everywhere in a number.
   auto thousands_comma = [&] {
-    if (text.size() < i + 4) return false;
-    if (text[i] != ',' || !IsDigit(text[i + 1]) || !IsDigit(text[i + 2]) || !IsDigit(text[i + 3])) return false;
-    return i + 4 == text.size() || !IsDigit(text[i + 4]);
+    if (i >= text.size() || text[i] != ',') return false;
+    int digits = 0;
+    for (size_t j = i + 1; j < text.size(); ++j) {
+      if (IsBlank(text[j])) continue;
+      if (!IsDigit(text[j])) break;
+      if (++digits > 3) return false;
+    }
+    return digits == 3;
   };
   auto take_grouped_digits = [&] {
     size_t taken = take_digits();

@@ -24,6 +24,7 @@ TEST(ReadNumber, CommasBetweenGroupsOfThreeDigits) {
       {"1,000", 1000},     {"1,000,000,000", 1e9}, {"12,345.5", 12345.5}, {"-1,000", -1000},
       {"1,5", 1},          {"1,0000", 1},          {"1,00", 1},           {"1,000,00", 1000},
       {",000", 0},         {"1,000E1", 10000},     {"1,,000", 1},         {"1.000,000", 1},
+      {"1, 077-7", 1077},  {"1,0 7 7", 1077},      {"1, 0777", 1},  // blanks count for nothing
   };
   for (const auto& [text, value] : cases) EXPECT_EQ(ReadNumber(text), value) << text;
 }
