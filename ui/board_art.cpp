@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/fonts.h"
 #include "ui/panel_layout.h"
 
 namespace scmp {
@@ -21,17 +22,9 @@ const QColor kSilk(236, 242, 236);
 const QColor kChipBody(28, 28, 30);
 const QColor kPin(196, 198, 204);
 
-QFont SilkFont(double points, bool bold = true) {
-  QFont f("DejaVu Sans");
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(points);
-  f.setBold(bold);
-  return f;
-}
-
 void Silk(QPainter& p, const QRectF& box, const QString& text, double points, int align = Qt::AlignCenter,
           bool bold = true) {
-  p.setFont(SilkFont(points, bold));
+  p.setFont(SansFont(points, bold));
   p.setPen(kSilk);
   p.drawText(box, align, text);
 }
@@ -62,7 +55,7 @@ void Dip(QPainter& p, double x, double y, int pins, double pitch, double height,
   p.drawRoundedRect(QRectF(x, y, length, height), 1.5, 1.5);
   p.setBrush(kMaskDark.darker(180));
   p.drawPie(QRectF(x - height * 0.15, y + height * 0.32, height * 0.3, height * 0.36), 90 * 16, -180 * 16);
-  p.setFont(SilkFont(height > 28 ? 7.0 : 5.5, true));
+  p.setFont(SansFont(height > 28 ? 7.0 : 5.5, true));
   p.setPen(QColor(205, 205, 210));
   p.drawText(QRectF(x, y, length, height), Qt::AlignCenter, type);
 }

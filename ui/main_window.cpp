@@ -24,6 +24,7 @@
 #include "files/file_kind.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
+#include "ui/fonts.h"
 #include "ui/board_art.h"
 #include "ui/label_names.h"
 #include "ui/lamp.h"
@@ -123,23 +124,6 @@ QString LabelQText(const std::string& text) {
   QString q = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
   q.replace(QChar(u'\0'), QChar(u' '));
   return q;
-}
-
-QFont FixedFont(double points, bool bold = false) {
-  QFont f("DejaVu Sans Mono");
-  f.setStyleHint(QFont::TypeWriter);
-  f.setFixedPitch(true);
-  f.setPointSizeF(points);
-  f.setBold(bold);
-  return f;
-}
-
-QFont SansFont(double points, bool bold = false) {
-  QFont f("DejaVu Sans");
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(points);
-  f.setBold(bold);
-  return f;
 }
 
 }  // namespace

@@ -36,6 +36,13 @@ std::string TempDir::Write(std::string_view name, std::string_view content) cons
   return p;
 }
 
+std::string DataDirWithShippedTable(const TempDir& dir, const std::string& name) {
+  const std::string folder = name.empty() ? "" : name + "/";
+  std::filesystem::create_directories(dir.path() / name);
+  dir.Write(folder + "SCMP.DEL", ReadFile(SourceDataDir() + "SCMP.DEL"));
+  return dir.File(folder);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream ss;

@@ -28,6 +28,10 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 
+// A data folder inside `dir` (`dir` itself for an empty `name`) holding a
+// copy of the shipped SCMP.DEL; its path, ending in "/", for StartUp.
+std::string DataDirWithShippedTable(const TempDir& dir, const std::string& name = "");
+
 // Runs `body` in a child process that gets `seconds` to end; true when it
 // ended in time with status 0. A child that hangs is ended by SIGALRM.
 bool FinishesWithin(unsigned seconds, const std::function<int()>& body);

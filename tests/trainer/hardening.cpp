@@ -61,12 +61,6 @@ std::string RandomBytes(size_t size, unsigned seed) {
 // This test program itself: a real binary of a few megabytes.
 std::string SelfBinary() { return fs::read_symlink("/proc/self/exe").string(); }
 
-std::string DataDirWithShippedTable(const TempDir& dir, const std::string& name = "data") {
-  fs::create_directories(dir.path() / name);
-  dir.Write(name + "/SCMP.DEL", ReadFile(test::SourceDataDir() + "SCMP.DEL"));
-  return dir.File(name) + "/";
-}
-
 // A listing must never touch the kind plane or the cells of other kinds, and
 // what it stores is a byte.
 void ExpectOnlyRamBytesChanged(const MemoryArray& before, const MemoryArray& after) {
@@ -426,7 +420,7 @@ TEST(DeviceFiles, EndlessFilesAreRefused) {
 class TraceFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    data_dir_ = DataDirWithShippedTable(dir_);
+    data_dir_ = test::DataDirWithShippedTable(dir_, "data");
     model_.SetWaitHook([](double) {});
     std::string error;
     ASSERT_TRUE(model_.StartUp(data_dir_, &error)) << error;

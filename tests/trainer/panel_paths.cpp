@@ -23,10 +23,9 @@ using scmp::PanelModel;
 class Paths : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
     model.SetWaitHook([](double) {});
     std::string error;
-    ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
+    ASSERT_TRUE(model.StartUp(scmp::test::DataDirWithShippedTable(dir), &error)) << error;
     ASSERT_TRUE(model.EnableTrace(dir.File("TRACE.LOG"), &error)) << error;
     ref.SetTable(model.Cpu().table());
     ref.memory = model.Memory();

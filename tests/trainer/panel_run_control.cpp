@@ -25,13 +25,12 @@ const std::string kManual = "Manual Step";
 class RunControl : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
     model.SetWaitHook([this](double s) {
       ++waits;
       waited += s;
     });
     std::string error;
-    ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
+    ASSERT_TRUE(model.StartUp(scmp::test::DataDirWithShippedTable(dir), &error)) << error;
   }
   void Put(int address, const std::vector<int>& bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) model.Memory().data[address + i] = static_cast<int16_t>(bytes[i]);

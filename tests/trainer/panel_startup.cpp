@@ -15,10 +15,9 @@ using scmp::PanelModel;
 class StartUp : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
     model.SetWaitHook([](double) {});
     std::string error;
-    ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
+    ASSERT_TRUE(model.StartUp(scmp::test::DataDirWithShippedTable(dir), &error)) << error;
   }
   scmp::test::TempDir dir;
   PanelModel model;

@@ -283,11 +283,10 @@ TEST_F(Trace, StepsInProgramModeWriteNothing) {
 
 TEST(TraceOpen, AFileThatCannotBeCreatedLeavesTracingOff) {
   scmp::test::TempDir dir;
-  dir.Write("SCMP.DEL", scmp::test::ReadFile(scmp::test::SourceDataDir() + "SCMP.DEL"));
   PanelModel model;
   model.SetWaitHook([](double) {});
   std::string error;
-  ASSERT_TRUE(model.StartUp(dir.path().string() + "/", &error)) << error;
+  ASSERT_TRUE(model.StartUp(scmp::test::DataDirWithShippedTable(dir), &error)) << error;
   const std::string path = dir.File("no/such/folder/TRACE.LOG");
   EXPECT_FALSE(model.EnableTrace(path, &error));
   EXPECT_NE(error.find(path), std::string::npos) << error;
