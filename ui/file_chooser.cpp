@@ -19,6 +19,7 @@
 
 #include "trainer/panel_model.h"
 #include "ui/panel_layout.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -121,7 +122,7 @@ void FileChooser::BuildOpenLayout(const QString& suffix) {
   frame->setFrameShape(QFrame::NoFrame);
   frame->setAutoFillBackground(true);
   QPalette grey = frame->palette();
-  grey.setColor(QPalette::Window, QColor(192, 192, 192));
+  grey.setColor(QPalette::Window, Colours().chooser_frame);
   frame->setPalette(grey);
 
   path_ = new QLineEdit(frame);
