@@ -32,6 +32,10 @@ bool IsRememberedWindow(const QWidget* widget) {
 RememberedSettings::RememberedSettings(std::unique_ptr<QSettings> settings, QObject* parent)
     : QObject(parent), settings_(settings ? std::move(settings) : std::make_unique<QSettings>()) {}
 
+RememberedSettings::~RememberedSettings() {
+  if (watching_) FileChooser::SetFolderMemory({}, {});
+}
+
 ThemeChoice RememberedSettings::Theme() const { return ThemeFromKey(settings_->value(kTheme).toString()); }
 void RememberedSettings::SetTheme(ThemeChoice theme) { settings_->setValue(kTheme, ThemeKey(theme)); }
 
@@ -65,6 +69,7 @@ QStringList RememberedSettings::OpenWindows() const { return settings_->value(kO
 int RememberedSettings::ZoomLevel(const QString& window) const { return settings_->value(ZoomKey(window), 0).toInt(); }
 
 void RememberedSettings::Watch() {
+  watching_ = true;
   qApp->installEventFilter(this);
   Zoom* zoom = Zoom::Instance();
   settings_->beginGroup("zoom");

@@ -23,6 +23,8 @@ class RememberedSettings : public QObject {
   // Reads and writes `settings`; with none, the application's own
   // (organisation and application name set before).
   explicit RememberedSettings(std::unique_ptr<QSettings> settings = nullptr, QObject* parent = nullptr);
+  // Stops the file windows asking it for their folders.
+  ~RememberedSettings() override;
 
   ThemeChoice Theme() const;
   void SetTheme(ThemeChoice theme);
@@ -55,6 +57,7 @@ class RememberedSettings : public QObject {
  private:
   void KeepGeometry(const QWidget* window);
   std::unique_ptr<QSettings> settings_;
+  bool watching_ = false;
 };
 
 // Whether `widget` is a window whose place is worth keeping: a named main
