@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -15,10 +16,10 @@ namespace scmp {
 
 namespace {
 
-// A lamp: an indicator whose value is the state it shows.
+// A lamp: a text that names it and its state, and whose value is the state it shows.
 class LampAccessible : public QAccessibleWidget {
  public:
-  explicit LampAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Indicator) {}
+  explicit LampAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Value) return static_cast<const LampShape*>(widget())->StateWord();
     return QAccessibleWidget::text(t);
@@ -113,11 +114,9 @@ void MakePanelKeyboardReachable(QWidget* window) {
 void LampAnnouncer::Changed(const void* key, QWidget* shown) {
   pending_[key] = shown;
   if (scheduled_) return;
+  // Told once the window has finished drawing this change, and no sooner
+  // than the gap after the last telling.
   const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, kMinGapMs - since_last_.elapsed()) : 0;
-  if (wait == 0) {
-    Flush();
-    return;
-  }
   scheduled_ = true;
   QTimer::singleShot(static_cast<int>(wait), this, [this] { Flush(); });
 }
@@ -126,6 +125,7 @@ void LampAnnouncer::Flush() {
   scheduled_ = false;
   since_last_.start();
   const auto pending = std::exchange(pending_, {});
+  if (line_ && !line_->isHidden() && line_->accessibleName() != line_->text()) line_->setAccessibleName(line_->text());
   if (!QAccessible::isActive()) return;
   for (const QPointer<QWidget>& shown : pending) {
     if (!shown || shown->isHidden()) continue;

@@ -12,6 +12,7 @@
 
 #include "trainer/panel_model.h"
 
+class QLabel;
 class QPushButton;
 
 namespace scmp {
@@ -41,10 +42,13 @@ class LampAnnouncer : public QObject {
   explicit LampAnnouncer(QObject* parent) : QObject(parent) {}
   // `shown` is the widget that now shows the lamp with identity `key`.
   void Changed(const void* key, QWidget* shown);
+  // A line of text whose accessible name follows its text at the same pace.
+  void SetLine(QLabel* line) { line_ = line; }
 
  private:
   void Flush();
   QMap<const void*, QPointer<QWidget>> pending_;
+  QPointer<QLabel> line_;
   QElapsedTimer since_last_;
   bool scheduled_ = false;
 };

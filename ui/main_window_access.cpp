@@ -54,6 +54,7 @@ void PanelWindow::AddLookEntries(QMenu* view) {
     lamps_text_->setVisible(on);
     statusBar()->setVisible(on);
     ShowLampsInWords();
+    lamps_text_->setAccessibleName(on ? lamps_text_->text() : "Lamps as text");
   });
 
   QMenu* theme = view->addMenu("T&heme");
@@ -108,8 +109,11 @@ void PanelWindow::FollowThemeAndZoom() {
   lamps_text_ = new QLabel(this);
   lamps_text_->setObjectName("lbl_LampsText");
   lamps_text_->setAccessibleName("Lamps as text");
+  lamps_text_->setAccessibleDescription("The lamps and switches in words");
+  announcer_->SetLine(lamps_text_);
   lamps_text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   lamps_text_->setFocusPolicy(Qt::StrongFocus);
+  lamps_text_->setWordWrap(true);
   lamps_text_->hide();
   statusBar()->setObjectName("bar_Status");
   statusBar()->setSizeGripEnabled(false);
