@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
@@ -32,13 +33,29 @@ QAccessibleInterface* MakeLampAccessible(const QString& class_name, QObject* obj
   return nullptr;
 }
 
-// Presses the button it watches on Return or Enter: Space is Step/Start.
+void ShowRing(QWidget* w, bool on) {
+  if (w->property("keyFocus").toBool() == on) return;
+  w->setProperty("keyFocus", on);
+  w->style()->unpolish(w);
+  w->style()->polish(w);
+}
+
+// Presses the button it watches on Return or Enter (Space is Step/Start),
+// and rings it while it has the focus from the keyboard.
 class PressOnReturn : public QObject {
  public:
   using QObject::QObject;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+      // The ring shows focus that came by the keyboard, not the one the
+      // window gives its first button on opening.
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      ShowRing(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn &&
+                                                   (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason));
+      return false;
+    }
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
@@ -125,7 +142,10 @@ void LampAnnouncer::Flush() {
   scheduled_ = false;
   since_last_.start();
   const auto pending = std::exchange(pending_, {});
-  if (line_ && !line_->isHidden() && line_->accessibleName() != line_->text()) line_->setAccessibleName(line_->text());
+  if (line_ && !line_->isHidden()) {
+    const QString words = line_->text().replace('\n', "  ");
+    if (line_->accessibleName() != words) line_->setAccessibleName(words);
+  }
   if (!QAccessible::isActive()) return;
   for (const QPointer<QWidget>& shown : pending) {
     if (!shown || shown->isHidden()) continue;

@@ -54,7 +54,7 @@ void PanelWindow::AddLookEntries(QMenu* view) {
     lamps_text_->setVisible(on);
     statusBar()->setVisible(on);
     ShowLampsInWords();
-    lamps_text_->setAccessibleName(on ? lamps_text_->text() : "Lamps as text");
+    lamps_text_->setAccessibleName(on ? lamps_text_->text().replace('\n', "  ") : "Lamps as text");
   });
 
   QMenu* theme = view->addMenu("T&heme");
@@ -113,7 +113,6 @@ void PanelWindow::FollowThemeAndZoom() {
   announcer_->SetLine(lamps_text_);
   lamps_text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   lamps_text_->setFocusPolicy(Qt::StrongFocus);
-  lamps_text_->setWordWrap(true);
   lamps_text_->hide();
   statusBar()->setObjectName("bar_Status");
   statusBar()->setSizeGripEnabled(false);
@@ -158,7 +157,9 @@ void PanelWindow::ShowLampsInWords() {
     if (pair.button->accessibleName() != spoken) pair.button->setAccessibleName(spoken);
   }
   run_words_->SetRunMode(model_.RunMode());
-  if (!lamps_text_->isHidden()) lamps_text_->setText(QString::fromStdString(LampsText(model_)));
+  // On two lines, so that it fits the window; read out as one.
+  if (!lamps_text_->isHidden())
+    lamps_text_->setText(QString::fromStdString(LampsText(model_)).replace("  Switches", "\nSwitches"));
 }
 
 void PanelWindow::UseRecentFiles(RememberedSettings* remembered) {

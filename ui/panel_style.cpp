@@ -26,7 +26,7 @@ QString CyclesStyle(const ColourRoles& c, int margin_left) {
 }
 
 QString FocusRingStyle(const ColourRoles& c) {
-  return QString("QPushButton:focus { border: 2px solid %1; }").arg(c.focus.name());
+  return QString("QPushButton[keyFocus=\"true\"] { border: 2px solid %1; }").arg(c.focus.name());
 }
 
 }  // namespace scmp
