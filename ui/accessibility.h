@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
@@ -12,7 +13,7 @@
 
 #include "trainer/panel_model.h"
 
-class QLabel;
+
 class QPushButton;
 
 namespace scmp {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "trainer/lamps_text.h"
+#include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/theme.h"
 
@@ -15,6 +16,8 @@ namespace scmp {
 
 LampShape::LampShape(Form form, QColor fill, bool lit, QWidget* parent)
     : QWidget(parent), form_(form), fill_(fill), lit_(lit), counterpart_(fill), share_(lit ? 1.0 : 0.0) {
+  // Before any screen reader asks for the lamp, so that its value is there.
+  InstallAccessibility();
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
