@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
@@ -60,6 +62,27 @@ class PressOnReturn : public QObject {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
     static_cast<QPushButton*>(watched)->click();
+    return true;
+  }
+};
+
+class MonitorKeys : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (auto* code = qobject_cast<QTableWidget*>(watched); code != nullptr && code->currentRow() >= 0) {
+      if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Space) return false;
+      emit code->cellClicked(code->currentRow(), 0);
+      return true;
+    }
+    auto* memory = static_cast<QTableView*>(watched);
+    const bool menu_key = key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier);
+    if (!menu_key || !memory->currentIndex().isValid()) return false;
+    emit memory->customContextMenuRequested(memory->visualRect(memory->currentIndex()).center());
     return true;
   }
 };
@@ -126,6 +149,12 @@ void MakePanelKeyboardReachable(QWidget* window) {
     if (previous != nullptr) QWidget::setTabOrder(previous, button);
     previous = button;
   }
+}
+
+void AddMonitorKeys(QWidget* monitor) {
+  auto* keys = new MonitorKeys(monitor);
+  for (const char* name : {"tbl_Code", "tbl_Memory"})
+    if (auto* table = monitor->findChild<QTableView*>(name)) table->installEventFilter(keys);
 }
 
 void LampAnnouncer::Changed(const void* key, QWidget* shown) {

@@ -34,6 +34,12 @@ QString LabelMeaning(Label label);
 // then Step/Start), with Return or Enter pressing the focused one.
 void MakePanelKeyboardReachable(QWidget* window);
 
+// Keys for what the Monitor's tables otherwise do by mouse: Return or
+// Space in the disassembly sets or clears the breakpoint of the current
+// line, as a click in its margin does; the Menu key or Shift+F10 in the
+// memory opens the current cell's watch menu, as a right-click does.
+void AddMonitorKeys(QWidget* monitor);
+
 // Announces lamp changes to screen readers at most every `kMinGapMs`:
 // changes in between are gathered and the latest state of each lamp is
 // told once the gap has passed.

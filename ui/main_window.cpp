@@ -484,6 +484,7 @@ void PanelWindow::AddViewMenu(QMenuBar* bar) {
 void PanelWindow::ShowMonitor() {
   if (!monitor_) {
     monitor_ = new MonitorWindow(model_, this);
+    AddMonitorKeys(monitor_);
     connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
   }
   monitor_->show();

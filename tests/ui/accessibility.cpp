@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include "tests/support/gui_support.h"
@@ -114,6 +115,20 @@ TEST_F(AccessibilityTest, LampsAsTextFollowsTheLampsOnceShown) {
   const QString text = Find<QLabel>(window.get(), "lbl_LampsText")->text();
   EXPECT_TRUE(text.startsWith("LEDs 0101 1010 (5A)")) << text.toStdString();
   EXPECT_TRUE(text.contains("PRGM")) << text.toStdString();
+}
+
+TEST_F(AccessibilityTest, ReturnInTheDisassemblySetsAndClearsTheBreakpointAsAClickDoes) {
+  Find<QAction>(window.get(), "mnu_Monitor")->trigger();
+  auto* code = Find<QTableWidget>(window->Monitor(), "tbl_Code");
+  int row = -1;
+  for (int r = 0; r < code->rowCount(); ++r)
+    if (code->item(r, 1)->text().endsWith("008")) row = r;
+  ASSERT_GE(row, 0);
+  for (bool expected : {true, false}) {
+    code->setCurrentCell(row, 1);
+    QTest::keyClick(code, Qt::Key_Return);
+    EXPECT_EQ(model.Debug().IsBreakpoint(0x008), expected);
+  }
 }
 
 TEST_F(AccessibilityTest, DarkThemeReachesTheMonitorStripAndCells) {
