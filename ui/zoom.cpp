@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QTableView>
 #include <QWheelEvent>
 #include <QWidget>
@@ -17,6 +18,7 @@ namespace {
 constexpr const char* kBaseFont = "scmpZoomBaseFont";
 constexpr const char* kApplied = "scmpZoomApplied";
 constexpr const char* kHandler = "scmpZoomHandler";
+constexpr const char* kBaseRect = "scmpZoomBaseRect";
 
 using Handler = std::function<void(double)>;
 
@@ -89,6 +91,8 @@ void Zoom::Apply(QWidget* window) {
   const double factor = Factor(level);
   if (auto* holder = window->findChild<HandlerHolder*>(kHandler, Qt::FindDirectChildrenOnly))
     holder->handler(factor);
+  else if (window->layout() == nullptr && window->minimumSize() == window->maximumSize())
+    ScaleFixedWindow(window, factor);
   else
     ScaleFonts(window, factor);
 }
@@ -114,6 +118,24 @@ bool Zoom::eventFilter(QObject* watched, QEvent* event) {
     }
     default: return false;
   }
+}
+
+void ScaleFixedWindow(QWidget* window, double factor) {
+  auto base_rect = [](QWidget* w) {
+    const QVariant v = w->property(kBaseRect);
+    if (v.isValid()) return v.toRect();
+    w->setProperty(kBaseRect, w->geometry());
+    return w->geometry();
+  };
+  auto scaled = [factor](int length) { return static_cast<int>(std::lround(length * factor)); };
+  const QRect window_base = base_rect(window);
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->isWindow() || (w->parentWidget() != nullptr && w->parentWidget()->layout() != nullptr)) continue;
+    const QRect r = base_rect(w);
+    w->setGeometry(scaled(r.left()), scaled(r.top()), scaled(r.width()), scaled(r.height()));
+  }
+  ScaleFonts(window, factor);
+  window->setFixedSize(scaled(window_base.width()), scaled(window_base.height()));
 }
 
 void ScaleFonts(QWidget* root, double factor) {

@@ -1,7 +1,8 @@
 // Zoom in every window of the program: Ctrl+Plus, Ctrl+Minus and Ctrl+0,
 // and Ctrl with the mouse wheel, act on the window they are pressed in. A
-// window's fonts grow by default; a window can hand in a way of its own
-// (the panel grows its window, and the board with it). Each window's level
+// window's fonts grow by default, and a window of fixed size grows as a
+// whole; a window can hand in a way of its own (the panel grows its
+// window, and the board with it). Each window's level
 // is kept by its object name, and applied when the window is first shown.
 #pragma once
 
@@ -51,5 +52,8 @@ class Zoom : public QObject {
 // Sets every font in `root` to `factor` times the one it had when first
 // scaled.
 void ScaleFonts(QWidget* root, double factor);
+// For a window of fixed size whose widgets sit at fixed places (the
+// settings and file windows): every place, size and font times `factor`.
+void ScaleFixedWindow(QWidget* window, double factor);
 
 }  // namespace scmp

@@ -162,6 +162,16 @@ TEST_F(AccessibilityTest, ZoomKeysGrowAWindowsFontsAndCtrl0PutsThemBack) {
   EXPECT_EQ(Zoom::Instance()->Level("frm_Monitor"), 2);
   QTest::keyClick(memory, Qt::Key_0, Qt::ControlModifier);
   EXPECT_NEAR(memory->font().pointSizeF(), base, 0.01);
+  // A window of fixed size grows as a whole, its fields with it.
+  SettingsWindow settings(model, window.get());
+  settings.show();
+  const QSize size = settings.size();
+  const QRect field = Find<QWidget>(&settings, "txt_Delay")->geometry();
+  QTest::keyClick(Find<QWidget>(&settings, "txt_Delay"), Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_NEAR(settings.width(), size.width() * Zoom::Factor(1), 1.0);
+  EXPECT_NEAR(Find<QWidget>(&settings, "txt_Delay")->geometry().right(), field.right() * Zoom::Factor(1), 2.0);
+  QTest::keyClick(&settings, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(settings.size(), size);
   // The panel zooms by its size.
   const int width = window->width();
   Find<QAction>(window.get(), "mnu_ZoomIn")->trigger();
