@@ -84,6 +84,8 @@ pause() { sleep "${1:-0.3}"; }
 
 # start [FILES...]: a fresh emulator, its window at the top left.
 start() {
+  # Nothing remembered from an earlier scene either.
+  rm -rf "$XDG_CONFIG_HOME"
   # From the work folder, so that files named relative to it show so.
   (cd "$work" && exec "$trainer" --dir "$data" "$@" >"$work/trainer.log" 2>&1) &
   # Kept in a file: each scene runs in a subshell, and the script ends the
