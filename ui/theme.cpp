@@ -107,7 +107,8 @@ QPalette DarkPalette() {
 
 struct State {
   ThemeChoice choice = ThemeChoice::kSystem;
-  QString system_style;  // the style the program started with
+  QString system_style;    // the style the program started with
+  QPalette system_palette;  // and the desktop's palette
   bool recorded = false;
 };
 
@@ -144,14 +145,19 @@ ThemeChoice CurrentTheme() { return TheState().choice; }
 void ApplyTheme(ThemeChoice choice) {
   State& state = TheState();
   ThemeNotifier::Instance();  // listening before the palette changes
-  if (!state.recorded) {
+  const bool first = !state.recorded;
+  if (first) {
     state.system_style = QApplication::style()->name();
+    state.system_palette = QApplication::palette();
     state.recorded = true;
   }
+  const bool was = state.choice != choice;
   state.choice = choice;
   if (choice == ThemeChoice::kSystem) {
+    // The desktop's own look, untouched unless another theme replaced it.
+    if (first || !was) return;
     QApplication::setStyle(QStyleFactory::create(state.system_style));
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    QApplication::setPalette(state.system_palette);
     return;
   }
   QApplication::setStyle(QStyleFactory::create("Fusion"));
