@@ -3,6 +3,12 @@
 # the top-level CMakeLists.txt, after every target is defined, so that the
 # executables present in this build are the ones installed.
 include(GNUInstallDirs)
+# share/doc/scmp-trainer: the guide, the README, the licence and the Debian
+# copyright file.
+set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/scmp-trainer)
+include(${CMAKE_CURRENT_LIST_DIR}/Guide.cmake)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/dist/copyright
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(SCMP_APP_ID io.github.scmp_trainer.ScmpTrainer)
 set(SCMP_INSTALL_DATA_SUBDIR ${CMAKE_INSTALL_DATADIR}/scmp-trainer)
@@ -37,8 +43,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Emulator of a single-board SC/MP (INS8060) trainer")
 set(CPACK_PACKAGE_DESCRIPTION
   "A desktop emulator of a single-board trainer built round the National\nSemiconductor SC/MP: the front panel with its switches and LEDs, memory\nimages, assembler listings, a trace log, slow mode and single step, and\nscmp-run, the same board without a window for batch runs.")
-set(SCMP_PACKAGE_MAINTAINER "SC/MP Trainer maintainers <maintainers@localhost>"
+set(SCMP_PACKAGE_MAINTAINER "The SC/MP Trainer authors"
   CACHE STRING "The Maintainer field of the Debian package")
+# No home on the web yet: the README installed with the package stands for it.
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "file:///usr/share/doc/scmp-trainer/README.md")
 set(CPACK_PACKAGE_CONTACT ${SCMP_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)

@@ -3,9 +3,10 @@
 set -euo pipefail
 # desktop-file-utils, appstream: check the desktop entry and the metadata;
 # dpkg-dev, file: the Debian package and its library dependencies;
-# libxcb1-dev: the window notices being destroyed from outside.
+# libxcb1-dev: the window notices being destroyed from outside;
+# cmark-gfm: renders docs/guide.md (with its tables) to the HTML guide that Help opens.
 pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev libxcb1-dev
-  desktop-file-utils appstream dpkg-dev file "$@")
+  desktop-file-utils appstream dpkg-dev file cmark-gfm "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

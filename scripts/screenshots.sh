@@ -45,6 +45,9 @@ export DISPLAY=:$d
 # The same pixels whatever the desktop the script is started from.
 export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QT_AUTO_SCREEN_SCALE_FACTOR=0 QT_ENABLE_HIGHDPI_SCALING=0
 unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI
+# A configuration folder of its own: nothing remembered from the user's
+# runs (theme, zoom, window places) changes the pictures.
+export XDG_CONFIG_HOME=$work/config
 wid=
 menu_h=0
 
@@ -81,6 +84,8 @@ pause() { sleep "${1:-0.3}"; }
 
 # start [FILES...]: a fresh emulator, its window at the top left.
 start() {
+  # Nothing remembered from an earlier scene either.
+  rm -rf "$XDG_CONFIG_HOME"
   # From the work folder, so that files named relative to it show so.
   (cd "$work" && exec "$trainer" --dir "$data" "$@" >"$work/trainer.log" 2>&1) &
   # Kept in a file: each scene runs in a subshell, and the script ends the
@@ -95,8 +100,10 @@ start() {
   local w h
   eval "$(xdotool getwindowgeometry --shell "$wid" | grep -E '^(WIDTH|HEIGHT)=')"
   w=$WIDTH h=$HEIGHT
-  menu_h=$((h - $(px 6135)))
-  if [ "$w" -ne "$(px 8865)" ] || [ "$menu_h" -lt 10 ] || [ "$menu_h" -gt 60 ]; then
+  # Under QT_SCALE_FACTOR=2 the window has twice the pixels.
+  local scale=${QT_SCALE_FACTOR%%.*}
+  menu_h=$(((h - scale * $(px 6135)) / scale))
+  if [ "$w" -ne "$((scale * $(px 8865)))" ] || [ "$menu_h" -lt 10 ] || [ "$menu_h" -gt 60 ]; then
     echo "screenshots: the window is ${w}x${h}, not the panel's $(px 8865) wide; ui/panel_layout.h changed?" >&2
     return 1
   fi
@@ -321,6 +328,25 @@ scene_monitor_watch() {
   both monitor-step-back
 }
 
+# The dark theme (View > Theme > Dark) with Lamps as Text, stopped at a
+# breakpoint: the strip, the Monitor and its legend in dark colours.
+scene_dark_theme() {
+  open_monitor "$data/Samples/SUMBUG.s"
+  click_monitor $LOOP_MARGIN
+  keys alt+v h d
+  keys ctrl+t
+  keys r s p
+  both dark-theme
+}
+
+# At 200% screen scaling: drawn at twice the pixels, not enlarged.
+scene_scale_2() {
+  export QT_SCALE_FACTOR=2
+  start
+  keys 6 4 3 1 ctrl+t
+  shot scale-2
+}
+
 # ---- The labelled panel ------------------------------------------------------------
 
 # label_panel IN OUT: the panel with a numbered mark beside each part and a
@@ -366,7 +392,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  monitor_break monitor_watch)
+  monitor_break monitor_watch dark_theme scale_2)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"

@@ -216,8 +216,7 @@ void PaintPrinting(QPainter& p) {
 
   // The left column's lamps.
   Silk(p, QRectF(4, layout::HaltLedOn().bottom() + 2, 34, 9), "HALT", 5.0);
-  Silk(p, QRectF(4, layout::RunLed().bottom() + 2, 34, 9), "RUN", 5.0);
-  Silk(p, QRectF(2, layout::RunLed().top() - 11, 38, 9), "PRGM", 5.0);
+  // RUN and PRGM are drawn over the board by the window, the active one marked.
   Silk(p, QRectF(2, layout::SstLed().bottom() + 2, 38, 9), "S.STEP", 5.0);
 
   // Switch groups.

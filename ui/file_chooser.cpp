@@ -19,6 +19,7 @@
 
 #include "trainer/panel_model.h"
 #include "ui/panel_layout.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -105,6 +106,8 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
   // The samples folder, or where the program was started when there is none.
   QString start = QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples");
   if (!Readable(start)) start = QDir::currentPath();
+  if (const QString last = FolderRecallHook() ? FolderRecallHook()(objectName()) : QString(); !last.isEmpty() && Readable(last))
+    start = last;
   FillDrives();
   if (!ChangeDirectory(start)) ChangeDirectory(QDir::rootPath());
 }
@@ -119,7 +122,7 @@ void FileChooser::BuildOpenLayout(const QString& suffix) {
   frame->setFrameShape(QFrame::NoFrame);
   frame->setAutoFillBackground(true);
   QPalette grey = frame->palette();
-  grey.setColor(QPalette::Window, QColor(192, 192, 192));
+  grey.setColor(QPalette::Window, Colours().chooser_frame);
   frame->setPalette(grey);
 
   path_ = new QLineEdit(frame);
@@ -231,12 +234,28 @@ void FileChooser::DriveChosen(int index) {
 
 // ---- Directories and files --------------------------------------------------
 
+FileChooser::FolderRecall& FileChooser::FolderRecallHook() {
+  static FolderRecall recall;
+  return recall;
+}
+
+FileChooser::FolderKeep& FileChooser::FolderKeepHook() {
+  static FolderKeep keep;
+  return keep;
+}
+
+void FileChooser::SetFolderMemory(FolderRecall recall, FolderKeep keep) {
+  FolderRecallHook() = std::move(recall);
+  FolderKeepHook() = std::move(keep);
+}
+
 bool FileChooser::ChangeDirectory(const QString& dir) {
   const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
   if (!Readable(clean)) return false;
   dir_ = clean;
   SelectDriveOf(dir_);
   last_dir_on_drive_[drive_] = dir_;
+  if (FolderKeepHook()) FolderKeepHook()(objectName(), dir_);
   FillDirectories();
   FillFiles();
   if (kind_ == Kind::kSaveMemAs) path_->setText(JoinPath(dir_, name_->text()));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <QMap>
 #include <QString>
 #include <string>
@@ -50,11 +51,20 @@ class FileChooser : public QDialog {
   // A path made of a directory and a name, with one "/" between them.
   static QString JoinPath(const QString& dir, const QString& name);
 
+  // Where each file window, by object name, was last, so that it starts
+  // there next time: `recall` gives the folder (empty when none), `keep`
+  // is told every move. Empty functions (the default) keep nothing.
+  using FolderRecall = std::function<QString(const QString& window)>;
+  using FolderKeep = std::function<void(const QString& window, const QString& folder)>;
+  static void SetFolderMemory(FolderRecall recall, FolderKeep keep);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  static FolderRecall& FolderRecallHook();
+  static FolderKeep& FolderKeepHook();
   void BuildOpenLayout(const QString& suffix);
   void BuildSaveLayout();
   void FillDrives();

@@ -5,11 +5,19 @@
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+
+#include "trainer/lamps_text.h"
+#include "ui/accessibility.h"
+#include "ui/fonts.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
 LampShape::LampShape(Form form, QColor fill, bool lit, QWidget* parent)
     : QWidget(parent), form_(form), fill_(fill), lit_(lit), counterpart_(fill), share_(lit ? 1.0 : 0.0) {
+  // Before any screen reader asks for the lamp, so that its value is there.
+  InstallAccessibility();
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
@@ -24,6 +32,11 @@ void LampShape::SetLitShare(double share) {
 void LampShape::MakeClickable() {
   setAttribute(Qt::WA_TransparentForMouseEvents, false);
   setCursor(Qt::PointingHandCursor);
+}
+
+void LampShape::Describe(Lamp lamp, int index) {
+  state_word_ = QString::fromStdString(LampStateWord(lamp, lit_));
+  setAccessibleName(QString::fromStdString(LampSpoken(lamp, index, lit_)));
 }
 
 void LampShape::mouseReleaseEvent(QMouseEvent* event) {
@@ -71,6 +84,37 @@ void LampShape::paintEvent(QPaintEvent*) {
     // A lens line across the top.
     p.setPen(QPen(fill.lighter(lit ? 140 : 150), 1.0));
     p.drawLine(QPointF(r.left() + 3, r.top() + 2.5), QPointF(r.right() - 3, r.top() + 2.5));
+  }
+}
+
+RunModeWords::RunModeWords(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFont(SansFont(5.0));
+  setAccessibleName("Mode: PRGM");
+}
+
+void RunModeWords::SetRunMode(bool run) {
+  if (run == run_) return;
+  run_ = run;
+  setAccessibleName(run ? "Mode: RUN" : "Mode: PRGM");
+  update();
+}
+
+// PRGM on the top line, RUN on the bottom line: the active word bold with a
+// pointer before it, the other faint.
+void RunModeWords::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  const int line = height() / 4;
+  const QRect top(0, 0, width(), line), bottom(0, height() - line, width(), line);
+  QColor faint = Colours().board_print;
+  faint.setAlpha(120);
+  for (const auto& [rect, word, active] : {std::tuple{top, QString("PRGM"), !run_}, std::tuple{bottom, QString("RUN"), run_}}) {
+    QFont f = font();
+    f.setBold(active);
+    p.setFont(f);
+    p.setPen(active ? Colours().board_print : faint);
+    p.drawText(rect, Qt::AlignCenter, active ? QString::fromUtf8("\u25B8") + word : word);
   }
 }
 

@@ -7,7 +7,10 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <QWidget>
+
+#include "trainer/panel_model.h"
 
 namespace scmp {
 
@@ -32,6 +35,11 @@ class LampShape : public QWidget {
   double LitShare() const { return share_; }
   // Makes the shape take clicks and report them.
   void MakeClickable();
+  // Names the shape for screen readers as the lamp `index` of kind `lamp`
+  // in the state this shape shows ("LED 3, lit"); its accessible value is
+  // that state's word.
+  void Describe(Lamp lamp, int index);
+  QString StateWord() const { return state_word_; }
 
  signals:
   void clicked();
@@ -46,6 +54,22 @@ class LampShape : public QWidget {
   bool lit_;
   QColor counterpart_;
   double share_;
+  QString state_word_;
+};
+
+// The printed words PRGM above and RUN below the run lamp, drawn over the
+// board so that the mode in force is told by more than the lamp's colour:
+// its word bold, bright and pointed at, the other one faint.
+class RunModeWords : public QWidget {
+ public:
+  explicit RunModeWords(QWidget* parent);
+  void SetRunMode(bool run);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool run_ = false;
 };
 
 }  // namespace scmp

@@ -22,6 +22,7 @@
 
 #include "core/hex.h"
 #include "files/file_kind.h"
+#include "ui/accessibility.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/fonts.h"
@@ -32,7 +33,9 @@
 #include "ui/monitor_window.h"
 #include "ui/panel_layout.h"
 #include "ui/panel_scaler.h"
+#include "ui/panel_style.h"
 #include "ui/settings_window.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -51,10 +54,6 @@ constexpr auto kMinSleep = std::chrono::milliseconds(2);
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
 
 const QString kTitle = "SC/MP Trainer";
-
-const QColor kSwitchOn(255, 255, 128), kSwitchOff(128, 128, 0);
-const QColor kRedOn(255, 0, 0), kRedOff(128, 0, 0);
-const QColor kGreenOn(0, 255, 0), kGreenOff(29, 112, 33);
 
 // The board behind everything: a picture rendered once for each size.
 class BoardWidget : public QWidget {
@@ -80,14 +79,14 @@ class BoardWidget : public QWidget {
 // its blanks, so that they line up with the fields under them.
 class ColumnHeading : public QLabel {
  public:
-  ColumnHeading(const QString& text, std::vector<int> columns, QColor colour, QWidget* parent)
-      : QLabel(text, parent), columns_(std::move(columns)), colour_(colour) {}
+  ColumnHeading(const QString& text, std::vector<int> columns, QWidget* parent)
+      : QLabel(text, parent), columns_(std::move(columns)) {}
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setFont(font());
-    p.setPen(colour_);
+    p.setPen(Colours().display_heading);
     const QStringList words = text().split(' ', Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < words.size() && i < static_cast<qsizetype>(columns_.size()); ++i) {
       const int column = PanelScaler::Scaled(this, columns_[i]);
@@ -97,7 +96,6 @@ class ColumnHeading : public QLabel {
 
  private:
   std::vector<int> columns_;
-  QColor colour_;
 };
 
 // Key caps: a gradient cap in the given colour, pressed look, dimmed when
@@ -107,7 +105,8 @@ QString KeyStyle(const QString& top, const QString& bottom, const QString& text,
              "QPushButton { color: %3; border: 1px solid #101010; border-radius: 4px; padding: 0px;"
              " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2);"
              " font-family: 'DejaVu Sans'; font-weight: bold; font-size: %4pt; }"
-             "QPushButton:pressed { background: %2; padding-top: 2px; }"
+             "QPushButton:pressed { background: %2; padding-top: 2px; }" +
+             FocusRingStyle(Colours()) +
              "QPushButton:disabled { color: #4a4a4a; border-color: #3a3a3a;"
              " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #b4b4b0, stop:1 #86867f); }")
       .arg(top, bottom, text)
@@ -137,6 +136,8 @@ PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(paren
   BuildBoard();
   BuildMenus();
   BindKeys();
+  MakePanelKeyboardReachable(this);
+  FollowThemeAndZoom();
 
   model_.SetPumpHook([this] { Pump(); });
   model_.SetWaitHook([this](double seconds) { Wait(seconds); });
@@ -157,6 +158,7 @@ QPushButton* PanelWindow::MakeButton(QWidget* parent, const QString& name, const
                                      const QRect& where, const QString& style, bool idle_only) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
+  b->setAccessibleName(PanelButtonName(name, caption));
   b->setGeometry(where);
   b->setStyleSheet(style);
   b->setFocusPolicy(Qt::NoFocus);
@@ -171,17 +173,20 @@ void PanelWindow::AddLampPair(QWidget* parent, Lamp lamp, int index, const QStri
   const auto shape = static_cast<LampShape::Form>(form);
   auto* off = new LampShape(shape, off_fill, false, parent);
   off->setObjectName(off_name);
+  off->Describe(lamp, index);
   off->setGeometry(off_rect);
   auto* on = new LampShape(shape, on_fill, true, parent);
   on->setObjectName(on_name);
+  on->Describe(lamp, index);
   on->setGeometry(on_rect);
   on->SetCounterpart(off_fill);
   off->SetCounterpart(on_fill);
-  lamps_.push_back({lamp, index, on, off});
+  lamps_.push_back({lamp, index, on, off, nullptr});
 }
 
 // A click on a switch's lamp works the switch, as its button does.
-void PanelWindow::ClickThrough(const LampPair& pair, QPushButton* button) {
+void PanelWindow::ClickThrough(LampPair& pair, QPushButton* button) {
+  pair.button = button;
   for (LampShape* shape : {pair.on, pair.off}) {
     shape->MakeClickable();
     connect(shape, &LampShape::clicked, button, &QPushButton::click);
@@ -243,11 +248,14 @@ void PanelWindow::BuildLeftColumn(QWidget* board) {
           [this] { Operation([this] { model_.StepAddress(-1); }); });
 
   AddLampPair(board, Lamp::kHaltLed, 0, "Halt_Led_On", "Halt_Led_Off", layout::HaltLedOn(), layout::HaltLedOff(),
-              kRoundLamp, kRedOn, kRedOff);
+              kRoundLamp, Colours().led_on, Colours().led_off);
   AddLampPair(board, Lamp::kRunLed, 0, "Run_Led_Red", "Run_Led_Green", layout::RunLed(), layout::RunLed(), kRoundLamp,
-              kRedOn, kGreenOn);
+              Colours().led_on, Colours().run_green);
   AddLampPair(board, Lamp::kSingleStepLed, 0, "Led_SStep_On", "Led_SStep_Off", layout::SstLed(), layout::SstLed(),
-              kRoundLamp, kRedOn, kRedOff);
+              kRoundLamp, Colours().led_on, Colours().led_off);
+  run_words_ = new RunModeWords(board);
+  run_words_->setObjectName("lbl_RunMode");
+  run_words_->setGeometry(layout::RunLed().adjusted(-12, -12, 14, 12));
 }
 
 void PanelWindow::BuildSwitchRows(QWidget* board) {
@@ -257,7 +265,7 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
                          layout::AddressSwitchButton(i), small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
     AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
-                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
     ClickThrough(lamps_.back(), b);
   }
   for (int i = 0; i < 8; ++i) {
@@ -265,7 +273,7 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
                          small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
     AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
-                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, kSwitchOn, kSwitchOff);
+                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
     ClickThrough(lamps_.back(), b);
   }
 }
@@ -273,10 +281,10 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
 void PanelWindow::BuildLeds(QWidget* board) {
   for (int i = 0; i < 8; ++i)
     AddLampPair(board, Lamp::kLed, i, QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i), layout::Led(i),
-                layout::Led(i), kRoundLamp, kRedOn, kRedOff);
+                layout::Led(i), kRoundLamp, Colours().led_on, Colours().led_off);
   for (int i = 0; i < 3; ++i)
     AddLampPair(board, Lamp::kFlagLed, i, QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i),
-                layout::FlagLed(i), layout::FlagLed(i), kRoundLamp, kGreenOn, kGreenOff);
+                layout::FlagLed(i), layout::FlagLed(i), kRoundLamp, Colours().flag_on, Colours().flag_off);
 }
 
 void PanelWindow::BuildStrip(QWidget* board) {
@@ -284,10 +292,7 @@ void PanelWindow::BuildStrip(QWidget* board) {
   strip->setObjectName("frm_Debug");
   strip->setGeometry(layout::DebugStrip());
   strip->setAttribute(Qt::WA_StyledBackground);
-  strip->setStyleSheet(
-      "#frm_Debug { border-top: 2px solid #15171a;"
-      " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #565b63, stop:1 #2c2f34); }"
-      "QLabel { color: #e8e8e8; background: transparent; }");
+  strip->setStyleSheet(StripStyle(Colours()));
 
   BuildStatusLabels(strip);
 
@@ -306,6 +311,7 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
   for (int row = 0; row < 4; ++row) {
     auto* l = new QLabel(strip);
     l->setObjectName(LabelObjectName(status[row]));
+    l->setAccessibleDescription(LabelMeaning(status[row]));
     l->setGeometry(layout::StatusLabel(row));
     l->setFont(status_font);
     labels_[static_cast<int>(status[row])] = l;
@@ -316,6 +322,7 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
 void PanelWindow::BuildRateLabel(QWidget* strip) {
   auto* rate = new QLabel(strip);
   rate->setObjectName(LabelObjectName(Label::kRate));
+  rate->setAccessibleDescription(LabelMeaning(Label::kRate));
   rate->setGeometry(layout::RateLabel());
   rate->setFont(SansFont(9, true));
   rate->setAlignment(Qt::AlignCenter);
@@ -332,15 +339,13 @@ void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
 
   auto* cycles = new QLabel(strip);
   cycles->setObjectName(LabelObjectName(Label::kCycles));
+  cycles->setAccessibleDescription(LabelMeaning(Label::kCycles));
   cycles->setGeometry(layout::CyclesLabel());
   cycles->setFont(FixedFont(9, true));
   // Its left end lies under the register display: the box is drawn in the
   // part that shows, with the count to the right.
   cycles->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  cycles->setStyleSheet(
-      QString("QLabel { color: #ffb21e; background: #120c04; border: 1px solid #000; border-radius: 2px;"
-              " margin-left: %1px; padding-right: 4px; }")
-          .arg(layout::RegisterDisplay().right() + 3 - layout::CyclesLabel().left()));
+  cycles->setStyleSheet(CyclesStyle(Colours(), CyclesMargin()));
   labels_[static_cast<int>(Label::kCycles)] = cycles;
 }
 
@@ -351,14 +356,13 @@ void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
   display->setObjectName("pic_Debug");
   display->setGeometry(layout::RegisterDisplay());
   display->setAttribute(Qt::WA_StyledBackground);
-  display->setStyleSheet(
-      "#pic_Debug { background: #061209; border: 1px solid #000; border-radius: 3px; }"
-      "QLabel { color: #86ff9e; background: transparent; }");
+  display->setStyleSheet(RegisterDisplayStyle(Colours()));
   const QFont mono = FixedFont(8);
   const QPoint origin(4, 2);
   auto field = [&](Label label, int left, int row, int width) {
     auto* l = new QLabel(display);
     l->setObjectName(LabelObjectName(label));
+    l->setAccessibleDescription(LabelMeaning(label));
     l->setFont(mono);
     l->setGeometry(QRect(origin + QPoint(Px(left), Px(row * layout::kGridRow)), QSize(Px(width), Px(layout::kGridRow))));
     labels_[static_cast<int>(label)] = l;
@@ -384,7 +388,7 @@ void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
 
   // The heading over A, E and SR: each of its words stands over its field.
   auto* heading = new ColumnHeading("A           E         ST", {Px(kGridCol2), Px(kGridCol3), Px(kGridCol4)},
-                                    QColor(79, 174, 98), display);
+                                    display);
   heading->setObjectName("lbl_Reg_Heading");
   heading->setFont(mono);
   heading->setGeometry(QRect(origin + QPoint(0, Px(3 * kGridRow)), QSize(Px(2850) - 8, Px(kGridRow))));
@@ -448,6 +452,7 @@ void PanelWindow::BuildMenus() {
   keyboard->setObjectName("mnu_Keyboard");
   QAction* about = help->addAction("&About");
   about->setObjectName("mnu_About");
+  AddGuideEntry(help);
   connect(keyboard, &QAction::triggered, this,
           [this] { QMessageBox::information(this, "Keyboard", KeyboardHelpText()); });
   connect(about, &QAction::triggered, this,
@@ -473,11 +478,13 @@ void PanelWindow::AddViewMenu(QMenuBar* bar) {
   monitor->setObjectName("mnu_Monitor");
   monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   connect(monitor, &QAction::triggered, this, [this] { ShowMonitor(); });
+  AddLookEntries(view);
 }
 
 void PanelWindow::ShowMonitor() {
   if (!monitor_) {
     monitor_ = new MonitorWindow(model_, this);
+    AddMonitorKeys(monitor_);
     connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
   }
   monitor_->show();
@@ -515,6 +522,7 @@ void PanelWindow::Refresh() {
   if (!drawn_ || changes != drawn_changes_) {
     for (const LampPair& pair : lamps_) {
       const bool on = model_.LampOn(pair.lamp, pair.index);
+      if (drawn_ && on == pair.on->isHidden()) LampChanged(pair, on);
       // Hide first, so that the pair never shows both shapes.
       if (on) {
         if (!pair.off->isHidden()) pair.off->hide();
@@ -529,6 +537,7 @@ void PanelWindow::Refresh() {
       const std::string text = model_.LabelText(static_cast<Label>(i));
       labels_[i]->setText(i == static_cast<int>(Label::kRate) ? QString::fromStdString(text) : LabelQText(text));
     }
+    ShowLampsInWords();
     drawn_ = true;
     drawn_changes_ = changes;
   }
@@ -670,7 +679,10 @@ SettingsWindow* PanelWindow::SettingsWin() const { return settings_.data(); }
 
 void PanelWindow::ShowOpenMem() {
   if (ShowModal(open_mem_, [this] { return new FileChooser(FileChooser::Kind::kOpenMem, model_, this); }))
+  {
     setWindowTitle(kTitle + " - " + FileNameOf(open_mem_->ChosenPath()));
+    RememberFile(open_mem_->ChosenPath());
+  }
   Refresh();
 }
 
@@ -683,7 +695,10 @@ void PanelWindow::ShowLoadAsm() {
   // What the load stored, in the title: a file that was no listing at all
   // shows "nothing stored" there.
   if (ShowModal(load_asm_, [this] { return new FileChooser(FileChooser::Kind::kLoadAsm, model_, this); }))
+  {
     setWindowTitle(kTitle + " - " + load_asm_->LastReport());
+    RememberFile(load_asm_->ChosenPath());
+  }
   Refresh();
 }
 
@@ -731,6 +746,7 @@ bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std
                                  const std::string& report) {
   if (loaded) {
     setWindowTitle(kTitle + " - " + (report.empty() ? FileNameOf(path) : QString::fromLocal8Bit(report.c_str())));
+    RememberFile(path);
   } else if (!error.empty()) {
     QMessageBox box(QMessageBox::Warning, kTitle, QString::fromLocal8Bit(error.c_str()), QMessageBox::Ok, this);
     box.setObjectName("msg_FileError");

@@ -23,7 +23,10 @@ class QMenuBar;
 namespace scmp {
 
 class FileChooser;
+class LampAnnouncer;
 class LampShape;
+class RunModeWords;
+class RememberedSettings;
 class SettingsWindow;
 class MonitorWindow;
 
@@ -63,6 +66,13 @@ class PanelWindow : public QMainWindow {
   SettingsWindow* SettingsWin() const;
   MonitorWindow* Monitor() const;
 
+  // Files > Open Recent, from and into `remembered`, which outlives the
+  // window; every file loaded from then on is added.
+  void UseRecentFiles(RememberedSettings* remembered);
+  // Opens again the windows named (as at the last exit): a window
+  // "frm_X" is opened by triggering the menu entry "mnu_X".
+  void ReopenWindows(const QStringList& names);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -74,6 +84,7 @@ class PanelWindow : public QMainWindow {
     int index;
     LampShape* on;
     LampShape* off;
+    QPushButton* button;  // the switch the lamp belongs to, if any
   };
 
   void BuildBoard();
@@ -87,7 +98,7 @@ class PanelWindow : public QMainWindow {
   void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
   void BindKeys();
-  void ClickThrough(const LampPair& pair, QPushButton* button);
+  void ClickThrough(LampPair& pair, QPushButton* button);
   void ShowBrightness();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
@@ -123,6 +134,17 @@ class PanelWindow : public QMainWindow {
   void FinishExit();
   void ShowNotices();
 
+  // Accessibility, themes and zoom (main_window_access.cpp).
+  void AddLookEntries(QMenu* view);
+  void AddGuideEntry(QMenu* help);
+  void FollowThemeAndZoom();
+  void Restyle();
+  void ZoomPanel(double factor);
+  void LampChanged(const LampPair& pair, bool on);
+  void ShowLampsInWords();
+  static int CyclesMargin();
+  void RememberFile(const std::string& path);
+
   PanelModel& model_;
   std::vector<LampPair> lamps_;
   std::array<QLabel*, static_cast<int>(Label::kCount)> labels_{};
@@ -145,6 +167,11 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
   QPointer<MonitorWindow> monitor_;
+
+  RunModeWords* run_words_ = nullptr;
+  QLabel* lamps_text_ = nullptr;
+  LampAnnouncer* announcer_ = nullptr;
+  RememberedSettings* remembered_ = nullptr;
 };
 
 }  // namespace scmp

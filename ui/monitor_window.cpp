@@ -17,6 +17,7 @@
 #include "core/hex.h"
 #include "core/fetch.h"
 #include "trainer/code_view.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -30,8 +31,13 @@ constexpr int kCodeAfter = 48;
 const char* const kRegisterNames[] = {"A", "E", "SR", "P0", "P1", "P2", "P3"};
 const char* const kStatusBits[] = {"CY/L", "OV", "SB", "SA", "IE", "F2", "F1", "F0"};  // bit 7 first
 
-const QColor kRamColour(255, 255, 255), kPortColour(214, 232, 255), kAbsentColour(200, 200, 200);
-const QColor kChangedColour(255, 226, 110), kWatchColour(200, 0, 0);
+// A changed cell is bold and a watched one underlined, besides its colour.
+QFont CellFont(bool changed, bool watched) {
+  QFont f;
+  f.setBold(changed);
+  f.setUnderline(watched);
+  return f;
+}
 
 QFont Fixed() {
   QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -85,13 +91,20 @@ class MemoryTableModel : public QAbstractTableModel {
         return HexText(v, v >= 0 && v <= 0xFF ? 2 : 4);
       }
       case Qt::BackgroundRole:
-        if (model_.Debug().CellChanged(memory, a)) return kChangedColour;
-        return memory.kind[a] == kRam ? kRamColour : memory.kind[a] == kPort ? kPortColour : kAbsentColour;
+        if (model_.Debug().CellChanged(memory, a)) return Colours().changed;
+        return memory.kind[a] == kRam ? Colours().ram : memory.kind[a] == kPort ? Colours().port : Colours().absent;
       case Qt::ForegroundRole:
-        return model_.Debug().IsWatchpoint(a) ? kWatchColour : QColor(Qt::black);
+        return model_.Debug().IsWatchpoint(a) ? Colours().watched : Colours().cell_text;
+      case Qt::FontRole: {
+        const bool changed = model_.Debug().CellChanged(memory, a), watched = model_.Debug().IsWatchpoint(a);
+        if (!changed && !watched) return {};
+        QFont f = CellFont(changed, watched);
+        return f;
+      }
       case Qt::ToolTipRole: {
         const char* kind = memory.kind[a] == kRam ? "RAM" : memory.kind[a] == kPort ? "port" : "absent";
-        return HexText(a, 3) + " " + kind + (model_.Debug().IsWatchpoint(a) ? ", watched" : "");
+        return HexText(a, 3) + " " + kind + (model_.Debug().IsWatchpoint(a) ? ", watched" : "") +
+               (model_.Debug().CellChanged(memory, a) ? ", changed" : "");
       }
       default: return {};
     }
@@ -162,6 +175,7 @@ class HistoryTableModel : public QAbstractTableModel {
 
 MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
   setObjectName("frm_Monitor");
+  setAccessibleName("Monitor");
   setWindowTitle("Monitor");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildRegisters());
@@ -179,6 +193,7 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   split->setSizes({400, 520, 340});
   since_refresh_.start();
   Refresh(true);
+  connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] { Refresh(true); });
 }
 
 MonitorWindow::~MonitorWindow() {
@@ -194,6 +209,7 @@ QWidget* MonitorWindow::BuildRegisters() {
     grid->addWidget(new QLabel(kRegisterNames[i], box), 0, 2 * i);
     auto* edit = new QLineEdit(box);
     edit->setObjectName(QString("edt_%1").arg(kRegisterNames[i]));
+    edit->setAccessibleName(QString("Register %1").arg(kRegisterNames[i]));
     edit->setFont(Fixed());
     edit->setMaximumWidth(60);
     connect(edit, &QLineEdit::editingFinished, this, [this, i] { EditRegister(i); });
@@ -223,6 +239,7 @@ QWidget* MonitorWindow::BuildRegisters() {
   auto* stop_row = new QHBoxLayout;
   step_back_ = new QPushButton("Step Back", box);
   step_back_->setObjectName("cmd_StepBack");
+  step_back_->setAccessibleName("Step Back");
   connect(step_back_, &QPushButton::clicked, this, [this] { StepBack(); });
   stop_row->addWidget(step_back_);
   stop_ = new QLabel(box);
@@ -235,6 +252,7 @@ QWidget* MonitorWindow::BuildRegisters() {
 QWidget* MonitorWindow::BuildCode() {
   code_ = new QTableWidget(0, 5, this);
   code_->setObjectName("tbl_Code");
+  code_->setAccessibleName("Disassembly");
   code_->setHorizontalHeaderLabels({"", "Addr", "Bytes", "Instruction", "Target"});
   code_->verticalHeader()->hide();
   code_->setFont(Fixed());
@@ -257,6 +275,7 @@ QWidget* MonitorWindow::BuildMemory() {
   memory_ = new MemoryTableModel(model_, this);
   memory_view_ = new QTableView(this);
   memory_view_->setObjectName("tbl_Memory");
+  memory_view_->setAccessibleName("Memory");
   memory_view_->setModel(memory_);
   memory_view_->setFont(Fixed());
   memory_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -269,13 +288,27 @@ QWidget* MonitorWindow::BuildMemory() {
   memory_view_->setToolTip("Double-click a RAM cell to change it; right-click to watch writes to a cell");
   connect(memory_view_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& where) { ToggleWatchpointAt(where); });
-  return memory_view_;
+  // What the cells' looks mean, each told by more than its colour.
+  auto* box = new QWidget(this);
+  auto* column = new QVBoxLayout(box);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(memory_view_, 1);
+  auto* legend = new QLabel(
+      "Plain: RAM • tinted: port • grey: absent • <b>bold, highlighted</b>: changed by the last run "
+      "• <u>underlined, red</u>: watched",
+      box);
+  legend->setObjectName("lbl_MemoryLegend");
+  legend->setAccessibleName("Memory legend");
+  legend->setWordWrap(true);
+  column->addWidget(legend);
+  return box;
 }
 
 QWidget* MonitorWindow::BuildHistory() {
   history_ = new HistoryTableModel(model_, this);
   history_view_ = new QTableView(this);
   history_view_->setObjectName("tbl_History");
+  history_view_->setAccessibleName("History");
   history_view_->setModel(history_);
   history_view_->setFont(Fixed());
   history_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -309,8 +342,13 @@ void MonitorWindow::ShowRegisters() {
     if (!registers_[i]->hasFocus()) registers_[i]->setText(HexText(RegisterCell(s, i), i < 3 ? 2 : 4));
   for (int i = 0; i < 8; ++i) {
     const bool on = ((s.SR >> (7 - i)) & 1) != 0;
-    sr_bits_[i]->setStyleSheet(on ? "QLabel { background: #2f9e44; color: white; border-radius: 3px; }"
-                                  : "QLabel { color: #888; }");
+    // Set bits are bold as well as coloured, and say so to screen readers.
+    const ColourRoles& c = Colours();
+    sr_bits_[i]->setStyleSheet(
+        on ? QString("QLabel { background: %1; color: %2; border-radius: 3px; font-weight: bold; }")
+                 .arg(c.flag_set.name(), c.flag_set_text.name())
+           : QString("QLabel { color: %1; }").arg(c.flag_clear_text.name()));
+    sr_bits_[i]->setAccessibleName(QString("%1 %2").arg(kStatusBits[i], on ? "set" : "clear"));
   }
   halt_->setText(model_.HaltRequested() ? "Halt request: set" : "Halt request: clear");
   counts_->setText(QString("Instructions: %1   Microcycles: %2")
@@ -335,9 +373,11 @@ void MonitorWindow::ShowCode() {
                              QString::fromStdString(l.bytes), instruction, target};
     for (int c = 0; c < 5; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
-      if (c == 0) item->setForeground(QColor(210, 0, 0));
+      if (c == 0) item->setForeground(Colours().breakpoint);
       if (c == 0) item->setData(Qt::UserRole, l.address);
-      if (l.next) item->setBackground(QColor(255, 240, 160));
+      if (c == 0) item->setData(Qt::AccessibleTextRole, l.breakpoint ? "breakpoint" : "no breakpoint");
+      if (c == 4 && cells[c].isEmpty()) item->setData(Qt::AccessibleTextRole, "no target");
+      if (l.next) item->setBackground(Colours().next_line);
       code_->setItem(r, c, item);
     }
     if (l.next) {

@@ -6,9 +6,10 @@ namespace scmp {
 
 namespace {
 
-// No licence file has been chosen for the project yet; this says so rather
-// than claim one.
-constexpr const char* kLicence = "No licence has been chosen for this program yet.";
+constexpr const char* kLicence =
+    "MIT licence. Copyright (c) The SC/MP Trainer authors. The program may be used, copied, changed and "
+    "passed on freely, provided the copyright notice and the licence go with it; it comes without any "
+    "warranty. The full text is in the LICENSE file.";
 
 QString KeyName(const QKeySequence& key) { return key.toString(QKeySequence::NativeText); }
 

@@ -66,6 +66,16 @@ void PanelScaler::ScaleTo(QPoint origin, double scale) {
   }
 }
 
+void PanelScaler::Restyle(QWidget* widget, const QString& style) {
+  for (Base& b : widgets_) {
+    if (b.widget != widget) continue;
+    b.style = style;
+    widget->setStyleSheet(ScaledStyle(style, scale_));
+    return;
+  }
+  widget->setStyleSheet(style);
+}
+
 int PanelScaler::Scaled(const QWidget* w, int base_length) {
   const QVariant v = w->property(kScaleProperty);
   return v.isValid() ? static_cast<int>(std::lround(base_length * v.toDouble())) : base_length;

@@ -25,6 +25,9 @@ class PanelScaler {
   // size, with everything on it likewise.
   void ScaleTo(QPoint origin, double scale);
 
+  // Gives `widget` a new style sheet at scale 1, applied at the current scale.
+  void Restyle(QWidget* widget, const QString& style);
+
   // A length of the base size at the current scale, for widgets that paint
   // at positions of their own.
   static int Scaled(const QWidget* w, int base_length);
@@ -50,6 +53,7 @@ class ScaledPanelFrame : public QWidget {
   // Records the panel as it is built; call once everything is on it.
   void FinishBuilding();
   const PanelScaler* Scaler() const { return scaler_.get(); }
+  PanelScaler* Scaler() { return scaler_.get(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

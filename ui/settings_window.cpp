@@ -7,11 +7,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "trainer/panel_model.h"
 #include "ui/panel_layout.h"
 #include "trainer/number_text.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -19,8 +21,12 @@ namespace {
 
 using layout::Tw;
 
-const QColor kWindowColour(255, 192, 128);
-const QColor kGroupColour(255, 224, 192);
+// The window's and its groups' colours, from the theme in force.
+void PaintBackground(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, colour);
+  w->setPalette(pal);
+}
 
 QFont Arial(double points, bool bold) {
   // Arial, or a face with the same widths where it is not installed.
@@ -39,9 +45,7 @@ QFrame* Group(QWidget* parent, const QString& name, const QRect& where) {
   frame->setFrameShape(QFrame::Box);
   frame->setFrameShadow(QFrame::Sunken);
   frame->setAutoFillBackground(true);
-  QPalette pal = frame->palette();
-  pal.setColor(QPalette::Window, kGroupColour);
-  frame->setPalette(pal);
+  PaintBackground(frame, Colours().settings_group);
   return frame;
 }
 
@@ -64,9 +68,10 @@ QRadioButton* Option(QWidget* parent, const QString& name, const QString& text, 
   return option;
 }
 
-QLineEdit* Box(QWidget* parent, const QString& name, const QRect& where) {
+QLineEdit* Box(QWidget* parent, const QString& name, const QString& spoken, const QRect& where) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
+  box->setAccessibleName(spoken);
   box->setGeometry(where);
   box->setFont(Arial(9.75, false));
   return box;
@@ -81,9 +86,11 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setFixedSize(Tw(0, 0, 8640, 4800).size());
   setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, kWindowColour);
-  setPalette(pal);
+  PaintBackground(this, Colours().settings_window);
+  connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] {
+    PaintBackground(this, Colours().settings_window);
+    for (QFrame* group : findChildren<QFrame*>(QRegularExpression("^fra_"))) PaintBackground(group, Colours().settings_group);
+  });
 
   QFrame* pause = Group(this, "fra_Pause", Tw(210, 105, 3585, 3585));
   Text(pause, "lbl_Pause_Caption", "Execution Pause", Tw(105, 105, 3270, 330), true);
@@ -93,7 +100,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
        "Applies to run-mode only\n"
        "0 >  n# > 1,000,000,000 (0=disable)",
        Tw(105, 420, 3270, 2430), false);
-  pause_ = Box(pause, "txt_MaxOpcode", Tw(105, 3045, 3270, 330));
+  pause_ = Box(pause, "txt_MaxOpcode", "Pause count", Tw(105, 3045, 3270, 330));
 
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("cmd_MaxOpcode");
@@ -108,7 +115,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   trace_on_ = Option(trace, "opt_Trace_1", "Enable Trace", Tw(315, 735, 1590, 330));
   // The log stops at this size, so that a forgotten run cannot fill the disk.
   Text(trace, "lbl_Trace_Limit", "Limit (MB)", Tw(2205, 420, 1500, 330), false);
-  trace_limit_ = Box(trace, "txt_Trace_Limit", Tw(2205, 735, 1500, 330));
+  trace_limit_ = Box(trace, "txt_Trace_Limit", "Trace log limit in MB", Tw(2205, 735, 1500, 330));
 
   QFrame* speed = Group(this, "fra_Speed", Tw(3990, 1365, 4425, 1485));
   Text(speed, "lbl_Speed_Caption", "Fast or Slow execution mode", Tw(105, 105, 3585, 225), true);
@@ -121,7 +128,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   Text(delay, "lbl_Delay_Help",
        "Sets delay for each instructioncycle in slow mode in sec: 0.1 > t# > 10.0 (default=1.0) ",
        Tw(105, 420, 4005, 540), false);
-  delay_ = Box(delay, "txt_Delay", Tw(105, 1155, 4110, 330));
+  delay_ = Box(delay, "txt_Delay", "Delay of slow mode", Tw(105, 1155, 4110, 330));
 
   // Opening: the controls show the run options as they are now.
   const RunOptions& options = model_.Options();

@@ -10,6 +10,8 @@
 #include "trainer/panel_model.h"
 #include "ui/main_window.h"
 #include "ui/outside_destroy.h"
+#include "ui/remembered_settings.h"
+#include "ui/theme.h"
 
 namespace scmp {
 namespace {
@@ -56,9 +58,24 @@ int RunTrainerWindow(int& argc, char** argv, const std::string& option_dir, cons
   for (const std::string& notice : model.TakeNotices()) std::cerr << "scmp-trainer: warning: " << notice << "\n";
 
   QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName("scmp-trainer");
+  QCoreApplication::setApplicationName("scmp-trainer");
   model.SetAlertHook([] { QApplication::beep(); });
+  // What the last run left: theme, speed, places, zoom, folders. The run
+  // options are not among them and start at their start-up values.
+  RememberedSettings remembered;
+  ApplyTheme(remembered.Theme());
+  model.SetSpeed(remembered.Speed(model.Options().speed_factor));
+  remembered.Watch();
   PanelWindow window(model);
+  window.UseRecentFiles(&remembered);
+  window.SetExitAction([&] {
+    remembered.KeepWindows(&window);
+    remembered.SetSpeed(model.Options().speed_factor);
+    QCoreApplication::quit();
+  });
   window.show();
+  window.ReopenWindows(remembered.OpenWindows());
   // The panel's keys go to the focused window; without a window manager
   // (a kiosk, a test display) nobody else would give it the focus.
   window.activateWindow();

@@ -1,0 +1,188 @@
+#include "ui/accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+#include "ui/lamp.h"
+#include "ui/panel_keys.h"
+
+namespace scmp {
+
+namespace {
+
+// A lamp: a text that names it and its state, and whose value is the state it shows.
+class LampAccessible : public QAccessibleWidget {
+ public:
+  explicit LampAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return static_cast<const LampShape*>(widget())->StateWord();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+QAccessibleInterface* MakeLampAccessible(const QString& class_name, QObject* object) {
+  if (class_name == QLatin1String("scmp::LampShape") && object->isWidgetType())
+    return new LampAccessible(static_cast<QWidget*>(object));
+  return nullptr;
+}
+
+void ShowRing(QWidget* w, bool on) {
+  if (w->property("keyFocus").toBool() == on) return;
+  w->setProperty("keyFocus", on);
+  w->style()->unpolish(w);
+  w->style()->polish(w);
+}
+
+// Presses the button it watches on Return or Enter (Space is Step/Start),
+// and rings it while it has the focus from the keyboard.
+class PressOnReturn : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+      // The ring shows focus that came by the keyboard, not the one the
+      // window gives its first button on opening.
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      ShowRing(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn &&
+                                                   (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason));
+      return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    static_cast<QPushButton*>(watched)->click();
+    return true;
+  }
+};
+
+class MonitorKeys : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (auto* code = qobject_cast<QTableWidget*>(watched); code != nullptr && code->currentRow() >= 0) {
+      if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Space) return false;
+      emit code->cellClicked(code->currentRow(), 0);
+      return true;
+    }
+    auto* memory = static_cast<QTableView*>(watched);
+    const bool menu_key = key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() & Qt::ShiftModifier);
+    if (!menu_key || !memory->currentIndex().isValid()) return false;
+    emit memory->customContextMenuRequested(memory->visualRect(memory->currentIndex()).center());
+    return true;
+  }
+};
+
+std::vector<QString> PanelReadingOrder() {
+  std::vector<QString> names = {"cmd_Reset", "cmd_Halt", "cmd_Run", "cmd_SST", "cmd_Latch", "cmd_A_Plus", "cmd_A_min"};
+  for (int i = 11; i >= 0; --i) names.push_back(QString("cmd_A_Sw_%1").arg(i));
+  for (int i = 7; i >= 0; --i) names.push_back(QString("cmd_D_sw_%1").arg(i));
+  names.push_back("cmd_Single_Step");
+  return names;
+}
+
+}  // namespace
+
+void InstallAccessibility() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  QAccessible::installFactory(MakeLampAccessible);
+}
+
+QString PanelButtonName(const QString& object_name, const QString& caption) {
+  for (const PanelKey& key : PanelKeys())
+    if (key.button == object_name) return key.what;
+  return caption;
+}
+
+QString LabelMeaning(Label label) {
+  static const char* const kMeanings[] = {
+      "Delay of slow mode",
+      "Trace log",
+      "Pause count",
+      "Speed mode",
+      "Cycles remaining",
+      "Opcode of the last instruction",
+      "Addressing mode of the last instruction",
+      "Register of the last instruction",
+      "Carry flag",
+      "Overflow flag",
+      "Operation",
+      "P0, program counter",
+      "P1, pointer register 1",
+      "P2, pointer register 2",
+      "P3, pointer register 3",
+      "First byte of the last instruction",
+      "Second byte of the last instruction",
+      "A, accumulator",
+      "E, extension register",
+      "SR, status register",
+      "Speed in force",
+  };
+  static_assert(std::size(kMeanings) == static_cast<size_t>(Label::kCount));
+  return kMeanings[static_cast<int>(label)];
+}
+
+void MakePanelKeyboardReachable(QWidget* window) {
+  QWidget* previous = nullptr;
+  auto* press = new PressOnReturn(window);
+  for (const QString& name : PanelReadingOrder()) {
+    auto* button = window->findChild<QPushButton*>(name);
+    if (button == nullptr) continue;
+    button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(press);
+    if (previous != nullptr) QWidget::setTabOrder(previous, button);
+    previous = button;
+  }
+}
+
+void AddMonitorKeys(QWidget* monitor) {
+  auto* keys = new MonitorKeys(monitor);
+  for (const char* name : {"tbl_Code", "tbl_Memory"})
+    if (auto* table = monitor->findChild<QTableView*>(name)) table->installEventFilter(keys);
+}
+
+void LampAnnouncer::Changed(const void* key, QWidget* shown) {
+  pending_[key] = shown;
+  if (scheduled_) return;
+  // Told once the window has finished drawing this change, and no sooner
+  // than the gap after the last telling.
+  const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, kMinGapMs - since_last_.elapsed()) : 0;
+  scheduled_ = true;
+  QTimer::singleShot(static_cast<int>(wait), this, [this] { Flush(); });
+}
+
+void LampAnnouncer::Flush() {
+  scheduled_ = false;
+  since_last_.start();
+  const auto pending = std::exchange(pending_, {});
+  if (line_ && !line_->isHidden()) {
+    const QString words = line_->text().replace('\n', "  ");
+    if (line_->accessibleName() != words) line_->setAccessibleName(words);
+  }
+  if (!QAccessible::isActive()) return;
+  for (const QPointer<QWidget>& shown : pending) {
+    if (!shown || shown->isHidden()) continue;
+    QAccessibleEvent name(shown.data(), QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&name);
+    QAccessibleValueChangeEvent value(shown.data(), shown->accessibleName());
+    QAccessible::updateAccessibility(&value);
+  }
+}
+
+}  // namespace scmp
