@@ -317,7 +317,9 @@ class FileReader {
     if (has_run_) return r.Fail(1, "a test has one run line");
     RunLimit limit;
     std::string within;
+    int column = r.Column();
     if (r.TakeKeyword("for")) {
+      column = r.Column();
       const auto t = r.Time();
       if (!t) return false;
       limit = RunLimit{false, *t, 0};
@@ -325,10 +327,11 @@ class FileReader {
       if (!r.TakeKeyword("halt") || !r.TakeKeyword("within"))
         return r.FailHere("expected run until halt within TIME (or within N instructions)");
       const Token* t = r.Peek();
+      column = r.Column();
       if (t && ParseDecimal(t->text, kLargestCount) && !ParseTime(t->text)) {
         const auto n = r.Count();
         if (!r.TakeKeyword("instructions")) return r.FailHere("expected instructions after the count");
-        if (*n == 0) return r.FailHere("a run needs at least one instruction");
+        if (*n == 0) return r.Fail(column, "a run needs at least one instruction");
         limit = RunLimit{true, 0, *n};
         within = std::to_string(*n) + " instructions";
       } else {
@@ -340,7 +343,7 @@ class FileReader {
     } else {
       return r.FailHere("expected run for TIME or run until halt within TIME");
     }
-    if (limit.microcycles == 0 && limit.instructions == 0) return r.FailHere("a run needs a time above 0");
+    if (limit.microcycles == 0 && limit.instructions == 0) return r.Fail(column, "a run needs a time above 0");
     test_->run = limit;
     has_run_ = true;
     if (limit.until_halt) test_->expectations.insert(test_->expectations.begin(), ExpectHalted(r.Line(), within));
