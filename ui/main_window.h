@@ -26,6 +26,7 @@ class FileChooser;
 class LampShape;
 class SettingsWindow;
 class MonitorWindow;
+class TestResultsWindow;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -62,6 +63,7 @@ class PanelWindow : public QMainWindow {
   FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
   MonitorWindow* Monitor() const;
+  TestResultsWindow* TestResults() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -117,6 +119,7 @@ class PanelWindow : public QMainWindow {
   bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
   void AddStateActions(QMenu* files);
   void AddViewMenu(QMenuBar* bar);
+  void AddTestAction(QMenu* files);
   void ShowMonitor();
   void SaveStateAs();
   void LoadStateFrom();
@@ -145,6 +148,7 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
   QPointer<MonitorWindow> monitor_;
+  QPointer<TestResultsWindow> test_results_;
 };
 
 }  // namespace scmp
