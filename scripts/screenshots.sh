@@ -321,6 +321,26 @@ scene_monitor_watch() {
   both monitor-step-back
 }
 
+# Files > Run Tests... on SUMBUG with the tests of exercise 5, then Show on
+# the first failed test: the panel and the Monitor at the failing instruction.
+scene_test_results() {
+  start "$data/Samples/SUMBUG.s"
+  keys ctrl+t
+  dialog '^Run Tests$' >/dev/null
+  pause 0.5
+  xdotool type --delay 60 "EX5_SUM.test"
+  pause 0.3
+  xdotool key Return
+  local results
+  results=$(dialog '^Test Results$')
+  xdotool windowmove --sync "$results" 0 $MON_Y
+  shot test-results "$results"
+  xdotool key alt+s
+  mon=$(dialog '^Monitor$')
+  xdotool windowmove --sync "$mon" 0 $MON_Y
+  both test-show
+}
+
 # ---- The labelled panel ------------------------------------------------------------
 
 # label_panel IN OUT: the panel with a numbered mark beside each part and a
@@ -366,7 +386,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  monitor_break monitor_watch)
+  monitor_break monitor_watch test_results)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"
