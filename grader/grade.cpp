@@ -27,6 +27,10 @@ ProgramResult GradeProgram(TestRunner& runner, const TestFile& file, const Progr
   result.max_score = file.MaxScore();
   for (const TestCase& test : file.tests) {
     const RunRecord& run = runner.Run(program, test, seed);
+    if (runner.Stopped()) {
+      result.stopped = true;
+      break;
+    }
     TestResult t;
     t.test = &test;
     t.passed = true;

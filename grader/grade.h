@@ -34,6 +34,7 @@ struct ProgramResult {
   std::vector<TestResult> tests;
   int score = 0;
   int max_score = 0;
+  bool stopped = false;  // the runner's poll stopped the grading; the results are incomplete
   bool Loaded() const { return load_error.empty(); }
   int Passed() const;
 };

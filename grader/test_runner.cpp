@@ -139,7 +139,10 @@ struct TestRunner::Machine : Board {
     instruction_limit = test.run.instructions ? test.run.instructions : kNoLimit;
   }
 
-  void RunLoop(const TestCase& test) {
+  // Steps between looks at the poll: a few milliseconds of host time.
+  static constexpr uint32_t kPollSteps = 1u << 18;
+
+  void RunLoop(const TestCase& test, const std::function<bool()>& poll, bool& stopped) {
     const uint64_t time_limit = test.run.microcycles ? test.run.microcycles : kNoLimit;
     size_t next = 0;
     for (;;) {
@@ -161,7 +164,12 @@ struct TestRunner::Machine : Board {
         break;
       }
       stop_at = std::min(next_input, time_limit);
-      cpu.RunObserved(std::numeric_limits<uint32_t>::max(), *this);
+      if (!poll) {
+        cpu.RunObserved(std::numeric_limits<uint32_t>::max(), *this);
+      } else if (cpu.RunObserved(kPollSteps, *this) == kPollSteps && !poll()) {
+        stopped = true;
+        break;
+      }
     }
     record.end = Now(address);
     record.registers = cpu.state;
@@ -178,7 +186,7 @@ TestRunner::~TestRunner() = default;
 
 const RunRecord& TestRunner::Run(const ProgramImage& program, const TestCase& test, uint64_t seed) {
   machine_->Start(program, test, seed);
-  machine_->RunLoop(test);
+  if (!stopped_) machine_->RunLoop(test, poll_, stopped_);
   return machine_->record;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "core/table.h"
@@ -34,10 +35,18 @@ class TestRunner {
   // Runs `test` on `program` and records what the expectations read.
   const RunRecord& Run(const ProgramImage& program, const TestCase& test, uint64_t seed);
 
+  // Called every few milliseconds of a run; false stops the run and every
+  // run after it (Stopped() then says so), so that a window stays responsive
+  // and can be stopped. None by default.
+  void SetPoll(std::function<bool()> poll) { poll_ = std::move(poll); }
+  bool Stopped() const { return stopped_; }
+
  private:
   struct Machine;
   std::unique_ptr<Machine> machine_;
   InstructionTable table_;
+  std::function<bool()> poll_;
+  bool stopped_ = false;
 };
 
 }  // namespace scmp::grader

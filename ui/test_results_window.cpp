@@ -1,10 +1,12 @@
 #include "ui/test_results_window.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -88,6 +90,14 @@ std::string TestResultsWindow::ProgramFor(const std::string& test_path) const {
 }
 
 bool TestResultsWindow::Run(const std::string& test_path, const std::string& program_path) {
+  if (running_) return false;  // a click that came in while the tests run
+  running_ = true;
+  const bool ran = RunOnce(test_path, program_path);
+  running_ = false;
+  return ran;
+}
+
+bool TestResultsWindow::RunOnce(const std::string& test_path, const std::string& program_path) {
   PanelModel loader;  // loads and assembles off the panel, whose memory stays as it is
   loader.SetWaitHook([](double) {});
   std::string error;
@@ -114,8 +124,25 @@ bool TestResultsWindow::Run(const std::string& test_path, const std::string& pro
     Refused(error, diagnostics);
     return false;
   }
+  // Long runs keep the window responsive, with a Cancel after half a second.
+  QProgressDialog progress("Running the tests...", "Cancel", 0, 0, this);
+  progress.setObjectName("dlg_TestProgress");
+  progress.setAccessibleName("Running the tests");
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
   grader::TestRunner runner(loader.Cpu().table());
-  results_ = {grader::GradeProgram(runner, file_, program_, kSeed)};
+  runner.SetPoll([&progress] {
+    progress.setValue(0);
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
+  });
+  grader::ProgramResult result = grader::GradeProgram(runner, file_, program_, kSeed);
+  progress.reset();
+  if (result.stopped) {
+    Refused("The tests were stopped before the end; no result is shown.");
+    return false;
+  }
+  results_ = {std::move(result)};
   results_[0].program = std::filesystem::path(program).filename().string();
   Fill();
   return true;
@@ -152,7 +179,7 @@ void TestResultsWindow::SelectionChanged() {
 }
 
 bool TestResultsWindow::ShowFailure(int row) {
-  if (results_.empty() || row < 0 || row >= static_cast<int>(results_[0].tests.size())) return false;
+  if (running_ || results_.empty() || row < 0 || row >= static_cast<int>(results_[0].tests.size())) return false;
   const grader::TestResult& test = results_[0].tests[static_cast<size_t>(row)];
   const auto at = test.FailedAt();
   if (!at) return false;

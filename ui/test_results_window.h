@@ -46,6 +46,7 @@ class TestResultsWindow : public QWidget {
   void FailureShown(int address);
 
  private:
+  bool RunOnce(const std::string& test_path, const std::string& program_path);
   std::string ProgramFor(const std::string& test_path) const;
   void Fill();
   void SelectionChanged();
@@ -61,6 +62,7 @@ class TestResultsWindow : public QWidget {
   QTreeWidget* list_ = nullptr;
   QPushButton* show_ = nullptr;
   QPushButton* again_ = nullptr;
+  bool running_ = false;  // the event loop runs during long tests: no second run meanwhile
 };
 
 }  // namespace scmp

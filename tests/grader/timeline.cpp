@@ -126,6 +126,19 @@ TEST(TestRun, RandomizeFillsWhatTheProgramDoesNotLoadFromTheSeed) {
   EXPECT_EQ(start.registers.P[0], 0);
 }
 
+// The window's poll: false stops a long run and the tests after it.
+TEST(TestRun, APollThatSaysStopEndsTheGrading) {
+  test::Loader loader;
+  TestRunner runner(loader.Table());
+  int polls = 0;
+  runner.SetPoll([&polls] { return ++polls < 3; });
+  const TestFile file = loader.Tests("test \"a\"\n run for 60s\nend\ntest \"b\"\n run for 1ms\nend\n");
+  const ProgramResult result = GradeProgram(runner, file, loader.Program(kSpin), 1);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_TRUE(result.tests.empty());
+  EXPECT_EQ(polls, 3);
+}
+
 // Show: the replay on the panel stops after the instruction that failed,
 // with that instruction's time, and the history to step back through.
 TEST(TestRun, ReplayReachesTheMomentATestFailed) {
