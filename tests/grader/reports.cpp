@@ -57,7 +57,15 @@ TEST(Reports, JunitCsvAndTextEscapeAndCount) {
             std::string::npos);
   EXPECT_NE(xml.find("<failure message=\"the program has 12 bytes, expected at most 11\">"), std::string::npos);
   EXPECT_NE(xml.find("<testsuite name=\"cleo.s\" tests=\"2\" failures=\"0\" errors=\"2\">"), std::string::npos);
-  EXPECT_EQ(XmlEscaped("a\x01'b"), "a\xEF\xBF\xBD&apos;b");
+  const struct {
+    const char* text;
+    const char* escaped;
+  } escapes[] = {
+      {"a\x01'b", "a\xEF\xBF\xBD&apos;b"},
+      {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},         // UTF-8 stays
+      {"\xC3 \xC0\xAF \xED\xA0\x80", "\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // cut, overlong, surrogate
+  };
+  for (const auto& e : escapes) EXPECT_EQ(XmlEscaped(e.text), e.escaped) << e.text;
 
   EXPECT_EQ(CsvReport(g.results),
             "file,score,max_score,shows 5A,\"quick, 'small' & <done>\"\n"
