@@ -62,9 +62,13 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("TESTFILE", o.test_file)->required();
   app.add_option("PROGRAM", o.programs);
   app.add_option("--seed", o.seed_text);
-  app.add_option("--json", o.json);
-  app.add_option("--junit", o.junit);
-  app.add_option("--csv", o.csv);
+  // An empty file name would quietly mean "no report".
+  const CLI::Validator file_name(
+      [](std::string& name) { return name.empty() ? std::string("a file name cannot be empty") : std::string(); },
+      "FILE");
+  app.add_option("--json", o.json)->check(file_name);
+  app.add_option("--junit", o.junit)->check(file_name);
+  app.add_option("--csv", o.csv)->check(file_name);
   app.add_flag("--quiet", o.quiet);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
   if (app.count("--seed") > 0) {
@@ -75,11 +79,6 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
     }
     o.seed = std::stoull(s);
   }
-  for (const std::string* name : {&o.json, &o.junit, &o.csv})
-    if (name->empty() && (name == &o.json ? app.count("--json") : name == &o.junit ? app.count("--junit") : app.count("--csv")) > 0) {
-      err << "scmp-test: a report's file name cannot be empty\n" << kUsage;
-      return kTestUsageError;
-    }
   return std::nullopt;
 }
 
