@@ -560,6 +560,8 @@ std::optional<uint64_t> ParseTime(std::string_view text) {
 
 bool ParseTestFile(std::string_view text, const std::string& path, const InstructionTable* table, TestFile* out,
                    std::vector<Diagnostic>* diagnostics) {
+  // A byte order mark that some editors write goes unseen.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   TestFile file;
   file.path = path;
   file.tests.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);

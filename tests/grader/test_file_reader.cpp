@@ -41,10 +41,11 @@ TEST(TestFileReader, EachExpectStatementDescribesWhatItChecks) {
   }
 }
 
+// Also with a byte order mark and CR LF line ends.
 TEST(TestFileReader, StartStateRunAndTimelineAreKept) {
   test::Loader loader;
   const TestFile file = loader.Tests(
-      "program lab3.s   # the default program\n"
+      "\xEF\xBB\xBFprogram lab3.s   # the default program\r\n"
       "test \"one\" points 10\n"
       "  switches 35\n  mem 100 = 00 0b11\n  randomize\n"
       "  at 50ms press HLT\n  at 10ms switches 5A\n  at 10ms press rst\n"
