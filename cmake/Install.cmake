@@ -19,7 +19,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/trainer/data_dir.cpp APPEND PROPERTY COM
   SCMP_INSTALLED_DATA_DIR="${CMAKE_INSTALL_FULL_DATADIR}/scmp-trainer")
 
 set(SCMP_INSTALLED_PROGRAMS)
-foreach(program scmp-trainer scmp-run scmp-asm)
+foreach(program scmp-trainer scmp-run scmp-asm scmp-test)
   if(TARGET ${program})
     list(APPEND SCMP_INSTALLED_PROGRAMS ${program})
     install(FILES ${CMAKE_SOURCE_DIR}/dist/man/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -4,8 +4,9 @@ set -euo pipefail
 # desktop-file-utils, appstream: check the desktop entry and the metadata;
 # dpkg-dev, file: the Debian package and its library dependencies;
 # libxcb1-dev: the window notices being destroyed from outside;
-# cmark-gfm: renders docs/guide.md (with its tables) to the HTML guide that Help opens.
-pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev libxcb1-dev
+# cmark-gfm: renders docs/guide.md (with its tables) to the HTML guide that Help opens;
+# nlohmann-json3-dev: scmp-test writes its JSON report with it.
+pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev libxcb1-dev nlohmann-json3-dev
   desktop-file-utils appstream dpkg-dev file cmark-gfm "$@")
 missing=()
 for p in "${pkgs[@]}"; do

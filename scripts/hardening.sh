@@ -92,7 +92,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
   export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1"
   mkdir -p "$fuzz_dir/artifacts" "$fuzz_dir/logs"
-  for target in table memory_image listing number_text program asm; do
+  for target in table memory_image listing number_text program asm test_file; do
     # The working corpus grows in the build folder; the seeds in the
     # repository are only read.
     corpus="$fuzz_dir/corpus/$target"

@@ -334,7 +334,7 @@ scene_dark_theme() {
   open_monitor "$data/Samples/SUMBUG.s"
   click_monitor $LOOP_MARGIN
   keys alt+v h d
-  keys ctrl+t
+  keys ctrl+l
   keys r s p
   both dark-theme
 }
@@ -343,8 +343,28 @@ scene_dark_theme() {
 scene_scale_2() {
   export QT_SCALE_FACTOR=2
   start
-  keys 6 4 3 1 ctrl+t
+  keys 6 4 3 1 ctrl+l
   shot scale-2
+}
+
+# Files > Run Tests... on SUMBUG with the tests of exercise 5, then Show on
+# the first failed test: the panel and the Monitor at the failing instruction.
+scene_test_results() {
+  start "$data/Samples/SUMBUG.s"
+  keys ctrl+t
+  dialog '^Run Tests$' >/dev/null
+  pause 0.5
+  xdotool type --delay 60 "EX5_SUM.test"
+  pause 0.3
+  xdotool key Return
+  local results
+  results=$(dialog '^Test Results$')
+  xdotool windowmove --sync "$results" 0 $MON_Y
+  shot test-results "$results"
+  xdotool key alt+s
+  mon=$(dialog '^Monitor$')
+  xdotool windowmove --sync "$mon" 0 $MON_Y
+  both test-show
 }
 
 # ---- The labelled panel ------------------------------------------------------------
@@ -392,7 +412,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  monitor_break monitor_watch dark_theme scale_2)
+  monitor_break monitor_watch dark_theme scale_2 test_results)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"

@@ -221,6 +221,10 @@ class PanelModel : private Board {
   void SetPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
   // The audible alert of the memory image loader.
   void SetAlertHook(std::function<void()> hook) { alert_hook_ = std::move(hook); }
+  // The hooks in force, so that a caller can put them back after a run of
+  // its own (the grader's replay runs without waits or pumping).
+  const std::function<void(double)>& WaitHook() const { return wait_hook_; }
+  const std::function<void()>& PumpHook() const { return pump_hook_; }
 
   // ---- The processor ----------------------------------------------------------
   Processor& Cpu() { return cpu_; }

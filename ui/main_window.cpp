@@ -31,6 +31,7 @@
 #include "ui/lamp.h"
 #include "ui/panel_keys.h"
 #include "ui/monitor_window.h"
+#include "ui/test_results_window.h"
 #include "ui/panel_layout.h"
 #include "ui/panel_scaler.h"
 #include "ui/panel_style.h"
@@ -416,6 +417,7 @@ void PanelWindow::BuildMenus() {
   QAction* load_hex = files->addAction("Load Intel &HEX...");
   load_hex->setObjectName("mnu_LoadHex");
   AddStateActions(files);
+  AddTestAction(files);
   files->addSeparator()->setObjectName("mnu_File_Sep2");
   QAction* exit = files->addAction("E&Xit");
   exit->setObjectName("mnu_Exit");
@@ -469,6 +471,26 @@ void PanelWindow::AddStateActions(QMenu* files) {
   connect(save, &QAction::triggered, this, [this] { SaveStateAs(); });
   connect(load, &QAction::triggered, this, [this] { LoadStateFrom(); });
 }
+
+// Files > Run Tests... (Ctrl+T). Show on a failed test opens the Monitor
+// where the test went wrong.
+void PanelWindow::AddTestAction(QMenu* files) {
+  QAction* run_tests = files->addAction("Run &Tests...");
+  run_tests->setObjectName("mnu_RunTests");
+  run_tests->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  connect(run_tests, &QAction::triggered, this, [this] {
+    if (!test_results_) {
+      test_results_ = new TestResultsWindow(model_, this);
+      connect(test_results_, &TestResultsWindow::FailureShown, this, [this] {
+        ShowMonitor();
+        Refresh();
+      });
+    }
+    test_results_->ChooseAndRun();
+  });
+}
+
+TestResultsWindow* PanelWindow::TestResults() const { return test_results_.data(); }
 
 // View > Monitor (Ctrl+M).
 void PanelWindow::AddViewMenu(QMenuBar* bar) {

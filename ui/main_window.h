@@ -29,6 +29,7 @@ class RunModeWords;
 class RememberedSettings;
 class SettingsWindow;
 class MonitorWindow;
+class TestResultsWindow;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -65,6 +66,7 @@ class PanelWindow : public QMainWindow {
   FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
   MonitorWindow* Monitor() const;
+  TestResultsWindow* TestResults() const;
 
   // Files > Open Recent, from and into `remembered`, which outlives the
   // window; every file loaded from then on is added.
@@ -128,6 +130,7 @@ class PanelWindow : public QMainWindow {
   bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
   void AddStateActions(QMenu* files);
   void AddViewMenu(QMenuBar* bar);
+  void AddTestAction(QMenu* files);
   void ShowMonitor();
   void SaveStateAs();
   void LoadStateFrom();
@@ -172,6 +175,7 @@ class PanelWindow : public QMainWindow {
   QLabel* lamps_text_ = nullptr;
   LampAnnouncer* announcer_ = nullptr;
   RememberedSettings* remembered_ = nullptr;
+  QPointer<TestResultsWindow> test_results_;
 };
 
 }  // namespace scmp

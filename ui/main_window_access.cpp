@@ -49,7 +49,7 @@ void PanelWindow::AddLookEntries(QMenu* view) {
   QAction* words = view->addAction("Lamps as &Text");
   words->setObjectName("mnu_LampsText");
   words->setCheckable(true);
-  words->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  words->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   connect(words, &QAction::toggled, this, [this](bool on) {
     lamps_text_->setVisible(on);
     statusBar()->setVisible(on);

@@ -2,9 +2,10 @@
 ;
 ; Answer to the exercise of chapter 7 of the guide (docs/guide.md): the
 ; task set to a class, "show twice the switches' value on the LEDs (the
-; lowest eight bits) and halt". A teacher checks it with scmp-run, for
-; example switches 0x21 must give LEDS=42 and switches 0x90 LEDS=20:
-;     scmp-run --src EX7_DOUBLE.s --switches 21
+; lowest eight bits) and halt". A teacher grades it, and every hand-in,
+; with the tests of EX7_DOUBLE.test: switches 0x21 must give 0x42 on the
+; LEDs, switches 0x90 0x20, and so on:
+;     scmp-test EX7_DOUBLE.test
 ;
 ; Use: load this source with Files > Assemble Source... (or its listing
 ; EX7_DOUBLE.ASM with Files > Load ASM-file), set a byte on the data

@@ -407,9 +407,10 @@ TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   const QList<QAction*> files = top[0]->menu()->actions();
   const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
                          "mnu_Reassemble", "mnu_LoadHex", "mnu_File_SepState", "mnu_SaveState", "mnu_LoadState",
-                         "mnu_File_Sep2", "mnu_Exit"};
+                         "mnu_RunTests", "mnu_File_Sep2", "mnu_Exit"};
   const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
-                         "&Reassemble", "Load Intel &HEX...", "", "Save S&tate...", "Load St&ate...", "", "E&Xit"};
+                         "&Reassemble", "Load Intel &HEX...", "", "Save S&tate...", "Load St&ate...", "Run &Tests...", "",
+                         "E&Xit"};
   ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
   for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);

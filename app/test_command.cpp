@@ -1,0 +1,160 @@
+#include "app/test_command.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "app/command_line.h"
+#include "core/safe_save.h"
+#include "grader/grade.h"
+#include "grader/report.h"
+#include "trainer/data_dir.h"
+
+namespace scmp {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace grader;
+
+constexpr const char* kUsage =
+    "usage: scmp-test [--dir DIR] TESTFILE [PROGRAM]... [--seed N] [--json FILE] [--junit FILE]\n"
+    "                 [--csv FILE] [--quiet]\n";
+
+constexpr const char* kHelp =
+    "Runs the tests of TESTFILE on each PROGRAM and grades it: what the board's\n"
+    "LEDs, lamps, registers and memory show over the emulated time of the run.\n"
+    "\n"
+    "  PROGRAM          a source (.s, assembled first), listing (.asm), memory\n"
+    "                   image (.ram) or Intel HEX file (.hex); with none, the test\n"
+    "                   file's program line, relative to the test file\n"
+    "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
+    "                   Scmp folder beside this program, else your own copy in\n"
+    "                   $XDG_DATA_HOME/scmp-trainer)\n"
+    "  --seed N         the seed of the values randomize fills in (default 1)\n"
+    "  --json FILE      write the results as JSON for autograding services\n"
+    "  --junit FILE     write the results as JUnit XML for CI systems\n"
+    "  --csv FILE       write one row per program: file, score, max score, then\n"
+    "                   each test's points\n"
+    "  --quiet          print nothing but errors\n"
+    "\n"
+    "For each test one line, PASS or FAIL with the points and the first failure,\n"
+    "then PROGRAM: S/M points, P of T tests passed. With several programs, a\n"
+    "table of all of them follows. Runs are at unlimited speed and the same\n"
+    "every time.\n"
+    "\n"
+    "Exit status: 0 when every test of every program passed, 1 when some failed,\n"
+    "2 for bad options, a bad test file or a report that cannot be written, 3\n"
+    "when a program could not be assembled or loaded (it scores 0 and is still\n"
+    "listed). Where several apply: 2 before 3 before 1.\n";
+
+struct Options {
+  std::string dir, test_file, json, junit, csv;
+  std::vector<std::string> programs;
+  std::string seed_text;
+  uint64_t seed = 1;
+  bool quiet = false;
+};
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
+                                std::ostream& err) {
+  CLI::App app("", "scmp-test");
+  AddDataDirOption(app, o.dir);
+  app.add_option("TESTFILE", o.test_file)->required();
+  app.add_option("PROGRAM", o.programs);
+  app.add_option("--seed", o.seed_text);
+  // An empty file name would quietly mean "no report".
+  const CLI::Validator file_name(
+      [](std::string& name) { return name.empty() ? std::string("a file name cannot be empty") : std::string(); },
+      "FILE");
+  app.add_option("--json", o.json)->check(file_name);
+  app.add_option("--junit", o.junit)->check(file_name);
+  app.add_option("--csv", o.csv)->check(file_name);
+  app.add_flag("--quiet", o.quiet);
+  if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
+  if (app.count("--seed") > 0) {
+    const std::string& s = o.seed_text;
+    if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos) {
+      err << "scmp-test: --seed takes a whole number 0..9999999999999999999, not " << s << "\n" << kUsage;
+      return kTestUsageError;
+    }
+    o.seed = std::stoull(s);
+  }
+  return std::nullopt;
+}
+
+// The program line names its file relative to the test file.
+std::string ProgramOfTestFile(const std::string& test_path, const std::string& program) {
+  const fs::path p(program);
+  if (p.is_absolute()) return program;
+  return (fs::path(test_path).parent_path() / p).lexically_normal().string();
+}
+
+bool WriteReport(const std::string& path, const std::string& text, const char* what, std::ostream& err) {
+  if (path.empty()) return true;
+  std::string error;
+  if (SaveFileSafely(path, text, &error, what)) return true;
+  err << "scmp-test: " << error << "\n";
+  return false;
+}
+
+}  // namespace
+
+int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
+                   std::ostream& err) {
+  Options o;
+  if (auto status = ParseOptions(args, o, out, err)) return *status;
+
+  PanelModel loader;
+  loader.SetWaitHook([](double) {});
+  std::string error;
+  const std::string data_dir = FindDataDir(o.dir, exe_path, err, &error);
+  if (data_dir.empty() || !loader.StartUp(data_dir, &error)) {
+    err << "scmp-test: " << error << "\n";
+    return kTestUsageError;
+  }
+  TestFile file;
+  std::vector<Diagnostic> diagnostics;
+  if (!ReadTestFile(o.test_file, &loader.Cpu().table(), &file, &diagnostics)) {
+    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
+    err << "scmp-test: " << o.test_file << ": the test file has errors; nothing was run\n";
+    return kTestUsageError;
+  }
+  std::vector<std::string> programs = o.programs;
+  if (programs.empty() && !file.program.empty()) programs.push_back(ProgramOfTestFile(o.test_file, file.program));
+  if (programs.empty()) {
+    err << "scmp-test: no program: name one after the test file, or add a program line to " << o.test_file << "\n"
+        << kUsage;
+    return kTestUsageError;
+  }
+
+  int status = kTestsPassed;
+  TestRunner runner(loader.Cpu().table());
+  std::vector<ProgramResult> results;
+  for (const std::string& path : programs) {
+    ProgramImage image;
+    diagnostics.clear();
+    const bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
+    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
+    if (loaded) {
+      image.path = path;
+      results.push_back(GradeProgram(runner, file, image, o.seed));
+    } else {
+      err << "scmp-test: " << error << "\n";
+      results.push_back(UnloadedProgram(file, path, error));
+      status = kProgramNotLoaded;
+    }
+    if (!o.quiet) WriteProgramText(results.back(), out);
+    if (loaded && results.back().Passed() != static_cast<int>(file.tests.size()) && status == kTestsPassed)
+      status = kTestsFailed;
+  }
+  if (!o.quiet && results.size() > 1) {
+    out << "\n";
+    WriteClassTable(results, out);
+  }
+  const bool written = WriteReport(o.json, JsonReport(results), "the JSON report", err) &
+                       WriteReport(o.junit, JunitReport(results), "the JUnit report", err) &
+                       WriteReport(o.csv, CsvReport(results), "the CSV report", err);
+  return written ? status : kTestUsageError;
+}
+
+}  // namespace scmp

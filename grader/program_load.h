@@ -1,0 +1,30 @@
+// A program as the tests start it: the memory it loads and which cells it
+// loaded. The one place the grader loads a file, so that the panel model's
+// single load entry can take over here.
+#pragma once
+
+#include <bitset>
+#include <string>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "core/machine.h"
+#include "trainer/panel_model.h"
+
+namespace scmp::grader {
+
+struct ProgramImage {
+  std::string path;
+  MemoryArray memory;  // the start-up map with the program loaded; other cells 0
+  std::bitset<kMemorySize> loaded;  // cells the file stored
+  int Size() const { return static_cast<int>(loaded.count()); }
+};
+
+// Loads `path` by its extension (source, listing, memory image or Intel HEX)
+// with `panel`'s loaders and instruction table; `panel` must be started up
+// and its memory is overwritten. A source's diagnostics go to `diagnostics`.
+// False with `error` when nothing could be loaded.
+bool LoadProgram(PanelModel& panel, const std::string& path, ProgramImage* image, std::vector<Diagnostic>* diagnostics,
+                 std::string* error);
+
+}  // namespace scmp::grader

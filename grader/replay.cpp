@@ -1,0 +1,69 @@
+#include "grader/replay.h"
+
+#include "grader/test_runner.h"
+
+namespace scmp::grader {
+
+namespace {
+
+void SetSwitches(PanelModel& panel, int byte) {
+  for (int i = 0; i < 8; ++i)
+    if (panel.DataSwitch(i) != (((byte >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
+}
+
+void Apply(PanelModel& panel, const TimedInput& input) {
+  switch (input.kind) {
+    case InputKind::kSwitches: SetSwitches(panel, input.value); break;
+    case InputKind::kPressHalt: panel.Halt(); break;
+    case InputKind::kPressReset: panel.Reset(); break;
+  }
+}
+
+// The start of the test as a saved state: what ApplyState takes whole.
+SavedState TestStart(const PanelModel& panel, const ProgramImage& program, const TestCase& test, uint64_t seed) {
+  const StartState start = MakeStartState(program, test, seed);
+  SavedState s = panel.CaptureState();
+  s.registers = start.registers;
+  s.memory = start.memory;
+  s.microcycles = 0;
+  s.lights = PanelLights{};
+  for (int i = 0; i < 8; ++i) s.data_switches[static_cast<size_t>(i)] = ((test.switches >> i) & 1) != 0;
+  s.run_mode = true;
+  s.single_step_mode = true;
+  s.options.trace_on = false;
+  return s;
+}
+
+}  // namespace
+
+bool ReplayTo(PanelModel& panel, const ProgramImage& program, const TestCase& test, uint64_t seed,
+              const Moment& moment, std::string* error) {
+  if (panel.Running()) {
+    *error = "Stop the program before showing a test.";
+    return false;
+  }
+  if (!panel.ApplyState(TestStart(panel, program, test, seed), error)) return false;
+  const auto wait = panel.WaitHook();
+  const auto pump = panel.PumpHook();
+  panel.SetWaitHook([](double) {});
+  panel.SetPumpHook(nullptr);
+  panel.SetHistoryRecording(true);
+  uint64_t steps = 0;
+  size_t next = 0;
+  for (;;) {
+    while (next < test.inputs.size() && test.inputs[next].at <= panel.Cpu().microcycles) Apply(panel, test.inputs[next++]);
+    if (steps >= moment.instruction) break;
+    if (panel.HaltRequested()) {
+      if (next == test.inputs.size()) break;
+      panel.Cpu().microcycles = test.inputs[next].at;  // the halted board waits for the next press
+      continue;
+    }
+    panel.StepInstruction();
+    ++steps;
+  }
+  panel.SetWaitHook(wait);
+  panel.SetPumpHook(pump);
+  return true;
+}
+
+}  // namespace scmp::grader

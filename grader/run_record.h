@@ -1,0 +1,53 @@
+// What a graded run leaves behind for the expectations to read: the lamps
+// over time, the state at the end, and the first moment of each thing a
+// test may forbid. Filled by the test runner, read by every Expectation.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/machine.h"
+#include "core/table.h"
+#include "grader/moment.h"
+
+namespace scmp::grader {
+
+// The lamps as one word: bits 0..7 the LEDs, 8..10 the flag LEDs F0..F2,
+// bit 11 the Halt LED.
+constexpr int kFlagShift = 8;
+constexpr int kHaltLedBit = 1 << 11;
+
+struct LampChange {
+  uint16_t lamps = 0;
+  Moment moment;  // when the lamps took this state
+};
+
+// A write the test forbids, with the instruction that made it.
+struct ForbiddenWrite {
+  int address = 0;
+  Moment moment;
+};
+
+struct RunRecord {
+  // Every change of the lamps in order, the state at the start first. An
+  // input and the instruction that ended at the same microcycle both stand
+  // here, the input after: at that moment the input has applied.
+  std::vector<LampChange> lamps;
+  Moment end;                 // the last moment of the run
+  bool halted = false;        // the processor stood halted at the end
+  bool limit_reached = false;  // the run's own time or instruction limit ended it
+  MachineState registers;     // at the end
+  MemoryArray memory;         // at the end
+  int program_size = 0;       // bytes the program loaded
+  // The first time each opcode ran (instruction 0: never).
+  std::array<Moment, 256> first_run{};
+  std::optional<ForbiddenWrite> outside_write;  // outside the test's `writes only` range
+  std::optional<ForbiddenWrite> code_write;     // to a byte that had been executed
+  const InstructionTable* table = nullptr;
+
+  uint16_t FinalLamps() const { return lamps.empty() ? 0 : lamps.back().lamps; }
+};
+
+}  // namespace scmp::grader

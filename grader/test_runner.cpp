@@ -1,0 +1,193 @@
+#include "grader/test_runner.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "core/board.h"
+#include "core/observed_step.h"
+#include "core/processor.h"
+
+namespace scmp::grader {
+
+namespace {
+
+// splitmix64: a small generator that gives the same values on every host.
+uint64_t NextRandom(uint64_t& state) {
+  uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+constexpr uint64_t kNoLimit = std::numeric_limits<uint64_t>::max();
+
+}  // namespace
+
+StartState MakeStartState(const ProgramImage& program, const TestCase& test, uint64_t seed) {
+  StartState start{MachineState{}, program.memory};
+  if (test.randomize) {
+    uint64_t state = seed;
+    auto byte = [&state] { return static_cast<int16_t>(NextRandom(state) & 0xFF); };
+    auto word = [&state] { return static_cast<int16_t>(NextRandom(state) & 0xFFFF); };
+    MachineState& r = start.registers;
+    r.A = byte();
+    r.E = byte();
+    for (int p = 1; p <= 3; ++p) r.P[p] = word();
+    r.SR = static_cast<int16_t>(byte() & (kCarryLink | kOverflow));
+    for (int a = 0; a < kMemorySize; ++a)
+      if (!program.loaded[static_cast<size_t>(a)] && start.memory.kind[a] == kRam) start.memory.data[a] = byte();
+  }
+  for (const CellSet& set : test.cells)
+    for (size_t i = 0; i < set.bytes.size(); ++i)
+      start.memory.data[static_cast<size_t>(set.address) + i] = static_cast<int16_t>(set.bytes[i]);
+  return start;
+}
+
+// The board the tests run on, and the bookkeeping of one run.
+struct TestRunner::Machine : Board {
+  Processor cpu{*this};
+  int16_t switches = 0;
+  uint16_t lamps = 0;
+  RunRecord record;
+
+  // What the observer checks during the run.
+  uint64_t stop_at = kNoLimit;          // microcycles: the next input or the time limit
+  uint64_t instruction_limit = kNoLimit;
+  uint64_t instructions = 0;
+  int address = -1;  // the opcode of the step being run
+  std::optional<std::pair<int, int>> writes_range;
+  bool watch_code = false;
+  std::array<bool, kMemorySize> executed{};
+  int outside_write = -1, code_write = -1;  // seen during the step, stamped after it
+
+  int16_t ReadDataSwitches() const override { return switches; }
+  void DriveLeds(int16_t value) override { lamps = static_cast<uint16_t>((lamps & ~0xFF) | (value & 0xFF)); }
+  void ShowFlagLeds(int16_t sr) override {
+    lamps = static_cast<uint16_t>((lamps & ~(7 << kFlagShift)) | ((sr & kFlagBits) << kFlagShift));
+  }
+  void LightHaltLed() override { lamps |= kHaltLedBit; }
+  void Delay(uint64_t) override {}  // DLY's microcycles are counted; nothing waits
+
+  Moment Now(int at) const { return Moment{cpu.microcycles, instructions, at}; }
+  void NoteLamps(int at) {
+    if (record.lamps.back().lamps != lamps) record.lamps.push_back({lamps, Now(at)});
+  }
+
+  // ---- The observer of Processor::RunObserved ----
+  bool StopBefore(const MachineState&, int opcode_address, uint32_t) {
+    if (cpu.microcycles >= stop_at || instructions >= instruction_limit) return true;
+    address = opcode_address & kAddressMask;
+    if (watch_code) {
+      executed[static_cast<size_t>(address)] = true;
+      if (cpu.memory.data[static_cast<size_t>(address)] & 0x80) executed[static_cast<size_t>((address + 1) & kAddressMask)] = true;
+    }
+    return false;
+  }
+  void BeforeWrite(int write_address, int16_t) {
+    if (cpu.memory.kind[static_cast<size_t>(write_address)] == kPort) return;
+    if (writes_range && outside_write < 0 &&
+        (write_address < writes_range->first || write_address > writes_range->second))
+      outside_write = write_address;
+    if (watch_code && code_write < 0 && executed[static_cast<size_t>(write_address)]) code_write = write_address;
+  }
+  bool StopAfter(const Fetched& fetched, uint32_t) {
+    ++instructions;
+    Moment& first = record.first_run[static_cast<size_t>(fetched.opcode & 0xFF)];
+    if (first.instruction == 0) first = Now(address);
+    NoteLamps(address);
+    if (outside_write >= 0 && !record.outside_write) record.outside_write = ForbiddenWrite{outside_write, Now(address)};
+    if (code_write >= 0 && !record.code_write) record.code_write = ForbiddenWrite{code_write, Now(address)};
+    return false;
+  }
+
+  void Apply(const TimedInput& input) {
+    switch (input.kind) {
+      case InputKind::kSwitches: switches = static_cast<int16_t>(input.value); break;
+      case InputKind::kPressHalt:  // as the panel's HLT: toggles the halt request
+        cpu.halt_requested = !cpu.halt_requested;
+        lamps = static_cast<uint16_t>(cpu.halt_requested ? lamps | kHaltLedBit : lamps & ~kHaltLedBit);
+        break;
+      case InputKind::kPressReset:  // as the panel's RST: registers cleared, halt and flag LEDs off
+        cpu.halt_requested = false;
+        cpu.state = MachineState{};
+        lamps &= 0xFF;
+        break;
+    }
+  }
+
+  void Start(const ProgramImage& program, const TestCase& test, uint64_t seed) {
+    StartState start = MakeStartState(program, test, seed);
+    cpu.state = start.registers;
+    cpu.memory = start.memory;
+    cpu.microcycles = 0;
+    cpu.halt_requested = false;
+    switches = static_cast<int16_t>(test.switches);
+    lamps = 0;
+    instructions = 0;
+    address = -1;
+    writes_range = test.writes_range;
+    watch_code = test.watch_code_writes;
+    executed.fill(false);
+    outside_write = code_write = -1;
+    record.lamps.assign(1, LampChange{0, Moment{}});
+    record.first_run.fill(Moment{});
+    record.outside_write.reset();
+    record.code_write.reset();
+    record.program_size = program.Size();
+    record.halted = record.limit_reached = false;
+    stop_at = kNoLimit;
+    instruction_limit = test.run.instructions ? test.run.instructions : kNoLimit;
+  }
+
+  // Steps between looks at the poll: a few milliseconds of host time.
+  static constexpr uint32_t kPollSteps = 1u << 18;
+
+  void RunLoop(const TestCase& test, const std::function<bool()>& poll, bool& stopped) {
+    const uint64_t time_limit = test.run.microcycles ? test.run.microcycles : kNoLimit;
+    size_t next = 0;
+    for (;;) {
+      // At each boundary the inputs due apply first, then the run goes on.
+      while (next < test.inputs.size() && test.inputs[next].at <= cpu.microcycles) Apply(test.inputs[next++]);
+      NoteLamps(-1);
+      const uint64_t next_input = next < test.inputs.size() ? test.inputs[next].at : kNoLimit;
+      if (cpu.halt_requested) {
+        // A halted board waits for the next press only in a timed run.
+        if (!test.run.until_halt && next_input <= time_limit) {
+          cpu.microcycles = next_input;
+          continue;
+        }
+        record.halted = true;
+        break;
+      }
+      if (cpu.microcycles >= time_limit || instructions >= instruction_limit) {
+        record.limit_reached = true;
+        break;
+      }
+      stop_at = std::min(next_input, time_limit);
+      if (!poll) {
+        cpu.RunObserved(std::numeric_limits<uint32_t>::max(), *this);
+      } else if (cpu.RunObserved(kPollSteps, *this) == kPollSteps && !poll()) {
+        stopped = true;
+        break;
+      }
+    }
+    record.end = Now(address);
+    record.registers = cpu.state;
+    record.memory = cpu.memory;
+  }
+};
+
+TestRunner::TestRunner(const InstructionTable& table) : machine_(std::make_unique<Machine>()), table_(table) {
+  machine_->cpu.SetTable(table_);
+  machine_->record.table = &table_;
+}
+
+TestRunner::~TestRunner() = default;
+
+const RunRecord& TestRunner::Run(const ProgramImage& program, const TestCase& test, uint64_t seed) {
+  machine_->Start(program, test, seed);
+  if (!stopped_) machine_->RunLoop(test, poll_, stopped_);
+  return machine_->record;
+}
+
+}  // namespace scmp::grader

@@ -1,0 +1,95 @@
+// Files > Run Tests...: a test file chosen and run on the assembled
+// program, the results listed, and Show on a failed test leaving the panel
+// at the failing instruction with the Monitor open and the history to step
+// back through.
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "tests/support/gui_support.h"
+#include "ui/main_window.h"
+#include "ui/monitor_window.h"
+#include "ui/test_results_window.h"
+
+namespace scmp {
+namespace {
+
+using test::Find;
+
+const std::string kWrongDouble = std::string(SCMP_SOURCE_DIR) + "/tests/grader/data/EX7_NO_CCL.s";
+
+TEST(TestResultsWindow, RunTestsListsResultsAndShowOpensTheMonitorThere) {
+  PanelModel model;
+  std::string error;
+  ASSERT_TRUE(model.StartUp(test::SourceDataDir(), &error)) << error;
+  SourceLoad loaded;
+  ASSERT_TRUE(model.AssembleSource(kWrongDouble, &loaded)) << loaded.error;
+  PanelWindow window(model);
+  window.show();
+
+  QAction* run_tests = Find<QAction>(&window, "mnu_RunTests");
+  EXPECT_EQ(run_tests->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+  test::WhenModal([](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QString::fromStdString(test::SourceDataDir() + "Samples/EX7_DOUBLE.test"));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  run_tests->trigger();
+  TestResultsWindow* results = window.TestResults();
+  ASSERT_TRUE(results && results->isVisible());
+  EXPECT_EQ(Find<QLabel>(results, "lbl_TestSummary")->text(),
+            "EX7_DOUBLE.test on EX7_NO_CCL.s: 5/6 points, 3 of 4 tests passed");
+
+  auto* list = Find<QTreeWidget>(results, "lst_TestResults");
+  ASSERT_EQ(list->topLevelItemCount(), 4);
+  const QTreeWidgetItem* failed = list->currentItem();  // the first failed test, ready for Show
+  ASSERT_NE(failed, nullptr);
+  EXPECT_EQ(failed->text(0), "FAIL");
+  EXPECT_EQ(failed->text(1), "clears the carry itself");
+  EXPECT_EQ(failed->text(3), "LEDs 0F, expected 0E");
+  for (const char* name : {"lst_TestResults", "cmd_ShowFailure", "cmd_RunTestsAgain", "lbl_TestSummary"})
+    EXPECT_FALSE(results->findChild<QWidget*>(name)->accessibleName().isEmpty()) << name;
+
+  int shown_at = -1;
+  QObject::connect(results, &TestResultsWindow::FailureShown, [&shown_at](int address) { shown_at = address; });
+  auto* show = Find<QPushButton>(results, "cmd_ShowFailure");
+  ASSERT_TRUE(show->isEnabled());
+  show->click();
+  const grader::Moment at = *results->Results()[0].tests[2].FailedAt();
+  EXPECT_EQ(shown_at, at.address);
+  MonitorWindow* monitor = window.Monitor();
+  ASSERT_TRUE(monitor && monitor->isVisible());
+  EXPECT_EQ(model.Debug().Steps().Size(), at.instruction);
+  EXPECT_EQ(model.Cpu().microcycles, at.microcycle);
+  EXPECT_TRUE(model.StepBack());  // the moment before the failure
+
+  // A passed test has nothing to show.
+  list->setCurrentItem(list->topLevelItem(0));
+  EXPECT_FALSE(show->isEnabled());
+  EXPECT_FALSE(results->ShowFailure(0));
+}
+
+TEST(TestResultsWindow, ABadTestFileIsShownWithItsLinesAndNothingRuns) {
+  PanelModel model;
+  std::string error;
+  ASSERT_TRUE(model.StartUp(test::SourceDataDir(), &error)) << error;
+  test::TempDir dir;
+  const std::string bad = dir.Write("bad.test", "test \"a\"\n run for 1ms\n expect leds 5G\nend\n");
+  TestResultsWindow results(model);
+  QString shown;
+  test::WhenModal([&shown](QWidget* modal) {
+    shown = Find<QPlainTextEdit>(modal, "txt_Diagnostics")->toPlainText();
+    modal->close();
+  });
+  EXPECT_FALSE(results.Run(bad, kWrongDouble));
+  EXPECT_TRUE(shown.endsWith("bad.test:3:14: error: expected a byte: hexadecimal (5A) or binary (0b01011010), not \"5G\""))
+      << shown.toStdString();
+  EXPECT_TRUE(results.Results().empty());
+}
+
+}  // namespace
+}  // namespace scmp

@@ -1,0 +1,208 @@
+#include "ui/test_results_window.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "grader/replay.h"
+#include "grader/report.h"
+#include "ui/diagnostics_dialog.h"
+
+namespace scmp {
+
+namespace {
+
+// The seed scmp-test uses unless told otherwise, so that the window and the
+// teacher's run agree.
+constexpr uint64_t kSeed = 1;
+
+enum Column { kResult, kName, kPoints, kMessage };
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
+  setObjectName("frm_TestResults");
+  setAccessibleName("Test results");
+  setWindowTitle("Test Results");
+  summary_ = new QLabel(this);
+  summary_->setObjectName("lbl_TestSummary");
+  summary_->setAccessibleName("Test summary");
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  list_ = new QTreeWidget(this);
+  list_->setObjectName("lst_TestResults");
+  list_->setAccessibleName("Tests and their results");
+  list_->setRootIsDecorated(false);
+  list_->setHeaderLabels({"Result", "Test", "Points", "Message"});
+  list_->header()->setStretchLastSection(true);
+  show_ = new QPushButton("&Show", this);
+  show_->setObjectName("cmd_ShowFailure");
+  show_->setAccessibleName("Show the failing moment in the Monitor");
+  show_->setEnabled(false);
+  again_ = new QPushButton("Run &Again", this);
+  again_->setObjectName("cmd_RunTestsAgain");
+  again_->setAccessibleName("Run the tests again");
+  auto* close = new QPushButton("Close", this);
+  close->setObjectName("cmd_TestResultsClose");
+  close->setAccessibleName("Close");
+  connect(list_, &QTreeWidget::currentItemChanged, this, [this] { SelectionChanged(); });
+  connect(list_, &QTreeWidget::itemActivated, this, [this] { ShowFailure(list_->currentIndex().row()); });
+  connect(show_, &QPushButton::clicked, this, [this] { ShowFailure(list_->currentIndex().row()); });
+  connect(again_, &QPushButton::clicked, this, [this] { Run(test_path_, program_path_); });
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(show_);
+  buttons->addWidget(again_);
+  buttons->addStretch();
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(summary_);
+  layout->addWidget(list_, 1);
+  layout->addLayout(buttons);
+  resize(760, 300);
+}
+
+void TestResultsWindow::ChooseAndRun() {
+  const QString start = Text(test_path_.empty() ? model_.DataDir() + "Samples" : test_path_);
+  const QString path = QFileDialog::getOpenFileName(this, "Run Tests", start, "Test files (*.test);;All files (*)",
+                                                    nullptr, QFileDialog::DontUseNativeDialog);
+  if (!path.isEmpty() && Run(path.toStdString())) {
+    show();
+    raise();
+    activateWindow();
+  }
+}
+
+std::string TestResultsWindow::ProgramFor(const std::string& test_path) const {
+  if (!model_.SourcePath().empty()) return model_.SourcePath();
+  if (file_.program.empty()) return "";
+  const std::filesystem::path p(file_.program);
+  return p.is_absolute() ? file_.program : (std::filesystem::path(test_path).parent_path() / p).string();
+}
+
+bool TestResultsWindow::Run(const std::string& test_path, const std::string& program_path) {
+  if (running_) return false;  // a click that came in while the tests run
+  running_ = true;
+  const bool ran = RunOnce(test_path, program_path);
+  running_ = false;
+  return ran;
+}
+
+bool TestResultsWindow::RunOnce(const std::string& test_path, const std::string& program_path) {
+  PanelModel loader;  // loads and assembles off the panel, whose memory stays as it is
+  loader.SetWaitHook([](double) {});
+  std::string error;
+  if (!loader.StartUp(model_.DataDir(), &error)) {
+    Refused(error);
+    return false;
+  }
+  std::vector<Diagnostic> diagnostics;
+  grader::TestFile file;
+  if (!grader::ReadTestFile(test_path, &loader.Cpu().table(), &file, &diagnostics)) {
+    Refused(std::filesystem::path(test_path).filename().string() + " has errors; no test was run.", diagnostics);
+    return false;
+  }
+  file_ = std::move(file);
+  test_path_ = test_path;
+  program_path_ = program_path;
+  const std::string program = program_path.empty() ? ProgramFor(test_path) : program_path;
+  if (program.empty()) {
+    Refused("There is no program to test: assemble it first (Files > Assemble Source...), or name it on a "
+            "program line of the test file.");
+    return false;
+  }
+  if (!grader::LoadProgram(loader, program, &program_, &diagnostics, &error)) {
+    Refused(error, diagnostics);
+    return false;
+  }
+  // Long runs keep the window responsive, with a Cancel after half a second.
+  QProgressDialog progress("Running the tests...", "Cancel", 0, 0, this);
+  progress.setObjectName("dlg_TestProgress");
+  progress.setAccessibleName("Running the tests");
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  grader::TestRunner runner(loader.Cpu().table());
+  runner.SetPoll([&progress] {
+    progress.setValue(0);
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
+  });
+  grader::ProgramResult result = grader::GradeProgram(runner, file_, program_, kSeed);
+  progress.reset();
+  if (result.stopped) {
+    Refused("The tests were stopped before the end; no result is shown.");
+    return false;
+  }
+  results_ = {std::move(result)};
+  results_[0].program = std::filesystem::path(program).filename().string();
+  Fill();
+  return true;
+}
+
+void TestResultsWindow::Fill() {
+  const grader::ProgramResult& result = results_.front();
+  summary_->setText(Text(std::filesystem::path(test_path_).filename().string() + " on " + grader::SummaryLine(result)));
+  list_->clear();
+  for (const grader::TestResult& t : result.tests) {
+    auto* item = new QTreeWidgetItem(list_);
+    item->setText(kResult, t.passed ? "PASS" : "FAIL");
+    item->setText(kName, Text(t.test->name));
+    item->setText(kPoints, QString("%1/%2").arg(t.score).arg(t.test->points));
+    const std::vector<std::string> failures = t.Failures();
+    QStringList lines;
+    for (const std::string& f : failures) lines.append(Text(f));
+    item->setText(kMessage, lines.value(0));
+    item->setToolTip(kMessage, lines.join('\n'));
+    item->setForeground(kResult, t.passed ? QColor(0, 128, 0) : QColor(192, 0, 0));
+  }
+  for (int c = kResult; c < kMessage; ++c) list_->resizeColumnToContents(c);
+  // The first failed test is selected, ready for Show.
+  const auto first_failed = std::find_if(result.tests.begin(), result.tests.end(), [](const auto& t) { return !t.passed; });
+  list_->setCurrentItem(list_->topLevelItem(static_cast<int>(first_failed == result.tests.end() ? 0 : first_failed - result.tests.begin())));
+  SelectionChanged();
+}
+
+void TestResultsWindow::SelectionChanged() {
+  const int row = list_->currentIndex().row();
+  const bool can_show = !results_.empty() && row >= 0 && row < static_cast<int>(results_[0].tests.size()) &&
+                        results_[0].tests[static_cast<size_t>(row)].FailedAt().has_value();
+  show_->setEnabled(can_show);
+}
+
+bool TestResultsWindow::ShowFailure(int row) {
+  if (running_ || results_.empty() || row < 0 || row >= static_cast<int>(results_[0].tests.size())) return false;
+  const grader::TestResult& test = results_[0].tests[static_cast<size_t>(row)];
+  const auto at = test.FailedAt();
+  if (!at) return false;
+  std::string error;
+  if (!grader::ReplayTo(model_, program_, *test.test, kSeed, *at, &error)) {
+    QMessageBox::warning(this, "Run Tests", Text(error));
+    return false;
+  }
+  emit FailureShown(at->address);
+  return true;
+}
+
+void TestResultsWindow::Refused(const std::string& why, const std::vector<Diagnostic>& diagnostics) {
+  if (diagnostics.empty()) {
+    QMessageBox::warning(this, "Run Tests", Text(why));
+    return;
+  }
+  SourceLoad shown;
+  shown.error = why;
+  shown.diagnostics = diagnostics;
+  DiagnosticsDialog dialog(shown, this);
+  dialog.setWindowTitle("Run Tests");
+  dialog.exec();
+}
+
+}  // namespace scmp
