@@ -296,11 +296,7 @@ class Assembler {
   void AssignSet(Statement& s, SymbolEntry& e) {
     int64_t v;
     ExpressionFailure failure;
-    e.known = false;
-    e.evaluating = true;
-    const bool ok = Evaluate(s.source.operand.text, s.address, &v, &failure, 1);
-    e.evaluating = false;
-    if (ok) {
+    if (Evaluate(s.source.operand.text, s.address, &v, &failure, 1)) {
       e.value = v;
       e.known = true;
     } else if (!first_pass_) {

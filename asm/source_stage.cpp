@@ -79,7 +79,7 @@ struct Frame {
   size_t pos = 0;
   int file = 0;
   int line = 0;
-  std::vector<BodyLine> expansion;  // macros
+  std::vector<StreamLine> expansion;  // macros: texts kept in the stream's storage
   size_t next = 0;
   int link = -1;
   size_t conditions = 0;  // the depth of the condition stack when it began
@@ -137,8 +137,7 @@ class Stage {
         return true;
       }
       if (!f.is_file && f.next < f.expansion.size()) {
-        const BodyLine& b = f.expansion[f.next++];
-        *raw = {b.text, b.file, b.line, b.link};
+        *raw = f.expansion[f.next++];
         return true;
       }
       if (frames_.size() == 1) return false;  // the main file stays for counting
@@ -334,7 +333,7 @@ class Stage {
     f.link = static_cast<int>(stream_.links.size()) - 1;
     f.conditions = conditions_.size();
     for (const BodyLine& b : m.body)
-      f.expansion.push_back({Substitute(b.text, m.params, args), b.file, b.line, f.link});
+      f.expansion.push_back({Store(Substitute(b.text, m.params, args)), b.file, b.line, f.link});
     frames_.push_back(std::move(f));
   }
 
