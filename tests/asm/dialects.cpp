@@ -160,5 +160,25 @@ TEST(AssemblerDialects, WarningsAreCappedAndOneForEachRunOutsideRam) {
   EXPECT_EQ(a.diagnostics.back().message, std::to_string(2 * 300 - 1 - kMaxWarnings) + " more warnings");
 }
 
+// The shipped samples: one program in three dialects, the same bytes.
+TEST(AssemblerDialects, TheThreeDialectSamplesGiveTheSameBytes) {
+  std::vector<std::vector<uint8_t>> bytes;
+  for (const char* name : {"SUM_MACRO.s", "SUM_NS.s", "SUM_BRACKET.s"}) {
+    const std::string path = test::SourceDataDir() + "Samples/dialects/" + name;
+    SCOPED_TRACE(path);
+    const Assembly a = Assemble(test::ReadFile(path), path, test::ShippedTable(),
+                                [](const std::string& include, std::string* text, std::string*) {
+                                  *text = test::ReadFile(include);
+                                  return true;
+                                });
+    ASSERT_TRUE(a.Succeeded()) << FormatDiagnostic(a.diagnostics.front());
+    EXPECT_EQ(a.code.front().address, 0x001);
+    bytes.push_back(test::AllBytes(a));
+  }
+  EXPECT_EQ(bytes[0].size(), 0x1Du);
+  EXPECT_EQ(bytes[0], bytes[1]);
+  EXPECT_EQ(bytes[0], bytes[2]);
+}
+
 }  // namespace
 }  // namespace scmp
