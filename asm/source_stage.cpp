@@ -357,7 +357,9 @@ class Stage {
       if (l < 0) break;
     }
     std::string text, error;
-    if (!reader_(path, &text, &error)) return Report(raw, sl.operand.column, "cannot include " + path + ": " + error);
+    if (!reader_(path, &text, &error))
+      return Report(raw, sl.operand.column,
+                    error.find(path) != std::string::npos ? error : "cannot include " + path + ": " + error);
     if (text.find('\0') != std::string::npos) return Report(raw, sl.operand.column, path + " is a binary file, not assembler source");
     stream_.files.push_back(path);
     stream_.links.push_back({raw.link, raw.file, raw.line, ""});

@@ -16,8 +16,10 @@
 namespace {
 
 std::atomic<long long> in_use{0}, peak{0};
+std::atomic<long long> limit{0};  // 0: no limit
 
 void* Counted(size_t size) {
+  if (limit != 0 && in_use + static_cast<long long>(size) > limit) throw std::bad_alloc();
   void* p = std::malloc(size == 0 ? 1 : size);
   if (!p) throw std::bad_alloc();
   const long long now = in_use += static_cast<long long>(malloc_usable_size(p));
@@ -64,6 +66,17 @@ TEST(AssemblerMemory, BlankLinesCostNextToNothing) {
     EXPECT_EQ(a.code.size(), 1u);
     EXPECT_LT(used, 100LL * 1024 * 1024) << "bytes held at the peak: " << used;
   }
+}
+
+// Running out of memory is an error in the list, not an abort.
+TEST(AssemblerMemory, RunningOutOfMemoryIsReportedAsAnError) {
+  std::string source = "M MACRO\n NOP\n NOP\n ENDM\n";
+  for (int i = 0; i < 20000; ++i) source += " M\n";
+  limit = in_use + 2 * 1024 * 1024;
+  const Assembly a = Assemble(source, "big.s", test::ShippedTable());
+  limit = 0;
+  ASSERT_EQ(a.diagnostics.size(), 1u);
+  EXPECT_EQ(FormatDiagnostic(a.diagnostics[0]), "big.s:1:1: error: out of memory while assembling this source");
 }
 
 }  // namespace
