@@ -89,8 +89,35 @@ class Parser {
     return v;
   }
   int64_t And() {
+    int64_t v = Equality();
+    while (!failed_) {
+      SkipBlanks();
+      if (text_.substr(pos_, 2) == "&&" || !Accept("&")) break;
+      v &= Equality();
+    }
+    return v;
+  }
+  // Comparisons give 1 or 0, as conditions (IF X = 1) want them.
+  int64_t Equality() {
+    int64_t v = Relational();
+    while (!failed_) {
+      if (Accept("==") || Accept("=")) v = v == Relational();
+      else if (Accept("!=") || Accept("<>")) v = v != Relational();
+      else break;
+    }
+    return v;
+  }
+  int64_t Relational() {
     int64_t v = Shift();
-    while (!failed_ && Accept("&")) v &= Shift();
+    while (!failed_) {
+      SkipBlanks();
+      if (text_.substr(pos_, 2) == "<>") break;
+      if (Accept("<=")) v = v <= Shift();
+      else if (Accept(">=")) v = v >= Shift();
+      else if (text_.substr(pos_, 2) != "<<" && Accept("<")) v = v < Shift();
+      else if (text_.substr(pos_, 2) != ">>" && Accept(">")) v = v > Shift();
+      else break;
+    }
     return v;
   }
   int64_t Shift() {

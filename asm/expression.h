@@ -3,7 +3,7 @@
 // B'1010' 'c'), symbols and local labels (1$), ".", "$" and "*" for the
 // current location, the functions H L HIGH LOW ADDR and those the source
 // defines, the unary operators - + ~ ! and the binary ones * / % + - << >>
-// & ^ | with C's precedence, and parentheses.
+// < <= > >= = == != <> & ^ | with C's precedence, and parentheses.
 #pragma once
 
 #include <cstdint>

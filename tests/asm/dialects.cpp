@@ -68,6 +68,7 @@ TEST(AssemblerDialects, EachFormGivesItsBytes) {
       {" DB 0x1F, $1F, 1FH, 0FFH, X'1F', X'1F, H'1F', %1010, 0b1010, B'1010', 'c'", 1,
        {0x1F, 0x1F, 0x1F, 0xFF, 0x1F, 0x1F, 0x1F, 10, 10, 10, 'c'}},
       {" DB !0, !5, 1+2*3, (1+2)*3, 7^2, ~0&0xF, 1<<3|1", 1, {1, 0, 7, 9, 5, 0xF, 9}},
+      {" DB 1=1, 2==3, 2<>3, 2!=2, 1<2, 2<=1, 3>2, 2>=3, 1<<2>3", 1, {1, 0, 1, 0, 1, 0, 1, 0, 1}},
       {" ORG 0x10\n DB $, *, .", 0x10, {0x10, 0x10, 0x10}},
       {"X = 0x1234\n DB HIGH(X), LOW(X), H(X), L(X), L(ADDR(X)), H(ADDR(0x1000))", 1, {0x12, 0x34, 0x12, 0x34, 0x33, 0x1F}},
       {"H FUNCTION V, ((V)>>8)&0FFH\nTWICE FUNCTION V, V*2\n DB H(0x1234), TWICE(3)", 1, {0x12, 6}},
