@@ -731,7 +731,7 @@ class Assembler {
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const int a = code.address + static_cast<int>(i);
       if (const char* kind = KindName(a)) {
-        if (a != last_outside_ + 1 || kind != last_kind_)
+        if ((a != last_outside_ + 1 && a != last_outside_) || kind != last_kind_)
           Warn(s, s.source.operation.column, Address(a) + " is not RAM (" + kind + "): bytes from here on will not load there");
         last_outside_ = a;
         last_kind_ = kind;
