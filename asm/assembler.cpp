@@ -282,7 +282,6 @@ class Assembler {
           Fail(s, s.source.operation.column, "the instruction runs past the end of its 4K page at " +
                                                  Address(location | 0xFFF) +
                                                  " (the processor would fetch its next byte from the start of the page)");
-          s.size = 0;
         } else if (location + s.size - 1 > kLastAddress) {
           Fail(s, s.source.operation.column, "the code runs past the end of memory at 0xFFFF");
           s.size = 0;
@@ -748,8 +747,9 @@ class Assembler {
   }
 
   void CollectSymbols() {
+    const int end = static_cast<int>(EndOfAssembly());
     for (const auto& [name, e] : symbols_)
-      if (e.known && e.statement < static_cast<int>(EndOfAssembly()) && name.find('@') == std::string::npos)
+      if (e.known && e.statement < end && name.find('@') == std::string::npos)
         result_.symbols.push_back({name, e.value, e.line});
   }
 

@@ -151,6 +151,14 @@ SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation&
         line.label = piece(pos, word_end);
         pos = after;
       }
+    } else if (name && first_column && !IsMnemonic(word) && after < end) {
+      // A directive's name in the first column before an operation is a
+      // label too (LIST LDI 0): the label of a routine is not lost.
+      const size_t next_end = read_word(after);
+      if (next_end > after && is_operation(text.substr(after, next_end - after))) {
+        line.label = piece(pos, word_end);
+        pos = after;
+      }
     }
   }
   if (pos >= end) return line;

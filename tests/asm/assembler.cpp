@@ -115,6 +115,7 @@ TEST(AssemblerErrors, EachFaultIsReportedOnItsLine) {
       {" .org 0x10000", 1, "out of range"},
       {" .org L\nL: HALT", 1, "defined further down"},
       {" .org 0xFFF\n LDI 1", 2, "past the end of its 4K page"},
+      {" .org 0x1FFF\n LDI 1\n NOP\n NOP", 2, "past the end of its 4K page at 0x1FFF"},
       {" .org 0xFFFF\n .byte 1, 2", 2, "past the end of memory at 0xFFFF"},
       {" .foo", 1, "unknown directive"},
       {" .ascii \"abc", 1, "no closing quote"},

@@ -48,6 +48,7 @@ TEST(AssemblerDialects, EachFormGivesItsBytes) {
       {"X EQU 5\nY: EQU 6\nZ: = 7\nW .SET 1\nW SET W+1\n DB X,Y,Z,W", 1, {5, 6, 7, 2}},
       {"LOOP LD 0(P1)\n JMP LOOP", 1, {0xC1, 0x00, 0x90, 0xFC}},
       {"PAGE = -10\n LDI PAGE\n PAGE 1", 1, {0xC4, 0xF6}},
+      {"LIST LDI 1\nEND JMP LIST\n END START", 1, {0xC4, 1, 0x90, 0xFC}},
       {"P1 = 1\nPTR = 2\n XPAH P1\n LD 3(PTR)\n XPAL PTR", 1, {0x35, 0xC2, 0x03, 0x32}},
       {"EREG = -128\n LD EREG(P1)", 1, {0xC1, 0x80}},
       // Directives, with or without a dot, any case.
