@@ -81,6 +81,20 @@ struct Statement {
   Op op = Op::kNothing;  // instructions only
 };
 
+// What a statement keeps between the passes; its text is taken apart again
+// in each pass, so that a line costs little more than its text.
+struct Compact {
+  int index = 0;
+  int address = 0;
+  int size = 0;
+  int scope = 0;
+  int line = 0;
+  bool failed = false;
+  bool equate = false;
+  Directive directive = Directive::kNone;
+  Op op = Op::kNothing;
+};
+
 struct SymbolEntry {
   bool is_label = false;
   bool is_set = false;  // redefinable: takes its value where each SET line stands
@@ -173,15 +187,43 @@ class Assembler {
     statements_.reserve(stream_.lines.size());
     int scope = 0;
     for (size_t i = 0; i < stream_.lines.size(); ++i) {
-      Statement s;
-      s.index = static_cast<int>(i);
-      s.source = ParseSourceLine(stream_.lines[i].text, stream_.lines[i].line, IsMnemonicOrDirective);
-      if (!s.source.equate && s.source.error.empty()) s.directive = DirectiveOf(s.source.operation.text);
-      if (!s.source.label.text.empty() && !s.source.equate && !IsLocalLabel(s.source.label.text)) ++scope;
-      s.scope = scope;
-      statements_.push_back(std::move(s));
+      const SourceLine source = ParseSourceLine(stream_.lines[i].text, stream_.lines[i].line, IsMnemonicOrDirective);
+      Compact c;
+      c.index = static_cast<int>(i);
+      c.line = source.number;
+      c.equate = source.equate;
+      if (!source.equate && source.error.empty()) c.directive = DirectiveOf(source.operation.text);
+      if (!source.label.text.empty() && !source.equate && !IsLocalLabel(source.label.text)) ++scope;
+      c.scope = scope;
+      statements_.push_back(c);
     }
   }
+
+  // Calls `visit` with each statement, taken apart, up to `end` (skipping
+  // those `wanted` refuses); the pass stops when `visit` returns false.
+  template <class Wanted, class Visit>
+  void Each(size_t end, Wanted wanted, Visit visit) {
+    for (size_t i = 0; i < end && i < statements_.size(); ++i) {
+      Compact& c = statements_[i];
+      if (!wanted(c)) continue;
+      Statement s;
+      s.source = ParseSourceLine(stream_.lines[c.index].text, c.line, IsMnemonicOrDirective);
+      s.index = c.index;
+      s.address = c.address;
+      s.size = c.size;
+      s.scope = c.scope;
+      s.failed = c.failed;
+      s.directive = c.directive;
+      s.op = c.op;
+      const bool go_on = visit(s);
+      c.address = s.address;
+      c.size = s.size;
+      c.failed = s.failed;
+      c.op = s.op;
+      if (!go_on) return;
+    }
+  }
+  static bool All(const Compact&) { return true; }
 
   // The key of a symbol: a local label carries its stretch.
   std::string Key(std::string_view name, int scope) const {
@@ -189,25 +231,25 @@ class Assembler {
   }
 
   void DefineSymbols() {
-    for (Statement& s : statements_) {
+    Each(statements_.size(), All, [&](Statement& s) {
       const Piece& name = s.source.label;
-      if (name.text.empty() || !s.source.error.empty()) continue;
+      if (name.text.empty() || !s.source.error.empty()) return true;
       const std::string key = Key(name.text, s.scope);
       if (s.source.definition == Directive::kFunction) {
         DefineFunction(s);
-        continue;
+        return true;
       }
       const int reg = RegisterOf(key);
       if (reg == -1 || (reg >= 0 && !s.source.equate)) {
         Fail(s, name.column, key + " is a register name and cannot be a label");
-        continue;
+        return true;
       }
       const bool set = s.source.definition == Directive::kSet;
       if (auto it = symbols_.find(key); it != symbols_.end()) {
-        if (set && it->second.is_set) continue;
+        if (set && it->second.is_set) return true;
         Fail(s, name.column, key + " is already defined on line " + std::to_string(it->second.line) +
                                  (it->second.is_set || set ? " (only SET names may be given new values)" : ""));
-        continue;
+        return true;
       }
       SymbolEntry e;
       e.is_label = !s.source.equate;
@@ -217,7 +259,8 @@ class Assembler {
       e.expression = s.source.operand;
       e.scope = s.scope;
       symbols_.emplace(key, std::move(e));
-    }
+      return true;
+    });
   }
 
   void DefineFunction(Statement& s) {
@@ -247,14 +290,14 @@ class Assembler {
     first_pass_ = true;
     int64_t location = 0x001;  // the board starts programs at 0x001
     bool placed_any = false, origin_named = false;
-    for (Statement& s : statements_) {
-      if (Stopped()) return;
+    Each(statements_.size(), All, [&](Statement& s) {
+      if (Stopped()) return false;
       scope_ = s.scope;
       location_ = location;
       s.address = static_cast<int>(location);
       if (!s.source.error.empty()) {
         Fail(s, s.source.error_column, s.source.error);
-        continue;
+        return true;
       }
       if (!s.failed && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
         SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
@@ -266,13 +309,13 @@ class Assembler {
           if (e.is_set) AssignSet(s, e);
         }
       }
-      if (s.failed || s.source.equate || s.source.operation.text.empty()) continue;
-      if (s.directive == Directive::kEnd) break;
+      if (s.failed || s.source.equate || s.source.operation.text.empty()) return true;
+      if (s.directive == Directive::kEnd) return false;
       if (s.directive == Directive::kOrg) {
         int64_t v;
         if (EvaluateIn(s, s.source.operand, 0, kLastAddress, "an address", &v)) location = v;
         origin_named = true;
-        continue;
+        return true;
       }
       if (s.directive == Directive::kCpu && !placed_any && !origin_named) location = 0;  // the macro assembler's start
       s.size = SizeOf(s);
@@ -288,7 +331,8 @@ class Assembler {
         }
       }
       location += s.size;
-    }
+      return true;
+    });
   }
 
   // SET names take their value where the line stands, in each pass.
@@ -508,31 +552,32 @@ class Assembler {
     // line and not where the constant is used. SET names take their values
     // on the way.
     const size_t end = EndOfAssembly();
-    for (size_t i = 0; i < end && !Stopped(); ++i) {
-      Statement& s = statements_[i];
-      if (s.failed || !s.source.equate || s.source.definition == Directive::kFunction) continue;
+    Each(end, [](const Compact& c) { return c.equate && !c.failed; }, [&](Statement& s) {
+      if (Stopped()) return false;
+      if (s.failed || !s.source.equate || s.source.definition == Directive::kFunction) return true;
       scope_ = s.scope;
       location_ = s.address;
       SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
       if (e.is_set) {
         AssignSet(s, e);
-        continue;
+        return true;
       }
       int64_t v;
       std::string message;
       if (Lookup(s.source.label.text, &v, &message, 0) != LookupStatus::kFound) {
         Fail(s, s.source.operand.column, message);
-        continue;
+        return true;
       }
       CheckDefinition(s, e, v);
-    }
-    for (size_t i = 0; i < end && !Stopped(); ++i) {
-      Statement& s = statements_[i];
+      return true;
+    });
+    Each(end, [](const Compact& c) { return !c.failed && (c.equate || c.size > 0); }, [&](Statement& s) {
+      if (Stopped()) return false;
       scope_ = s.scope;
       location_ = s.address;
       if (!s.failed && s.source.equate && s.source.definition == Directive::kSet)
         AssignSet(s, symbols_.at(Key(s.source.label.text, s.scope)));
-      if (s.failed || s.source.equate || s.size == 0) continue;
+      if (s.failed || s.source.equate || s.size == 0) return true;
       const StreamLine& where = stream_.lines[s.index];
       LineCode code{s.source.number, s.address, {}, stream_.files[where.file], CallSitesOf(stream_, where.link), {}};
       if (!code.calls.empty()) code.text = std::string(Trimmed(Piece{where.text, 1}).text);
@@ -541,10 +586,11 @@ class Assembler {
       } else {
         EncodeData(s, &code.bytes);
       }
-      if (s.failed) continue;
+      if (s.failed) return true;
       CheckPlace(s, code);
       result_.code.push_back(std::move(code));
-    }
+      return true;
+    });
   }
 
   size_t EndOfAssembly() const {
@@ -737,9 +783,9 @@ class Assembler {
       }
       if (owner_[a] != 0 && owner_[a] != s.index + 1 && !warned_overlap) {
         warned_overlap = true;
-        const Statement& first = statements_[owner_[a] - 1];
+        const Compact& first = statements_[owner_[a] - 1];
         Warn(s, s.source.operation.column,
-             "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(first.source.number) +
+             "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(first.line) +
                  (stream_.lines[first.index].file != stream_.lines[s.index].file ? " of " + stream_.files[stream_.lines[first.index].file] : ""));
       }
       owner_[a] = s.index + 1;
@@ -760,7 +806,7 @@ class Assembler {
   Stream stream_;
   std::unique_ptr<MemoryArray> ram_map_;
   std::vector<int> owner_;  // the statement (+1) that placed each byte
-  std::vector<Statement> statements_;
+  std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
   std::set<std::string> noted_;
