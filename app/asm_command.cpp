@@ -85,7 +85,7 @@ int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& 
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
-  const Assembly assembly = Assemble(source, o.source, table);
+  const Assembly assembly = Assemble(source, o.source, table, ReadSourceFile);
   for (const Diagnostic& d : assembly.diagnostics) err << FormatDiagnostic(d) << "\n";
   if (!assembly.Succeeded()) {
     err << "scmp-asm: " << assembly.ErrorCount() << (assembly.ErrorCount() == 1 ? " error" : " errors")

@@ -9,11 +9,15 @@
 #include <cctype>
 #include <map>
 #include <memory>
+#include <new>
+#include <set>
 
+#include "asm/directive.h"
 #include "asm/expression.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/source_line.h"
+#include "asm/source_stage.h"
 #include "asm/string_literal.h"
 #include "core/hex.h"
 
@@ -23,7 +27,8 @@ using namespace assembler;
 
 std::string FormatDiagnostic(const Diagnostic& d) {
   return d.file + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-         (d.severity == Severity::kError ? "error: " : "warning: ") + d.message;
+         (d.severity == Severity::kError ? "error: " : d.severity == Severity::kWarning ? "warning: " : "note: ") +
+         d.message;
 }
 
 int Assembly::ErrorCount() const {
@@ -36,60 +41,105 @@ namespace {
 // Symbol definitions that lead the equate chain this deep are refused, so
 // that no source can run the evaluator out of stack.
 constexpr int kMaxSymbolDepth = 64;
+constexpr int64_t kLastAddress = 0xFFFF;
 
-std::string Upper(std::string_view text) {
-  std::string s(text);
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
+std::string Upper(std::string_view text) { return UpperCase(text); }
 
-bool IsRegisterName(std::string_view name) {
+// The pointer a register name stands for, -1 for E, -2 for another name.
+int RegisterOf(std::string_view name) {
   const std::string upper = Upper(name);
-  return upper == "E" || upper == "PC" || upper == "P0" || upper == "P1" || upper == "P2" || upper == "P3";
+  if (upper == "E") return -1;
+  if (upper == "PC") return 0;
+  if (upper.size() == 2 && upper[0] == 'P' && upper[1] >= '0' && upper[1] <= '3') return upper[1] - '0';
+  return -2;
 }
 
-std::string Address(int64_t address) { return "0x" + Hex(address, 3); }
+std::string Address(int64_t address) { return "0x" + Hex(static_cast<unsigned>(address), address > 0xFFF ? 4 : 3); }
+
+// The immediate operation that "#expr" on a memory reference stands for.
+Op ImmediateOf(Op op) {
+  switch (op) {
+    case Op::kLd: return Op::kLdi;
+    case Op::kAnd: return Op::kAni;
+    case Op::kOr: return Op::kOri;
+    case Op::kXor: return Op::kXri;
+    case Op::kAdd: return Op::kAdi;
+    case Op::kCad: return Op::kCai;
+    case Op::kDad: return Op::kDai;
+    default: return op;
+  }
+}
 
 struct Statement {
   SourceLine source;
+  int index = 0;  // in the stream
   int address = 0;
   int size = 0;
+  int scope = 0;  // local labels 1$ belong to the stretch between two ordinary labels
   bool failed = false;
+  Directive directive = Directive::kNone;
   Op op = Op::kNothing;  // instructions only
+};
+
+// What a statement keeps between the passes; its text is taken apart again
+// in each pass, so that a line costs little more than its text.
+struct Compact {
+  int index = 0;
+  int address = 0;
+  int size = 0;
+  int scope = 0;
+  int line = 0;
+  bool failed = false;
+  bool equate = false;
+  Directive directive = Directive::kNone;
+  Op op = Op::kNothing;
 };
 
 struct SymbolEntry {
   bool is_label = false;
+  bool is_set = false;  // redefinable: takes its value where each SET line stands
   int line = 0;
+  int statement = 0;
   int64_t value = 0;
   bool known = false;  // labels: placed; equates: evaluated
   // Equates.
   Piece expression;
   int64_t location = 0;
+  int scope = 0;
   bool evaluating = false;
   bool failed = false;
+  bool used_in_pass1 = false;  // evaluated in the first pass: the second must agree
+  int64_t pass1_value = 0;
+};
+
+struct Function {
+  std::vector<std::string> params;
+  std::string_view body;
 };
 
 class Assembler {
  public:
-  Assembler(std::string_view source, const std::string& file, const InstructionTable& table)
-      : source_(source), file_(file), map_(table) {
+  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader)
+      : source_(source), file_(file), map_(table), reader_(reader) {
     ram_map_ = std::make_unique<MemoryArray>();
     ram_map_->LayOutStartupMap();
+    owner_.assign(kLastAddress + 1, 0);
   }
 
   Assembly Run() {
     if (const size_t nul = source_.find('\0'); nul != std::string_view::npos) {
       const int line = 1 + static_cast<int>(std::count(source_.begin(), source_.begin() + nul, '\n'));
-      Report(Severity::kError, line, 1, "this is a binary file, not assembler source");
+      result_.diagnostics.push_back({file_, line, 1, Severity::kError, "this is a binary file, not assembler source"});
       return std::move(result_);
     }
+    stream_ = RunSourceStage(source_, file_, reader_);
+    for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
     DefineSymbols();
     PlaceLines();
     EmitLines();
     CollectSymbols();
-    SortDiagnostics();
+    Finish();
     return std::move(result_);
   }
 
@@ -97,21 +147,29 @@ class Assembler {
   // ---- Diagnostics ---------------------------------------------------------
   bool Stopped() const { return errors_ >= kMaxErrors; }
 
-  void Report(Severity severity, int line, int column, std::string message) {
+  void Report(Severity severity, const StreamLine& where, size_t position, int column, std::string message) {
     if (Stopped()) return;
-    result_.diagnostics.push_back({file_, line, column, severity, std::move(message)});
-    if (severity == Severity::kError && ++errors_ == kMaxErrors)
-      result_.diagnostics.push_back({file_, line, column, Severity::kWarning,
-                                     "too many errors; the rest of the file is not checked"});
+    if (severity == Severity::kWarning && ++warnings_ > kMaxWarnings) return;
+    message += OriginNote(stream_, where.link);
+    pending_.push_back({position, {stream_.files[where.file], where.line, column, severity, std::move(message)}});
+    if (severity == Severity::kError && ++errors_ == kMaxErrors) cut_at_ = pending_.back().second;
   }
-  // The passes find faults out of order; an editor wants them by position.
-  // The note that the list was cut stays last.
-  void SortDiagnostics() {
-    auto& d = result_.diagnostics;
-    const auto end = errors_ >= kMaxErrors ? d.end() - 1 : d.end();
-    std::stable_sort(d.begin(), end, [](const Diagnostic& a, const Diagnostic& b) {
-      return a.line != b.line ? a.line < b.line : a.column < b.column;
+  void Report(Severity severity, const Statement& s, int column, std::string message) {
+    Report(severity, stream_.lines[s.index], s.index, column, std::move(message));
+  }
+  // The passes find faults out of order; an editor wants them in the order
+  // of the lines. The notes that the list was cut stay last.
+  void Finish() {
+    std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
     });
+    for (auto& [position, d] : pending_) result_.diagnostics.push_back(std::move(d));
+    if (warnings_ > kMaxWarnings)
+      result_.diagnostics.push_back({file_, result_.last_line, 1, Severity::kWarning,
+                                     std::to_string(warnings_ - kMaxWarnings) + " more warnings"});
+    if (Stopped())
+      result_.diagnostics.push_back({cut_at_.file, cut_at_.line, cut_at_.column, Severity::kWarning,
+                                     "too many errors; the rest of the file is not checked"});
   }
   // An empty message marks a line that fails through a fault reported
   // elsewhere (a symbol whose definition failed).
@@ -119,121 +177,254 @@ class Assembler {
     if (s.failed) return;
     s.failed = true;
     if (message.empty()) return;
-    Report(Severity::kError, s.source.number, column, std::move(message));
+    Report(Severity::kError, s, column, std::move(message));
   }
-  void Warn(const Statement& s, int column, std::string message) {
-    Report(Severity::kWarning, s.source.number, column, std::move(message));
-  }
+  void Warn(const Statement& s, int column, std::string message) { Report(Severity::kWarning, s, column, std::move(message)); }
 
   // ---- Pass 1 -------------------------------------------------------------
   void ReadLines() {
-    int number = 0;
-    for (std::string_view text : SplitSourceLines(source_)) {
-      Statement s;
-      s.source = ParseSourceLine(text, ++number);
-      statements_.push_back(std::move(s));
+    result_.last_line = stream_.main_lines;
+    statements_.reserve(stream_.lines.size());
+    int scope = 0;
+    for (size_t i = 0; i < stream_.lines.size(); ++i) {
+      const SourceLine source = ParseSourceLine(stream_.lines[i].text, stream_.lines[i].line, IsMnemonicOrDirective);
+      Compact c;
+      c.index = static_cast<int>(i);
+      c.line = source.number;
+      c.equate = source.equate;
+      if (!source.equate && source.error.empty()) c.directive = DirectiveOf(source.operation.text);
+      if (!source.label.text.empty() && !source.equate && !IsLocalLabel(source.label.text)) ++scope;
+      c.scope = scope;
+      statements_.push_back(c);
     }
   }
 
+  // Calls `visit` with each statement, taken apart, up to `end` (skipping
+  // those `wanted` refuses); the pass stops when `visit` returns false.
+  template <class Wanted, class Visit>
+  void Each(size_t end, Wanted wanted, Visit visit) {
+    for (size_t i = 0; i < end && i < statements_.size(); ++i) {
+      Compact& c = statements_[i];
+      if (!wanted(c)) continue;
+      Statement s;
+      s.source = ParseSourceLine(stream_.lines[c.index].text, c.line, IsMnemonicOrDirective);
+      s.index = c.index;
+      s.address = c.address;
+      s.size = c.size;
+      s.scope = c.scope;
+      s.failed = c.failed;
+      s.directive = c.directive;
+      s.op = c.op;
+      const bool go_on = visit(s);
+      c.address = s.address;
+      c.size = s.size;
+      c.failed = s.failed;
+      c.op = s.op;
+      if (!go_on) return;
+    }
+  }
+  static bool All(const Compact&) { return true; }
+
+  // The key of a symbol: a local label carries its stretch.
+  std::string Key(std::string_view name, int scope) const {
+    return IsLocalLabel(name) ? std::string(name) + "@" + std::to_string(scope) : std::string(name);
+  }
+
   void DefineSymbols() {
-    for (Statement& s : statements_) {
-      if (Upper(s.source.operation.text) == ".END" && !s.source.equate) break;
+    Each(statements_.size(), All, [&](Statement& s) {
       const Piece& name = s.source.label;
-      if (name.text.empty()) continue;
-      const std::string key(name.text);
-      if (IsRegisterName(key)) {
-        Fail(s, name.column, key + " is a register name and cannot be a symbol");
-        continue;
+      if (name.text.empty() || !s.source.error.empty()) return true;
+      const std::string key = Key(name.text, s.scope);
+      if (s.source.definition == Directive::kFunction) {
+        DefineFunction(s);
+        return true;
       }
+      const int reg = RegisterOf(key);
+      if (reg == -1 || (reg >= 0 && !s.source.equate)) {
+        Fail(s, name.column, key + " is a register name and cannot be a label");
+        return true;
+      }
+      const bool set = s.source.definition == Directive::kSet;
       if (auto it = symbols_.find(key); it != symbols_.end()) {
-        Fail(s, name.column, key + " is already defined on line " + std::to_string(it->second.line));
-        continue;
+        if (set && it->second.is_set) return true;
+        Fail(s, name.column, key + " is already defined on line " + std::to_string(it->second.line) +
+                                 (it->second.is_set || set ? " (only SET names may be given new values)" : ""));
+        return true;
       }
       SymbolEntry e;
       e.is_label = !s.source.equate;
+      e.is_set = set;
       e.line = s.source.number;
+      e.statement = s.index;
       e.expression = s.source.operand;
+      e.scope = s.scope;
       symbols_.emplace(key, std::move(e));
+      return true;
+    });
+  }
+
+  void DefineFunction(Statement& s) {
+    std::vector<Piece> parts = SplitOperands(s.source.operand);
+    const std::string name(s.source.label.text);
+    if (parts.size() < 2 || parts.back().text.empty())
+      return Fail(s, s.source.operation.column, "FUNCTION needs arguments and a body: NAME FUNCTION ARG, expression");
+    Function f;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) f.params.emplace_back(parts[i].text);
+    f.body = parts.back().text;
+    if (int64_t builtin; BuiltInFunction(name, 0, &builtin)) {
+      // A definition of a built-in is allowed when it agrees with it.
+      for (int64_t x : {0x0000, 0x1234, 0xABCD, 0x0FFF, 0x1000}) {
+        int64_t mine = 0, theirs = 0;
+        BuiltInFunction(name, x, &theirs);
+        if (f.params.size() != 1 || !CallFunction(f, {x}, &mine, nullptr, 0) || mine != theirs)
+          return Fail(s, s.source.label.column,
+                      name + " is a built-in function and this definition gives other values (at " + Address(x) + ")");
+      }
+      return;
     }
+    if (functions_.count(Upper(name))) return Fail(s, s.source.label.column, "the function " + name + " is already defined");
+    functions_.emplace(Upper(name), std::move(f));
   }
 
   void PlaceLines() {
     first_pass_ = true;
     int64_t location = 0x001;  // the board starts programs at 0x001
-    for (Statement& s : statements_) {
-      if (Stopped()) return;
-      result_.last_line = s.source.number;
+    bool placed_any = false, origin_named = false;
+    Each(statements_.size(), All, [&](Statement& s) {
+      if (Stopped()) return false;
+      scope_ = s.scope;
+      location_ = location;
+      s.address = static_cast<int>(location);
       if (!s.source.error.empty()) {
         Fail(s, s.source.error_column, s.source.error);
-        continue;
+        return true;
       }
-      if (!s.failed && !s.source.label.text.empty()) {
-        SymbolEntry& e = symbols_.at(std::string(s.source.label.text));
+      if (!s.failed && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
+        SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
         if (e.is_label) {
           e.value = location;
           e.known = true;
         } else {
           e.location = location;
+          if (e.is_set) AssignSet(s, e);
         }
       }
-      if (s.failed || s.source.equate || s.source.operation.text.empty()) continue;
-      location_ = location;
-      s.address = static_cast<int>(location);
-      const std::string op = Upper(s.source.operation.text);
-      if (op == ".END") break;
-      if (op == ".ORG") {
+      if (s.failed || s.source.equate || s.source.operation.text.empty()) return true;
+      if (s.directive == Directive::kEnd) return false;
+      if (s.directive == Directive::kOrg) {
         int64_t v;
-        if (EvaluateIn(s, s.source.operand, 0, 0xFFF, "an address", &v)) location = v;
-        continue;
+        if (EvaluateIn(s, s.source.operand, 0, kLastAddress, "an address", &v)) location = v;
+        origin_named = true;
+        return true;
       }
-      s.size = SizeOf(s, op);
-      if (location + s.size - 1 > 0xFFF && s.size > 0 && !s.failed) {
-        Fail(s, s.source.operation.column, "the code runs past the end of memory at 0xFFF");
-        s.size = 0;
+      if (s.directive == Directive::kCpu && !placed_any && !origin_named) location = 0;  // the macro assembler's start
+      s.size = SizeOf(s);
+      if (s.size > 0 && !s.failed) {
+        placed_any = true;
+        if (s.op != Op::kNothing && (location & 0xFFF) + s.size - 1 > 0xFFF) {
+          Fail(s, s.source.operation.column, "the instruction runs past the end of its 4K page at " +
+                                                 Address(location | 0xFFF) +
+                                                 " (the processor would fetch its next byte from the start of the page)");
+        } else if (location + s.size - 1 > kLastAddress) {
+          Fail(s, s.source.operation.column, "the code runs past the end of memory at 0xFFFF");
+          s.size = 0;
+        }
       }
       location += s.size;
+      return true;
+    });
+  }
+
+  // SET names take their value where the line stands, in each pass.
+  void AssignSet(Statement& s, SymbolEntry& e) {
+    int64_t v;
+    ExpressionFailure failure;
+    if (Evaluate(s.source.operand.text, s.address, &v, &failure, 1)) {
+      e.value = v;
+      e.known = true;
+    } else if (!first_pass_) {
+      Fail(s, s.source.operand.column + static_cast<int>(failure.offset), failure.message);
     }
   }
 
-  int SizeOf(Statement& s, const std::string& op) {
-    const Piece& operand = s.source.operand;
-    if (op == ".BYTE" || op == ".DB" || op == ".DBYTE") {
-      if (operand.text.empty()) {
-        Fail(s, s.source.operation.column, op + " needs at least one value");
-        return 0;
+  // The bytes of a DB operand: values and texts in quotes.
+  bool DataBytes(Statement& s, bool evaluate, std::vector<uint8_t>* bytes, int* count) {
+    *count = 0;
+    for (const Piece& part : SplitOperands(s.source.operand)) {
+      if (!part.text.empty() && (part.text[0] == '"' || (part.text[0] == '\'' && part.text.size() > 3))) {
+        std::string text, error;
+        int column = 0;
+        if (part.text[0] == '\'') {
+          if (part.text.back() != '\'') return Fail(s, part.column, "the text has no closing quote"), false;
+          text = std::string(part.text.substr(1, part.text.size() - 2));
+        } else if (!ParseString(part, &text, &error, &column)) {
+          return Fail(s, column, error), false;
+        }
+        *count += static_cast<int>(text.size());
+        if (bytes) bytes->insert(bytes->end(), text.begin(), text.end());
+        continue;
       }
-      const int count = static_cast<int>(SplitOperands(operand).size());
-      return op == ".DBYTE" ? 2 * count : count;
-    }
-    if (op == ".ASCII") {
-      std::string bytes, error;
-      int column = 0;
-      if (!ParseString(operand, &bytes, &error, &column)) {
-        Fail(s, column, error);
-        return 0;
-      }
-      return static_cast<int>(bytes.size());
-    }
-    if (op == ".SPACE") {
+      ++*count;
+      if (!evaluate) continue;
       int64_t v;
-      return EvaluateIn(s, operand, 0, 0x1000, "a byte count", &v) ? static_cast<int>(v) : 0;
+      if (!EvaluateIn(s, part, -128, 255, "a byte", &v)) return false;
+      bytes->push_back(static_cast<uint8_t>(v & 0xFF));
     }
-    if (op == ".EQU") {
-      Fail(s, s.source.operation.column, ".equ needs a name: NAME .equ value");
-      return 0;
+    return true;
+  }
+
+  int SizeOf(Statement& s) {
+    const Piece& operand = s.source.operand;
+    const Piece& operation = s.source.operation;
+    switch (s.directive) {
+      case Directive::kByte: case Directive::kWord: case Directive::kDbyte: {
+        if (operand.text.empty()) {
+          Fail(s, operation.column, std::string(operation.text) + " needs at least one value");
+          return 0;
+        }
+        if (s.directive != Directive::kByte) return 2 * static_cast<int>(SplitOperands(operand).size());
+        int count = 0;
+        return DataBytes(s, false, nullptr, &count) ? count : 0;
+      }
+      case Directive::kAscii: {
+        std::string bytes, error;
+        int column = 0;
+        if (!ParseString(operand, &bytes, &error, &column)) {
+          Fail(s, column, error);
+          return 0;
+        }
+        return static_cast<int>(bytes.size());
+      }
+      case Directive::kSpace: {
+        int64_t v;
+        return EvaluateIn(s, operand, 0, 0x10000, "a byte count", &v) ? static_cast<int>(v) : 0;
+      }
+      case Directive::kEqu: case Directive::kSet: case Directive::kFunction:
+        Fail(s, operation.column, std::string(operation.text) + " needs a name: NAME " + std::string(operation.text) + " value");
+        return 0;
+      case Directive::kCpu: case Directive::kIgnored:
+        if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
+          Report(Severity::kNote, s, operation.column, std::string(operation.text) + " changes no byte here and is ignored");
+        return 0;
+      case Directive::kNone: break;
+      default:  // the source stage has taken the others
+        return 0;
     }
+    const std::string op = Upper(operation.text);
     if (op[0] == '.') {
-      Fail(s, s.source.operation.column, "unknown directive " + std::string(s.source.operation.text));
+      const std::string near = NearestWord(operation.text);
+      Fail(s, operation.column, "unknown directive " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
       return 0;
     }
     bool two_bytes = false;
     s.op = OpcodeMap::OperationOf(op, &two_bytes);
     if (s.op == Op::kNothing) {
-      Fail(s, s.source.operation.column, "unknown mnemonic " + std::string(s.source.operation.text));
+      const std::string near = NearestWord(operation.text);
+      Fail(s, operation.column, "unknown mnemonic " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
       return 0;
     }
     if (!map_.Has(s.op)) {
-      Fail(s, s.source.operation.column, op + " is not in " + std::string(kTableName));
+      Fail(s, operation.column, op + " is not in " + std::string(kTableName));
       return 0;
     }
     return two_bytes ? 2 : 1;
@@ -241,15 +432,15 @@ class Assembler {
 
   // ---- Expressions ----------------------------------------------------------
   LookupStatus Lookup(std::string_view name, int64_t* value, std::string* message, int depth) {
-    auto it = symbols_.find(std::string(name));
+    auto it = symbols_.find(Key(name, scope_));
     if (it == symbols_.end()) return LookupStatus::kUndefined;
     SymbolEntry& e = it->second;
     if (e.known) {
       *value = e.value;
       return LookupStatus::kFound;
     }
-    if (e.is_label) {  // pass 1, a label further down
-      *message = std::string(name) + " is defined further down; the value is needed here already";
+    if (e.is_label || e.is_set) {  // pass 1, a label further down
+      *message = std::string(name) + " is " + (e.is_set ? "set" : "defined") + " further down; the value is needed here already";
       return LookupStatus::kFailed;
     }
     if (e.failed) {  // reported on its own line already
@@ -266,11 +457,18 @@ class Assembler {
     }
     e.evaluating = true;
     ExpressionFailure failure;
+    const int outer_scope = scope_;
+    scope_ = e.scope;
     const bool ok = Evaluate(e.expression.text, e.location, value, &failure, depth + 1);
+    scope_ = outer_scope;
     e.evaluating = false;
     if (ok) {
       e.value = *value;
       e.known = true;
+      if (first_pass_) {
+        e.used_in_pass1 = true;
+        e.pass1_value = *value;
+      }
       return LookupStatus::kFound;
     }
     *message = failure.message;
@@ -280,11 +478,50 @@ class Assembler {
     return LookupStatus::kFailed;
   }
 
+  bool CallFunction(const Function& f, const std::vector<int64_t>& args, int64_t* value, std::string* message, int depth) {
+    if (args.size() != f.params.size()) {
+      if (message) *message = "the function takes " + std::to_string(f.params.size()) + " arguments";
+      return false;
+    }
+    if (depth > kMaxSymbolDepth) {
+      if (message) *message = "functions called through more than " + std::to_string(kMaxSymbolDepth) + " others";
+      return false;
+    }
+    ExpressionContext context;
+    context.location = location_;
+    context.lookup = [&](std::string_view name, int64_t* v, std::string* m) {
+      for (size_t i = 0; i < f.params.size(); ++i)
+        if (f.params[i] == name) {
+          *v = args[i];
+          return LookupStatus::kFound;
+        }
+      return Lookup(name, v, m, depth + 1);
+    };
+    context.call = [this, depth](std::string_view name, const std::vector<int64_t>& a, int64_t* v, std::string* m) {
+      return Call(name, a, v, m, depth + 1);
+    };
+    ExpressionFailure failure;
+    if (EvaluateExpression(f.body, context, value, &failure)) return true;
+    if (message) *message = failure.message;
+    return false;
+  }
+
+  LookupStatus Call(std::string_view name, const std::vector<int64_t>& args, int64_t* value, std::string* message, int depth) {
+    const auto it = functions_.find(Upper(name));
+    if (it == functions_.end()) return LookupStatus::kUndefined;
+    if (CallFunction(it->second, args, value, message, depth)) return LookupStatus::kFound;
+    *message = std::string(name) + ": " + *message;
+    return LookupStatus::kFailed;
+  }
+
   bool Evaluate(std::string_view text, int64_t location, int64_t* value, ExpressionFailure* failure, int depth) {
     ExpressionContext context;
     context.location = location;
     context.lookup = [this, depth](std::string_view name, int64_t* v, std::string* message) {
       return Lookup(name, v, message, depth);
+    };
+    context.call = [this, depth](std::string_view name, const std::vector<int64_t>& a, int64_t* v, std::string* m) {
+      return Call(name, a, v, m, depth);
     };
     return EvaluateExpression(text, context, value, failure);
   }
@@ -312,61 +549,131 @@ class Assembler {
     for (auto& [name, e] : symbols_)
       if (!e.is_label) e.known = false;
     // Constants first, so that a faulty definition is reported on its own
-    // line and not where the constant is used.
-    for (Statement& s : statements_) {
-      if (Stopped() || s.source.number > result_.last_line) break;
-      if (s.failed || !s.source.equate) continue;
+    // line and not where the constant is used. SET names take their values
+    // on the way.
+    const size_t end = EndOfAssembly();
+    Each(end, [](const Compact& c) { return c.equate && !c.failed; }, [&](Statement& s) {
+      if (Stopped()) return false;
+      if (s.failed || !s.source.equate || s.source.definition == Directive::kFunction) return true;
+      scope_ = s.scope;
+      location_ = s.address;
+      SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
+      if (e.is_set) {
+        AssignSet(s, e);
+        return true;
+      }
       int64_t v;
       std::string message;
-      if (Lookup(s.source.label.text, &v, &message, 0) != LookupStatus::kFound)
+      if (Lookup(s.source.label.text, &v, &message, 0) != LookupStatus::kFound) {
         Fail(s, s.source.operand.column, message);
-    }
-    for (Statement& s : statements_) {
-      if (Stopped() || s.source.number > result_.last_line) return;
-      if (s.failed || s.source.equate || s.size == 0) continue;
+        return true;
+      }
+      CheckDefinition(s, e, v);
+      return true;
+    });
+    Each(end, [](const Compact& c) { return !c.failed && (c.equate || c.size > 0); }, [&](Statement& s) {
+      if (Stopped()) return false;
+      scope_ = s.scope;
       location_ = s.address;
-      LineCode code{s.source.number, s.address, {}};
+      if (!s.failed && s.source.equate && s.source.definition == Directive::kSet)
+        AssignSet(s, symbols_.at(Key(s.source.label.text, s.scope)));
+      if (s.failed || s.source.equate || s.size == 0) return true;
+      const StreamLine& where = stream_.lines[s.index];
+      LineCode code{s.source.number, s.address, {}, stream_.files[where.file], CallSitesOf(stream_, where.link), {}};
+      if (!code.calls.empty()) code.text = std::string(Trimmed(Piece{where.text, 1}).text);
       if (s.op != Op::kNothing) {
         EncodeInstruction(s, &code.bytes);
       } else {
         EncodeData(s, &code.bytes);
       }
-      if (s.failed) continue;
+      if (s.failed) return true;
       CheckPlace(s, code);
       result_.code.push_back(std::move(code));
-    }
+      return true;
+    });
+  }
+
+  size_t EndOfAssembly() const {
+    for (size_t i = 0; i < statements_.size(); ++i)
+      if (statements_[i].directive == Directive::kEnd && !statements_[i].failed) return i;
+    return statements_.size();
+  }
+
+  // A constant must keep the value the first pass used, and a register name
+  // must stand for its register.
+  void CheckDefinition(Statement& s, const SymbolEntry& e, int64_t v) {
+    const std::string name(s.source.label.text);
+    if (e.used_in_pass1 && e.pass1_value != v)
+      return Fail(s, s.source.label.column,
+                  "the value of " + name + " differs between the passes (" + Address(e.pass1_value) + " when first used, " +
+                      Address(v) + " here): it depends on code placed after its use; define it before that use");
+    if (const int reg = RegisterOf(name); reg >= 0 && v != reg)
+      Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
   }
 
   void EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
-    const std::string op = Upper(s.source.operation.text);
     const Piece& operand = s.source.operand;
-    if (op == ".ASCII") {
+    if (s.directive == Directive::kAscii) {
       std::string text, error;
       int column = 0;
       ParseString(operand, &text, &error, &column);
       bytes->assign(text.begin(), text.end());
       return;
     }
-    if (op == ".SPACE") {
+    if (s.directive == Directive::kSpace) {
       bytes->assign(static_cast<size_t>(s.size), 0);
       return;
     }
-    const bool words = op == ".DBYTE";
+    if (s.directive == Directive::kByte) {
+      int count = 0;
+      DataBytes(s, true, bytes, &count);
+      return;
+    }
+    // DW puts the low byte first, as the Intel-style assemblers do; DBYTE
+    // the high byte first.
+    const bool high_first = s.directive == Directive::kDbyte;
     for (const Piece& part : SplitOperands(operand)) {
       int64_t v;
-      if (!EvaluateIn(s, part, words ? -32768 : -128, words ? 65535 : 255, words ? "a .dbyte" : "a byte", &v))
-        return;
-      if (words) bytes->push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-      bytes->push_back(static_cast<uint8_t>(v & 0xFF));
+      if (!EvaluateIn(s, part, -32768, 65535, "a 16-bit word", &v)) return;
+      const uint8_t high = static_cast<uint8_t>((v >> 8) & 0xFF), low = static_cast<uint8_t>(v & 0xFF);
+      bytes->push_back(high_first ? high : low);
+      bytes->push_back(high_first ? low : high);
     }
   }
 
+  // disp(NAME): NAME is a pointer when it is a symbol of value 0..3; else
+  // the whole operand is an expression such as H(X).
+  bool ResolvePointerSymbol(Statement& s, Operand* o) {
+    const std::string disp = Upper(o->value.text);
+    int64_t probe;
+    if (BuiltInFunction(disp, 0, &probe) || functions_.count(disp)) {
+      if (o->syntax == OperandSyntax::kAutoIndexed) return Fail(s, o->whole.column, "\"@\" needs a displacement and a pointer"), false;
+      o->syntax = OperandSyntax::kExpression;
+      o->value = o->whole;
+      o->uses_e = false;
+      return true;
+    }
+    int64_t v = -1;
+    std::string message;
+    if (Lookup(o->pointer_symbol.text, &v, &message, 0) != LookupStatus::kFound || v < 0 || v > 3)
+      return Fail(s, o->pointer_symbol.column,
+                  "\"" + std::string(o->pointer_symbol.text) + "\" is no pointer: write P0..P3, PC, 0..3 or a symbol of value 0..3"),
+             false;
+    o->pointer = static_cast<int>(v);
+    return true;
+  }
+
   void EncodeInstruction(Statement& s, std::vector<uint8_t>* bytes) {
-    const std::string name(OpName(s.op));
     Operand o;
     std::string error;
     int column = 0;
     if (!ParseOperand(s.source.operand, &o, &error, &column)) return Fail(s, column, error);
+    if (!o.pointer_symbol.text.empty() && !ResolvePointerSymbol(s, &o)) return;
+    // "#expr" on a memory reference is its immediate form: LD #1 is LDI 1.
+    if (o.syntax == OperandSyntax::kImmediate && KindOf(s.op) == OperandKind::kMemory && ImmediateOf(s.op) != s.op &&
+        map_.Has(ImmediateOf(s.op)))
+      s.op = ImmediateOf(s.op);
+    const std::string name(OpName(s.op));
     const OperandKind kind = KindOf(s.op);
     const int operand_column = s.source.operand.column;
     const bool given = o.syntax != OperandSyntax::kNone;
@@ -378,9 +685,11 @@ class Assembler {
     bool pc_relative = false;
     int64_t target = 0;
     if (kind == OperandKind::kPointer && given) {
-      const int p = o.syntax == OperandSyntax::kPointer      ? o.pointer
-                    : o.syntax == OperandSyntax::kExpression ? PointerNumber(o.value.text)
-                                                             : -1;
+      int p = o.syntax == OperandSyntax::kPointer ? o.pointer : -1;
+      int64_t v;
+      ExpressionFailure failure;
+      if (o.syntax == OperandSyntax::kExpression && Evaluate(o.value.text, location_, &v, &failure, 0) && v >= 0 && v <= 3)
+        p = static_cast<int>(v);
       if (p < 0) return Fail(s, operand_column, name + " takes a pointer: P0..P3, PC or 0..3");
       pointer = static_cast<uint8_t>(p);
     } else if (o.syntax == OperandSyntax::kPointer) {
@@ -395,20 +704,22 @@ class Assembler {
       form = Form::kDisplacement;
       pointer = 0;
       pc_relative = true;
-      if (!EvaluateIn(s, o.value, 0, 0xFFF, "an address", &target)) return;
+      if (!EvaluateIn(s, o.value, 0, kLastAddress, "an address", &target)) return;
     } else if (o.syntax == OperandSyntax::kDisplacement || o.syntax == OperandSyntax::kAutoIndexed) {
       form = o.syntax == OperandSyntax::kDisplacement ? Form::kDisplacement : Form::kAutoIndexed;
       pointer = static_cast<uint8_t>(o.pointer);
-      if (o.uses_e) {
+      int64_t v = 0;
+      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, -128, 127, "a displacement", &v)) return;
+      // A name that stands for -128 (EREG = -128) says E as plainly as E does.
+      const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
+      if (v == -128 && !named_e && kind == OperandKind::kMemory)
+        return Fail(s, o.value.column,
+                    "the displacement -128 would be read as E; write E(P" + std::to_string(o.pointer) + ") for E");
+      if (o.uses_e || named_e) {
         if (kind != OperandKind::kMemory)
           return Fail(s, o.value.column, "E(Pn) is for memory references only, not " + name);
         second = 0x80;
       } else {
-        int64_t v;
-        if (!EvaluateIn(s, o.value, -128, 127, "a displacement", &v)) return;
-        if (v == -128 && kind == OperandKind::kMemory)
-          return Fail(s, o.value.column,
-                      "the displacement -128 would be read as E; write E(P" + std::to_string(o.pointer) + ") for E");
         second = static_cast<int>(v & 0xFF);
       }
     }
@@ -429,9 +740,15 @@ class Assembler {
 
   // The SC/MP adds 1 to P0 before each fetch: while a memory reference
   // runs, P0 holds the address of its displacement byte; a jump adds 1 to
-  // its target as it lands.
+  // its target as it lands. Both wrap within the 4K page.
   bool RelativeDisplacement(Statement& s, OperandKind kind, int64_t target, int column, int* second) {
     const int64_t displacement_byte = s.address + 1;
+    const int64_t page = displacement_byte & 0xF000;
+    if ((target & 0xF000) != page) {
+      Fail(s, column, "the target " + Address(target) + " lies outside this instruction's 4K page (" + Address(page) + ".." +
+                          Address(page | 0xFFF) + "); a PC-relative operand reaches only its own page");
+      return false;
+    }
     int64_t d = (target - displacement_byte - (kind == OperandKind::kJump ? 1 : 0)) & 0xFFF;
     if (d >= 0x800) d -= 0x1000;
     const std::string where = "the target " + Address(target) + " is " + std::to_string(d) + " bytes away";
@@ -447,48 +764,75 @@ class Assembler {
     return true;
   }
 
-  // Warnings for bytes the board cannot hold and for bytes placed twice.
+  const char* KindName(int64_t a) const {
+    if (a >= kMemorySize) return "outside the board's 4K";
+    return ram_map_->kind[a] == kRam ? nullptr : ram_map_->kind[a] == kPort ? "the port on the board" : "absent memory on the board";
+  }
+
+  // Warnings for bytes the board cannot hold (one for each run of such
+  // addresses) and for bytes placed twice.
   void CheckPlace(const Statement& s, const LineCode& code) {
-    bool warned_kind = false, warned_overlap = false;
+    bool warned_overlap = false;
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const int a = code.address + static_cast<int>(i);
-      if (!warned_kind && ram_map_->kind[a] != kRam) {
-        warned_kind = true;
-        Warn(s, s.source.operation.column,
-             Address(a) + " is not RAM (" + (ram_map_->kind[a] == kPort ? "the port" : "absent memory") +
-                 " on the board): this byte will not load");
+      if (const char* kind = KindName(a)) {
+        if ((a != last_outside_ + 1 && a != last_outside_) || kind != last_kind_)
+          Warn(s, s.source.operation.column, Address(a) + " is not RAM (" + kind + "): bytes from here on will not load there");
+        last_outside_ = a;
+        last_kind_ = kind;
       }
-      if (owner_[a] != 0 && owner_[a] != s.source.number && !warned_overlap) {
+      if (owner_[a] != 0 && owner_[a] != s.index + 1 && !warned_overlap) {
         warned_overlap = true;
+        const Compact& first = statements_[owner_[a] - 1];
         Warn(s, s.source.operation.column,
-             "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(owner_[a]));
+             "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(first.line) +
+                 (stream_.lines[first.index].file != stream_.lines[s.index].file ? " of " + stream_.files[stream_.lines[first.index].file] : ""));
       }
-      owner_[a] = s.source.number;
+      owner_[a] = s.index + 1;
     }
   }
 
   void CollectSymbols() {
+    const int end = static_cast<int>(EndOfAssembly());
     for (const auto& [name, e] : symbols_)
-      if (e.known && e.line <= result_.last_line) result_.symbols.push_back({name, e.value, e.line});
+      if (e.known && e.statement < end && name.find('@') == std::string::npos)
+        result_.symbols.push_back({name, e.value, e.line});
   }
 
   std::string_view source_;
   std::string file_;
   OpcodeMap map_;
+  const IncludeReader& reader_;
+  Stream stream_;
   std::unique_ptr<MemoryArray> ram_map_;
-  std::array<int, kMemorySize> owner_{};  // the line that placed each byte
-  std::vector<Statement> statements_;
+  std::vector<int> owner_;  // the statement (+1) that placed each byte
+  std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
+  std::map<std::string, Function> functions_;
+  std::set<std::string> noted_;
+  std::vector<std::pair<size_t, Diagnostic>> pending_;
+  Diagnostic cut_at_;
   int64_t location_ = 0;
+  int scope_ = 0;
+  int last_outside_ = -2;
+  const char* last_kind_ = nullptr;
   bool first_pass_ = true;
   int errors_ = 0;
+  int warnings_ = 0;
   Assembly result_;
 };
 
 }  // namespace
 
-Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table) {
-  return Assembler(source, file_name, table).Run();
+Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
+                  const IncludeReader& read_include) {
+  try {
+    return Assembler(source, file_name, table, read_include).Run();
+  } catch (const std::bad_alloc&) {
+    Assembly failed;
+    failed.diagnostics.push_back({file_name, 1, 1, Severity::kError, "out of memory while assembling this source"});
+    return failed;
+  }
 }
 
 int StoreInRam(const Assembly& assembly, MemoryArray& memory) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@
 
 namespace scmp {
 
-enum class Severity { kError, kWarning };
+enum class Severity { kError, kWarning, kNote };
 
 struct Diagnostic {
   std::string file;
@@ -26,11 +27,21 @@ struct Diagnostic {
 // "FILE:LINE:COL: error: message", the form editors jump from.
 std::string FormatDiagnostic(const Diagnostic& diagnostic);
 
+// A macro call or an INCLUDE line through which a line came.
+struct CallSite {
+  std::string file;
+  int line = 0;
+  std::string macro;  // the macro called; empty for an INCLUDE
+};
+
 // The bytes that one source line placed.
 struct LineCode {
-  int line = 0;     // 1-based source line
-  int address = 0;  // of the first byte
+  int line = 0;     // 1-based line in `file`
+  int address = 0;  // of the first byte, 0x0000..0xFFFF
   std::vector<uint8_t> bytes;
+  std::string file;             // the file the line stands in (the main file's name for the main source)
+  std::vector<CallSite> calls;  // the includes and macro calls that led to it, outermost first
+  std::string text;             // the line as assembled, when `calls` is not empty (after substitution)
 };
 
 struct Symbol {
@@ -43,21 +54,29 @@ struct Assembly {
   std::vector<LineCode> code;          // in source order
   std::vector<Symbol> symbols;         // sorted by name
   std::vector<Diagnostic> diagnostics;  // in the order found
-  int last_line = 0;                   // the last source line read (.end stops reading)
+  int last_line = 0;                   // the last line of the main source read (.end stops reading)
 
   int ErrorCount() const;
   bool Succeeded() const { return ErrorCount() == 0; }
 };
 
-// Reporting stops after this many errors.
+// Reporting stops after this many errors; warnings after this many are
+// counted in one last line.
 constexpr int kMaxErrors = 100;
+constexpr int kMaxWarnings = 100;
 
-// Assembles `source`; `file_name` is what diagnostics name. Never throws
-// for any input.
-Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table);
+// Gives the text of the file at `path` (as INCLUDE names it, joined to the
+// including file's folder) or false with a message.
+using IncludeReader = std::function<bool(const std::string& path, std::string* text, std::string* error)>;
+
+// Assembles `source`; `file_name` is what diagnostics name. INCLUDE reads
+// through `read_include` (without one, INCLUDE is an error). Never throws
+// for any input: running out of memory is reported as an error.
+Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
+                  const IncludeReader& read_include = {});
 
 // Stores the assembled bytes into the RAM cells of `memory`; bytes aimed at
-// a port or absent memory are dropped, as the listing loader drops them.
+// a port, absent memory or past the board's 4K are dropped, as the listing loader drops them.
 // Returns the number dropped.
 int StoreInRam(const Assembly& assembly, MemoryArray& memory);
 

@@ -19,6 +19,11 @@ int HexDigit(char c) {
 
 bool SameLetter(char c, char upper) { return std::toupper(static_cast<unsigned char>(c)) == upper; }
 
+bool IsDigitOf(char c, int base) {
+  const int d = HexDigit(c);
+  return d >= 0 && d < base;
+}
+
 // A recursive-descent parser that evaluates as it goes. The first failure
 // stops it; later calls return at once.
 class Parser {
@@ -84,8 +89,35 @@ class Parser {
     return v;
   }
   int64_t And() {
+    int64_t v = Equality();
+    while (!failed_) {
+      SkipBlanks();
+      if (text_.substr(pos_, 2) == "&&" || !Accept("&")) break;
+      v &= Equality();
+    }
+    return v;
+  }
+  // Comparisons give 1 or 0, as conditions (IF X = 1) want them.
+  int64_t Equality() {
+    int64_t v = Relational();
+    while (!failed_) {
+      if (Accept("==") || Accept("=")) v = v == Relational();
+      else if (Accept("!=") || Accept("<>")) v = v != Relational();
+      else break;
+    }
+    return v;
+  }
+  int64_t Relational() {
     int64_t v = Shift();
-    while (!failed_ && Accept("&")) v &= Shift();
+    while (!failed_) {
+      SkipBlanks();
+      if (text_.substr(pos_, 2) == "<>") break;
+      if (Accept("<=")) v = v <= Shift();
+      else if (Accept(">=")) v = v >= Shift();
+      else if (text_.substr(pos_, 2) != "<<" && Accept("<")) v = v < Shift();
+      else if (text_.substr(pos_, 2) != ">>" && Accept(">")) v = v > Shift();
+      else break;
+    }
     return v;
   }
   int64_t Shift() {
@@ -184,18 +216,28 @@ class Parser {
     }
     if (c == '\'') return CharacterConstant();
     if (c >= '0' && c <= '9') return Number();
-    if (c == '$') {
+    const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
+    if (c == '$' && IsDigitOf(next, 16)) {
       ++pos_;
       return Digits(16, pos_ - 1);
     }
-    if (c == '.' && (pos_ + 1 >= text_.size() || !IsNameChar(text_[pos_ + 1]))) {
+    if (c == '%' && IsDigitOf(next, 2)) {
       ++pos_;
+      return Digits(2, pos_ - 1);
+    }
+    if ((c == '.' && !IsNameChar(next)) || c == '$' || c == '*') {
+      ++pos_;
+      if (!context_.has_location) return Fail(pos_ - 1, "the location is not known here");
       return context_.location;
     }
-    if ((c == 'X' || c == 'x') && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
+    if (c == '!') {
+      ++pos_;
+      return Unary() == 0 ? 1 : 0;
+    }
+    if (next == '\'' && (SameLetter(c, 'X') || SameLetter(c, 'H') || SameLetter(c, 'B'))) {
       const size_t at = pos_;
       pos_ += 2;
-      const int64_t v = Digits(16, at);
+      const int64_t v = Digits(SameLetter(c, 'B') ? 2 : 16, at);
       if (pos_ < text_.size() && text_[pos_] == '\'') ++pos_;  // the closing quote may be left out
       return v;
     }
@@ -212,8 +254,26 @@ class Parser {
     return v;
   }
 
+  // 31, 0x1F, 1FH, 0b11111, or a local label 1$.
   int64_t Number() {
     const size_t at = pos_;
+    size_t end = pos_;
+    while (end < text_.size() && IsNameChar(text_[end])) ++end;
+    const std::string_view token = text_.substr(at, end - at);
+    if (end < text_.size() && text_[end] == '$' && token.find_first_not_of("0123456789") == std::string_view::npos) {
+      pos_ = end + 1;
+      return Symbol(text_.substr(at, end + 1 - at), at);
+    }
+    if (token.size() >= 2 && SameLetter(token.back(), 'H') &&
+        token.substr(0, token.size() - 1).find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos) {
+      int64_t v = 0;
+      for (; pos_ + 1 < end; ++pos_) {
+        v = v * 16 + HexDigit(text_[pos_]);
+        if (v > 0xFFFFFFFFLL) return Fail(at, "the number is too large");
+      }
+      ++pos_;  // the H
+      return v;
+    }
     if (text_[pos_] == '0' && pos_ + 1 < text_.size()) {
       const char next = text_[pos_ + 1];
       if (SameLetter(next, 'X')) {
@@ -250,16 +310,31 @@ class Parser {
     const size_t at = pos_;
     while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
     const std::string_view name = text_.substr(at, pos_ - at);
-    if (name.size() == 1 && (SameLetter(name[0], 'H') || SameLetter(name[0], 'L'))) {
-      SkipBlanks();
-      if (pos_ < text_.size() && text_[pos_] == '(') {
-        ++pos_;
-        if (++depth_ > kMaxNesting) return Fail(pos_, "parentheses nested too deep");
-        const int64_t v = Parenthesised();
-        --depth_;
-        return SameLetter(name[0], 'H') ? (v >> 8) & 0xFF : v & 0xFF;
+    const size_t after_name = pos_;
+    SkipBlanks();
+    if (pos_ < text_.size() && text_[pos_] == '(') {
+      ++pos_;
+      if (++depth_ > kMaxNesting) return Fail(pos_, "parentheses nested too deep");
+      std::vector<int64_t> args{Or()};
+      while (!failed_ && Accept(",")) args.push_back(Or());
+      if (!failed_ && !Accept(")")) return Fail(pos_, "\")\" is missing");
+      --depth_;
+      if (failed_) return 0;
+      int64_t v = 0;
+      if (args.size() == 1 && BuiltInFunction(name, args[0], &v)) return v;
+      std::string message;
+      switch (context_.call ? context_.call(name, args, &v, &message) : LookupStatus::kUndefined) {
+        case LookupStatus::kFound: return v;
+        case LookupStatus::kUndefined: return Fail(at, "unknown function " + std::string(name));
+        case LookupStatus::kFailed: return Fail(at, message);
       }
+      return 0;
     }
+    pos_ = after_name;
+    return Symbol(name, at);
+  }
+
+  int64_t Symbol(std::string_view name, size_t at) {
     int64_t v = 0;
     std::string message;
     switch (context_.lookup ? context_.lookup(name, &v, &message) : LookupStatus::kUndefined) {
@@ -279,6 +354,16 @@ class Parser {
 };
 
 }  // namespace
+
+bool BuiltInFunction(std::string_view name, int64_t x, int64_t* value) {
+  std::string upper(name);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "H" || upper == "HIGH") *value = (x >> 8) & 0xFF;
+  else if (upper == "L" || upper == "LOW") *value = x & 0xFF;
+  else if (upper == "ADDR") *value = (x & ~int64_t{0xFFF}) | ((x - 1) & 0xFFF);
+  else return false;
+  return true;
+}
 
 bool EvaluateExpression(std::string_view text, const ExpressionContext& context, int64_t* value,
                         ExpressionFailure* failure) {

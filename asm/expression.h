@@ -1,13 +1,16 @@
 // Expressions of the assembler's source language: numbers in every form the
-// language knows, symbols, "." for the current location, H() and L(), the
-// unary operators - + ~ and the binary ones * / % + - << >> & ^ | with C's
-// precedence, and parentheses.
+// SC/MP assemblers wrote them (0x1F $1F 1FH X'1F' H'1F' %1010 0b1010
+// B'1010' 'c'), symbols and local labels (1$), ".", "$" and "*" for the
+// current location, the functions H L HIGH LOW ADDR and those the source
+// defines, the unary operators - + ~ ! and the binary ones * / % + - << >>
+// < <= > >= = == != <> & ^ | with C's precedence, and parentheses.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scmp::assembler {
 
@@ -19,7 +22,19 @@ struct ExpressionContext {
   // Gives a symbol's value; kFailed means the lookup has already said why
   // (in `message`).
   std::function<LookupStatus(std::string_view name, int64_t* value, std::string* message)> lookup;
+  // Calls a function the source defined; kUndefined when it defined none
+  // of that name. May be empty.
+  std::function<LookupStatus(std::string_view name, const std::vector<int64_t>& args, int64_t* value,
+                             std::string* message)>
+      call;
+  // False where no location is known (a condition before the passes).
+  bool has_location = true;
 };
+
+// The built-in functions: H and HIGH give bits 8..15, L and LOW bits 0..7,
+// ADDR(x) the pointer value from which XPPC lands on x (x - 1 within x's
+// 4K page). False for another name.
+bool BuiltInFunction(std::string_view name, int64_t argument, int64_t* value);
 
 struct ExpressionFailure {
   size_t offset = 0;  // where in the text the fault lies

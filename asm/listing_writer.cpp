@@ -26,6 +26,36 @@ bool LoadsAt(int address) {
   return address < kMemorySize && map.kind[address] == kRam;
 }
 
+// Appends the byte lines of `code`; `text` follows the first byte. Bytes
+// past the board's 4K are left out with a comment.
+void AppendBytes(const LineCode& code, std::string_view text, int* load_address, std::string* out) {
+  bool noted_outside = false;
+  for (size_t i = 0; i < code.bytes.size(); ++i) {
+    const int address = code.address + static_cast<int>(i);
+    if (address >= kMemorySize) {
+      if (!noted_outside) *out += "; " + Hex(address, 4) + "  (past the board's 4K, not listed)" + std::string(kEnd);
+      noted_outside = true;
+      *load_address = -1;
+      continue;
+    }
+    if (address != *load_address) {
+      *out += "@" + Hex(address, 4);
+      *out += kEnd;
+    }
+    *out += Hex(code.bytes[i], 2) + " ; " + Hex(address, 4);
+    if (i == 0 && !text.empty()) {
+      *out += "  ";
+      *out += text;
+    }
+    *out += kEnd;
+    *load_address = LoadsAt(address) ? address + 1 : -1;
+  }
+}
+
+// The main-source line under which a code entry is listed: its own, or the
+// include or macro call it came through.
+int AnchorOf(const LineCode& code) { return code.calls.empty() ? code.line : code.calls.front().line; }
+
 }  // namespace
 
 std::string ListingText(const Assembly& assembly, std::string_view source, const std::string& source_name) {
@@ -36,34 +66,30 @@ std::string ListingText(const Assembly& assembly, std::string_view source, const
   out += kEnd;
   out += ";";
   out += kEnd;
-  const std::vector<std::string_view> lines = assembler::SplitSourceLines(source);
   size_t next_code = 0;
   int load_address = -1;  // where the loader would store the next byte
-  for (int number = 1; number <= assembly.last_line && number <= static_cast<int>(lines.size()); ++number) {
-    const std::string_view text = Trim(lines[number - 1]);
-    while (next_code < assembly.code.size() && assembly.code[next_code].line < number) ++next_code;
-    if (next_code < assembly.code.size() && assembly.code[next_code].line == number) {
-      const LineCode& code = assembly.code[next_code];
-      for (size_t i = 0; i < code.bytes.size(); ++i) {
-        const int address = code.address + static_cast<int>(i);
-        if (address != load_address) {
-          out += "@" + Hex(address, 4);
-          out += kEnd;
-        }
-        out += Hex(code.bytes[i], 2) + " ; " + Hex(address, 4);
-        if (i == 0 && !text.empty()) {
-          out += "  ";
-          out += text;
-        }
-        out += kEnd;
-        load_address = LoadsAt(address) ? address + 1 : -1;
-      }
+  size_t pos = 0;
+  for (int number = 1; number <= assembly.last_line && pos < source.size(); ++number) {
+    // One line, as SplitSourceLines cuts them, without keeping them all.
+    size_t end = pos;
+    while (end < source.size() && source[end] != '\r' && source[end] != '\n') ++end;
+    const std::string_view text = Trim(source.substr(pos, end - pos));
+    pos = end < source.size() ? end + ((source[end] == '\r' && end + 1 < source.size() && source[end + 1] == '\n') ? 2 : 1) : end;
+
+    const auto& code = assembly.code;
+    while (next_code < code.size() && AnchorOf(code[next_code]) < number) ++next_code;
+    if (next_code < code.size() && code[next_code].calls.empty() && code[next_code].line == number) {
+      AppendBytes(code[next_code++], text, &load_address, &out);
       continue;
     }
-    if (text.empty()) continue;
-    if (text[0] != ';') out += "; ";
-    out += text;
-    out += kEnd;
+    if (!text.empty()) {
+      if (text[0] != ';') out += "; ";
+      out += text;
+      out += kEnd;
+    }
+    // A macro's expansion, or an included file's code, under its line.
+    for (; next_code < code.size() && AnchorOf(code[next_code]) == number; ++next_code)
+      AppendBytes(code[next_code], "+ " + code[next_code].text, &load_address, &out);
   }
   return out;
 }

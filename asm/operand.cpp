@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "asm/expression.h"
+
 namespace scmp::assembler {
 
 int PointerNumber(std::string_view text) {
@@ -16,14 +18,23 @@ int PointerNumber(std::string_view text) {
 
 namespace {
 
-// The "(" that matches the ")" closing the text, or npos.
+// The "(" or "[" that matches the ")" or "]" closing the text, or npos.
 size_t MatchingOpen(std::string_view text) {
+  if (text.empty() || (text.back() != ')' && text.back() != ']')) return std::string_view::npos;
+  const char close = text.back(), open = close == ')' ? '(' : '[';
   int depth = 0;
   for (size_t i = text.size(); i-- > 0;) {
-    if (text[i] == ')') ++depth;
-    else if (text[i] == '(' && --depth == 0) return i;
+    if (text[i] == close) ++depth;
+    else if (text[i] == open && --depth == 0) return i;
   }
   return std::string_view::npos;
+}
+
+bool IsPlainName(std::string_view text) {
+  if (text.empty() || !IsNameStart(text[0])) return false;
+  for (char c : text)
+    if (!IsNameChar(c)) return false;
+  return true;
 }
 
 }  // namespace
@@ -50,17 +61,28 @@ bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int
   const bool auto_indexed = text.text[0] == '@';
   Piece body = auto_indexed ? Trimmed(Piece{text.text.substr(1), text.column + 1}) : text;
 
-  // disp(Pn): a closing parenthesis round a pointer name, with something
-  // before it. Anything else in parentheses is part of an expression.
-  const size_t open = body.text.empty() || body.text.back() != ')' ? std::string_view::npos : MatchingOpen(body.text);
+  // disp(Pn), (Pn), [Pn]: a closing parenthesis or bracket round a pointer
+  // name. Anything else in parentheses is part of an expression.
+  const size_t open = MatchingOpen(body.text);
   int pointer = -1;
   Piece disp;
-  if (open != std::string_view::npos && open > 0) {
+  if (open != std::string_view::npos) {
     const Piece inside = Trimmed(Piece{body.text.substr(open + 1, body.text.size() - open - 2),
                                        body.column + static_cast<int>(open) + 1});
-    pointer = PointerNumber(inside.text);
     disp = Trimmed(Piece{body.text.substr(0, open), body.column});
-    if (pointer < 0 && disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e')) {
+    // "(2)" alone is a number in parentheses; "(P2)" and "0(2)" name P2.
+    if (!disp.text.empty() || !std::isdigit(static_cast<unsigned char>(inside.text.empty() ? ' ' : inside.text[0])))
+      pointer = PointerNumber(inside.text);
+    const bool e = disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e');
+    if (pointer < 0 && !disp.text.empty() && IsPlainName(inside.text)) {
+      result->pointer_symbol = inside;
+      result->whole = body;
+      result->uses_e = e;
+      result->value = disp;
+      result->syntax = auto_indexed ? OperandSyntax::kAutoIndexed : OperandSyntax::kDisplacement;
+      return true;
+    }
+    if (pointer < 0 && e) {
       *error = "\"" + std::string(inside.text) + "\" is no pointer: write P0..P3, PC or 0..3";
       *error_column = inside.column;
       return false;

@@ -2,7 +2,7 @@
 //   (nothing)        no operand
 //   expr             an immediate, or PC-relative through P0
 //   #expr            an immediate, said outright
-//   disp(Pn)         displacement from a pointer
+//   disp(Pn)         displacement from a pointer; (Pn) and [Pn] too
 //   @disp(Pn)        auto-indexed
 //   E(Pn), @E(Pn)    the displacement byte 0x80: E is the displacement
 //   Pn               a pointer (XPAL, XPAH, XPPC)
@@ -23,6 +23,10 @@ struct Operand {
   bool uses_e = false;  // E(Pn) or @E(Pn)
   Piece value;          // the expression or the displacement
   int pointer = -1;     // 0..3 for the forms with a pointer
+  // disp(NAME) where NAME is no pointer name: a pointer when NAME is a
+  // symbol of value 0..3, else `whole` is an expression (such as H(X)).
+  Piece pointer_symbol;
+  Piece whole;
 };
 
 // -1 when `text` names no pointer.

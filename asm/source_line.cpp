@@ -10,14 +10,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 // Calls `visit(i)` for each character of `text` that stands outside a
 // string ("...", with backslash escapes) or a character constant ('c');
 // stops when it returns false.
@@ -80,7 +72,16 @@ std::vector<std::string_view> SplitSourceLines(std::string_view text) {
   return lines;
 }
 
-SourceLine ParseSourceLine(std::string_view text, int number) {
+bool IsMnemonicOrDirective(std::string_view word) { return IsMnemonic(word) || DirectiveOf(word) != Directive::kNone; }
+
+bool IsLocalLabel(std::string_view word) {
+  if (word.size() < 2 || word.back() != '$') return false;
+  for (size_t i = 0; i + 1 < word.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(word[i]))) return false;
+  return true;
+}
+
+SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation& is_operation) {
   SourceLine line;
   line.number = number;
   line.text = text;
@@ -89,51 +90,83 @@ SourceLine ParseSourceLine(std::string_view text, int number) {
     line.error_column = static_cast<int>(kMaxLineLength) + 1;
     return line;
   }
-  const size_t end = CommentStart(text);
+  // A "*" in the first column starts a comment line, unless it sets the
+  // location ("*=").
+  size_t end = CommentStart(text);
+  if (!text.empty() && text[0] == '*' && text.find_first_not_of(" \t", 1) != std::string_view::npos &&
+      text[text.find_first_not_of(" \t", 1)] != '=')
+    end = 0;
   size_t pos = 0;
   while (pos < end && IsBlank(text[pos])) ++pos;
 
-  // A name first: a label when a colon follows, the name of a constant when
-  // "=" or ".equ" follows, else a mnemonic.
   auto read_word = [&](size_t from) {
     size_t to = from;
     if (to < end && text[to] == '.') ++to;
     while (to < end && IsNameChar(text[to])) ++to;
+    if (to < end && text[to] == '$' && IsLocalLabel(text.substr(from, to + 1 - from))) ++to;
     return to;
   };
   auto skip_blanks = [&](size_t from) {
     while (from < end && IsBlank(text[from])) ++from;
     return from;
   };
-
-  if (pos < end && IsNameStart(text[pos])) {
-    const size_t word_end = read_word(pos);
-    const size_t after = skip_blanks(word_end);
-    if (after < end && text[after] == ':') {
-      line.label = Piece{text.substr(pos, word_end - pos), static_cast<int>(pos) + 1};
-      pos = skip_blanks(after + 1);
-    } else if (after < end && text[after] == '=') {
-      line.label = Piece{text.substr(pos, word_end - pos), static_cast<int>(pos) + 1};
+  auto piece = [&](size_t from, size_t to) { return Piece{text.substr(from, to - from), static_cast<int>(from) + 1}; };
+  // NAME = expr, NAME EQU expr, NAME SET expr, NAME FUNCTION ARG, expr: the
+  // definition that may follow a name at `after`.
+  auto definition = [&](size_t after) {
+    if (after < end && text[after] == '=' && (after + 1 >= end || text[after + 1] != '=')) {
       line.equate = true;
-      line.operation = Piece{text.substr(after, 1), static_cast<int>(after) + 1};
+      line.definition = Directive::kEqu;
+      line.operation = piece(after, after + 1);
       line.operand = Slice(text, after + 1, end);
+      return true;
+    }
+    const size_t next_end = read_word(after);
+    const Directive d = DirectiveOf(text.substr(after, next_end - after));
+    if (next_end == after || !DefinesName(d)) return false;
+    line.equate = true;
+    line.definition = d;
+    line.operation = piece(after, next_end);
+    line.operand = Slice(text, next_end, end);
+    return true;
+  };
+
+  const bool first_column = pos == 0;
+  if (pos < end && (IsNameStart(text[pos]) || std::isdigit(static_cast<unsigned char>(text[pos])))) {
+    const size_t word_end = read_word(pos);
+    const std::string_view word = text.substr(pos, word_end - pos);
+    const bool name = IsNameStart(text[pos]) || IsLocalLabel(word);
+    const size_t after = skip_blanks(word_end);
+    if (name && after < end && text[after] == ':') {
+      line.label = piece(pos, word_end);
+      pos = skip_blanks(after + 1 < end && text[after + 1] == ':' ? after + 2 : after + 1);
+      if (definition(pos)) return line;
+    } else if (name && definition(after)) {
+      line.label = piece(pos, word_end);
       return line;
-    } else {
+    } else if (name && first_column && !is_operation(word)) {
+      // A name in the first column with no colon is a label when what
+      // follows can be an operation.
+      if (after >= end || IsNameStart(text[after]) || text[after] == '.') {
+        line.label = piece(pos, word_end);
+        pos = after;
+      }
+    } else if (name && first_column && !IsMnemonic(word) && after < end) {
+      // A directive's name in the first column before an operation is a
+      // label too (LIST LDI 0): the label of a routine is not lost.
       const size_t next_end = read_word(after);
-      if (EqualsIgnoringCase(text.substr(after, next_end - after), ".equ")) {
-        line.label = Piece{text.substr(pos, word_end - pos), static_cast<int>(pos) + 1};
-        line.equate = true;
-        line.operation = Piece{text.substr(after, next_end - after), static_cast<int>(after) + 1};
-        line.operand = Slice(text, next_end, end);
-        return line;
+      if (next_end > after && is_operation(text.substr(after, next_end - after))) {
+        line.label = piece(pos, word_end);
+        pos = after;
       }
     }
   }
   if (pos >= end) return line;
 
-  if (text.substr(pos, 2) == ".=") {
+  if (text.substr(pos, 2) == ".=" || (text[pos] == '*' && skip_blanks(pos + 1) < end && text[skip_blanks(pos + 1)] == '=')) {
+    const size_t equals = text[pos] == '.' ? pos + 1 : skip_blanks(pos + 1);
     line.operation = Piece{".org", static_cast<int>(pos) + 1};
-    line.operand = Slice(text, pos + 2, end);
+    line.operand = Slice(text, equals + 1, end);
     return line;
   }
   const size_t op_end = read_word(pos);
@@ -142,7 +175,7 @@ SourceLine ParseSourceLine(std::string_view text, int number) {
     line.error_column = static_cast<int>(pos) + 1;
     return line;
   }
-  line.operation = Piece{text.substr(pos, op_end - pos), static_cast<int>(pos) + 1};
+  line.operation = piece(pos, op_end);
   if (op_end < end && !IsBlank(text[op_end])) {
     line.error = "unexpected \"" + std::string(1, text[op_end]) + "\" after " + std::string(line.operation.text);
     line.error_column = static_cast<int>(op_end) + 1;
@@ -158,8 +191,8 @@ std::vector<Piece> SplitOperands(const Piece& operand) {
   size_t start = 0;
   int depth = 0;
   ForEachUnquoted(text, [&](size_t i) {
-    if (text[i] == '(') ++depth;
-    else if (text[i] == ')') --depth;
+    if (text[i] == '(' || text[i] == '[') ++depth;
+    else if (text[i] == ')' || text[i] == ']') --depth;
     else if (text[i] == ',' && depth == 0) {
       parts.push_back(Trimmed(Piece{text.substr(start, i - start), operand.column + static_cast<int>(start)}));
       start = i + 1;

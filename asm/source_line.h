@@ -3,9 +3,12 @@
 // dropped.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "asm/directive.h"
 
 namespace scmp::assembler {
 
@@ -21,8 +24,9 @@ struct SourceLine {
   int number = 0;               // 1-based line number
   std::string_view text;        // the whole line, without its line end
   Piece label;                  // "NAME:" or the NAME of "NAME = expr"
-  bool equate = false;          // NAME = expr, NAME .equ expr
-  Piece operation;              // mnemonic or directive (".org" for ".=")
+  bool equate = false;          // a definition: NAME = expr, NAME EQU/SET/FUNCTION ...
+  Directive definition = Directive::kNone;  // kEqu, kSet or kFunction for a definition
+  Piece operation;              // mnemonic or directive (".org" for ".=" and "*=")
   Piece operand;                // trimmed, comment removed
   std::string error;            // the line could not be taken apart
   int error_column = 0;
@@ -32,7 +36,17 @@ struct SourceLine {
 // an end counts too.
 std::vector<std::string_view> SplitSourceLines(std::string_view text);
 
-SourceLine ParseSourceLine(std::string_view text, int number);
+// True for a word that is an operation here: a mnemonic, a directive or a
+// macro. A name in the first column that is none of these is a label.
+using IsOperation = std::function<bool(std::string_view word)>;
+
+SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation& is_operation);
+
+// The default: mnemonics and directives.
+bool IsMnemonicOrDirective(std::string_view word);
+
+// Local labels: digits ending in "$", such as 1$.
+bool IsLocalLabel(std::string_view word);
 
 // Splits an operand list at the commas that stand outside quotes and
 // parentheses.

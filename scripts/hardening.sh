@@ -97,14 +97,15 @@ if [ "$fuzz_seconds" -gt 0 ]; then
     # repository are only read.
     corpus="$fuzz_dir/corpus/$target"
     seeds="$root/fuzz/corpus/$target"
-    [ "$target" = asm ] && seeds="$root/Scmp/Samples"  # the sample sources seed the assembler
+    extra=""
+    [ "$target" = asm ] && seeds="$root/Scmp/Samples" && extra="$root/fuzz/corpus/asm"  # the sample sources seed the assembler, with macro and include seeds
     log="$fuzz_dir/logs/$target.log"
     mkdir -p "$corpus"
     status=0
     timeout --kill-after=10 $((fuzz_seconds + 120)) \
       "$fuzz_dir/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout="$fuzz_timeout" \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz_dir/artifacts/$target-" \
-      "$corpus" "$seeds" >"$log" 2>&1 || status=$?
+      "$corpus" "$seeds" $extra >"$log" 2>&1 || status=$?
     summary=$(grep -E "^#[0-9]+[[:space:]]+DONE" "$log" | tail -n 1 | tr "\t" " " || true)
     executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "hardening: fuzz_$target: status $status, ${executed:-?} inputs; ${summary:-no final stats}"

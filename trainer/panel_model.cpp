@@ -633,7 +633,7 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   }
   std::string source;
   if (!ReadSourceFile(path, &source, &result->error)) return false;
-  Assembly assembly = Assemble(source, path, cpu_.table());
+  Assembly assembly = Assemble(source, path, cpu_.table(), ReadSourceFile);
   const int errors = assembly.ErrorCount();
   result->diagnostics = std::move(assembly.diagnostics);
   if (errors > 0) {

@@ -112,13 +112,15 @@ TEST(AssemblerErrors, EachFaultIsReportedOnItsLine) {
       {" .byte " + std::string(40, '(') + "1" + std::string(40, ')'), 1, "nested too deep"},
       {" HALT\n;" + std::string(1000, 'x'), 2, "too long"},
       {std::string(" HALT\n\0\x01", 8), 2, "binary file"},
-      {" .org 0x1000", 1, "out of range"},
+      {" .org 0x10000", 1, "out of range"},
       {" .org L\nL: HALT", 1, "defined further down"},
-      {" .org 0xFFF\n LDI 1", 2, "past the end of memory"},
+      {" .org 0xFFF\n LDI 1", 2, "past the end of its 4K page"},
+      {" .org 0x1FFF\n LDI 1\n NOP\n NOP", 2, "past the end of its 4K page at 0x1FFF"},
+      {" .org 0xFFFF\n .byte 1, 2", 2, "past the end of memory at 0xFFFF"},
       {" .foo", 1, "unknown directive"},
       {" .ascii \"abc", 1, "no closing quote"},
       {" .byte 12z", 1, "is not a number"},
-      {" LD @(P1)", 1, "\"@\" needs a displacement"},
+      {" LD @5", 1, "\"@\" needs a displacement"},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.source.substr(0, 60));

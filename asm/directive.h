@@ -1,0 +1,38 @@
+// The directives the assembler knows, under every name the SC/MP assemblers
+// of the time gave them (with or without a leading dot, in any case), and
+// the nearest known word for one it does not know.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scmp::assembler {
+
+enum class Directive {
+  kNone,
+  kOrg, kByte, kWord, kDbyte, kAscii, kSpace, kEnd,   // place bytes or move
+  kEqu, kSet, kFunction,                               // define names
+  kInclude, kMacro, kEndm,                             // the source stage
+  kIf, kIfb, kIfnb, kIfdef, kIfndef, kElse, kEndif,    // conditions
+  kCpu,                                                // starts the count at 0
+  kIgnored,                                            // listing bookkeeping
+};
+
+// The directive a word names; kNone for any other word.
+Directive DirectiveOf(std::string_view word);
+
+// True for the directives that define the name written before them.
+inline bool DefinesName(Directive d) { return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction; }
+inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Directive::kEndif; }
+
+// True for a word that is a mnemonic of the processor.
+bool IsMnemonic(std::string_view word);
+
+// The known word (mnemonic, directive or one of `extra`) nearest to `word`,
+// or "" when none is close enough to be meant.
+std::string NearestWord(std::string_view word, const std::vector<std::string>& extra = {});
+
+std::string UpperCase(std::string_view text);
+
+}  // namespace scmp::assembler

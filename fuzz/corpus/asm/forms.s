@@ -1,0 +1,8 @@
+LOOP LD @1[P1]
+ ld #5
+1$: JNZ 1$
+ DW $1234
+ DB X'1F, 0FFH, %101
+ ORG 0xD500
+ JMP $
+ END LOOP

@@ -1,0 +1,3 @@
+DEPTH SET 0
+ INCLUDE "self.s"
+ NOP

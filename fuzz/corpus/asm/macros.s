@@ -1,0 +1,13 @@
+M MACRO A,B
+ IFB B
+ LDI A
+ ELSE
+ LDI A+B
+ ENDIF
+ ENDM
+N MACRO X
+ M X
+ M X,1
+ ENDM
+ N 3
+ N 4

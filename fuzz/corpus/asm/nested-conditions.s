@@ -1,0 +1,11 @@
+ IF 1
+ IF 0
+ HALT
+ ELSE
+ NOP
+ ENDIF
+ ENDIF
+R MACRO
+ R
+ ENDM
+ R
