@@ -59,6 +59,7 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
       load.bytes = listing.tally;
       load.warnings = std::move(listing.warnings);
       Report(load, path);
+      load.lines.front() = ListingSummary(NameOf(path), listing);  // says when no byte line was met
       break;
     }
     case FileKind::kIntelHex: {
