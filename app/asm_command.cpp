@@ -106,8 +106,8 @@ Assembly WithinBoard(const Assembly& assembly, ByteTally* outside) {
 // Says which bytes only the Intel HEX file holds.
 void ReportOutside(const ByteTally& outside, const Options& o, std::ostream& err) {
   for (const DroppedRange& r : outside.dropped_ranges())
-    err << "scmp-asm: note: " << r.bytes << (r.bytes == 1 ? " byte" : " bytes") << " at " << Hex(static_cast<unsigned>(r.first), 4) << "-"
-        << Hex(static_cast<unsigned>(r.last), 4) << " lie outside the board's 4K: "
+    err << "scmp-asm: note: " << r.bytes << (r.bytes == 1 ? " byte" : " bytes") << " at " << Hex(static_cast<unsigned>(r.first)) << "-"
+        << Hex(static_cast<unsigned>(r.last)) << " lie outside the board's 4K: "
         << (o.hex.empty() ? "not written (give --hex to keep them)" : "written to the Intel HEX file only") << "\n";
 }
 

@@ -7,8 +7,8 @@ namespace scmp {
 
 namespace {
 std::string Bytes(long n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
-// Three digits inside the board's 4K, four beyond it.
-std::string Address(long a) { return Hex(static_cast<unsigned>(a), a < kMemorySize ? 3 : 4); }
+// Three digits inside the board's 4K, as many as it takes beyond it.
+std::string Address(long a) { return Hex(static_cast<unsigned>(a), a < kMemorySize ? 3 : 0); }
 }  // namespace
 
 const char* DropReasonText(DropReason reason) {

@@ -80,6 +80,7 @@ TEST(IntelHex, WhatIsSavedLoadsBackAndBytesWithoutRamAreDropped) {
   // An extended linear address puts the data far past 0xFFF: dropped.
   const std::string far = dir.Write("far.hex", ":020000040001F9\n:010001007787\n:00000001FF\n");
   ASSERT_TRUE(LoadIntelHex(*memory, far, &error, &result)) << error;
+  EXPECT_EQ(TallyReport("far.hex", result.tally).back(), "far.hex: 1 byte at 10001 dropped: outside the board's 4K");
   EXPECT_EQ(result.stored, 0);
   EXPECT_EQ(result.dropped, 1);
   EXPECT_EQ(memory->data[1], 1);
