@@ -18,6 +18,7 @@
 #include "core/safe_save.h"
 #include "files/source_file.h"
 #include "trainer/data_dir.h"
+#include "trainer/panel_model.h"
 
 namespace scmp {
 
@@ -62,8 +63,9 @@ std::optional<int> ParseAddress(const std::string& text) {
   return static_cast<int>(*value);
 }
 
-std::string DefaultListing(const std::string& source) {
-  fs::path p(source);
+std::string ListingPath(const Options& o) {
+  if (!o.listing.empty()) return o.listing;
+  fs::path p(o.source);
   p.replace_extension(".ASM");
   return p.string();
 }
@@ -71,12 +73,42 @@ std::string DefaultListing(const std::string& source) {
 std::vector<HexBlock> Blocks(const Assembly& assembly) {
   std::vector<HexBlock> blocks;
   for (const LineCode& code : assembly.code) {
+    if (code.bytes.empty()) continue;
     if (!blocks.empty() && blocks.back().address + static_cast<int>(blocks.back().bytes.size()) == code.address)
       blocks.back().bytes.insert(blocks.back().bytes.end(), code.bytes.begin(), code.bytes.end());
     else
       blocks.push_back({code.address, code.bytes});
   }
   return blocks;
+}
+
+// The assembly with only the bytes that lie in 000-FFF, for the listing,
+// whose address lines cannot name more; `outside` counts the others.
+Assembly WithinBoard(const Assembly& assembly, ByteTally* outside) {
+  Assembly within = assembly;
+  within.code.clear();
+  for (const LineCode& code : assembly.code) {
+    LineCode kept{code.line, code.address, {}};
+    for (size_t i = 0; i < code.bytes.size(); ++i) {
+      const long a = code.address + static_cast<long>(i);
+      if (a >= 0 && a < kMemorySize) {
+        if (kept.bytes.empty()) kept.address = static_cast<int>(a);
+        kept.bytes.push_back(code.bytes[i]);
+      } else {
+        outside->Dropped(a, DropReason::kOutside4K);
+      }
+    }
+    if (!kept.bytes.empty()) within.code.push_back(std::move(kept));
+  }
+  return within;
+}
+
+// Says which bytes only the Intel HEX file holds.
+void ReportOutside(const ByteTally& outside, const Options& o, std::ostream& err) {
+  for (const DroppedRange& r : outside.dropped_ranges())
+    err << "scmp-asm: note: " << r.bytes << (r.bytes == 1 ? " byte" : " bytes") << " at " << Hex(static_cast<unsigned>(r.first)) << "-"
+        << Hex(static_cast<unsigned>(r.last)) << " lie outside the board's 4K: "
+        << (o.hex.empty() ? "not written (give --hex to keep them)" : "written to the Intel HEX file only") << "\n";
 }
 
 int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& err) {
@@ -92,51 +124,67 @@ int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& 
         << "; nothing written.\n";
     return 1;
   }
-  const std::string listing = o.listing.empty() ? DefaultListing(o.source) : o.listing;
-  bool ok = SaveFileSafely(listing, ListingText(assembly, source, fs::path(o.source).filename().string()),
-                           &error, "the listing");
+  ByteTally outside;
+  const Assembly within = WithinBoard(assembly, &outside);
+  // Every file goes to its temporary first; all are renamed into place only
+  // when every one was written.
+  SaveBatch batch;
+  bool ok = batch.Prepare(ListingPath(o), ListingText(within, source, fs::path(o.source).filename().string()), &error,
+                          "the listing");
   if (ok && !o.ram.empty()) {
     auto memory = std::make_unique<MemoryArray>();
     memory->LayOutStartupMap();
-    StoreInRam(assembly, *memory);
-    ok = SaveMemoryImage(*memory, o.ram, &error);
+    StoreInRam(within, *memory);
+    ok = batch.Prepare(o.ram, MemoryImageText(*memory), &error, "the memory image");
   }
-  if (ok && !o.hex.empty()) ok = SaveIntelHex(Blocks(assembly), o.hex, &error);
-  if (ok && !o.symbols.empty()) ok = SaveFileSafely(o.symbols, SymbolFileText(assembly), &error, "the symbol file");
-  if (!ok) {
-    err << "scmp-asm: " << error << "\n";
+  if (ok && !o.hex.empty()) ok = batch.Prepare(o.hex, IntelHexText(Blocks(assembly)), &error, "the Intel HEX file");
+  if (ok && !o.symbols.empty()) ok = batch.Prepare(o.symbols, SymbolFileText(assembly), &error, "the symbol file");
+  if (!ok || !batch.Commit(&error)) {
+    err << "scmp-asm: " << error << " No file was written.\n";
     return 1;
   }
+  ReportOutside(outside, o, err);
   return 0;
 }
 
-int DisassembleFile(const Options& o, const InstructionTable& table, std::ostream& out, std::ostream& err) {
-  auto memory = std::make_unique<MemoryArray>();
-  memory->LayOutStartupMap();
-  // Cells no file byte reached keep -1, so that the last loaded byte shows.
-  memory->data.fill(-1);
+// Loads through the panel's one way in, as the trainer would, then
+// disassembles from --from to --to.
+int DisassembleFile(const Options& o, const std::string& data_dir, std::ostream& out, std::ostream& err) {
+  PanelModel panel;
   std::string error;
-  const FileKind kind = KindOfFile(o.dis);
-  bool ok;
-  if (kind == FileKind::kMemoryImage) ok = LoadMemoryImage(*memory, o.dis, nullptr, &error);
-  else if (kind == FileKind::kIntelHex) ok = LoadIntelHex(*memory, o.dis, &error);
-  else ok = LoadListing(*memory, o.dis, &error);
-  if (!ok) {
+  if (!panel.StartUp(data_dir, &error)) {
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
-  int last = 0;
-  for (int a = kMemorySize - 1; a > 0; --a)
-    if (memory->data[a] != -1 && (kind != FileKind::kMemoryImage || memory->data[a] != 0)) {
-      last = a;
-      break;
-    }
+  // A file of no known kind is read as a listing, the oldest kind.
+  const FileLoad load =
+      panel.LoadFile(o.dis, KindOfFile(o.dis) == FileKind::kUnknown ? FileKind::kListing : FileKind::kUnknown);
+  for (const Diagnostic& d : load.diagnostics) err << FormatDiagnostic(d) << "\n";
+  for (size_t i = 1; i < load.lines.size(); ++i) err << "scmp-asm: " << load.lines[i] << "\n";
+  if (!load.loaded) {
+    err << "scmp-asm: " << load.error << "\n";
+    return 1;
+  }
+  const MemoryArray& memory = panel.Memory();
+  // The last byte loaded; for an image, which stores every cell, the last
+  // cell that is not 0.
+  int last = static_cast<int>(std::max(load.bytes.last(), 0L));
+  if (load.kind == FileKind::kMemoryImage || load.kind == FileKind::kSavedState)
+    for (int a = kMemorySize - 1; a > 0 && last == 0; --a)
+      if (memory.data[a] != 0) last = a;
   const int from = o.from.empty() ? 0x001 : *ParseAddress(o.from);
   const int to = o.to.empty() ? std::max(last, from) : *ParseAddress(o.to);
-  for (int a = 0; a < kMemorySize; ++a)
-    if (memory->data[a] == -1) memory->data[a] = 0;
-  for (const std::string& line : Disassemble(*memory, from, to, table)) out << line << "\n";
-  return 0;
+  for (const std::string& line : Disassemble(memory, from, to, panel.Cpu().table())) out << line << "\n";
+  return FlushOutput(out, err, "scmp-asm") ? 0 : 1;
+}
+
+// Every file an assembly writes, the default listing included.
+std::vector<NamedFile> Outputs(const Options& o) {
+  std::vector<NamedFile> files{{"the listing", ListingPath(o), "listing"}};
+  if (!o.ram.empty()) files.push_back({"the memory image", o.ram, "image"});
+  if (!o.hex.empty()) files.push_back({"the Intel HEX file", o.hex, "hex"});
+  if (!o.symbols.empty()) files.push_back({"the symbol file", o.symbols, "symbols"});
+  return files;
 }
 
 // Checks what CLI11 cannot: one of SOURCE and --dis, and options that
@@ -174,14 +222,23 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
     return 2;
   }
 
+  if (o.dis.empty()) {
+    const std::vector<NamedFile> outputs = Outputs(o);
+    if (const std::string clash = FileClash({{"the source", o.source, "source"}}, outputs); !clash.empty()) {
+      err << "scmp-asm: " << clash << "; nothing was written.\n";
+      return 2;
+    }
+  }
+
   InstructionTable table;
   std::string error;
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, &error);
+  if (!data_dir.empty() && !o.dis.empty()) return DisassembleFile(o, data_dir, out, err);
   if (data_dir.empty() || !table.Load(data_dir + "SCMP.DEL", &error)) {
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
-  return o.dis.empty() ? AssembleFile(o, table, err) : DisassembleFile(o, table, out, err);
+  return AssembleFile(o, table, err);
 }
 
 }  // namespace scmp

@@ -1,7 +1,73 @@
 #include "app/command_line.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <sys/stat.h>
+
+#include "core/file_reader.h"
 
 namespace scmp {
+
+namespace {
+
+// The identity of a file: its device and inode when it exists (through
+// links), else its full path with links in its folders resolved. Devices
+// and pipes (/dev/null, /dev/stdout) may stand for several files at once.
+struct FileIdentity {
+  bool shared = false;
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string full_path;
+  bool operator==(const FileIdentity& o) const {
+    return !shared && !o.shared && exists == o.exists && (exists ? device == o.device && inode == o.inode : full_path == o.full_path);
+  }
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+  FileIdentity id;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.shared = !S_ISREG(st.st_mode);
+    return id;
+  }
+  std::error_code ec;
+  id.full_path = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec).string();
+  return id;
+}
+
+std::string Clash(const NamedFile& a, const NamedFile& b) {
+  return a.what + " " + Quoted(a.path) + " is the same file as " + b.what + " " + Quoted(b.path);
+}
+
+}  // namespace
+
+std::string FileClash(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {
+  std::vector<FileIdentity> output_ids;
+  for (const NamedFile& out : outputs) output_ids.push_back(IdentityOf(out.path));
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    for (const NamedFile& in : inputs)
+      if (in.kind != outputs[i].kind && IdentityOf(in.path) == output_ids[i]) return Clash(outputs[i], in);
+    for (size_t j = 0; j < i; ++j)
+      if (output_ids[j] == output_ids[i]) return Clash(outputs[i], outputs[j]);
+  }
+  return "";
+}
+
+bool FlushOutput(std::ostream& out, std::ostream& err, const std::string& name) {
+  errno = 0;
+  out.flush();
+  if (out.good()) return true;
+  const int cause = errno;
+  err << name << ": cannot write the standard output" << (cause != 0 ? std::string(": ") + std::strerror(cause) : "")
+      << "\n";
+  return false;
+}
 
 void AddDataDirOption(CLI::App& app, std::string& dir) { app.add_option("--dir", dir); }
 

@@ -11,6 +11,26 @@
 
 namespace scmp {
 
+// A file named on the command line: what it is to the program ("the
+// source", "the trace log") and its path. Files of the same `kind` may be
+// one file: an output that saves again the input it was loaded from.
+struct NamedFile {
+  std::string what;
+  std::string path;
+  std::string kind;
+};
+
+// Empty when no output is the same file as an input or as another output;
+// else a message naming both, such as `the listing "p.s" is the same file as
+// the source "p.s"`. Files are compared by device and inode, so links and
+// other names of one file are found; outputs that do not exist yet by their
+// full path. Outputs of the kind of the input they match are let through.
+std::string FileClash(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
+
+// Flushes `out`; false, with a message on `err` after "NAME: ", when
+// standard output could not be written (a full disk, a closed pipe).
+bool FlushOutput(std::ostream& out, std::ostream& err, const std::string& name);
+
 // --dir DIR: the data folder holding SCMP.DEL and Samples/.
 void AddDataDirOption(CLI::App& app, std::string& dir);
 

@@ -1,10 +1,13 @@
 #include "app/runner.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <optional>
 #include <tuple>
+
+#include <signal.h>
 
 #include "app/command_line.h"
 #include "core/hex.h"
@@ -64,12 +67,21 @@ constexpr const char* kHelp =
     "when the halt request is set, STEPS the instructions executed. When a\n"
     "breakpoint or a watchpoint stopped the run, STOP=BREAK or STOP=WATCH ends it.\n"
     "\n"
-    "SIGINT (Ctrl-C) or SIGTERM ends the run after the current instruction; the\n"
-    "trace log is closed, the line is printed and the exit status is 130 or 143.\n"
+    "A load that dropped bytes, stored none or has warnings says so on stderr:\n"
+    "what it stored (\"P.hex: 2 bytes, 001-002; 16 bytes dropped ...\"), one line\n"
+    "per range of bytes dropped and why (outside the board's 4K, port, absent\n"
+    "memory), and its warnings.\n"
+    "\n"
+    "SIGINT (Ctrl-C), SIGTERM or SIGHUP ends the run after the current\n"
+    "instruction, also while waiting for a trace pipe's reader; the trace log\n"
+    "is closed, the saves are made, the line is printed and the exit status is\n"
+    "130, 143 or 129.\n"
     "\n"
     "Exit status: 0 when the run ended, 1 when a file cannot be read or written\n"
-    "(the trace log included) or a source has errors (nothing is run then),\n"
-    "2 for bad options.\n";
+    "(the trace log and standard output included) or a source has errors\n"
+    "(nothing is run then), 2 for bad options or an output that is the same\n"
+    "file as an input (nothing is run or written then; --save-ram may name the\n"
+    "--ram image and --save-state the --load-state file).\n";
 
 // One file of --asm, --src or --hex, in command-line order.
 struct Load {
@@ -145,26 +157,33 @@ std::vector<Load> LoadsInOrder(const CLI::App& app, const std::vector<std::pair<
   return loads;
 }
 
-// Assembles a source into the panel; its diagnostics go to `err`.
-bool LoadSource(PanelModel& panel, const std::string& path, std::ostream& err, std::string* error) {
-  SourceLoad result;
-  const bool loaded = panel.AssembleSource(path, &result);
-  for (const Diagnostic& d : result.diagnostics) err << FormatDiagnostic(d) << "\n";
-  if (!loaded) *error = result.error;
-  return loaded;
+// Through the panel's one way in; the diagnostics of a source go to `err`,
+// and the load's report too when it has more to say than that every byte
+// was stored: dropped bytes, warnings, or nothing stored at all.
+bool LoadFile(PanelModel& panel, const std::string& path, FileKind kind, std::ostream& err, std::string* error) {
+  const FileLoad load = panel.LoadFile(path, kind);
+  for (const Diagnostic& d : load.diagnostics) err << FormatDiagnostic(d) << "\n";
+  const bool stores_bytes = load.kind != FileKind::kMemoryImage && load.kind != FileKind::kSavedState;
+  if (load.lines.size() > 1 || (stores_bytes && load.bytes.stored() == 0))
+    for (const std::string& line : load.lines) err << "scmp-run: " << line << "\n";
+  if (!load.loaded) *error = load.error;
+  return load.loaded;
 }
 
-bool LoadFile(PanelModel& panel, const Load& load, std::ostream& err, std::string* error) {
-  switch (load.kind) {
-    case FileKind::kSource: return LoadSource(panel, load.path, err, error);
-    case FileKind::kIntelHex: return panel.LoadIntelHex(load.path, error);
-    default: {
-      ListingResult loaded;
-      if (!panel.LoadListing(load.path, error, &loaded)) return false;
-      if (loaded.stored == 0) err << "scmp-run: warning: " << ListingSummary(load.path, loaded) << "\n";
-      return true;
-    }
-  }
+std::vector<NamedFile> Inputs(const Options& o) {
+  std::vector<NamedFile> files;
+  if (!o.ram.empty()) files.push_back({"the memory image", o.ram, "image"});
+  if (!o.load_state.empty()) files.push_back({"the saved state", o.load_state, "state"});
+  for (const Load& load : o.loads) files.push_back({"the loaded file", load.path, "loaded"});
+  return files;
+}
+
+std::vector<NamedFile> Outputs(const Options& o) {
+  std::vector<NamedFile> files;
+  if (!o.trace.empty()) files.push_back({"the trace log", o.trace, "trace"});
+  if (!o.save_ram.empty()) files.push_back({"the memory image to save", o.save_ram, "image"});
+  if (!o.save_state.empty()) files.push_back({"the state to save", o.save_state, "state"});
+  return files;
 }
 
 // Reads the command line into `o`; an exit status when the program ends here
@@ -242,6 +261,10 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
       return 2;
     }
   }
+  if (const std::string clash = FileClash(Inputs(o), Outputs(o)); !clash.empty()) {
+    err << "scmp-run: " << clash << "; nothing was run or written.\n";
+    return 2;
+  }
   return std::nullopt;
 }
 
@@ -268,9 +291,9 @@ bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, s
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
   if (!o.load_state.empty() && !LoadStartState(panel, o, error)) return false;
-  if (!o.ram.empty() && !panel.LoadMemoryImage(o.ram, error)) return false;
+  if (!o.ram.empty() && !LoadFile(panel, o.ram, FileKind::kMemoryImage, err, error)) return false;
   for (const Load& load : o.loads)
-    if (!LoadFile(panel, load, err, error)) return false;
+    if (!LoadFile(panel, load.path, load.kind, err, error)) return false;
   panel.SetTraceLimit(o.trace_limit_mb);
   const int switches = o.switches.value_or(o.load_state.empty() ? 0 : panel.SwitchData());
   for (int i = 0; i < 8; ++i)
@@ -340,14 +363,16 @@ void PrintNotices(PanelModel& panel, std::ostream& err) {
   for (const std::string& notice : panel.TakeNotices()) err << "scmp-run: " << notice << "\n";
 }
 
-// SIGINT and SIGTERM end the run as HLT would, after the current step: the
-// handler only notes the signal, and the panel's pump hook, which the loop
-// calls between chunks of steps, ends the run. A second signal ends the program
-// at once, should it be stuck outside the loop (opening a pipe, say).
+// SIGINT, SIGTERM and SIGHUP end the run as HLT would, after the current
+// step: the handler only notes the signal, and the panel's pump hook, which
+// the loop calls between chunks of steps, ends the run. A wait for a trace
+// pipe asks too. A second signal ends the program at once, should it be
+// stuck elsewhere.
 std::atomic<int> g_stop_signal{0};
 
 extern "C" void NoteStopSignal(int signal_number) {
-  if (g_stop_signal.exchange(signal_number) != 0) {
+  int none = 0;
+  if (!g_stop_signal.compare_exchange_strong(none, signal_number)) {
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
   }
@@ -355,22 +380,24 @@ extern "C" void NoteStopSignal(int signal_number) {
 
 class StopSignals {
  public:
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+
   StopSignals() {
     g_stop_signal = 0;
-    old_int_ = std::signal(SIGINT, NoteStopSignal);
-    old_term_ = std::signal(SIGTERM, NoteStopSignal);
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &action, &old_[i]);
   }
   ~StopSignals() {
-    std::signal(SIGINT, old_int_);
-    std::signal(SIGTERM, old_term_);
+    for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &old_[i], nullptr);
   }
   // 128 + the signal's number once one came, else `status`.
   static bool Caught() { return g_stop_signal != 0; }
   static int ExitStatus(int status) { return g_stop_signal != 0 ? 128 + g_stop_signal : status; }
 
  private:
-  void (*old_int_)(int);
-  void (*old_term_)(int);
+  std::array<struct sigaction, kSignals.size()> old_{};
 };
 
 }  // namespace
@@ -382,6 +409,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
 
   PanelModel panel;
   StopSignals signals;
+  panel.Trace().SetCancelCheck(&StopSignals::Caught);
   // Between chunks of steps: a signal ends the run, and a trace log that
   // stopped is reported at once, not only after a run that may be long.
   panel.SetPumpHook([&panel, &err] {
@@ -413,6 +441,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     PrintRunLine(panel, counts, o.cycles, out);
     if (o.dump) PrintDump(panel, o.dump->first, o.dump->second, out);
   }
+  if (!FlushOutput(out, err, "scmp-run")) status = 1;
   return StopSignals::ExitStatus(status);
 }
 

@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
   // A file size limit then fails a write with an error the program reports,
   // instead of killing it.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A trace pipe whose reader has gone ends the trace with a message, not
+  // the program.
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   return scmp::RunBatch(args, scmp::RunningExecutablePath(argc > 0 ? argv[0] : "scmp-run"), std::cout, std::cerr);
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -142,6 +143,16 @@ void SyncFolder(const fs::path& dir) {
 }  // namespace
 
 bool SaveFileSafely(const std::string& path, std::string_view contents, std::string* error, std::string_view what) {
+  SaveBatch batch;
+  return batch.Prepare(path, contents, error, what) && batch.Commit(error);
+}
+
+SaveBatch::~SaveBatch() {
+  for (const Pending& p : pending_) ::unlink(p.temp.c_str());
+}
+
+bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std::string* error,
+                        std::string_view what) {
   const std::string failed = "Cannot save " + std::string(what);
   if (path.empty()) {
     SetError(error, failed + ": no file name given.");
@@ -172,18 +183,32 @@ bool SaveFileSafely(const std::string& path, std::string_view contents, std::str
     ok = false;
     saved_errno = errno;
   }
-  if (ok && ::rename(temp.c_str(), target.path.c_str()) != 0) {
-    ok = false;
-    saved_errno = errno;
-  }
   if (!ok) {
     ::unlink(temp.c_str());
     SetError(error, failed + " " + Quoted(path) + ": " + std::strerror(saved_errno) +
                         ". Any earlier file of that name is unchanged.");
     return false;
   }
-  SyncFolder(dir);
+  pending_.push_back({target.path, path, failed, temp.string(), dir.string()});
   return true;
+}
+
+bool SaveBatch::Commit(std::string* error) {
+  bool ok = true;
+  for (Pending& p : pending_) {
+    if (ok && ::rename(p.temp.c_str(), p.target.c_str()) != 0) {
+      ok = false;
+      SetError(error, p.failed + " " + Quoted(p.shown) + ": " + std::strerror(errno) +
+                          ". Any earlier file of that name is unchanged.");
+    }
+    if (!ok) {
+      ::unlink(p.temp.c_str());
+      continue;
+    }
+    SyncFolder(p.dir);
+  }
+  pending_.clear();
+  return ok;
 }
 
 }  // namespace scmp

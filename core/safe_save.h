@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scmp {
 
@@ -21,5 +22,36 @@ namespace scmp {
 // the path; any earlier file of that name is then unchanged.
 bool SaveFileSafely(const std::string& path, std::string_view contents, std::string* error,
                     std::string_view what = "the file");
+
+// Several files that change together or not at all: Prepare writes each
+// file's contents to a temporary file beside it, as SaveFileSafely does;
+// Commit renames them all into place. A batch destroyed before Commit, or
+// after a failed Prepare, removes its temporary files and every old file
+// stays as it was. SaveFileSafely is a batch of one.
+class SaveBatch {
+ public:
+  SaveBatch() = default;
+  ~SaveBatch();
+  SaveBatch(const SaveBatch&) = delete;
+  SaveBatch& operator=(const SaveBatch&) = delete;
+
+  // False with a message as SaveFileSafely gives; nothing is then pending
+  // for `path`.
+  bool Prepare(const std::string& path, std::string_view contents, std::string* error,
+               std::string_view what = "the file");
+  // False when a rename fails (the files renamed before it are in place,
+  // the rest left as they were, their temporaries removed).
+  bool Commit(std::string* error);
+
+ private:
+  struct Pending {
+    std::string target;  // the file replaced (a link's target)
+    std::string shown;   // the path as given, for messages
+    std::string failed;  // "Cannot save the listing"
+    std::string temp;
+    std::string dir;
+  };
+  std::vector<Pending> pending_;
+};
 
 }  // namespace scmp

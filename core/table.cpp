@@ -1,5 +1,6 @@
 #include "core/table.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/file_reader.h"
@@ -77,6 +78,8 @@ class TableFiller {
   // The end of the text: a last line without a line end is filled too.
   bool Finish(std::string* error) { return in_line_ ? EndLine(error) : true; }
   size_t Lines() const { return count_; }
+  // Lines that read as records: plain text in the columns that count.
+  size_t RecordLines() const { return records_read_; }
 
  private:
   bool EndLine(std::string* error) {
@@ -90,13 +93,25 @@ class TableFiller {
     InstructionRecord r = InstructionTable::RecordFromLine(line);
     r.Operation[0] = length_ == 0 ? ' ' : last_;
     records_[count_++] = r;
+    if (LooksLikeRecord()) ++records_read_;
     length_ = 0;
     in_line_ = false;
     return true;
   }
 
+  // A record is printable text: its first nine characters (as far as the
+  // line goes) and its last one. Binary data almost never passes.
+  bool LooksLikeRecord() const {
+    if (length_ == 0) return false;
+    auto plain = [](char c) { return c >= 0x20 && c < 0x7F; };
+    for (size_t i = 0; i < std::min(length_, head_.size()); ++i)
+      if (!plain(head_[i])) return false;
+    return plain(last_);
+  }
+
   std::array<InstructionRecord, 256>& records_;
   const std::string& source_name_;
+  size_t records_read_ = 0;
   std::array<char, 9> head_{};
   size_t length_ = 0;
   char last_ = ' ';
@@ -135,6 +150,14 @@ bool InstructionTable::Load(const std::string& path, std::string* error, std::st
   // program silently does nothing.
   if (filler.Lines() == 0) {
     SetError(error, "The instruction file " + path + " holds no line; it must describe opcodes 00 to FF, one line each.");
+    return false;
+  }
+  // Mostly lines that are no records: some other file under the name, which
+  // would run as garbage.
+  if (filler.RecordLines() * 2 < filler.Lines()) {
+    SetError(error, "The instruction file " + path + " is not an instruction file: only " +
+                        std::to_string(filler.RecordLines()) + " of its " + std::to_string(filler.Lines()) +
+                        " lines read as records of plain text. Restore SCMP.DEL from the program's Scmp folder.");
     return false;
   }
   if (filler.Lines() < records.size() && warning != nullptr) {

@@ -43,7 +43,9 @@ struct InstructionTable {
   bool Parse(std::string_view text, const std::string& source_name, std::string* error);
 
   // Reads the file at `path` and parses it. A file that cannot be read or
-  // holds no line gives false and a message naming the path. A file of fewer
+  // holds no line, or in which fewer than half of the lines read as records
+  // (plain text in the columns that count), gives false and a message
+  // naming the path. A file of fewer
   // than 256 lines loads, and `warning` then says how many opcodes have no
   // record.
   bool Load(const std::string& path, std::string* error, std::string* warning = nullptr);

@@ -12,6 +12,7 @@ FileKind KindOfFile(const std::string& path) {
   if (ext == ".asm") return FileKind::kListing;
   if (ext == ".ram") return FileKind::kMemoryImage;
   if (ext == ".hex" || ext == ".ihx" || ext == ".ihex") return FileKind::kIntelHex;
+  if (ext == ".state") return FileKind::kSavedState;
   return FileKind::kUnknown;
 }
 

@@ -6,10 +6,10 @@
 
 namespace scmp {
 
-enum class FileKind { kUnknown, kSource, kListing, kMemoryImage, kIntelHex };
+enum class FileKind { kUnknown, kSource, kListing, kMemoryImage, kIntelHex, kSavedState };
 
 // By the extension, in any case: .s a source, .asm a listing, .ram a memory
-// image, .hex (also .ihx, .ihex) Intel HEX.
+// image, .hex (also .ihx, .ihex) Intel HEX, .state a saved state.
 FileKind KindOfFile(const std::string& path);
 
 }  // namespace scmp

@@ -1,5 +1,6 @@
 #include "files/intel_hex.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -97,8 +98,10 @@ class HexReader {
       if (result_.first_address < 0 || address < result_.first_address)
         result_.first_address = static_cast<int>(address);
       if (address > result_.last_address) result_.last_address = static_cast<int>(address);
+      result_.tally.Stored(address);
     } else {
       ++result_.dropped;
+      result_.tally.DroppedAt(address, address < kMemorySize ? kind_[address] : static_cast<int16_t>(kRam));
     }
   }
 
@@ -169,10 +172,20 @@ bool LoadIntelHex(MemoryArray& memory, const std::string& path, std::string* err
 
 std::string IntelHexText(const std::vector<HexBlock>& blocks) {
   std::string text;
+  long upper = 0;  // the upper 16 bits in force, 0 until an 04 record
   for (const HexBlock& block : blocks)
-    for (size_t i = 0; i < block.bytes.size(); i += kBytesPerRecord) {
-      const size_t length = std::min<size_t>(kBytesPerRecord, block.bytes.size() - i);
-      text += Record(0x00, (block.address + static_cast<int>(i)) & 0xFFFF, block.bytes.data() + i, length);
+    for (size_t i = 0; i < block.bytes.size();) {
+      const long address = block.address + static_cast<long>(i);
+      // Up to 16 bytes, not past the end of the 64K page.
+      const size_t length = std::min<size_t>({static_cast<size_t>(kBytesPerRecord), block.bytes.size() - i,
+                                              static_cast<size_t>(0x10000 - (address & 0xFFFF))});
+      if ((address >> 16) != upper) {
+        upper = address >> 16;
+        const uint8_t page[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
+        text += Record(0x04, 0, page, 2);
+      }
+      text += Record(0x00, static_cast<int>(address & 0xFFFF), block.bytes.data() + i, length);
+      i += length;
     }
   text += Record(0x01, 0, nullptr, 0);
   return text;

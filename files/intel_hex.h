@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/machine.h"
+#include "files/load_report.h"
 
 namespace scmp {
 
@@ -23,6 +24,7 @@ struct IntelHexResult {
   int dropped = 0;         // bytes aimed at a port, absent memory or past 0xFFF
   int first_address = -1;  // the lowest address stored, -1 when none
   int last_address = -1;   // the highest address stored, -1 when none
+  ByteTally tally;         // the same, with every dropped range and why
 };
 
 // Reads the whole file and checks every record (its hex digits, its length
@@ -33,7 +35,10 @@ struct IntelHexResult {
 bool LoadIntelHex(MemoryArray& memory, const std::string& path, std::string* error,
                   IntelHexResult* result = nullptr);
 
-// The file's text for `blocks`: data records, then the end record.
+// The file's text for `blocks`: data records, then the end record. A block
+// at or past 0x10000 is preceded by an extended linear address record
+// (type 04) whenever the upper 16 bits change; records never cross a 64K
+// boundary.
 std::string IntelHexText(const std::vector<HexBlock>& blocks);
 
 // Writes IntelHexText whole beside `path` and renames it over `path`.

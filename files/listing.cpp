@@ -18,6 +18,10 @@ bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <
 // address field at most.
 constexpr size_t kKeptChars = 8;
 
+// The kinds of line that the format reads by its rule but that are most
+// likely a mistake; each is reported once, at its first line.
+enum Suspect { kShortAddress, kLowerCaseByte, kTextAsByte, kSuspects };
+
 // Loads into a copy of the data plane, so that a read error can leave memory
 // as it was.
 class ListingLoader {
@@ -28,6 +32,7 @@ class ListingLoader {
   // the leading spaces, `stripped_length` the length once trailing spaces
   // are gone too.
   void Line(std::string_view kept, size_t stripped_length) {
+    ++line_;
     if (stripped_length == 0) return;  // blank
     std::string_view text = kept.substr(0, std::min(kept.size(), stripped_length));
     if (text[0] == '@') {
@@ -37,28 +42,63 @@ class ListingLoader {
       std::memcpy(field.data(), text.data() + 1, n);
       field[0] = '0';
       result_.load_address = static_cast<int16_t>(ReadListingHex(std::string_view(field.data(), n)));
+      listing_lines_ = true;
+      if (stripped_length < 5)
+        Suspected(kShortAddress, Quoted(text) + " has fewer than four address characters; the format reads it as @" +
+                                     Hex(static_cast<unsigned>(result_.load_address), 4) + ". Write four, such as @0" +
+                                     Hex(static_cast<unsigned>(ReadListingHex(text.substr(1))) & 0xFFF, 3) + ".");
     } else if (IsUpperHexDigit(text[0])) {
-      const int value = ReadListingHex(text.substr(0, 2));
-      const int address = result_.load_address;
-      if (address >= 0 && address < kMemorySize && kind_[address] == kRam) {
-        data_[address] = static_cast<int16_t>(value);
-        if (result_.stored == 0 || address < result_.lowest) result_.lowest = static_cast<int16_t>(address);
-        if (result_.stored == 0 || address > result_.highest) result_.highest = static_cast<int16_t>(address);
-        ++result_.load_address;
-        ++result_.stored;
-      } else {
-        ++result_.dropped;
-      }
+      listing_lines_ = true;
+      if (text.size() > 2 && text[2] != ' ' && text[2] != '\t' && text[2] != ';')
+        Suspected(kTextAsByte, Quoted(text) + " is read as the byte " +
+                                   std::string(text.substr(0, 2)) +
+                                   "; it looks like source text. Give a source to be assembled, not as a listing.");
+      Store(ReadListingHex(text.substr(0, 2)));
+    } else if (text[0] >= 'a' && text[0] <= 'f') {
+      Suspected(kLowerCaseByte, Quoted(text.substr(0, 2)) + " starts with a lower-case hex digit and is passed over; a byte line is written "
+                                    "in capitals.");
     }
   }
 
+  bool HeldListingLines() const { return listing_lines_; }
+  void TakeWarnings() {
+    for (int k = 0; k < kSuspects; ++k) {
+      if (warnings_[k].empty()) continue;
+      const long more = suspect_count_[k] - 1;
+      result_.warnings.push_back(warnings_[k] + (more > 0 ? " (" + std::to_string(more) + " more such lines)" : ""));
+    }
+  }
   const std::array<int16_t, kMemorySize>& data() const { return data_; }
   const ListingResult& result() const { return result_; }
 
  private:
+  void Store(int value) {
+    const int address = result_.load_address;
+    if (address >= 0 && address < kMemorySize && kind_[address] == kRam) {
+      data_[address] = static_cast<int16_t>(value);
+      if (result_.stored == 0 || address < result_.lowest) result_.lowest = static_cast<int16_t>(address);
+      if (result_.stored == 0 || address > result_.highest) result_.highest = static_cast<int16_t>(address);
+      ++result_.load_address;
+      ++result_.stored;
+      result_.tally.Stored(address);
+    } else {
+      ++result_.dropped;
+      result_.tally.DroppedAt(address, address < kMemorySize ? kind_[address] : static_cast<int16_t>(kRam));
+    }
+  }
+
+  void Suspected(Suspect kind, const std::string& what) {
+    ++suspect_count_[kind];
+    if (warnings_[kind].empty()) warnings_[kind] = "line " + std::to_string(line_) + ": " + what;
+  }
+
   const std::array<int16_t, kMemorySize>& kind_;
   std::array<int16_t, kMemorySize> data_;
   ListingResult result_;
+  long line_ = 0;
+  bool listing_lines_ = false;
+  std::array<std::string, kSuspects> warnings_;
+  std::array<long, kSuspects> suspect_count_{};
 };
 
 // Splits the file into lines as it reads it and hands each to the loader,
@@ -145,6 +185,13 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
     return false;
   }
   lines.Finish();
+  if (!loader->HeldListingLines()) {
+    SetError(error, "The file " + Quoted(path) +
+                        " is not a listing: no line holds an address (@HHHH) or a byte (two hex digits). Memory is "
+                        "unchanged.");
+    return false;
+  }
+  loader->TakeWarnings();
 
   memory.data = loader->data();
   if (result) *result = loader->result();

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/machine.h"
+#include "files/load_report.h"
 
 namespace scmp {
 
@@ -17,11 +19,17 @@ struct ListingResult {
   int16_t load_address = 0;  // the load address when the file ended
   int16_t lowest = 0;        // the lowest and highest addresses stored, when
   int16_t highest = 0;       // any byte was stored
+  ByteTally tally;           // the same, with every dropped range and why
+  // Lines that the format reads by its rule but that are most likely not
+  // what was meant, once per kind with the first line number:
+  // "line 3: ...".
+  std::vector<std::string> warnings;
 };
 
 // Stores the listing's bytes straight into the RAM data cells; bytes aimed at
 // any other kind of address are dropped. False with a message naming the
-// file when it cannot be read; memory is then unchanged.
+// file when it cannot be read or holds no address or byte line at all (it
+// is then not a listing); memory is then unchanged.
 //
 // Each line (ended by CR LF, CR or LF) is stripped of leading and trailing
 // spaces, not tabs, and classified by its first character: "@" an address
@@ -35,8 +43,8 @@ bool LoadListing(MemoryArray& memory, const std::string& path, std::string* erro
 bool LoadListing(MemoryArray& memory, const std::string& path, std::string* error, ListingResult* result);
 
 // What a load did, for the user: "ECHO.ASM: 12 bytes, 001-00C", or "ECHO.ASM:
-// no byte line, nothing stored" for a file that holds no byte line (not a
-// listing at all, or lower-case hex); dropped bytes are counted after.
+// no byte line, nothing stored" for a file that holds no byte line;
+// dropped bytes are counted after.
 std::string ListingSummary(const std::string& name, const ListingResult& result);
 
 // The reader of the listing's numbers: blanks, tabs and line feeds are

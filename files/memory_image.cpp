@@ -157,6 +157,8 @@ std::string MemoryImageNumberLine(int value) {
   return line;
 }
 
+std::string MemoryImageText(const MemoryArray& memory) { return ImageText(memory); }
+
 bool SaveMemoryImage(const MemoryArray& memory, const std::string& path, std::string* error) {
   return SaveFileSafely(path, ImageText(memory), error, "the memory image");
 }

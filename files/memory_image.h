@@ -16,6 +16,9 @@ constexpr int kMemoryImageLines = 2 * kMemorySize + 1;
 // "-"), the digits without leading zeros, one blank, CR LF. 196 -> " 196 \r\n".
 std::string MemoryImageNumberLine(int value);
 
+// The whole file's text, as SaveMemoryImage writes it.
+std::string MemoryImageText(const MemoryArray& memory);
+
 // Writes the image to a temporary file beside `path` and renames it over
 // `path`, so that a failure leaves an existing file as it was. False with a
 // message naming the file on failure.

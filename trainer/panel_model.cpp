@@ -642,6 +642,7 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
     return false;
   }
   result->report = AssemblyReport(path, assembly, cpu_.memory);
+  result->code = assembly.code;
   StoreInRam(assembly, cpu_.memory);
   symbols_ = std::move(assembly.symbols);
   // The Monitor's disassembly names addresses after the program's labels.

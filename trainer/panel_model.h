@@ -18,6 +18,7 @@
 #include "core/processor.h"
 #include "trainer/pacer.h"
 #include "trainer/debugger.h"
+#include "trainer/panel_load.h"
 #include "trainer/run_options.h"
 #include "trainer/save_state.h"
 #include "trainer/trace_log.h"
@@ -58,6 +59,7 @@ struct SourceLoad {
   std::vector<Diagnostic> diagnostics;  // every error and warning, by line
   std::string error;                    // why nothing was loaded
   std::string report;                   // what was stored, when it loaded
+  std::vector<LineCode> code;           // the bytes each line placed, when it loaded
 };
 
 struct SettingsResult {
@@ -167,6 +169,11 @@ class PanelModel : private Board {
   std::vector<std::string> TakeNotices() { return std::exchange(notices_, {}); }
 
   // ---- Files ---------------------------------------------------------------
+  // The one way in for every file (trainer/panel_load.cpp): loads `path` as
+  // `kind`, or as its extension says when `kind` is kUnknown (a source is
+  // assembled, a listing, memory image or Intel HEX file stored, a saved
+  // state applied). All or nothing; refused while a loop runs.
+  FileLoad LoadFile(const std::string& path, FileKind kind = FileKind::kUnknown);
   // Straight into memory, past the bus; nothing else changes.
   bool LoadMemoryImage(const std::string& path, std::string* error);
   bool SaveMemoryImage(const std::string& path, std::string* error);

@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/hex.h"
@@ -15,6 +18,16 @@ namespace scmp {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+
+// How often a wait for a pipe asks whether to give up, in milliseconds, and
+// how long an open waits for a reader when nothing can cancel it.
+constexpr int kPipePollMs = 20;
+constexpr auto kUncancellableOpenWait = std::chrono::seconds(10);
+
+bool IsFifo(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
 
 // The digits of the byte-pair table below, which keeps hex formatting off
 // the traced run's per-line cost; other texts use core/hex.h.
@@ -98,11 +111,28 @@ char* BuildInstruction(char* p, const InstructionRecord& r, int opcode, int oper
 
 }  // namespace
 
+// A pipe is opened without blocking, so that a pipe nobody reads yet does
+// not hold the program in open(): the open is retried until a reader comes
+// or the cancel check says to give up. Writes to it then wait in poll().
+int TraceLog::OpenPipe(const std::string& path) {
+  const auto give_up_at = std::chrono::steady_clock::now() + kUncancellableOpenWait;
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 || errno != ENXIO) return fd;
+    if (cancel_ ? cancel_() : std::chrono::steady_clock::now() > give_up_at) {
+      errno = EINTR;
+      return -1;
+    }
+    ::poll(nullptr, 0, kPipePollMs);
+  }
+}
+
 bool TraceLog::Open(const std::string& path, std::string* error) {
   Close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = IsFifo(path) ? OpenPipe(path) : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) {
-    if (error) *error = "Cannot create the trace log " + path + ": " + std::strerror(errno) + ".";
+    const std::string reason = errno == EINTR ? "no program read the pipe" : std::strerror(errno);
+    if (error) *error = "Cannot create the trace log " + path + ": " + reason + ".";
     return false;
   }
   // The log keeps its own buffer and hands it to the file in large pieces;
@@ -139,8 +169,12 @@ bool TraceLog::Drain() {
   while (fd_ >= 0 && done < used_) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      if (WaitForPipe()) continue;
+      errno = EINTR;
+    }
     if (n <= 0) {
-      StopOnWriteError(n < 0 ? errno : ENOSPC, done);
+      StopOnWriteError(n < 0 ? errno : ENOSPC, done);  // EINTR: given up on a full pipe
       return false;
     }
     done += static_cast<size_t>(n);
@@ -148,6 +182,15 @@ bool TraceLog::Drain() {
   file_size_ += done;
   used_ = 0;
   return fd_ >= 0;
+}
+
+// A full pipe: waits until it takes more, false when the cancel check says
+// to give up first.
+bool TraceLog::WaitForPipe() {
+  pollfd p{fd_, POLLOUT, 0};
+  while (::poll(&p, 1, kPipePollMs) <= 0)
+    if (cancel_ && cancel_()) return false;
+  return true;
 }
 
 // Keeps what the file holds up to its last whole line, so that a reader

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,13 @@ class TraceLog {
   // Creates the file afresh (an existing one is emptied). False with a
   // message naming the path when it cannot be created; the log is then
   // closed.
+  // A pipe (FIFO) is kept: the open waits for a reader and a write for room,
+  // without blocking, as long as the cancel check returns false (without a
+  // check, an open waits 10 seconds at most).
   bool Open(const std::string& path, std::string* error);
+  // Asked while waiting for a pipe; true gives up the open, or ends the log
+  // as a write error.
+  void SetCancelCheck(std::function<bool()> check) { cancel_ = std::move(check); }
   bool IsOpen() const { return fd_ >= 0; }
 
   // The file never grows past `bytes`: the line that would pass it is
@@ -62,6 +69,8 @@ class TraceLog {
   static constexpr size_t kLineBuffer = 128;
 
   char* Reserve(size_t n);
+  int OpenPipe(const std::string& path);
+  bool WaitForPipe();
   bool Drain();
   void StopAtLimit();
   void StopOnWriteError(int error_number, size_t written_of_buffer);
@@ -74,6 +83,7 @@ class TraceLog {
   uint64_t limit_ = kDefaultLimitBytes;
   Stop stop_ = Stop::kNone;
   std::string stop_message_;
+  std::function<bool()> cancel_;
 };
 
 // Trace markers.

@@ -1,5 +1,7 @@
 #include "ui/file_chooser.h"
 
+#include "ui/load_details.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -373,12 +375,13 @@ void FileChooser::Action() {
       box.exec();
       return;
     }
-    if (kind_ == Kind::kOpenMem) {
-      ok = model_.LoadMemoryImage(native, &error);
-    } else if (kind_ == Kind::kLoadAsm) {
-      ListingResult loaded;
-      ok = model_.LoadListing(native, &error, &loaded);
-      if (ok) last_report_ = QString::fromStdString(ListingSummary(QFileInfo(path).fileName().toStdString(), loaded));
+    if (kind_ == Kind::kOpenMem || kind_ == Kind::kLoadAsm) {
+      const FileLoad load =
+          model_.LoadFile(native, kind_ == Kind::kOpenMem ? FileKind::kMemoryImage : FileKind::kListing);
+      ok = load.loaded;
+      error = load.error;
+      if (ok && kind_ == Kind::kLoadAsm) last_report_ = QString::fromLocal8Bit(load.Summary().c_str());
+      ShowLoadDetails(parentWidget(), load);
     }
   }
   if (!ok) {

@@ -25,6 +25,7 @@
 #include "ui/accessibility.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
+#include "ui/load_details.h"
 #include "ui/fonts.h"
 #include "ui/board_art.h"
 #include "ui/label_names.h"
@@ -780,25 +781,12 @@ bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std
 
 bool PanelWindow::LoadFile(const std::string& path) {
   if (model_.Running()) return false;
-  std::string error, report;
-  bool loaded = false;
-  switch (KindOfFile(path)) {
-    case FileKind::kSource: return AssembleSource(path);
-    case FileKind::kListing: {
-      ListingResult stored;
-      loaded = model_.LoadListing(path, &error, &stored);
-      report = ListingSummary(FileNameOf(path).toStdString(), stored);
-      break;
-    }
-    case FileKind::kMemoryImage: loaded = model_.LoadMemoryImage(path, &error); break;
-    case FileKind::kIntelHex: loaded = model_.LoadIntelHex(path, &error, &report); break;
-    case FileKind::kUnknown:
-      error = FileNameOf(path).toStdString() +
-              ": the kind of file is not known. The trainer loads sources (.s), listings (.ASM), memory images "
-              "(.RAM) and Intel HEX files (.hex).";
-      break;
-  }
-  return ShowLoadResult(loaded, path, error, report);
+  const FileLoad load = model_.LoadFile(path);
+  const bool shown = load.kind == FileKind::kSource
+                         ? ShowSourceResult(load.loaded, SourceLoad{load.diagnostics, load.error, load.Summary(), {}})
+                         : ShowLoadResult(load.loaded, path, load.error, load.Summary());
+  ShowLoadDetails(this, load);
+  return shown;
 }
 
 void PanelWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -256,8 +256,8 @@ Result RunExecutable(const TempDir& dir, const std::vector<std::string>& args, i
           test::ReadFile(err_path)};
 }
 
-TEST(ScmpRunTrace, SigintAndSigtermEndANeverEndingRunCleanly) {
-  for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+TEST(ScmpRunTrace, SigintSigtermAndSighupEndANeverEndingRunCleanly) {
+  for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
     TempDir dir;
     const std::string trace = dir.File("T.LOG");
     const Result r = RunExecutable(

@@ -91,10 +91,11 @@ TEST(BinaryInstructionFile, FewLineEndsLoadColumnByColumnAndRun) {
       text += line;
       text += n % 3 == 0 ? "\r\n" : n % 3 == 1 ? "\n" : "\r";
     }
-    const std::string path = dir.Write("SCMP.DEL", text);
+    // Parsed from text: loading such a file refuses it as mostly binary,
+    // but whatever the table holds must still run safely.
     InstructionTable table;
     std::string error;
-    ASSERT_TRUE(table.Load(path, &error)) << error;
+    ASSERT_TRUE(table.Parse(text, "SCMP.DEL", &error)) << error;
     for (int n = 0; n < 256; ++n) {
       const InstructionRecord want = n < 200 ? test::RecordByColumns(lines[n]) : InstructionRecord{};
       ASSERT_TRUE(table.records[n] == want) << "record " << n;

@@ -195,6 +195,13 @@ TEST(Load, ReadsAFileAndNamesAMissingOne) {
 
 // A file without a single line would leave every opcode doing nothing: it is
 // refused. A short one loads, with a warning counting the opcodes left out.
+// `n` lines of bytes that are not text, as a damaged or foreign file holds.
+std::string Garbage(int n) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += std::string("\x01\xFE\x80garbage\x7F", 12) + "\r\n";
+  return text;
+}
+
 TEST(Load, AnEmptyFileIsRefusedAndAShortOneWarns) {
   struct Case {
     std::string text;
@@ -206,6 +213,11 @@ TEST(Load, AnEmptyFileIsRefusedAndAShortOneWarns) {
       {"HALT\r\n", true, "255 opcodes (01 to FF) have no record"},
       {Lines(200), true, "56 opcodes (C8 to FF) have no record"},
       {Lines(256), true, ""},
+      // Mostly binary: refused, not run as garbage. Half of the lines as
+      // records still loads.
+      {Garbage(160), false, "is not an instruction file"},
+      {Lines(100) + Garbage(101), false, "only 100 of its 201 lines"},
+      {Lines(100) + Garbage(100), true, "56 opcodes (C8 to FF)"},
   };
   for (const Case& c : cases) {
     scmp::test::TempDir dir;

@@ -26,6 +26,41 @@ TEST(IntelHex, WrittenRecordsCarryChecksumsAndEndWithTheEndRecord) {
   EXPECT_NE(text.find("\r\n:04011000"), std::string::npos);  // and 4 in the second
 }
 
+// Past 0xFFFF an extended linear address record (04) comes first whenever
+// the upper half changes, and no record crosses a 64K boundary.
+TEST(IntelHex, AddressesPast64KGetExtendedAddressRecords) {
+  const struct {
+    std::vector<HexBlock> blocks;
+    std::string text;
+  } cases[] = {
+      {{{0xD500, {0x01}}}, ":01D500000129\r\n:00000001FF\r\n"},
+      {{{0xFFFF, {0x01, 0x02}}},
+       ":01FFFF000100\r\n:020000040001F9\r\n:0100000002FD\r\n:00000001FF\r\n"},
+      {{{0x10001, {0x77}}, {0x20000, {0x88}}},
+       ":020000040001F9\r\n:010001007787\r\n:020000040002F8\r\n:0100000088""77\r\n:00000001FF\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IntelHexText(c.blocks), c.text);
+}
+
+// A HEX load tells every dropped range with its reason.
+TEST(IntelHex, DroppedBytesAreReportedByRangeAndReason) {
+  test::TempDir dir;
+  auto memory = StartupMemory();
+  std::string error;
+  IntelHexResult result;
+  memory->kind[0xFFE] = memory->kind[0xFFF] = kRam;
+  memory->kind[0xB00] = kAbsent;
+  const std::string path =
+      dir.Write("P.hex", IntelHexText({{0xFFE, {1, 2, 3, 4}}, {0xA00, {5}}, {0xB00, {8}}, {0xD500, {6, 7}}}));
+  ASSERT_TRUE(LoadIntelHex(*memory, path, &error, &result)) << error;
+  EXPECT_EQ(TallyReport("P.hex", result.tally),
+            (std::vector<std::string>{"P.hex: 2 bytes, FFE-FFF; 6 bytes dropped (no RAM there)",
+                                      "P.hex: 2 bytes at 1000-1001 dropped: outside the board's 4K",
+                                      "P.hex: 1 byte at A00 dropped: port",
+                                      "P.hex: 1 byte at B00 dropped: absent memory",
+                                      "P.hex: 2 bytes at D500-D501 dropped: outside the board's 4K"}));
+}
+
 TEST(IntelHex, WhatIsSavedLoadsBackAndBytesWithoutRamAreDropped) {
   test::TempDir dir;
   const std::string path = dir.File("p.hex");
@@ -45,6 +80,7 @@ TEST(IntelHex, WhatIsSavedLoadsBackAndBytesWithoutRamAreDropped) {
   // An extended linear address puts the data far past 0xFFF: dropped.
   const std::string far = dir.Write("far.hex", ":020000040001F9\n:010001007787\n:00000001FF\n");
   ASSERT_TRUE(LoadIntelHex(*memory, far, &error, &result)) << error;
+  EXPECT_EQ(TallyReport("far.hex", result.tally).back(), "far.hex: 1 byte at 10001 dropped: outside the board's 4K");
   EXPECT_EQ(result.stored, 0);
   EXPECT_EQ(result.dropped, 1);
   EXPECT_EQ(memory->data[1], 1);

@@ -193,12 +193,56 @@ TEST_F(ListingTest, SummarySaysWhatWasStored) {
   } cases[] = {
       {"@0001\r\nC4\r\n0A\r\n35\r\nC1\r\n00\r\nC9\r\n00\r\n00\r\n", "ECHO.ASM: 8 bytes, 001-008"},
       {"@0100\r\n01\r\n@0005\r\n02\r\n", "ECHO.ASM: 2 bytes, 005-100"},
-      {std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), "ECHO.ASM: no byte line, nothing stored"},
-      {std::string("\xFF\xFE@\0" "0\0" "0\0" "0\0" "1\0\r\0\n\0" "C\0" "4\0", 20), "ECHO.ASM: no byte line, nothing stored"},
       {"@0001\nc4\nfe\n", "ECHO.ASM: no byte line, nothing stored"},
       {"@0A00\nC4\n", "ECHO.ASM: no bytes stored; 1 byte dropped (no RAM there)"},
   };
   for (const auto& c : cases) EXPECT_EQ(ListingSummary("ECHO.ASM", Load(c.content)), c.summary);
+}
+
+// Lines the format reads by its rule but that are most likely a mistake are
+// told once per kind, at the first; a file with no listing line at all is
+// refused as not a listing.
+TEST_F(ListingTest, DoubtfulLinesWarnAndAFileWithoutListingLinesIsRefused) {
+  const struct {
+    std::string content;
+    std::vector<std::string> warnings;  // the start of each, in kind order
+    bool loads = true;
+  } cases[] = {
+      {"@0100\r\nC4\r\n", {}},
+      {"@100\r\nC4\r\n@10\r\n", {"line 1: \"@100\" has fewer than four address characters; the format reads it as "
+                                  "@0000. Write four, such as @0100. (1 more such lines)"}},
+      {"@0001\nc4\nC4\nfe\n", {"line 2: \"c4\" starts with a lower-case"}},
+      {" .org 1\nADD 0(P1)\nBEGIN: LDI 1\n", {"line 2: \"ADD 0(P1\" is read as the byte AD; it looks like source text"}},
+      {"@1\nab\nBEGIN:\n", {"line 1: \"@1\" has fewer", "line 2: \"ab\" starts", "line 3: \"BEGIN:\" is read"}},
+      {std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), {}, false},
+      {std::string("\xFF\xFE@\0" "0\0" "0\0" "0\0" "1\0\r\0\n\0" "C\0" "4\0", 20), {}, false},
+      {"; only a comment\n\n", {}, false},
+  };
+  for (const auto& c : cases) {
+    ListingResult result;
+    std::string error;
+    const auto before = std::make_unique<MemoryArray>(*memory_);
+    ASSERT_EQ(LoadListing(*memory_, dir_.Write("p.asm", c.content), &error, &result), c.loads) << c.content;
+    if (!c.loads) {
+      EXPECT_NE(error.find("is not a listing"), std::string::npos) << error;
+      EXPECT_EQ(*memory_, *before);
+      continue;
+    }
+    ASSERT_EQ(result.warnings.size(), c.warnings.size()) << c.content;
+    for (size_t i = 0; i < c.warnings.size(); ++i)
+      EXPECT_EQ(result.warnings[i].substr(0, c.warnings[i].size()), c.warnings[i]);
+  }
+}
+
+// Dropped bytes are told as ranges with their reason; a listing keeps its
+// address while it drops, so one range may repeat an address.
+TEST_F(ListingTest, DroppedBytesAreReportedByRangeAndReason) {
+  memory_->kind[0xFFE] = memory_->kind[0xFFF] = kRam;
+  const ListingResult r = Load("@0FFE\n01\n02\n03\n04\n@0A00\n05\n06\n");
+  EXPECT_EQ(TallyReport("P.ASM", r.tally),
+            (std::vector<std::string>{"P.ASM: 2 bytes, FFE-FFF; 4 bytes dropped (no RAM there)",
+                                      "P.ASM: 2 bytes at 1000 dropped: outside the board's 4K",
+                                      "P.ASM: 2 bytes at A00 dropped: port"}));
 }
 
 TEST(ListingHex, LenientReader) {

@@ -521,7 +521,7 @@ TEST_F(MainWindowTest, AListingLoadShowsWhatItStoredInTheTitle) {
     const char* title;
   } cases[] = {
       {"ECHO.ASM", "@0100\r\nC4\r\n07\r\n", "SC/MP Trainer - ECHO.ASM: 2 bytes, 100-101"},
-      {"UTF16.ASM", "\xFF\xFE@\0", "SC/MP Trainer - UTF16.ASM: no byte line, nothing stored"},
+      {"LOWER.ASM", "@0100\r\nc4\r\n", "SC/MP Trainer - LOWER.ASM: no byte line, nothing stored"},
   };
   for (const auto& c : cases) {
     const std::string path = data.temp.Write(std::string("Samples/") + c.name, c.content);

@@ -1,0 +1,90 @@
+// PanelModel::LoadFile: every kind of file through one entry, each giving
+// the same kind of report.
+#include <filesystem>
+
+#include "files/intel_hex.h"
+#include "files/listing.h"
+#include "trainer/panel_model.h"
+
+namespace scmp {
+
+namespace {
+
+std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// Where an assembly's bytes go in `memory`, as StoreInRam stores them.
+ByteTally TallyOf(const std::vector<LineCode>& code, const MemoryArray& memory) {
+  ByteTally tally;
+  for (const LineCode& line : code)
+    for (size_t i = 0; i < line.bytes.size(); ++i) {
+      const long a = line.address + static_cast<long>(i);
+      if (a >= 0 && a < kMemorySize && memory.kind[a] == kRam) tally.Stored(a);
+      else tally.DroppedAt(a, a >= 0 && a < kMemorySize ? memory.kind[a] : static_cast<int16_t>(kRam));
+    }
+  return tally;
+}
+
+// The summary and the dropped ranges, then the warnings named after the file.
+void Report(FileLoad& load, const std::string& path) {
+  load.lines = TallyReport(NameOf(path), load.bytes);
+  for (const std::string& warning : load.warnings) load.lines.push_back(NameOf(path) + ": warning: " + warning);
+}
+
+}  // namespace
+
+FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
+  FileLoad load;
+  load.kind = kind == FileKind::kUnknown ? KindOfFile(path) : kind;
+  if (running_) {
+    load.error = "Stop the program before loading a file.";
+    return load;
+  }
+  switch (load.kind) {
+    case FileKind::kSource: {
+      SourceLoad source;
+      load.loaded = AssembleSource(path, &source);
+      load.error = std::move(source.error);
+      load.diagnostics = std::move(source.diagnostics);
+      if (!load.loaded) break;
+      load.bytes = TallyOf(source.code, cpu_.memory);
+      load.line_map = std::move(source.code);
+      load.symbols = symbols_;
+      Report(load, path);
+      break;
+    }
+    case FileKind::kListing: {
+      ListingResult listing;
+      load.loaded = LoadListing(path, &load.error, &listing);
+      if (!load.loaded) break;
+      load.bytes = listing.tally;
+      load.warnings = std::move(listing.warnings);
+      Report(load, path);
+      load.lines.front() = ListingSummary(NameOf(path), listing);  // says when no byte line was met
+      break;
+    }
+    case FileKind::kIntelHex: {
+      IntelHexResult hex;
+      load.loaded = ::scmp::LoadIntelHex(cpu_.memory, path, &load.error, &hex);
+      if (!load.loaded) break;
+      load.bytes = hex.tally;
+      Report(load, path);
+      break;
+    }
+    case FileKind::kMemoryImage:
+      load.loaded = LoadMemoryImage(path, &load.error);
+      if (load.loaded) load.lines = {NameOf(path) + ": memory image, 4096 cells and the memory map"};
+      break;
+    case FileKind::kSavedState:
+      load.loaded = LoadState(path, &load.error);
+      if (load.loaded) load.lines = {NameOf(path) + ": saved state"};
+      break;
+    case FileKind::kUnknown:
+      load.error = NameOf(path) +
+                   ": the kind of file is not known. The trainer loads sources (.s), listings (.ASM), memory "
+                   "images (.RAM), Intel HEX files (.hex) and saved states (.state).";
+      break;
+  }
+  return load;
+}
+
+}  // namespace scmp
