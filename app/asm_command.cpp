@@ -88,7 +88,8 @@ Assembly WithinBoard(const Assembly& assembly, ByteTally* outside) {
   Assembly within = assembly;
   within.code.clear();
   for (const LineCode& code : assembly.code) {
-    LineCode kept{code.line, code.address, {}};
+    LineCode kept = code;
+    kept.bytes.clear();
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const long a = code.address + static_cast<long>(i);
       if (a >= 0 && a < kMemorySize) {

@@ -1,6 +1,7 @@
 #include "grader/program_load.h"
 
 #include "files/file_kind.h"
+#include "trainer/panel_load.h"
 
 namespace scmp::grader {
 
@@ -10,23 +11,19 @@ namespace {
 // was not loaded.
 constexpr int16_t kNotLoaded = -1;
 
+// A saved state is a machine, not a program: the tests start from RST with
+// the program freshly loaded, so only the kinds that hold a program count.
 bool LoadByKind(PanelModel& panel, const std::string& path, std::vector<Diagnostic>* diagnostics,
                 std::string* error) {
-  switch (KindOfFile(path)) {
-    case FileKind::kSource: {
-      SourceLoad result;
-      const bool loaded = panel.AssembleSource(path, &result);
-      diagnostics->insert(diagnostics->end(), result.diagnostics.begin(), result.diagnostics.end());
-      if (!loaded) *error = result.error;
-      return loaded;
-    }
-    case FileKind::kListing: return panel.LoadListing(path, error);
-    case FileKind::kMemoryImage: return panel.LoadMemoryImage(path, error);
-    case FileKind::kIntelHex: return panel.LoadIntelHex(path, error);
-    case FileKind::kUnknown: break;
+  const FileKind kind = KindOfFile(path);
+  if (kind == FileKind::kUnknown || kind == FileKind::kSavedState) {
+    *error = path + ": not a program file: name a source (.s), listing (.asm), memory image (.ram) or Intel HEX (.hex)";
+    return false;
   }
-  *error = path + ": not a program file: name a source (.s), listing (.asm), memory image (.ram) or Intel HEX (.hex)";
-  return false;
+  FileLoad load = panel.LoadFile(path, kind);
+  diagnostics->insert(diagnostics->end(), load.diagnostics.begin(), load.diagnostics.end());
+  if (!load.loaded) *error = load.error;
+  return load.loaded;
 }
 
 }  // namespace

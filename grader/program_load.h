@@ -1,6 +1,5 @@
 // A program as the tests start it: the memory it loads and which cells it
-// loaded. The one place the grader loads a file, so that the panel model's
-// single load entry can take over here.
+// loaded, through the panel model's one load entry.
 #pragma once
 
 #include <bitset>
@@ -21,7 +20,7 @@ struct ProgramImage {
 };
 
 // Loads `path` by its extension (source, listing, memory image or Intel HEX)
-// with `panel`'s loaders and instruction table; `panel` must be started up
+// through `panel`'s one load entry and its instruction table; `panel` must be started up
 // and its memory is overwritten. A source's diagnostics go to `diagnostics`.
 // False with `error` when nothing could be loaded.
 bool LoadProgram(PanelModel& panel, const std::string& path, ProgramImage* image, std::vector<Diagnostic>* diagnostics,
