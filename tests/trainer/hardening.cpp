@@ -21,9 +21,15 @@
 #include <vector>
 
 #include "core/machine.h"
+#include "core/safe_save.h"
+#include "core/table.h"
+#include "files/intel_hex.h"
+#include "files/source_file.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
 #include "trainer/panel_model.h"
+#include "trainer/save_state.h"
+#include "trainer/trace_log.h"
 #include "tests/support/test_util.h"
 
 namespace scmp {
@@ -598,4 +604,50 @@ TEST(FullDisk, SavingLeavesTheOldImageIntact) {
 }
 
 }  // namespace
+// ---- Messages ---------------------------------------------------------------------
+
+// A path or a file's text that holds terminal controls reaches a message
+// only escaped: no control byte gets through, and the escapes are there.
+TEST(HostileText, EveryMessageQuotesPathsAndFileTextEscaped) {
+  TempDir dir;
+  const std::string hostile = "\x1B[2J\nfake: ok\n";
+  const std::string missing = dir.File("nodir/" + hostile + ".x");
+  const auto mem = StartupMemory();
+  const std::function<void()> silent = [] {};
+  struct Case {
+    const char* what;
+    std::function<std::string()> message;
+  };
+  const std::vector<Case> cases = {
+      {"trace log", [&] { std::string e; TraceLog log; log.Open(missing, &e); return e; }},
+      {"instruction file", [&] { std::string e; InstructionTable t; t.Load(missing, &e); return e; }},
+      {"memory image", [&] { std::string e; LoadMemoryImage(*mem, missing, silent, &e); return e; }},
+      {"image saved", [&] { std::string e; SaveMemoryImage(*mem, missing, &e); return e; }},
+      {"listing", [&] { std::string e; LoadListing(*mem, missing, &e); return e; }},
+      {"Intel HEX", [&] { std::string e; LoadIntelHex(*mem, missing, &e); return e; }},
+      {"source", [&] { std::string t, e; ReadSourceFile(missing, &t, &e); return e; }},
+      {"state", [&] { std::string e; SavedState st; LoadStateFile(missing, &st, &e); return e; }},
+      {"state's text", [&] {
+         std::string e; SavedState st;
+         LoadStateFile(dir.Write("bad.state", "SCMP-TRAINER-STATE\nVERSION " + hostile + "\n"), &st, &e);
+         return e; }},
+      {"image's text", [&] {
+         std::string e;
+         LoadMemoryImage(*mem, dir.Write("bad.RAM", "4096\r\n" + hostile + "\r\n"), silent, &e);
+         return e; }},
+      {"HEX file's text", [&] {
+         std::string e;
+         LoadIntelHex(*mem, dir.Write("bad.hex", ":01000000\x1B\x1B" "FF\n:00000001FF\n"), &e);
+         return e; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string message = c.message();
+    ASSERT_FALSE(message.empty());
+    EXPECT_EQ(std::count_if(message.begin(), message.end(), [](unsigned char b) { return b < 0x20 || b == 0x7F; }), 0)
+        << message;
+    EXPECT_NE(message.find("\\x1B"), std::string::npos) << message;
+  }
+}
+
 }  // namespace scmp
