@@ -145,6 +145,7 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
   setAccessibleName(windowTitle());
   files_->setProperty("pattern", pattern_);
   dirs_->installEventFilter(this);
+  files_->installEventFilter(this);
 
   connect(drives_, &QComboBox::activated, this, [this](int index) { DriveChosen(index); });
   connect(dirs_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { DirectoryActivated(item); });
@@ -450,19 +451,26 @@ void FileChooser::Action() {
 
 // Return in the folder list enters the folder, as a double click does; it
 // must not reach the default button, which would load or save at once.
+// Return in the file list chooses the file under the keyboard's cursor
+// (focus alone marks it without choosing it), then goes on to the button.
 bool FileChooser::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == dirs_ && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      if (QListWidgetItem* item = dirs_->currentItem()) DirectoryActivated(item);
-      return true;
-    }
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return QDialog::eventFilter(watched, event);
+  if (watched == dirs_) {
+    if (QListWidgetItem* item = dirs_->currentItem()) DirectoryActivated(item);
+    return true;
   }
+  if (watched == files_ && files_->selectedItems().isEmpty() && files_->currentItem() != nullptr)
+    files_->currentItem()->setSelected(true);
   return QDialog::eventFilter(watched, event);
 }
 
+// Remembers the size, and hands the keyboard back to the panel, also where
+// no window manager would (a kiosk, a test display).
 void FileChooser::hideEvent(QHideEvent* event) {
   RememberedSizes().insert(static_cast<int>(kind_), size());
+  if (parentWidget() != nullptr) parentWidget()->activateWindow();
   QDialog::hideEvent(event);
 }
 

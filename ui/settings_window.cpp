@@ -173,6 +173,11 @@ void SettingsWindow::Apply() {
   accept();
 }
 
+void SettingsWindow::hideEvent(QHideEvent* event) {
+  if (parentWidget() != nullptr) parentWidget()->activateWindow();
+  QDialog::hideEvent(event);
+}
+
 void SettingsWindow::closeEvent(QCloseEvent* event) {
   discarded_ = true;
   QDialog::closeEvent(event);
