@@ -618,30 +618,27 @@ TEST(HostileText, EveryMessageQuotesPathsAndFileTextEscaped) {
     const char* what;
     std::function<std::string()> message;
   };
+  std::string e, text;
+  SavedState state;
+  TraceLog log;
+  InstructionTable table;
   const std::vector<Case> cases = {
-      {"trace log", [&] { std::string e; TraceLog log; log.Open(missing, &e); return e; }},
-      {"instruction file", [&] { std::string e; InstructionTable t; t.Load(missing, &e); return e; }},
-      {"memory image", [&] { std::string e; LoadMemoryImage(*mem, missing, silent, &e); return e; }},
-      {"image saved", [&] { std::string e; SaveMemoryImage(*mem, missing, &e); return e; }},
-      {"listing", [&] { std::string e; LoadListing(*mem, missing, &e); return e; }},
-      {"Intel HEX", [&] { std::string e; LoadIntelHex(*mem, missing, &e); return e; }},
-      {"source", [&] { std::string t, e; ReadSourceFile(missing, &t, &e); return e; }},
-      {"state", [&] { std::string e; SavedState st; LoadStateFile(missing, &st, &e); return e; }},
-      {"state's text", [&] {
-         std::string e; SavedState st;
-         LoadStateFile(dir.Write("bad.state", "SCMP-TRAINER-STATE\nVERSION " + hostile + "\n"), &st, &e);
-         return e; }},
-      {"image's text", [&] {
-         std::string e;
-         LoadMemoryImage(*mem, dir.Write("bad.RAM", "4096\r\n" + hostile + "\r\n"), silent, &e);
-         return e; }},
-      {"HEX file's text", [&] {
-         std::string e;
-         LoadIntelHex(*mem, dir.Write("bad.hex", ":01000000\x1B\x1B" "FF\n:00000001FF\n"), &e);
-         return e; }},
+      {"trace log", [&] { return log.Open(missing, &e), e; }},
+      {"instruction file", [&] { return table.Load(missing, &e), e; }},
+      {"memory image", [&] { return LoadMemoryImage(*mem, missing, silent, &e), e; }},
+      {"image saved", [&] { return SaveMemoryImage(*mem, missing, &e), e; }},
+      {"listing", [&] { return LoadListing(*mem, missing, &e), e; }},
+      {"Intel HEX", [&] { return LoadIntelHex(*mem, missing, &e), e; }},
+      {"source", [&] { return ReadSourceFile(missing, &text, &e), e; }},
+      {"state", [&] { return LoadStateFile(missing, &state, &e), e; }},
+      {"state's text",
+       [&] { return LoadStateFile(dir.Write("s", "SCMP-TRAINER-STATE\nVERSION " + hostile), &state, &e), e; }},
+      {"image's text", [&] { return LoadMemoryImage(*mem, dir.Write("i", "4\r\n" + hostile), silent, &e), e; }},
+      {"HEX file's text", [&] { return LoadIntelHex(*mem, dir.Write("h", ":01000000\x1B\x1B" "FF\n"), &e), e; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    e.clear();
     const std::string message = c.message();
     ASSERT_FALSE(message.empty());
     EXPECT_EQ(std::count_if(message.begin(), message.end(), [](unsigned char b) { return b < 0x20 || b == 0x7F; }), 0)

@@ -531,13 +531,7 @@ TEST_F(RunControl, RegisterDisplayShowsTheMachineAfterEveryOperation) {
   Put(0x001, {0xC4, 0x5A, 0x01});  // LDI 5A, XAE
   model.SetHistoryRecording(true);
   const std::string saved = dir.File("m.state");
-  scmp::MachineState edited;
-  edited.P[1] = 0x0123;
-  edited.P[2] = 0x0FFE;
-  edited.P[3] = 0x0A00;
-  edited.A = 0x11;
-  edited.E = 0x22;
-  edited.SR = 0x81;
+  const scmp::MachineState edited{.A = 0x11, .SR = 0x81, .E = 0x22, .P = {0x0005, 0x0123, 0x0FFE, 0x0A00}};
   std::string error;
   const struct {
     const char* what;
@@ -553,12 +547,11 @@ TEST_F(RunControl, RegisterDisplayShowsTheMachineAfterEveryOperation) {
   for (const auto& c : cases) {
     c.act();
     const scmp::MachineState& s = model.State();
-    const std::pair<Label, std::string> shown[] = {
-        {Label::kP0, scmp::HexWord(s.P[0])}, {Label::kP1, scmp::HexWord(s.P[1])},
-        {Label::kP2, scmp::HexWord(s.P[2])}, {Label::kP3, scmp::HexWord(s.P[3])},
-        {Label::kAccu, scmp::HexByte(s.A)},  {Label::kExtension, scmp::HexByte(s.E)},
-        {Label::kStatus, scmp::HexByte(s.SR)}};
-    for (const auto& [label, text] : shown) EXPECT_EQ(L(label), text) << c.what;
+    EXPECT_EQ(L(Label::kP0) + L(Label::kP1) + L(Label::kP2) + L(Label::kP3) + L(Label::kAccu) +
+                  L(Label::kExtension) + L(Label::kStatus),
+              scmp::HexWord(s.P[0]) + scmp::HexWord(s.P[1]) + scmp::HexWord(s.P[2]) + scmp::HexWord(s.P[3]) +
+                  scmp::HexByte(s.A) + scmp::HexByte(s.E) + scmp::HexByte(s.SR))
+        << c.what;
   }
   EXPECT_EQ(L(Label::kP0), "0000");  // RST: the registers go to 0
 }

@@ -98,23 +98,16 @@ TEST_F(SettingsWindowTest, ColoursFontsAndSize) {
 
 // The help texts state the defaults, ranges and file name the program uses.
 TEST_F(SettingsWindowTest, HelpTextsSayWhatTheProgramDoes) {
-  const struct {
-    const char* label;
-    QString text;
-    bool holds;
-  } cases[] = {
-      {"lbl_Pause_Help", "Default = 10,000", model.Options().pause_count == 10000},
-      {"lbl_Pause_Help", "0 \u2264 n \u2264 1,000,000,000 (0 = no pause)",
-       PauseCountFrom(2e9) == 1000000000 && PauseCountFrom(-1) == 0},
-      {"lbl_Delay_Help", "0.1 \u2264 t \u2264 10.0 (default = 1.0)",
-       DelayFrom(0.0) == 0.1f && DelayFrom(11.0) == 10.0f && model.Options().delay_seconds == 1.0f},
-      {"lbl_Trace_Caption", "(TRACE.LOG)", true},
+  ASSERT_TRUE(model.Options().pause_count == 10000 && model.Options().delay_seconds == 1.0f);
+  ASSERT_TRUE(PauseCountFrom(2e9) == 1000000000 && DelayFrom(0.0) == 0.1f && DelayFrom(11.0) == 10.0f);
+  const std::pair<const char*, QString> cases[] = {
+      {"lbl_Pause_Help", "Default = 10,000"},
+      {"lbl_Pause_Help", "0 \u2264 n \u2264 1,000,000,000 (0 = no pause)"},
+      {"lbl_Delay_Help", "0.1 \u2264 t \u2264 10.0 (default = 1.0)"},
+      {"lbl_Trace_Caption", "(TRACE.LOG)"},
   };
-  for (const auto& c : cases) {
-    EXPECT_TRUE(c.holds) << c.text.toStdString();
-    const QString shown = Find<QLabel>(settings.get(), c.label)->text();
-    EXPECT_TRUE(shown.contains(c.text)) << shown.toStdString();
-  }
+  for (const auto& [label, text] : cases)
+    EXPECT_TRUE(Find<QLabel>(settings.get(), label)->text().contains(text)) << text.toStdString();
   Ok("10", " 1", true, true);
   EXPECT_TRUE(std::filesystem::exists(model.DataDir() + "TRACE.LOG"));
 }
