@@ -140,6 +140,14 @@ void SyncFolder(const fs::path& dir) {
   ::close(fd);
 }
 
+// A save writes a new file into the folder, so a refusal is the folder's:
+// say that the folder cannot be written, not only the file's name.
+std::string CreateFailureText(const fs::path& dir, int error_number) {
+  const std::string text = std::strerror(error_number);
+  if (error_number != EACCES && error_number != EPERM && error_number != EROFS) return text;
+  return "the folder " + Quoted(dir.string()) + " cannot be written (" + text + ")";
+}
+
 }  // namespace
 
 bool SaveFileSafely(const std::string& path, std::string_view contents, std::string* error, std::string_view what) {
@@ -172,7 +180,7 @@ bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std:
   fs::path temp;
   const int fd = OpenTemp(dir, prefix, &temp);
   if (fd < 0) {
-    SetError(error, failed + " " + Quoted(path) + ": " + std::strerror(errno) + ".");
+    SetError(error, failed + " " + Quoted(path) + ": " + CreateFailureText(dir, errno) + ".");
     return false;
   }
   if (target.exists) CopyOwnership(fd, target.st);
@@ -185,7 +193,7 @@ bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std:
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    SetError(error, failed + " " + Quoted(path) + ": " + std::strerror(saved_errno) +
+    SetError(error, failed + " " + Quoted(path) + ": " + CreateFailureText(dir, saved_errno) +
                         ". Any earlier file of that name is unchanged.");
     return false;
   }

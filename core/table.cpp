@@ -85,7 +85,7 @@ class TableFiller {
   bool EndLine(std::string* error) {
     if (count_ >= records_.size()) {
       if (error)
-        *error = "The instruction file " + source_name_ +
+        *error = "The instruction file " + Quoted(source_name_) +
                  " has more than 256 lines; it must describe opcodes 00 to FF, one line each.";
       return false;
     }
@@ -134,7 +134,7 @@ bool InstructionTable::Load(const std::string& path, std::string* error, std::st
   ChunkedFileReader file;
   std::string reason;
   if (!file.Open(path, &reason)) {
-    SetError(error, "Cannot open the instruction file " + path + ": " + reason + ".");
+    SetError(error, "Cannot open the instruction file " + Quoted(path) + ": " + reason + ".");
     return false;
   }
   std::array<InstructionRecord, 256> filled = records;
@@ -142,14 +142,14 @@ bool InstructionTable::Load(const std::string& path, std::string* error, std::st
   for (std::string_view chunk = file.Next(); !chunk.empty(); chunk = file.Next())
     if (!filler.Feed(chunk, error)) return false;
   if (file.Failed()) {
-    SetError(error, "Cannot read the instruction file " + path + ": " + file.FailureText() + ".");
+    SetError(error, "Cannot read the instruction file " + Quoted(path) + ": " + file.FailureText() + ".");
     return false;
   }
   if (!filler.Finish(error)) return false;
   // An empty file would leave every opcode without a record, so that every
   // program silently does nothing.
   if (filler.Lines() == 0) {
-    SetError(error, "The instruction file " + path + " holds no line; it must describe opcodes 00 to FF, one line each.");
+    SetError(error, "The instruction file " + Quoted(path) + " holds no line; it must describe opcodes 00 to FF, one line each.");
     return false;
   }
   // Mostly lines that are no records: some other file under the name, which
@@ -163,7 +163,7 @@ bool InstructionTable::Load(const std::string& path, std::string* error, std::st
   if (filler.Lines() < records.size() && warning != nullptr) {
     char first[4];
     std::snprintf(first, sizeof first, "%02zX", filler.Lines());
-    *warning = "The instruction file " + path + " has " + std::to_string(filler.Lines()) + " lines: " +
+    *warning = "The instruction file " + Quoted(path) + " has " + std::to_string(filler.Lines()) + " lines: " +
                std::to_string(records.size() - filler.Lines()) + " opcodes (" + first +
                " to FF) have no record and do nothing.";
   }

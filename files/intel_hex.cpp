@@ -52,7 +52,7 @@ class HexReader {
     unsigned sum = 0;
     for (size_t i = 0; i < count; ++i) {
       const int high = HexDigitValue(line[1 + 2 * i]), low = HexDigitValue(line[2 + 2 * i]);
-      if (high < 0 || low < 0) return fail("\"" + std::string(line.substr(1 + 2 * i, 2)) + "\" is not a hex byte");
+      if (high < 0 || low < 0) return fail(Quoted(line.substr(1 + 2 * i, 2)) + " is not a hex byte");
       bytes[i] = static_cast<uint8_t>(high * 16 + low);
       sum += bytes[i];
     }

@@ -147,6 +147,31 @@ bool IsMarker(const Field& f) { return f.trimmed_length == kMarker.size() && f.s
 
 std::string ShownText(const Field& f) { return Quoted(f.shown, kQuotedTextLimit); }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The first line that leaves the one-number-a-line layout: a second number
+// on a line, or an empty line. The lenient reading still loads such a file
+// when the count comes out right; when it does not, this line is where the
+// file went wrong, not the line where the count ran out.
+struct LayoutWatch {
+  int last_line = 0;
+  int first_line = 0;
+  std::string fault;
+
+  void Note(int line) {
+    if (first_line != 0) return;
+    if (line == last_line) {
+      first_line = line;
+      fault = "a second number on the line";
+    } else if (line > last_line + 1) {
+      first_line = last_line + 1;
+      fault = "an empty line";
+    }
+    last_line = line;
+  }
+  bool Broken() const { return first_line != 0; }
+};
+
 }  // namespace
 
 std::string MemoryImageNumberLine(int value) {
@@ -175,10 +200,17 @@ bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::fu
 
   auto image = std::make_unique<MemoryArray>();
   bool marker_ok = false;
+  LayoutWatch layout;
   // Fields 0..4095 data cells, 4096 the marker, 4097..8192 kinds.
   for (int n = 0; n < kMemoryImageLines; ++n) {
     const bool is_marker = n == kMemorySize;
     Field f = ReadField(in, is_marker);
+    if (n == 0 && f.shown.starts_with(kByteOrderMark)) {
+      SetError(error, "The memory image " + Quoted(path) +
+                          ", line 1: a byte-order mark at the start; save the file as plain text. Memory is unchanged.");
+      return false;
+    }
+    if (!f.at_end) layout.Note(f.line);
     const unsigned cell = static_cast<unsigned>(n < kMemorySize ? n : n - kMemorySize - 1);
     std::string what = is_marker         ? std::string("the MEMFLAGS marker")
                        : n < kMemorySize ? "the data cell of address 0x" + Hex(cell, 3)
@@ -186,6 +218,13 @@ bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::fu
     if (in.Failed()) {
       SetError(error, "Cannot read the memory image " + Quoted(path) + " at line " + std::to_string(in.Line()) +
                           ": " + in.FailureText() + ". Memory is unchanged.");
+      return false;
+    }
+    const bool field_fails = !is_marker && (!f.integer || f.value < -32768 || f.value > 32767);
+    if (layout.Broken() && (f.at_end || (field_fails && layout.first_line < f.line))) {
+      SetError(error, "The memory image " + Quoted(path) + ", line " + std::to_string(layout.first_line) + ": " +
+                          layout.fault + "; an image holds one number a line, " + std::to_string(kMemoryImageLines) +
+                          " lines in all. Memory is unchanged.");
       return false;
     }
     if (f.at_end) {
@@ -197,7 +236,7 @@ bool LoadMemoryImage(MemoryArray& memory, const std::string& path, const std::fu
       marker_ok = IsMarker(f);
       continue;
     }
-    if (!f.integer || f.value < -32768 || f.value > 32767) {
+    if (field_fails) {
       SetError(error, "The memory image " + Quoted(path) + ", line " + std::to_string(f.line) + ": " + ShownText(f) +
                           " is not a whole number in -32768..32767 (" + what + "). Memory is unchanged.");
       return false;

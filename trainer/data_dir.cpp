@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/file_reader.h"
+
 // The installed data folder of the install prefix, set by the build; the
 // fallback when the executable does not sit in <prefix>/bin.
 #ifndef SCMP_INSTALLED_DATA_DIR
@@ -95,7 +97,7 @@ CopyResult CopyFolderWhole(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   fs::create_directories(to.parent_path(), ec);
   if (ec) {
-    result.reason = "cannot make " + to.parent_path().string() + ": " + ec.message();
+    result.reason = "cannot make " + Quoted(to.parent_path().string()) + ": " + ec.message();
     return result;
   }
   const fs::path partial = to.parent_path() / (to.filename().string() + ".partial-" + std::to_string(::getpid()));
@@ -125,7 +127,7 @@ CopyResult CopyFolderWhole(const fs::path& from, const fs::path& to) {
 }
 
 void AddTried(std::string& list, const fs::path& dir, const char* what) {
-  list += "\n  " + (dir / kTableName).string() + " (" + what + ")";
+  list += "\n  " + Quoted((dir / kTableName).string()) + " (" + what + ")";
 }
 
 std::string NotFoundError(const std::string& tried, const std::string& hint) {
@@ -166,7 +168,7 @@ std::string FindDataDir(const DataDirPlaces& places, std::ostream& notes, std::s
     if (HasTable(user)) return WithSeparator(user.string());
     AddTried(tried, user, "your own copy");
     const std::string hint = installed.empty() ? std::string()
-                                               : "\nThe installed data folder " + installed.string() +
+                                               : "\nThe installed data folder " + Quoted(installed.string()) +
                                                      " holds the shipped " + kTableName + ".";
     if (error) *error = NotFoundError(tried, hint);
     return "";
@@ -182,13 +184,13 @@ std::string FindDataDir(const DataDirPlaces& places, std::ostream& notes, std::s
 
   const CopyResult copy = CopyFolderWhole(installed, user);
   if (copy.ok) {
-    notes << "First start: copied " << copy.what << " from " << installed.string() << " to your own data folder "
-          << user.string() << ". Save images, edit samples and find TRACE.LOG there.\n";
+    notes << "First start: copied " << copy.what << " from " << Quoted(installed.string()) << " to your own data folder "
+          << Quoted(user.string()) << ". Save images, edit samples and find TRACE.LOG there.\n";
     return WithSeparator(user.string());
   }
   if (HasTable(user)) return WithSeparator(user.string());  // another start made it meanwhile
-  notes << "Could not make your own data folder " << user.string() << " (" << copy.reason
-        << "); using the installed data folder " << installed.string() << ", where files may not be saved.\n";
+  notes << "Could not make your own data folder " << Quoted(user.string()) << " (" << copy.reason
+        << "); using the installed data folder " << Quoted(installed.string()) << ", where files may not be saved.\n";
   return WithSeparator(installed.string());
 }
 

@@ -117,6 +117,15 @@ bool PanelModel::StepBack() {
   RestoreLights(entry.lights_before);
   cpu_.microcycles -= entry.microcycles;
   --executed_steps_;
+  // The display shows the instruction that led to the state now restored,
+  // when the history still holds it.
+  if (debugger_.Steps().Size() > 0) {
+    const HistoryEntry& newest = debugger_.Steps().Newest(0);
+    const Fetched step{newest.opcode, newest.operand};
+    ShowMachine(&step);
+  } else {
+    ShowMachine(nullptr);
+  }
   debugger_.SetStop(StopReason::kStepBack);
   return true;
 }
@@ -145,7 +154,7 @@ bool PanelModel::StoreCell(int address, int value) {
 bool PanelModel::SetRegisters(const MachineState& registers) {
   if (running_) return false;
   cpu_.state = registers;
-  ++changes_;
+  ShowMachine(nullptr);
   return true;
 }
 
@@ -195,6 +204,7 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   debugger_.Steps().Clear();  // the history led to another state
   instruction_count_ = 0;
   paused_ = false;
+  ShowMachine(nullptr);
   return true;
 }
 

@@ -256,8 +256,8 @@ void PanelModel::Latch() {
   const auto data = static_cast<int16_t>(SwitchData());
   cpu_.WriteMemory(address, data);
   cpu_.WriteMemory(kLedPort, data);
-  SetLabel(Label::kP0, " " + Hex(static_cast<unsigned>(address)));
-  SetLabel(Label::kM1, " " + Hex(static_cast<unsigned>(data)));
+  SetLabel(Label::kP0, " " + Hex(static_cast<unsigned>(address), 3));
+  SetLabel(Label::kM1, " " + Hex(static_cast<unsigned>(data), 2));
   SetLabel(Label::kM2, "");
 }
 
@@ -343,7 +343,7 @@ void PanelModel::Reset() {
   SetHaltLed(false);
   cpu_.state = MachineState{};
   for (int i = 0; i < 3; ++i) SetLitLamp(8 + i, false, cpu_.microcycles);
-  ++changes_;
+  ShowMachine(nullptr);
   WriteMarker(kMarkReset);
   instruction_count_ = 0;
 }
@@ -410,7 +410,11 @@ void PanelModel::StepsFast() { RunFastSteps(kFastChunk); }
 // history keep working at every speed.
 void PanelModel::StepsPaced() {
   slice_end_ = pacer_.SliceEnd(cpu_.microcycles);
-  while (cpu_.microcycles < slice_end_ && !LoopMustEnd()) {
+  // A halt request standing when the loop starts still lets one step run,
+  // as on the speed path: HLT then Step/Start steps at every speed.
+  bool first = executed_steps_ == loop_start_steps_;
+  while (first || (cpu_.microcycles < slice_end_ && !LoopMustEnd())) {
+    first = false;
     const auto steps = static_cast<uint32_t>(
         std::min<uint64_t>((slice_end_ - cpu_.microcycles) / kLongestStepMicrocycles + 1, kFastChunk));
     if (debugger_.Active())
@@ -516,9 +520,31 @@ void PanelModel::StepInstruction() {
   }
 }
 
-void PanelModel::FillRegisterDisplay(const Fetched& f) {
-  const InstructionRecord& record = cpu_.table()[f.opcode];
+void PanelModel::FillRegisterDisplay(const Fetched& f) { ShowMachine(&f); }
+
+// The register display from the processor's registers, with the fields of
+// `f` (the instruction that led there), or with those fields empty when no
+// instruction did (RST, a loaded state, registers typed in the Monitor).
+void PanelModel::ShowMachine(const Fetched* step) {
   const MachineState& s = cpu_.state;
+  if (step == nullptr) {
+    for (Label l : {Label::kOpcode, Label::kAmode, Label::kRegister, Label::kCflag, Label::kOFlag, Label::kOperation,
+                    Label::kM1, Label::kM2})
+      SetLabel(l, "");
+  } else {
+    ShowInstructionFields(*step);
+  }
+  SetLabel(Label::kP0, HexWord(s.P[0]));
+  SetLabel(Label::kP1, HexWord(s.P[1]));
+  SetLabel(Label::kP2, HexWord(s.P[2]));
+  SetLabel(Label::kP3, HexWord(s.P[3]));
+  SetLabel(Label::kAccu, HexByte(s.A));
+  SetLabel(Label::kExtension, HexByte(s.E));
+  SetLabel(Label::kStatus, HexByte(s.SR));
+}
+
+void PanelModel::ShowInstructionFields(const Fetched& f) {
+  const InstructionRecord& record = cpu_.table()[f.opcode];
   if (record.IsUndefined()) {
     SetLabel(Label::kOpcode, " Error");
     for (Label l : {Label::kAmode, Label::kRegister, Label::kCflag, Label::kOFlag, Label::kOperation}) SetLabel(l, "");
@@ -530,13 +556,6 @@ void PanelModel::FillRegisterDisplay(const Fetched& f) {
     SetLabel(Label::kOFlag, FieldString(record.OFlag));
     SetLabel(Label::kOperation, FieldString(record.Operation));
   }
-  SetLabel(Label::kP0, HexWord(s.P[0]));
-  SetLabel(Label::kP1, HexWord(s.P[1]));
-  SetLabel(Label::kP2, HexWord(s.P[2]));
-  SetLabel(Label::kP3, HexWord(s.P[3]));
-  SetLabel(Label::kAccu, HexByte(s.A));
-  SetLabel(Label::kExtension, HexByte(s.E));
-  SetLabel(Label::kStatus, HexByte(s.SR));
   SetLabel(Label::kM1, HexByte(f.opcode));
   SetLabel(Label::kM2, f.operand == -1 ? std::string() : HexByte(f.operand));
 }

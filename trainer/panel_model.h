@@ -191,6 +191,10 @@ class PanelModel : private Board {
   const std::vector<Symbol>& Symbols() const { return symbols_; }
   // Checks the whole file, then stores it: all or nothing.
   bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
+  // The folder of the last file a file window loaded or saved, where the
+  // next file window starts; empty until then.
+  const std::string& LastFolder() const { return last_folder_; }
+  void SetLastFolder(std::string folder) { last_folder_ = std::move(folder); }
 
   // ---- Debugging (trainer/panel_debug.cpp) ---------------------------------
   // Breakpoints, watchpoints, history, why the last run stopped. While any of
@@ -252,6 +256,8 @@ class PanelModel : private Board {
   void SetHaltLed(bool on);
   void SetSingleStepMode(bool on);
   void FillRegisterDisplay(const Fetched& f);
+  void ShowMachine(const Fetched* step);
+  void ShowInstructionFields(const Fetched& f);
   void SlowWait();
   bool LoopMustEnd() const { return single_step_mode_ || cpu_.halt_requested || paused_ || abort_; }
   // SST, HLT or an abort from the user during this loop: a paced wait ends
@@ -319,6 +325,7 @@ class PanelModel : private Board {
   TraceLog trace_;
   std::vector<std::string> notices_;
   std::string source_path_;
+  std::string last_folder_;
   std::vector<Symbol> symbols_;
   Debugger debugger_;
   uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began

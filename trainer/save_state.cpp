@@ -148,7 +148,7 @@ class StateReader {
     if (number == 1) return line == kStateName || Fail("this is not a saved state of the trainer (the first line is not " + std::string(kStateName) + ")");
     if (number == 2) {
       return line == "VERSION " + std::to_string(kStateVersion) ||
-             Fail("version \"" + std::string(line) + "\" cannot be read; this trainer reads VERSION " + std::to_string(kStateVersion));
+             Fail("version " + Quoted(line, kQuotedTextLimit) + " cannot be read; this trainer reads VERSION " + std::to_string(kStateVersion));
     }
     const auto words = Words(line);
     if (words.empty()) return true;
@@ -160,7 +160,7 @@ class StateReader {
     if (key == "DELAY") return Once(key) && Delay(words);
     for (const ScalarField& f : ScalarFields())
       if (key == f.key) return Once(key) && Scalar(f, words);
-    return Fail("unknown entry \"" + key + "\"");
+    return Fail("unknown entry " + Quoted(key, kQuotedTextLimit));
   }
 
   // After the last line: everything there? `lines` is the count read.
@@ -179,7 +179,7 @@ class StateReader {
       else if (!seen_.count("KIND " + std::to_string(row))) missing = "KIND " + Hex(static_cast<unsigned>(row * kCellsPerRow), 3);
     }
     if (missing.empty()) return true;
-    error_ = "The saved state \"" + path_ + "\" ends after line " + std::to_string(lines) + " without " + missing +
+    error_ = "The saved state " + Quoted(path_) + " ends after line " + std::to_string(lines) + " without " + missing +
              ". Nothing was loaded.";
     return false;
   }
@@ -188,7 +188,7 @@ class StateReader {
 
  private:
   bool Fail(const std::string& what) {
-    error_ = "The saved state \"" + path_ + "\", line " + std::to_string(line_) + ": " + what + ". Nothing was loaded.";
+    error_ = "The saved state " + Quoted(path_) + ", line " + std::to_string(line_) + ": " + what + ". Nothing was loaded.";
     return false;
   }
   bool Once(const std::string& key) { return seen_.insert(key).second || Fail(key + " appears twice"); }
@@ -199,12 +199,12 @@ class StateReader {
     if (f.digits == 0) {
       const auto [end, ec] = std::from_chars(words[1].data(), words[1].data() + words[1].size(), v);
       if (ec != std::errc() || end != words[1].data() + words[1].size() || v > f.max)
-        return Fail(std::string(f.key) + " takes a whole number 0.." + std::to_string(f.max) + ", not \"" + std::string(words[1]) + "\"");
+        return Fail(std::string(f.key) + " takes a whole number 0.." + std::to_string(f.max) + ", not " + Quoted(words[1], kQuotedTextLimit));
     } else {
       const auto hex = words[1].size() == static_cast<size_t>(f.digits) ? ParseHex(words[1], f.digits) : std::nullopt;
       if (!hex || *hex > f.max)
         return Fail(std::string(f.key) + " takes " + std::to_string(f.digits) + " hexadecimal digits up to " + Hex(static_cast<unsigned>(f.max)) +
-                    ", not \"" + std::string(words[1]) + "\"");
+                    ", not " + Quoted(words[1], kQuotedTextLimit));
       v = *hex;
     }
     f.set(s_, v);
@@ -225,7 +225,7 @@ class StateReader {
     list.clear();
     for (size_t i = 1; i < words.size(); ++i) {
       const auto a = ParseHex(words[i], 3);
-      if (!a) return Fail(std::string(words[0]) + " takes addresses of 1 to 3 hexadecimal digits, not \"" + std::string(words[i]) + "\"");
+      if (!a) return Fail(std::string(words[0]) + " takes addresses of 1 to 3 hexadecimal digits, not " + Quoted(words[i], kQuotedTextLimit));
       list.push_back(static_cast<int>(*a));
     }
     std::sort(list.begin(), list.end());
@@ -242,7 +242,7 @@ class StateReader {
     auto& plane = key == "DATA" ? s_.memory.data : s_.memory.kind;
     for (int i = 0; i < kCellsPerRow; ++i) {
       const auto cell = words[2 + i].size() == 4 ? ParseHex(words[2 + i], 4) : std::nullopt;
-      if (!cell) return Fail(key + " cells take 4 hexadecimal digits, not \"" + std::string(words[2 + i]) + "\"");
+      if (!cell) return Fail(key + " cells take 4 hexadecimal digits, not " + Quoted(words[2 + i], kQuotedTextLimit));
       plane[*row + i] = static_cast<int16_t>(static_cast<uint16_t>(*cell));
     }
     return true;

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/file_reader.h"
 #include "core/hex.h"
 
 namespace scmp {
@@ -132,7 +133,7 @@ bool TraceLog::Open(const std::string& path, std::string* error) {
   fd_ = IsFifo(path) ? OpenPipe(path) : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     const std::string reason = errno == EINTR ? "no program read the pipe" : std::strerror(errno);
-    if (error) *error = "Cannot create the trace log " + path + ": " + reason + ".";
+    if (error) *error = "Cannot create the trace log " + Quoted(path) + ": " + reason + ".";
     return false;
   }
   // The log keeps its own buffer and hands it to the file in large pieces;
@@ -210,7 +211,7 @@ void TraceLog::StopOnWriteError(int error_number, size_t written_of_buffer) {
   fd_ = -1;
   used_ = 0;
   stop_ = Stop::kWriteError;
-  stop_message_ = "Cannot write the trace log " + path_ + ": " + std::strerror(error_number) +
+  stop_message_ = "Cannot write the trace log " + Quoted(path_) + ": " + std::strerror(error_number) +
                   ". Tracing is off; the log keeps the lines written before.";
 }
 
@@ -230,7 +231,7 @@ void TraceLog::StopAtLimit() {
   stop_ = Stop::kLimit;
   const std::string limit = limit_ % (1 << 20) == 0 ? std::to_string(limit_ >> 20) + " MB"
                                                     : std::to_string(limit_) + " bytes";
-  stop_message_ = "The trace log " + path_ + " reached its limit of " + limit + ". Tracing is off.";
+  stop_message_ = "The trace log " + Quoted(path_) + " reached its limit of " + limit + ". Tracing is off.";
 }
 
 void TraceLog::WriteLine(std::string_view text) {

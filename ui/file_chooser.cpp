@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +21,7 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "trainer/panel_model.h"
@@ -27,9 +32,35 @@ namespace scmp {
 
 namespace {
 
-using layout::Tw;
-
 constexpr int kPathRole = Qt::UserRole;
+
+// The size each kind of window had when it was last closed, so that a
+// window the user widened for long names opens as wide the next time.
+QHash<int, QSize>& RememberedSizes() {
+  static QHash<int, QSize> sizes;
+  return sizes;
+}
+
+// A list wide enough for its longest entry (icon and scroll bar included),
+// between about 16 and 64 characters.
+int ListWidthFor(const QListWidget* list) {
+  const QFontMetrics metrics(list->font());
+  int widest = 0;
+  for (int i = 0; i < list->count(); ++i) {
+    const QListWidgetItem* item = list->item(i);
+    const int icon = item->icon().isNull() ? 0 : list->iconSize().width() + 8;
+    widest = std::max(widest, metrics.horizontalAdvance(item->text()) + icon);
+  }
+  const int chrome = 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 12;
+  return std::clamp(widest + chrome, 16 * metrics.averageCharWidth(), 64 * metrics.averageCharWidth());
+}
+
+// A label whose access key moves the focus to `buddy`.
+QLabel* LabelFor(const QString& text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setBuddy(buddy);
+  return label;
+}
 
 bool Readable(const QString& dir) {
   QDir d(dir);
@@ -50,6 +81,10 @@ QString FailureText(const QString& path, const std::string& error) {
 QString FileChooser::JoinPath(const QString& dir, const QString& name) {
   if (dir.endsWith('/')) return dir + name;
   return dir + '/' + name;
+}
+
+QString FileChooser::PathInFolder(const QString& dir, const QString& typed) {
+  return QDir::isAbsolutePath(typed) ? typed : JoinPath(dir, typed);
 }
 
 FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
@@ -93,101 +128,142 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
       setObjectName("frm_SaveMemAs");
       setWindowTitle("Save Memory Image As");
       pattern_ = "*.RAM";
-      BuildSaveLayout();
+      BuildSaveLayout("SaveMemAs");
       name_->setText("Noname.ram");
       break;
+    case Kind::kLoadState:
+      setObjectName("frm_LoadState");
+      setWindowTitle("Load State");
+      pattern_ = "*.state";
+      BuildOpenLayout("LoadState");
+      path_->setText("*.state");
+      break;
+    case Kind::kSaveState:
+      setObjectName("frm_SaveState");
+      setWindowTitle("Save State");
+      pattern_ = "*.state";
+      BuildSaveLayout("SaveState");
+      name_->setText("Noname.state");
+      break;
   }
+  setAccessibleName(windowTitle());
   files_->setProperty("pattern", pattern_);
+  dirs_->installEventFilter(this);
+  files_->installEventFilter(this);
 
   connect(drives_, &QComboBox::activated, this, [this](int index) { DriveChosen(index); });
   connect(dirs_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { DirectoryActivated(item); });
   connect(files_, &QListWidget::itemSelectionChanged, this, [this] { FileSelectionChanged(); });
   if (name_ != nullptr)  // a typed name goes into the path box, as a chosen file does
-    connect(name_, &QLineEdit::textEdited, this, [this](const QString& name) { path_->setText(JoinPath(dir_, name)); });
+    connect(name_, &QLineEdit::textEdited, this,
+            [this](const QString& name) { path_->setText(PathInFolder(dir_, name)); });
 
-  // The samples folder, or where the program was started when there is none.
-  QString start = QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples");
+  // The folder of the last file used in any file window since start-up,
+  // else where this window was left at the last exit, else the samples
+  // folder, else where the program was started.
+  QString start = QString::fromLocal8Bit(model_.LastFolder().c_str());
+  if (start.isEmpty() || !Readable(start))
+    start = FolderRecallHook() ? FolderRecallHook()(objectName()) : QString();
+  if (start.isEmpty() || !Readable(start))
+    start = QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples");
   if (!Readable(start)) start = QDir::currentPath();
-  if (const QString last = FolderRecallHook() ? FolderRecallHook()(objectName()) : QString(); !last.isEmpty() && Readable(last))
-    start = last;
   FillDrives();
   if (!ChangeDirectory(start)) ChangeDirectory(QDir::rootPath());
+  const QSize remembered = RememberedSizes().value(static_cast<int>(kind_));
+  if (remembered.isValid())
+    resize(remembered.expandedTo(minimumSizeHint()));
+  else
+    adjustSize();
 }
 
-void FileChooser::BuildOpenLayout(const QString& suffix) {
-  const bool asm_window = kind_ == Kind::kLoadAsm;
-  setFixedSize(Tw(0, 0, asm_window ? 4620 : 4560, 3615).size());
+void FileChooser::MakeListsAndBoxes(QWidget* frame, const QString& suffix, const QString& path_object) {
+  path_ = new QLineEdit(frame);
+  path_->setObjectName(path_object);
+  path_->setAccessibleName("Path");
+  files_ = new QListWidget(frame);
+  files_->setObjectName("fil_" + suffix);
+  files_->setAccessibleName("Files");
+  drives_ = new QComboBox(frame);
+  drives_->setObjectName("drv_" + suffix);
+  drives_->setAccessibleName("Drive");
+  dirs_ = new QListWidget(frame);
+  dirs_->setObjectName("dir_" + suffix);
+  dirs_->setAccessibleName("Folders");
+}
 
+// Cancel and the button that loads or saves, at the bottom right.
+QHBoxLayout* FileChooser::MakeButtons(const QString& suffix, const QString& action_object, const QString& action_text) {
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("cmd_" + suffix + "_Cancel");
+  cancel->setAccessibleName("Cancel");
+  auto* action = new QPushButton(action_text, this);
+  action->setObjectName(action_object);
+  action->setAccessibleName(action_text);
+  action->setDefault(true);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(action, &QPushButton::clicked, this, [this] { Action(); });
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(cancel);
+  row->addWidget(action);
+  return row;
+}
+
+// Path box over the file list on the left, drives over folders on the
+// right, on a grey ground; the lists grow with the window.
+void FileChooser::BuildOpenLayout(const QString& suffix) {
   auto* frame = new QFrame(this);
   frame->setObjectName("fra_" + suffix);
-  frame->setGeometry(Tw(192, 96, 4140, 2796));
   frame->setFrameShape(QFrame::NoFrame);
   frame->setAutoFillBackground(true);
   QPalette grey = frame->palette();
   grey.setColor(QPalette::Window, Colours().chooser_frame);
   frame->setPalette(grey);
+  MakeListsAndBoxes(frame, suffix, "Txt_" + suffix);
 
-  path_ = new QLineEdit(frame);
-  path_->setObjectName("Txt_" + suffix);
-  path_->setGeometry(asm_window ? Tw(210, 192, 1725, 288) : Tw(210, 210, 1725, 345));
-  files_ = new QListWidget(frame);
-  files_->setObjectName("fil_" + suffix);
-  files_->setGeometry(asm_window ? Tw(192, 480, 1740, 2040) : Tw(192, 645, 1740, 1845));
-  drives_ = new QComboBox(frame);
-  drives_->setObjectName("drv_" + suffix);
-  drives_->setGeometry(Tw(2100, 210, 1932, 315));
-  dirs_ = new QListWidget(frame);
-  dirs_->setObjectName("dir_" + suffix);
-  dirs_->setGeometry(Tw(2112, 660, 1932, 1890));
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(LabelFor("&Path:", path_, frame), 0, 0);
+  grid->addWidget(LabelFor("&Drive:", drives_, frame), 0, 1);
+  grid->addWidget(path_, 1, 0);
+  grid->addWidget(drives_, 1, 1);
+  grid->addWidget(LabelFor("&Files:", files_, frame), 2, 0);
+  grid->addWidget(LabelFor("F&olders:", dirs_, frame), 2, 1);
+  grid->addWidget(files_, 3, 0);
+  grid->addWidget(dirs_, 3, 1);
+  grid->setRowStretch(3, 1);
 
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("cmd_" + suffix + "_Cancel");
-  cancel->setGeometry(Tw(1824, 3072, 1164, 396));
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("cmd_" + suffix + "_Ok");
-  ok->setGeometry(Tw(3168, 3072, 1068, 396));
-  ok->setDefault(true);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(ok, &QPushButton::clicked, this, [this] { Action(); });
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(frame, 1);
+  outer->addLayout(MakeButtons(suffix, "cmd_" + suffix + "_Ok", "OK"));
 }
 
-void FileChooser::BuildSaveLayout() {
-  setFixedSize(Tw(0, 0, 6270, 3330).size());
-
+// The full path across the top, the file list with the name box under it on
+// the left, drives over folders on the right.
+void FileChooser::BuildSaveLayout(const QString& suffix) {
   auto* frame = new QFrame(this);
-  frame->setObjectName("fra_SaveMemAs");
-  frame->setGeometry(Tw(192, 288, 5580, 2220));
+  frame->setObjectName("fra_" + suffix);
   frame->setFrameShape(QFrame::StyledPanel);
-
-  auto* full_path = new QLabel("Full Path:", frame);
-  full_path->setGeometry(Tw(90, 90, 1080, 300));
-  path_ = new QLineEdit(frame);
-  path_->setObjectName("txt_SaveMemAs_Fp");
-  path_->setGeometry(Tw(1056, 96, 4428, 288));
-  files_ = new QListWidget(frame);
-  files_->setObjectName("fil_SaveMemAs");
-  files_->setGeometry(Tw(1056, 480, 2316, 1065));
-  auto* file_name = new QLabel("Filename:", frame);
-  file_name->setGeometry(Tw(96, 1824, 876, 204));
+  MakeListsAndBoxes(frame, suffix, "txt_" + suffix + "_Fp");
   name_ = new QLineEdit(frame);
-  name_->setObjectName("txt_SaveMemAs");
-  name_->setGeometry(Tw(1056, 1824, 2316, 300));
-  drives_ = new QComboBox(frame);
-  drives_->setObjectName("drv_SaveMemAs");
-  drives_->setGeometry(Tw(3456, 480, 2028, 315));
-  dirs_ = new QListWidget(frame);
-  dirs_->setObjectName("dir_SaveMemAs");
-  dirs_->setGeometry(Tw(3456, 768, 2028, 1440));
+  name_->setObjectName("txt_" + suffix);
+  name_->setAccessibleName("File name");
 
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("cmd_SaveMemAs_Cancel");
-  cancel->setGeometry(Tw(2976, 2688, 1260, 492));
-  auto* save = new QPushButton("Save", this);
-  save->setObjectName("cmd_SaveMemAs_Save");
-  save->setGeometry(Tw(4416, 2688, 1260, 492));
-  save->setDefault(true);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(save, &QPushButton::clicked, this, [this] { Action(); });
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(LabelFor("Full &Path:", path_, frame), 0, 0, 1, 2);
+  grid->addWidget(path_, 1, 0, 1, 2);
+  grid->addWidget(LabelFor("&Files:", files_, frame), 2, 0);
+  grid->addWidget(LabelFor("&Drive:", drives_, frame), 2, 1);
+  grid->addWidget(files_, 3, 0, 3, 1);
+  grid->addWidget(drives_, 3, 1);
+  grid->addWidget(LabelFor("F&olders:", dirs_, frame), 4, 1);
+  grid->addWidget(dirs_, 5, 1);
+  grid->addWidget(LabelFor("File&name:", name_, frame), 6, 0);
+  grid->addWidget(name_, 7, 0);
+  grid->setRowStretch(5, 1);
+
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(frame, 1);
+  outer->addLayout(MakeButtons(suffix, "cmd_" + suffix + "_Save", "Save"));
 }
 
 // ---- Drives -----------------------------------------------------------------
@@ -260,7 +336,7 @@ bool FileChooser::ChangeDirectory(const QString& dir) {
   if (FolderKeepHook()) FolderKeepHook()(objectName(), dir_);
   FillDirectories();
   FillFiles();
-  if (kind_ == Kind::kSaveMemAs) path_->setText(JoinPath(dir_, name_->text()));
+  if (name_ != nullptr) path_->setText(PathInFolder(dir_, name_->text()));
   return true;
 }
 
@@ -298,6 +374,7 @@ void FileChooser::FillDirectories() {
     dirs_->setCurrentItem(current);
     dirs_->scrollToItem(current);
   }
+  dirs_->setMinimumWidth(ListWidthFor(dirs_));
 }
 
 void FileChooser::FillFiles(const QString& keep_selected) {
@@ -319,6 +396,7 @@ void FileChooser::FillFiles(const QString& keep_selected) {
       found.first()->setSelected(true);
     }
   }
+  files_->setMinimumWidth(ListWidthFor(files_));
 }
 
 void FileChooser::DirectoryActivated(QListWidgetItem* item) {
@@ -336,7 +414,7 @@ void FileChooser::FileSelectionChanged() {
   const QList<QListWidgetItem*> selected = files_->selectedItems();
   if (selected.isEmpty()) return;
   const QString name = selected.first()->text();
-  if (kind_ == Kind::kSaveMemAs) name_->setText(name);
+  if (name_ != nullptr) name_->setText(name);
   path_->setText(JoinPath(dir_, name));
 }
 
@@ -344,10 +422,7 @@ void FileChooser::FileSelectionChanged() {
 
 // The path box's text as a path: a relative name is taken in the window's
 // folder, not in the program's working directory.
-QString FileChooser::TypedPath() const {
-  const QString typed = path_->text();
-  return QDir::isAbsolutePath(typed) ? typed : JoinPath(dir_, typed);
-}
+QString FileChooser::TypedPath() const { return PathInFolder(dir_, path_->text()); }
 
 bool FileChooser::ConfirmReplace(const QString& path) {
   QMessageBox box(QMessageBox::Question, windowTitle(), path + " already exists.\nDo you want to replace it?",
@@ -363,9 +438,9 @@ void FileChooser::Action() {
   std::string error;
   bool ok = true;
   last_report_.clear();
-  if (kind_ == Kind::kSaveMemAs) {
+  if (name_ != nullptr) {
     if (QFileInfo(path).exists() && !ConfirmReplace(path)) return;
-    ok = model_.SaveMemoryImage(native, &error);
+    ok = kind_ == Kind::kSaveState ? model_.SaveState(native, &error) : model_.SaveMemoryImage(native, &error);
   } else {
     // Without a chosen file, a path box that names an existing file will do.
     if (files_->selectedItems().isEmpty() && !QFileInfo(path).isFile()) {
@@ -375,9 +450,11 @@ void FileChooser::Action() {
       box.exec();
       return;
     }
-    if (kind_ == Kind::kOpenMem || kind_ == Kind::kLoadAsm) {
-      const FileLoad load =
-          model_.LoadFile(native, kind_ == Kind::kOpenMem ? FileKind::kMemoryImage : FileKind::kListing);
+    if (kind_ == Kind::kOpenMem || kind_ == Kind::kLoadAsm || kind_ == Kind::kLoadState) {
+      const FileKind kind = kind_ == Kind::kOpenMem   ? FileKind::kMemoryImage
+                            : kind_ == Kind::kLoadAsm ? FileKind::kListing
+                                                      : FileKind::kSavedState;
+      const FileLoad load = model_.LoadFile(native, kind);
       ok = load.loaded;
       error = load.error;
       if (ok && kind_ == Kind::kLoadAsm) last_report_ = QString::fromLocal8Bit(load.Summary().c_str());
@@ -392,7 +469,33 @@ void FileChooser::Action() {
     return;
   }
   chosen_ = native;
+  model_.SetLastFolder(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString());
   accept();
+}
+
+// Return in the folder list enters the folder, as a double click does; it
+// must not reach the default button, which would load or save at once.
+// Return in the file list chooses the file under the keyboard's cursor
+// (focus alone marks it without choosing it), then goes on to the button.
+bool FileChooser::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return QDialog::eventFilter(watched, event);
+  if (watched == dirs_) {
+    if (QListWidgetItem* item = dirs_->currentItem()) DirectoryActivated(item);
+    return true;
+  }
+  if (watched == files_ && files_->selectedItems().isEmpty() && files_->currentItem() != nullptr)
+    files_->currentItem()->setSelected(true);
+  return QDialog::eventFilter(watched, event);
+}
+
+// Remembers the size, and hands the keyboard back to the panel, also where
+// no window manager would (a kiosk, a test display).
+void FileChooser::hideEvent(QHideEvent* event) {
+  RememberedSizes().insert(static_cast<int>(kind_), size());
+  if (parentWidget() != nullptr) parentWidget()->activateWindow();
+  QDialog::hideEvent(event);
 }
 
 void FileChooser::showEvent(QShowEvent* event) {

@@ -1,8 +1,10 @@
 // The file windows: open a memory image (frm_OpenMem), save one
-// (frm_SaveMemAs), load an assembler listing (frm_LoadAsm), and choose a
-// source to assemble (frm_AsmSource) or an Intel HEX file (frm_LoadHex). Each has a
+// (frm_SaveMemAs), load an assembler listing (frm_LoadAsm), choose a source
+// to assemble (frm_AsmSource) or an Intel HEX file (frm_LoadHex), and save
+// or load the whole machine (frm_SaveState, frm_LoadState). Each has a
 // drive list, a directory list and a file list kept in step, and a path box
-// that names the file the operation uses.
+// that names the file the operation uses. They size themselves to the
+// names they list and open at the size they had when last closed.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +14,7 @@
 #include <string>
 
 class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -24,12 +27,14 @@ class FileChooser : public QDialog {
   Q_OBJECT
 
  public:
-  // The first three load or save themselves; the last two only choose the
-  // file, and their owner loads it (ChosenPath) once the window is accepted.
-  enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm, kAssembleSource, kLoadHex };
+  // All but kAssembleSource and kLoadHex load or save themselves; those two
+  // only choose the file, and their owner loads it (ChosenPath) once the
+  // window is accepted.
+  enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm, kAssembleSource, kLoadHex, kSaveState, kLoadState };
 
-  // Sets itself up at the samples folder (the model's data folder followed
-  // by "Samples"), or at the current directory when that does not exist.
+  // Sets itself up in the folder of the last file used (the model keeps
+  // it), else the samples folder (the model's data folder followed by
+  // "Samples"), else the current directory.
   FileChooser(Kind kind, PanelModel& model, QWidget* parent);
 
   Kind WindowKind() const { return kind_; }
@@ -50,6 +55,9 @@ class FileChooser : public QDialog {
 
   // A path made of a directory and a name, with one "/" between them.
   static QString JoinPath(const QString& dir, const QString& name);
+  // What the user typed as a path: an absolute path stands as typed, a
+  // relative one is taken in `dir`.
+  static QString PathInFolder(const QString& dir, const QString& typed);
 
   // Where each file window, by object name, was last, so that it starts
   // there next time: `recall` gives the folder (empty when none), `keep`
@@ -61,12 +69,16 @@ class FileChooser : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   static FolderRecall& FolderRecallHook();
   static FolderKeep& FolderKeepHook();
+  void MakeListsAndBoxes(QWidget* frame, const QString& suffix, const QString& path_object);
+  QHBoxLayout* MakeButtons(const QString& suffix, const QString& action_object, const QString& action_text);
   void BuildOpenLayout(const QString& suffix);
-  void BuildSaveLayout();
+  void BuildSaveLayout(const QString& suffix);
   void FillDrives();
   void SelectDriveOf(const QString& dir);
   void DriveChosen(int index);
@@ -92,7 +104,7 @@ class FileChooser : public QDialog {
   QListWidget* dirs_ = nullptr;
   QListWidget* files_ = nullptr;
   QLineEdit* path_ = nullptr;
-  QLineEdit* name_ = nullptr;  // the save window only
+  QLineEdit* name_ = nullptr;  // the save windows only
 };
 
 }  // namespace scmp

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QActionGroup>
@@ -517,24 +516,14 @@ void PanelWindow::ShowMonitor() {
 
 MonitorWindow* PanelWindow::Monitor() const { return monitor_.data(); }
 
-namespace {
-const char* const kStateFilter = "Saved states (*.state);;All files (*)";
-}
-
 void PanelWindow::SaveStateAs() {
-  const QString path = QFileDialog::getSaveFileName(this, "Save State", QString::fromStdString(model_.DataDir()),
-                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
-  std::string error;
-  if (!path.isEmpty() && !model_.SaveState(path.toStdString(), &error))
-    QMessageBox::warning(this, "Save State", QString::fromStdString(error));
+  FileChooser chooser(FileChooser::Kind::kSaveState, model_, this);
+  chooser.exec();
 }
 
 void PanelWindow::LoadStateFrom() {
-  const QString path = QFileDialog::getOpenFileName(this, "Load State", QString::fromStdString(model_.DataDir()),
-                                                    kStateFilter, nullptr, QFileDialog::DontUseNativeDialog);
-  std::string error;
-  if (!path.isEmpty() && !model_.LoadState(path.toStdString(), &error))
-    QMessageBox::warning(this, "Load State", QString::fromStdString(error));
+  FileChooser chooser(FileChooser::Kind::kLoadState, model_, this);
+  chooser.exec();
   Refresh();
 }
 

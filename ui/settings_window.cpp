@@ -95,10 +95,10 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   QFrame* pause = Group(this, "fra_Pause", Tw(210, 105, 3585, 3585));
   Text(pause, "lbl_Pause_Caption", "Execution Pause", Tw(105, 105, 3270, 330), true);
   Text(pause, "lbl_Pause_Help",
-       "Sets the executionpause after the selected number of instructioncycles executed . Default = 1,000\n"
-       "This to avoid an endless loop situation\n"
-       "Applies to run-mode only\n"
-       "0 >  n# > 1,000,000,000 (0=disable)",
+       "Pauses the run after this number of instructions, so that an endless loop cannot hold the board. "
+       "Default = 10,000\n"
+       "Applies to run mode only\n"
+       "0 \u2264 n \u2264 1,000,000,000 (0 = no pause)",
        Tw(105, 420, 3270, 2430), false);
   pause_ = Box(pause, "txt_MaxOpcode", "Pause count", Tw(105, 3045, 3270, 330));
 
@@ -110,7 +110,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   connect(ok, &QPushButton::clicked, this, [this] { Apply(); });
 
   QFrame* trace = Group(this, "fra_Trace", Tw(3990, 105, 4425, 1170));
-  Text(trace, "lbl_Trace_Caption", "Trace to logfile (Trace.log)", Tw(105, 105, 3585, 330), true);
+  Text(trace, "lbl_Trace_Caption", "Trace to log file (TRACE.LOG)", Tw(105, 105, 3585, 330), true);
   trace_off_ = Option(trace, "opt_Trace_0", "Disable Trace", Tw(315, 420, 1590, 330));
   trace_on_ = Option(trace, "opt_Trace_1", "Enable Trace", Tw(315, 735, 1590, 330));
   // The log stops at this size, so that a forgotten run cannot fill the disk.
@@ -126,7 +126,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   QFrame* delay = Group(this, "fra_Delay", Tw(3990, 2940, 4425, 1695));
   Text(delay, "lbl_Delay_Caption", "Delay", Tw(105, 105, 3480, 225), true);
   Text(delay, "lbl_Delay_Help",
-       "Sets delay for each instructioncycle in slow mode in sec: 0.1 > t# > 10.0 (default=1.0) ",
+       "Sets the delay for each instruction in slow mode, in seconds: 0.1 \u2264 t \u2264 10.0 (default = 1.0)",
        Tw(105, 420, 4005, 540), false);
   delay_ = Box(delay, "txt_Delay", "Delay of slow mode", Tw(105, 1155, 4110, 330));
 
@@ -178,6 +178,11 @@ void SettingsWindow::Apply() {
   }
   in_force_ = Fields();
   accept();
+}
+
+void SettingsWindow::hideEvent(QHideEvent* event) {
+  if (parentWidget() != nullptr) parentWidget()->activateWindow();
+  QDialog::hideEvent(event);
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {

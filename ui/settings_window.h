@@ -29,6 +29,9 @@ class SettingsWindow : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Hands the keyboard back to the panel, also where no window manager
+  // would (a kiosk, a test display).
+  void hideEvent(QHideEvent* event) override;
 
  private:
   // What the fields showed after the last OK (or on opening).

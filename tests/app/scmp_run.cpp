@@ -208,7 +208,7 @@ TEST(ScmpRunTrace, WriteErrorsAndTheLimitEndTracingWithAMessage) {
     const char* message;
   };
   const std::vector<Case> cases = {
-      {"a full device", "/dev/full", {}, 1, "Cannot write the trace log /dev/full: No space left on device"},
+      {"a full device", "/dev/full", {}, 1, "Cannot write the trace log \"/dev/full\": No space left on device"},
       {"the limit", "", {"--trace-limit", "1"}, 0, "reached its limit of 1 MB"},
   };
   for (const Case& c : cases) {

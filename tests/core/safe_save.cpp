@@ -148,5 +148,26 @@ TEST(SaveFileSafely, LongestNamesSave) {
   }
 }
 
+// A folder that may not be written: the message says so and names the
+// folder, for a new name and for a file that is there already (kept).
+TEST(SaveFileSafely, ReadOnlyFolderIsNamedAsTheCause) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "replacing a file" : "a new name");
+    TempDir dir;
+    const std::string folder = dir.File("locked");
+    fs::create_directory(folder);
+    const std::string target = folder + "/OUT.RAM";
+    if (existing) dir.Write("locked/OUT.RAM", "old\r\n");
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    std::string error;
+    EXPECT_FALSE(SaveFileSafely(target, "new\r\n", &error, "the memory image"));
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_NE(error.find("the folder \"" + folder + "\" cannot be written (Permission denied)"), std::string::npos)
+        << error;
+    EXPECT_EQ(fs::exists(target) ? test::ReadFile(target) : "", existing ? "old\r\n" : "");
+  }
+}
+
 }  // namespace
 }  // namespace scmp

@@ -289,6 +289,12 @@ TEST(MemoryImageLoad, FailuresLeaveMemoryUntouched) {
       // Raw bytes are not copied to the terminal, and a long field is cut.
       {"binary.ram", replace_line(12, std::string("\x01\xFF\0" "7", 4)), "\"\\x01\\xFF\\x007\""},
       {"long-field.ram", replace_line(12, std::string(100, '9') + "x"), "\"" + std::string(60, '9') + "...\""},
+      // The first line that leaves one number a line is named, not the
+      // line where the count ran out.
+      {"extra-number.ram", replace_line(1, " 0 0 "), "line 1: a second number on the line"},
+      {"missing-number.ram", replace_line(50, ""), "line 50: an empty line"},
+      {"missing-number-at-end.ram", replace_line(8000, ""), "line 8000: an empty line"},
+      {"byte-order-mark.ram", "\xEF\xBB\xBF" + good, "line 1: a byte-order mark at the start; save the file as plain text"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

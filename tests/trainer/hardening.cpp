@@ -21,9 +21,15 @@
 #include <vector>
 
 #include "core/machine.h"
+#include "core/safe_save.h"
+#include "core/table.h"
+#include "files/intel_hex.h"
+#include "files/source_file.h"
 #include "files/listing.h"
 #include "files/memory_image.h"
 #include "trainer/panel_model.h"
+#include "trainer/save_state.h"
+#include "trainer/trace_log.h"
 #include "tests/support/test_util.h"
 
 namespace scmp {
@@ -598,4 +604,47 @@ TEST(FullDisk, SavingLeavesTheOldImageIntact) {
 }
 
 }  // namespace
+// ---- Messages ---------------------------------------------------------------------
+
+// A path or a file's text that holds terminal controls reaches a message
+// only escaped: no control byte gets through, and the escapes are there.
+TEST(HostileText, EveryMessageQuotesPathsAndFileTextEscaped) {
+  TempDir dir;
+  const std::string hostile = "\x1B[2J\nfake: ok\n";
+  const std::string missing = dir.File("nodir/" + hostile + ".x");
+  const auto mem = StartupMemory();
+  const std::function<void()> silent = [] {};
+  struct Case {
+    const char* what;
+    std::function<std::string()> message;
+  };
+  std::string e, text;
+  SavedState state;
+  TraceLog log;
+  InstructionTable table;
+  const std::vector<Case> cases = {
+      {"trace log", [&] { return log.Open(missing, &e), e; }},
+      {"instruction file", [&] { return table.Load(missing, &e), e; }},
+      {"memory image", [&] { return LoadMemoryImage(*mem, missing, silent, &e), e; }},
+      {"image saved", [&] { return SaveMemoryImage(*mem, missing, &e), e; }},
+      {"listing", [&] { return LoadListing(*mem, missing, &e), e; }},
+      {"Intel HEX", [&] { return LoadIntelHex(*mem, missing, &e), e; }},
+      {"source", [&] { return ReadSourceFile(missing, &text, &e), e; }},
+      {"state", [&] { return LoadStateFile(missing, &state, &e), e; }},
+      {"state's text",
+       [&] { return LoadStateFile(dir.Write("s", "SCMP-TRAINER-STATE\nVERSION " + hostile), &state, &e), e; }},
+      {"image's text", [&] { return LoadMemoryImage(*mem, dir.Write("i", "4\r\n" + hostile), silent, &e), e; }},
+      {"HEX file's text", [&] { return LoadIntelHex(*mem, dir.Write("h", ":01000000\x1B\x1B" "FF\n"), &e), e; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    e.clear();
+    const std::string message = c.message();
+    ASSERT_FALSE(message.empty());
+    EXPECT_EQ(std::count_if(message.begin(), message.end(), [](unsigned char b) { return b < 0x20 || b == 0x7F; }), 0)
+        << message;
+    EXPECT_NE(message.find("\\x1B"), std::string::npos) << message;
+  }
+}
+
 }  // namespace scmp

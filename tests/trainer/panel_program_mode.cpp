@@ -154,8 +154,8 @@ TEST_F(ProgramMode, LatchStoresShowsAndWritesTheDisplay) {
   model.Latch();
   EXPECT_EQ(model.Memory().data[5], 0x0C);
   EXPECT_EQ(Leds(), 0x0C);  // LEDs 2 and 3
-  EXPECT_EQ(model.LabelText(Label::kP0), " 5");
-  EXPECT_EQ(model.LabelText(Label::kM1), " C");
+  EXPECT_EQ(model.LabelText(Label::kP0), " 005");
+  EXPECT_EQ(model.LabelText(Label::kM1), " 0C");
   EXPECT_EQ(model.LabelText(Label::kM2), "");
   EXPECT_EQ(model.SwitchAddress(), 5);  // Latch does not move on
   EXPECT_EQ(DataSwitches(), 0x0C);
@@ -166,7 +166,7 @@ TEST_F(ProgramMode, LatchStoresShowsAndWritesTheDisplay) {
   SetDataSwitches(0xFF);
   model.Latch();
   EXPECT_EQ(model.Memory().data[6], 0xFF);
-  EXPECT_EQ(model.LabelText(Label::kP0), " 6");
+  EXPECT_EQ(model.LabelText(Label::kP0), " 006");
   EXPECT_EQ(model.LabelText(Label::kM1), " FF");
 
   SetAddressSwitches(0x9AB);
@@ -174,7 +174,7 @@ TEST_F(ProgramMode, LatchStoresShowsAndWritesTheDisplay) {
   model.Latch();
   EXPECT_EQ(model.Memory().data[0x9AB], 0);
   EXPECT_EQ(model.LabelText(Label::kP0), " 9AB");
-  EXPECT_EQ(model.LabelText(Label::kM1), " 0");
+  EXPECT_EQ(model.LabelText(Label::kM1), " 00");
   EXPECT_EQ(Leds(), 0);
 }
 

@@ -223,4 +223,27 @@ TEST_F(Realtime, LampShareIsTheLitShareOfEmulatedTime) {
   }
 }
 
+// HLT stops a free run; each Step/Start after it performs exactly one
+// instruction, at every speed, with a breakpoint elsewhere (the debug
+// path) or without.
+TEST_F(Realtime, HaltThenStepStartPerformsOneInstructionAtEverySpeed) {
+  for (int factor : {1, 2, 10, 100, 0})
+    for (bool debug_path : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "speed " << factor << (debug_path ? ", debug path" : ""));
+      for (int a = 1; a < 0x100; ++a) model.Memory().data[a] = 0x08;  // NOPs: P0 counts the steps
+      model.SetSpeed(factor);
+      ASSERT_TRUE(model.SetBreakpoint(0x800, debug_path));
+      Run(5);
+      model.Halt();
+      ASSERT_TRUE(model.HaltRequested());
+      for (int press = 1; press <= 3; ++press) {
+        const uint64_t before = model.ExecutedSteps();
+        model.StepOrStart();
+        EXPECT_EQ(model.ExecutedSteps(), before + 1) << "press " << press;
+        EXPECT_EQ(model.State().P[0], 5 + press) << "press " << press;
+      }
+      model.Halt();  // the request off again for the next round
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hex.h"
 #include "trainer/panel_model.h"
 #include "tests/support/test_util.h"
 
@@ -368,8 +369,9 @@ TEST_F(RunControl, ResetClearsRegistersFlagsAndTheRequestOnly) {
   EXPECT_TRUE(model.LampOn(Lamp::kLed, 7));
   EXPECT_FALSE(model.LampOn(Lamp::kLed, 1));
   EXPECT_TRUE(model.Memory() == memory);
-  EXPECT_EQ(L(Label::kAccu), "81");  // the display waits for the next step
-  EXPECT_EQ(L(Label::kP0), "000B");
+  EXPECT_EQ(L(Label::kAccu), "00");  // the display shows the cleared registers at once
+  EXPECT_EQ(L(Label::kP0), "0000");
+  EXPECT_EQ(L(Label::kOpcode), "");  // and no instruction: none led there
 
   model.StepOrStart();  // the first instruction after RST is at 0x001
   EXPECT_EQ(P0(), 2);
@@ -518,6 +520,40 @@ TEST_F(EndlessRun, AbortEndsTheLoop) {
   });
   model.StepOrStart();
   EXPECT_EQ(pumps, 3);
+}
+
+// ---- The register display and the machine ----------------------------------------
+
+// After every operation that changes the registers between runs, the
+// register display shows the registers the Monitor shows.
+TEST_F(RunControl, RegisterDisplayShowsTheMachineAfterEveryOperation) {
+  Nops();
+  Put(0x001, {0xC4, 0x5A, 0x01});  // LDI 5A, XAE
+  model.SetHistoryRecording(true);
+  const std::string saved = dir.File("m.state");
+  const scmp::MachineState edited{.A = 0x11, .SR = 0x81, .E = 0x22, .P = {0x0005, 0x0123, 0x0FFE, 0x0A00}};
+  std::string error;
+  const struct {
+    const char* what;
+    std::function<void()> act;
+  } cases[] = {
+      {"steps", [&] { model.RunOrProgram(); model.StepOrStart(); model.StepOrStart(); }},
+      {"Step Back", [&] { ASSERT_TRUE(model.StepBack()); }},
+      {"saved", [&] { ASSERT_TRUE(model.SaveState(saved, &error)) << error; }},
+      {"register edit", [&] { ASSERT_TRUE(model.SetRegisters(edited)); }},
+      {"Load State", [&] { ASSERT_TRUE(model.LoadState(saved, &error)) << error; }},
+      {"RST", [&] { model.Reset(); }},
+  };
+  for (const auto& c : cases) {
+    c.act();
+    const scmp::MachineState& s = model.State();
+    EXPECT_EQ(L(Label::kP0) + L(Label::kP1) + L(Label::kP2) + L(Label::kP3) + L(Label::kAccu) +
+                  L(Label::kExtension) + L(Label::kStatus),
+              scmp::HexWord(s.P[0]) + scmp::HexWord(s.P[1]) + scmp::HexWord(s.P[2]) + scmp::HexWord(s.P[3]) +
+                  scmp::HexByte(s.A) + scmp::HexByte(s.E) + scmp::HexByte(s.SR))
+        << c.what;
+  }
+  EXPECT_EQ(L(Label::kP0), "0000");  // RST: the registers go to 0
 }
 
 }  // namespace

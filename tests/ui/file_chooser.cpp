@@ -1,5 +1,6 @@
 // The file windows: where they start, what the lists show, OK without a
 // choice, loading and saving, Cancel, failures and changing folders.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -116,8 +117,6 @@ TEST_F(FileChooserTest, WindowsStartInTheSamplesFolderWithTheirTextsAndPatterns)
   EXPECT_EQ(load->windowTitle(), "Load ASM-file");
   EXPECT_EQ(Find<QLineEdit>(load.get(), "Txt_LoadAsm")->text(), "*.asm");
   EXPECT_EQ(Items(Find<QListWidget>(load.get(), "fil_LoadAsm")), QStringList({"d.asm", "E.ASM"}));
-  EXPECT_EQ(load->size(), QSize(308, 241));
-  EXPECT_EQ(open->size(), QSize(304, 241));
 
   auto save = Make(FileChooser::Kind::kSaveMemAs);
   EXPECT_EQ(save->objectName(), "frm_SaveMemAs");
@@ -292,6 +291,7 @@ TEST_F(FileChooserTest, APathTypedIntoTheOpenWindowsIsOpened) {
   const QString cwd = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));  // not the window's folder
   for (const auto& c : cases) {
+    model.SetLastFolder("");  // each window opens in the samples folder
     auto w = Make(c.kind);
     Find<QLineEdit>(w.get(), c.box)->setText(c.typed);
     if (c.opens) {
@@ -341,6 +341,85 @@ TEST_F(FileChooserTest, TheTypedNameIsSavedAndAnExistingFileIsReplacedOnlyOnYes)
     EXPECT_EQ(content == "keep", c.exists && !c.saved) << c.name;
     EXPECT_FALSE(fs::exists(data.Samples() + "/Noname.ram")) << c.name;
   }
+}
+
+// ---- Size, keys and the state windows ------------------------------------------
+
+// A long name is shown whole; a window the user resized opens at that size.
+TEST_F(FileChooserTest, WindowsFitTheirNamesAndKeepTheirSize) {
+  const QString long_name = "A_RATHER_LONG_NAME_FOR_A_MEMORY_IMAGE.RAM";
+  data.temp.Write("Samples/" + long_name.toStdString(), "");
+  auto open = Make(FileChooser::Kind::kOpenMem);
+  auto* files = Find<QListWidget>(open.get(), "fil_OpenMem");
+  QApplication::processEvents();
+  EXPECT_GE(files->viewport()->width(), files->fontMetrics().horizontalAdvance(long_name));
+  const QSize wider = open->size() + QSize(120, 60);
+  open->resize(wider);
+  QTest::mouseClick(Find<QPushButton>(open.get(), "cmd_OpenMem_Cancel"), Qt::LeftButton);
+  EXPECT_EQ(Make(FileChooser::Kind::kOpenMem)->size(), wider);
+}
+
+// Return in the folder list enters the folder and nothing else: no save, no
+// load. Return in the name box or the file list then does the window's work.
+TEST_F(FileChooserTest, ReturnInTheFolderListEntersTheFolder) {
+  fs::copy_file(test::SourceDataDir() + "Samples/COUNTER.RAM", data.Samples() + "/sub/GOOD.RAM");
+  const MemoryArray before = model.Memory();
+  const struct {
+    FileChooser::Kind kind;
+    const char* suffix;
+    const char* finish_in;  // the widget Return is pressed in to finish
+  } cases[] = {
+      {FileChooser::Kind::kSaveMemAs, "SaveMemAs", "txt_SaveMemAs"},
+      {FileChooser::Kind::kOpenMem, "OpenMem", "fil_OpenMem"},
+  };
+  const auto entries = [&] {
+    return std::distance(fs::directory_iterator(data.Samples() + "/sub"), fs::directory_iterator());
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.suffix);
+    model.SetLastFolder("");
+    auto w = Make(c.kind);
+    auto* dirs = Find<QListWidget>(w.get(), QString("dir_") + c.suffix);
+    dirs->setFocus();
+    dirs->setCurrentItem(dirs->findItems("sub", Qt::MatchEndsWith).value(0));
+    const auto entries_before = entries();
+    QTest::keyClick(dirs, Qt::Key_Return);
+    EXPECT_EQ(w->Directory(), data.QSamples() + "/sub");
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(entries(), entries_before);
+    EXPECT_TRUE(model.Memory() == before);
+
+    auto* finish = Find<QWidget>(w.get(), c.finish_in);
+    finish->setFocus();
+    // The keyboard's cursor on the file, not chosen: Return chooses it.
+    if (auto* list = qobject_cast<QListWidget*>(finish)) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(finish, Qt::Key_Return);
+    EXPECT_FALSE(w->isVisible());
+  }
+  EXPECT_TRUE(fs::exists(data.Samples() + "/sub/Noname.ram"));
+  EXPECT_FALSE(model.Memory() == before);
+}
+
+// The state windows are file windows too: a typed absolute name is saved
+// as typed (not joined to the window's folder), and the next file window
+// starts in the folder of the last file used.
+TEST_F(FileChooserTest, StateWindowsTakeAnAbsoluteNameAndTheNextWindowStartsThere) {
+  const QString elsewhere = QString::fromStdString(data.temp.File("elsewhere"));
+  fs::create_directory(elsewhere.toStdString());
+  model.State().A = 0x5A;
+  auto save = Make(FileChooser::Kind::kSaveState);
+  auto* name = Find<QLineEdit>(save.get(), "txt_SaveState");
+  name->clear();
+  QTest::keyClicks(name, elsewhere + "/m.state");
+  EXPECT_EQ(Find<QLineEdit>(save.get(), "txt_SaveState_Fp")->text(), elsewhere + "/m.state");
+  QTest::mouseClick(Find<QPushButton>(save.get(), "cmd_SaveState_Save"), Qt::LeftButton);
+
+  model.State().A = 0;
+  auto load = Make(FileChooser::Kind::kLoadState);
+  EXPECT_EQ(load->Directory(), elsewhere);
+  ClickItem(Find<QListWidget>(load.get(), "fil_LoadState"), "m.state");
+  QTest::mouseClick(Find<QPushButton>(load.get(), "cmd_LoadState_Ok"), Qt::LeftButton);
+  EXPECT_EQ(model.State().A, 0x5A);
 }
 
 }  // namespace

@@ -183,9 +183,9 @@ TEST_F(MainWindowTest, ButtonsLampsAndDisplayHaveTheirCaptionsColoursAndPlaces) 
 
 TEST_F(MainWindowTest, ProgramEnteredByHandRunsToItsHalt) {
   EnterByHand(0x001, kLedProgram);
-  // Latch showed the last address and byte without leading zeros.
-  EXPECT_EQ(Text("lbl_P0"), " B");
-  EXPECT_EQ(Text("lbl_m1"), " 0");
+  // Latch showed the last address and byte in three and two digits.
+  EXPECT_EQ(Text("lbl_P0"), " 00B");
+  EXPECT_EQ(Text("lbl_m1"), " 00");
   EXPECT_EQ(Text("lbl_m2"), "");
 
   // Back at 001 the data switches show the first byte.
@@ -223,9 +223,10 @@ TEST_F(MainWindowTest, StepStartPerformsOneInstructionAtATimeInSingleStepMode) {
   Poke(0x001, kLedProgram);
   Click("cmd_Reset");
 
-  // Step/Start in program mode performs nothing.
+  // Step/Start in program mode performs nothing: the display keeps the
+  // registers RST showed.
   Click("cmd_Single_Step");
-  EXPECT_EQ(Text("lbl_P0"), "");
+  EXPECT_EQ(Text("lbl_P0"), "0000");
   EXPECT_EQ(model.State().P[0], 0);
 
   // Into run mode with single step on: one instruction.

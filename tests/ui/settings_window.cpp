@@ -9,6 +9,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "trainer/number_text.h"
 #include "ui/main_window.h"
 #include "ui/settings_window.h"
 #include "tests/support/gui_support.h"
@@ -93,6 +94,22 @@ TEST_F(SettingsWindowTest, ColoursFontsAndSize) {
   EXPECT_TRUE(ok.bold());
   EXPECT_DOUBLE_EQ(ok.pointSizeF(), 12.0);
   EXPECT_EQ(Find<QLabel>(settings.get(), "lbl_Speed_Caption")->text(), "Fast or Slow execution mode");
+}
+
+// The help texts state the defaults, ranges and file name the program uses.
+TEST_F(SettingsWindowTest, HelpTextsSayWhatTheProgramDoes) {
+  ASSERT_TRUE(model.Options().pause_count == 10000 && model.Options().delay_seconds == 1.0f);
+  ASSERT_TRUE(PauseCountFrom(2e9) == 1000000000 && DelayFrom(0.0) == 0.1f && DelayFrom(11.0) == 10.0f);
+  const std::pair<const char*, QString> cases[] = {
+      {"lbl_Pause_Help", "Default = 10,000"},
+      {"lbl_Pause_Help", "0 \u2264 n \u2264 1,000,000,000 (0 = no pause)"},
+      {"lbl_Delay_Help", "0.1 \u2264 t \u2264 10.0 (default = 1.0)"},
+      {"lbl_Trace_Caption", "(TRACE.LOG)"},
+  };
+  for (const auto& [label, text] : cases)
+    EXPECT_TRUE(Find<QLabel>(settings.get(), label)->text().contains(text)) << text.toStdString();
+  Ok("10", " 1", true, true);
+  EXPECT_TRUE(std::filesystem::exists(model.DataDir() + "TRACE.LOG"));
 }
 
 TEST_F(SettingsWindowTest, PauseCountTexts) {
