@@ -128,6 +128,10 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
+  // Instructions and microcycles since start-up or the last RST, for
+  // reading a run's cost.
+  uint64_t StepsSinceReset() const { return executed_steps_ - steps_at_reset_; }
+  uint64_t MicrocyclesSinceReset() const { return cpu_.microcycles - microcycles_at_reset_; }
   // True while a loop is running. During a loop only Halt, ToggleSingleStep
   // and the switch toggles may be called (from the pump hook); Halt and
   // ToggleSingleStep take effect after the step.
@@ -192,6 +196,15 @@ class PanelModel : private Board {
   const Debugger& Debug() const { return debugger_; }
   bool SetBreakpoint(int address, bool on);
   bool SetWatchpoint(int address, bool on);
+  bool EnableBreakpoint(int address, bool enabled);
+  bool EnableWatchpoint(int address, bool enabled);
+  // An empty text removes the condition; a bad one is refused with where
+  // and why.
+  bool SetBreakpointCondition(int address, std::string_view text, ConditionError* error);
+  // A watchpoint on a symbol of the loaded program by its name, or on a
+  // hexadecimal address; "" when set, else what is wrong.
+  std::string WatchSymbol(std::string_view name_or_address);
+  bool ClearBreakpointsAndWatchpoints();
   // History is recorded while on (the Monitor is open); off drops it.
   void SetHistoryRecording(bool on) { debugger_.SetRecording(on); }
   // Undoes the newest instruction of the history: registers, the cell it
@@ -201,8 +214,6 @@ class PanelModel : private Board {
   // A RAM cell set straight into memory as Latch stores it.
   bool StoreCell(int address, int value);
   bool SetRegisters(const MachineState& registers);
-  // Names by address of the last assembled program, for the disassembly.
-  void SetSymbols(std::map<int, std::string> by_address) { debugger_.SetSymbols(std::move(by_address)); }
 
   // ---- Save states -------------------------------------------------------------
   SavedState CaptureState() const;
@@ -265,6 +276,10 @@ class PanelModel : private Board {
   PanelLights Lights() const;
   void RestoreLights(const PanelLights& lights);
   void ShowOptionLabels();
+  void ShowWhyLoopEnded();
+  // A program with no source behind it was loaded: no symbols, no line
+  // map, no breakpoints or watchpoints.
+  void ForgetProgram();
   void Pump();
   void WriteMarker(std::string_view marker);
   void NoteTraceStopped();
@@ -296,6 +311,8 @@ class PanelModel : private Board {
   bool abort_ = false;
   bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
   uint64_t executed_steps_ = 0;
+  uint64_t steps_at_reset_ = 0;        // executed_steps_ at the last RST
+  uint64_t microcycles_at_reset_ = 0;  // the microcycles at the last RST
   // The loop's last step, shown in the register display when it ends.
   Fetched last_step_;
   bool last_step_valid_ = false;

@@ -1,0 +1,90 @@
+#include "trainer/program_info.h"
+
+#include "asm/source_line.h"
+
+namespace scmp {
+
+namespace {
+
+// A line's bytes are data when the line is a directive (.byte, .ascii,
+// .space, .dbyte); an instruction's are code.
+bool IsDataLine(const std::vector<std::string_view>& lines, int number) {
+  if (number < 1 || number > static_cast<int>(lines.size())) return false;
+  const assembler::SourceLine parsed = assembler::ParseSourceLine(lines[number - 1], number);
+  return !parsed.operation.text.empty() && parsed.operation.text.front() == '.';
+}
+
+bool IsEquate(const std::vector<std::string_view>& lines, int number) {
+  if (number < 1 || number > static_cast<int>(lines.size())) return false;
+  return assembler::ParseSourceLine(lines[number - 1], number).equate;
+}
+
+void MarkBytes(const Assembly& assembly, const std::vector<std::string_view>& lines, ProgramInfo& info) {
+  for (const LineCode& code : assembly.code) {
+    const bool data = IsDataLine(lines, code.line);
+    for (size_t i = 0; i < code.bytes.size(); ++i) {
+      const int a = code.address + static_cast<int>(i);
+      if (a < 0 || a >= kMemorySize) break;
+      info.line[a] = code.line;
+      info.bytes[a] = data ? ByteKind::kData : i == 0 ? ByteKind::kCode : ByteKind::kOperand;
+    }
+  }
+}
+
+SymbolKind KindOf(const Symbol& symbol, const std::vector<std::string_view>& lines, const ProgramInfo& info) {
+  if (IsEquate(lines, symbol.line)) return SymbolKind::kConstant;
+  if (symbol.value < 0 || symbol.value >= kMemorySize) return SymbolKind::kConstant;
+  const ByteKind at = info.bytes[symbol.value];
+  return at == ByteKind::kCode || at == ByteKind::kOperand ? SymbolKind::kCode : SymbolKind::kData;
+}
+
+}  // namespace
+
+const char* SymbolKindName(SymbolKind kind) {
+  switch (kind) {
+    case SymbolKind::kCode: return "code";
+    case SymbolKind::kData: return "data";
+    case SymbolKind::kConstant: return "constant";
+  }
+  return "";
+}
+
+std::string ProgramInfo::SourceLine(int number) const {
+  if (number < 1 || number > static_cast<int>(source.size())) return "";
+  const std::string& text = source[number - 1];
+  const size_t first = text.find_first_not_of(" \t");
+  return first == std::string::npos ? "" : text.substr(first);
+}
+
+int ProgramInfo::NearestLine(const std::string& text, int near) const {
+  const int count = static_cast<int>(source.size());
+  for (int distance = 0; distance < count + near; ++distance)
+    for (const int number : {near - distance, near + distance})
+      if (number >= 1 && number <= count && SourceLine(number) == text) return number;
+  return 0;
+}
+
+int ProgramInfo::CodeAddressOfLine(int number) const {
+  if (number <= 0) return -1;
+  for (int a = 0; a < kMemorySize; ++a)
+    if (line[a] == number && bytes[a] == ByteKind::kCode) return a;
+  return -1;
+}
+
+const ProgramSymbol* ProgramInfo::Find(std::string_view name) const {
+  for (const ProgramSymbol& s : symbols)
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+ProgramInfo ProgramInfoFrom(const Assembly& assembly, std::string_view source, const std::string& path) {
+  ProgramInfo info;
+  info.source_path = path;
+  const std::vector<std::string_view> lines = assembler::SplitSourceLines(source);
+  for (std::string_view l : lines) info.source.emplace_back(l);
+  MarkBytes(assembly, lines, info);
+  for (const Symbol& s : assembly.symbols) info.symbols.push_back({s.name, s.value, KindOf(s, lines, info), s.line});
+  return info;
+}
+
+}  // namespace scmp
