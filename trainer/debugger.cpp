@@ -125,6 +125,7 @@ void Debugger::SetProgram(ProgramInfo program) {
     ClearWatchpoints();
   }
   program_ = std::move(program);
+  ++program_generation_;
   labels_.clear();
   for (const ProgramSymbol& s : program_.symbols)
     if (s.kind != SymbolKind::kConstant) labels_.emplace(static_cast<int>(s.value), s.name);

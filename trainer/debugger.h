@@ -179,6 +179,8 @@ class Debugger {
   // source lines and symbols) and cleared for any other program.
   void SetProgram(ProgramInfo program);
   const ProgramInfo& Program() const { return program_; }
+  // Goes up with every SetProgram, for views that rebuild per program.
+  uint64_t ProgramGeneration() const { return program_generation_; }
   // The label at `address`, or empty. Constants name no address.
   std::string SymbolAt(int address) const;
 
@@ -208,6 +210,7 @@ class Debugger {
   StopReason last_stop_ = StopReason::kNone;
   std::array<int16_t, kMemorySize> memory_at_start_{};
   ProgramInfo program_;
+  uint64_t program_generation_ = 0;
   std::map<int, std::string> labels_;  // by address, the first label there
 };
 

@@ -198,6 +198,18 @@ bool PanelModel::StoreCell(int address, int value) {
   return true;
 }
 
+int PanelModel::FillCells(int from, int to, int value) {
+  if (running_) return -1;
+  int stored = 0;
+  for (int a = std::max(from, 0); a <= std::min(to, kMemorySize - 1); ++a) {
+    if (cpu_.memory.kind[a] != kRam) continue;
+    cpu_.WriteMemory(a, static_cast<int16_t>(value & 0xFF));
+    ++stored;
+  }
+  ++changes_;
+  return stored;
+}
+
 bool PanelModel::SetRegisters(const MachineState& registers) {
   if (running_) return false;
   cpu_.state = registers;

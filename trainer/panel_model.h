@@ -213,6 +213,9 @@ class PanelModel : private Board {
   bool StepBack();
   // A RAM cell set straight into memory as Latch stores it.
   bool StoreCell(int address, int value);
+  // The RAM cells from `from` to `to` set to `value`; the number set (other
+  // cells are passed over), or -1 while running.
+  int FillCells(int from, int to, int value);
   bool SetRegisters(const MachineState& registers);
 
   // ---- Save states -------------------------------------------------------------

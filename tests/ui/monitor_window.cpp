@@ -43,7 +43,7 @@ TEST(MonitorWindow, BreakpointStopStepBackAndEdits) {
 
   model.ToggleSingleStep();
   QTest::mouseClick(Find<QPushButton>(&window, "cmd_Run"), Qt::LeftButton);
-  EXPECT_EQ(Find<QLabel>(monitor, "lbl_Stop")->text(), "Stopped at a breakpoint");
+  EXPECT_EQ(Find<QLabel>(monitor, "lbl_Stop")->text(), "Stopped at a breakpoint (Break 008)");
   EXPECT_EQ(Find<QLineEdit>(monitor, "edt_P0")->text(), "0007");
   EXPECT_EQ(model.Debug().Steps().Size(), 4u);
 
