@@ -18,7 +18,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool IsData(const Debugger& debugger, int address) {
-  return debugger.Program().bytes[address] == ByteKind::kData;
+  return debugger.Program().IsData(address);
 }
 
 void AddInstructions(const MemoryArray& memory, const InstructionTable& table, int from, int to,
@@ -36,8 +36,8 @@ void AddData(const MemoryArray& memory, const Debugger& debugger, int from, int 
     line.address = a;
     line.data = true;
     line.instruction = ".byte ";
-    const int source_line = debugger.Program().line[a];
-    for (int n = 0; n < kDataPerLine && a <= to && debugger.Program().line[a] == source_line; ++n, ++a) {
+    const int source_line = debugger.Program().LineAt(a);
+    for (int n = 0; n < kDataPerLine && a <= to && debugger.Program().LineAt(a) == source_line; ++n, ++a) {
       const std::string byte = Hex(static_cast<uint16_t>(memory.data[a] & 0xFF), 2);
       line.bytes += (n ? " " : "") + byte;
       line.instruction += (n ? ", 0x" : "0x") + byte;
@@ -79,9 +79,8 @@ void Annotate(const Debugger& debugger, int next, CodeLine& line) {
   line.symbol = debugger.SymbolAt(line.address);
   NameTarget(debugger, line);
   const ProgramInfo& program = debugger.Program();
-  const ByteKind kind = program.bytes[line.address];
-  if (kind == ByteKind::kCode || kind == ByteKind::kData) {
-    line.source_line = program.line[line.address];
+  if (program.StartsLine(line.address)) {
+    line.source_line = program.LineAt(line.address);
     line.source = program.SourceLine(line.source_line);
   }
 }

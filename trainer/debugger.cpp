@@ -142,7 +142,7 @@ void Debugger::KeepAcrossReassembly(const ProgramInfo& next) {
   ClearBreakpoints();
   ClearWatchpoints();
   for (auto& [address, b] : breaks) {
-    const int line = program_.line[address];
+    const int line = program_.LineAt(address);
     const int moved = line > 0 ? next.CodeAddressOfLine(next.NearestLine(program_.SourceLine(line), line)) : -1;
     const int at = moved >= 0 ? moved : address;
     if (break_list_.count(at)) continue;

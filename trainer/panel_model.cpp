@@ -639,6 +639,7 @@ bool PanelModel::LoadListing(const std::string& path, std::string* error, Listin
 
 void PanelModel::ForgetProgram() {
   symbols_.clear();
+  lines_ = LineMap();
   debugger_.SetProgram(ProgramInfo{});
   ++changes_;
 }
@@ -662,6 +663,7 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   }
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   StoreInRam(assembly, cpu_.memory);
+  lines_ = LineMap(assembly, source, path);
   // The Monitor names addresses after the program's labels and shows its
   // source lines; the same source again keeps its breakpoints.
   debugger_.SetProgram(ProgramInfoFrom(assembly, source, path));

@@ -6,36 +6,15 @@ namespace scmp {
 
 namespace {
 
-// A line's bytes are data when the line is a directive (.byte, .ascii,
-// .space, .dbyte); an instruction's are code.
-bool IsDataLine(const std::vector<std::string_view>& lines, int number) {
-  if (number < 1 || number > static_cast<int>(lines.size())) return false;
-  const assembler::SourceLine parsed = assembler::ParseSourceLine(lines[number - 1], number);
-  return !parsed.operation.text.empty() && parsed.operation.text.front() == '.';
-}
-
 bool IsEquate(const std::vector<std::string_view>& lines, int number) {
   if (number < 1 || number > static_cast<int>(lines.size())) return false;
   return assembler::ParseSourceLine(lines[number - 1], number).equate;
 }
 
-void MarkBytes(const Assembly& assembly, const std::vector<std::string_view>& lines, ProgramInfo& info) {
-  for (const LineCode& code : assembly.code) {
-    const bool data = IsDataLine(lines, code.line);
-    for (size_t i = 0; i < code.bytes.size(); ++i) {
-      const int a = code.address + static_cast<int>(i);
-      if (a < 0 || a >= kMemorySize) break;
-      info.line[a] = code.line;
-      info.bytes[a] = data ? ByteKind::kData : i == 0 ? ByteKind::kCode : ByteKind::kOperand;
-    }
-  }
-}
-
 SymbolKind KindOf(const Symbol& symbol, const std::vector<std::string_view>& lines, const ProgramInfo& info) {
   if (IsEquate(lines, symbol.line)) return SymbolKind::kConstant;
   if (symbol.value < 0 || symbol.value >= kMemorySize) return SymbolKind::kConstant;
-  const ByteKind at = info.bytes[symbol.value];
-  return at == ByteKind::kCode || at == ByteKind::kOperand ? SymbolKind::kCode : SymbolKind::kData;
+  return info.map.KindAt(static_cast<int>(symbol.value)) == LineMap::Kind::kCode ? SymbolKind::kCode : SymbolKind::kData;
 }
 
 }  // namespace
@@ -64,11 +43,9 @@ int ProgramInfo::NearestLine(const std::string& text, int near) const {
   return 0;
 }
 
-int ProgramInfo::CodeAddressOfLine(int number) const {
-  if (number <= 0) return -1;
-  for (int a = 0; a < kMemorySize; ++a)
-    if (line[a] == number && bytes[a] == ByteKind::kCode) return a;
-  return -1;
+int ProgramInfo::LineAt(int address) const {
+  const SourcePlace place = map.PlaceOf(address);
+  return place.file == source_path ? place.line : 0;
 }
 
 const ProgramSymbol* ProgramInfo::Find(std::string_view name) const {
@@ -82,7 +59,7 @@ ProgramInfo ProgramInfoFrom(const Assembly& assembly, std::string_view source, c
   info.source_path = path;
   const std::vector<std::string_view> lines = assembler::SplitSourceLines(source);
   for (std::string_view l : lines) info.source.emplace_back(l);
-  MarkBytes(assembly, lines, info);
+  info.map = LineMap(assembly, source, path);
   for (const Symbol& s : assembly.symbols) info.symbols.push_back({s.name, s.value, KindOf(s, lines, info), s.line});
   return info;
 }

@@ -125,7 +125,7 @@ void BreakpointList::FillRow(int row, bool with_condition) {
     hits = w.hits;
   }
   const ProgramInfo& program = debugger.Program();
-  const int line = program.line[r.address];
+  const int line = program.LineAt(r.address);
   const std::string label = r.breakpoint ? debugger.SymbolAt(r.address) : [&] {
     const Watchpoint& w = debugger.WatchpointList().at(r.address);
     return w.symbol.empty() ? debugger.SymbolAt(r.address) : w.symbol;

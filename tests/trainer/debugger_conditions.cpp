@@ -197,11 +197,12 @@ TEST_F(DebugSession, SymbolsKnowTheirKindAndLinesTheirBytes) {
     EXPECT_EQ(s->kind, c.kind) << c.name;
     EXPECT_EQ(s->line, c.line) << c.name;
   }
-  EXPECT_EQ(program.bytes[0x005], ByteKind::kCode);
-  EXPECT_EQ(program.bytes[0x006], ByteKind::kOperand);
-  EXPECT_EQ(program.bytes[0x00C], ByteKind::kData);
-  EXPECT_EQ(program.bytes[0x00D], ByteKind::kNone);
-  EXPECT_EQ(program.line[0x006], 4);
+  EXPECT_TRUE(program.StartsLine(0x005));
+  EXPECT_FALSE(program.StartsLine(0x006));
+  EXPECT_TRUE(program.IsData(0x00C));
+  EXPECT_FALSE(program.IsData(0x00B));
+  EXPECT_EQ(program.LineAt(0x006), 4);
+  EXPECT_EQ(program.LineAt(0x00D), 0);
   EXPECT_EQ(program.SourceLine(4), "LOOP:   ILD COUNT");
   EXPECT_EQ(model.Debug().SymbolAt(0x005), "LOOP");  // not the constant LIMIT = 5
 }
