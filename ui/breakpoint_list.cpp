@@ -64,7 +64,7 @@ QWidget* BreakpointList::BuildTools() {
   auto* label = Named(new QLabel("&Watch:", row), "lbl_WatchSymbol", "Watch");
   label->setBuddy(watch_);
   auto* add = Named(new QPushButton("&Add Watch", row), "cmd_AddWatch", "Add watchpoint");
-  auto* remove = Named(new QPushButton("&Remove", row), "cmd_RemoveBreakpoint", "Remove the selected one");
+  auto* remove = Named(new QPushButton("Re&move", row), "cmd_RemoveBreakpoint", "Remove the selected one");
   auto* clear = Named(new QPushButton("C&lear All", row), "cmd_ClearBreakpoints", "Clear all breakpoints and watchpoints");
   connect(watch_, &QLineEdit::returnPressed, this, [this] { WatchTyped(); });
   connect(add, &QPushButton::clicked, this, [this] { WatchTyped(); });

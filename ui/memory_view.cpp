@@ -123,13 +123,13 @@ QWidget* MemoryView::BuildTools() {
   for (const BaseChoice& b : kBases) base_->addItem(b.name);
   base_->setToolTip("How the cells are shown and typed");
   connect(base_, &QComboBox::currentIndexChanged, this, [this](int i) { SetBase(kBases[i].base); });
-  auto* base_label = Named(new QLabel("&Base:", row), "lbl_MemoryBase", "Base");
+  auto* base_label = Named(new QLabel("Bas&e:", row), "lbl_MemoryBase", "Base");
   base_label->setBuddy(base_);
   range_ = Named(new QLineEdit(row), "edt_MemoryRange", "Range");
   range_->setPlaceholderText("100-1FF");
   range_->setToolTip("Cells to fill or copy, as 100 or 100-1FF; empty takes the selected cells");
   range_->setMaximumWidth(80);
-  auto* range_label = Named(new QLabel("&Range:", row), "lbl_MemoryRange", "Range");
+  auto* range_label = Named(new QLabel("Ra&nge:", row), "lbl_MemoryRange", "Range");
   range_label->setBuddy(range_);
   value_ = Named(new QLineEdit(row), "edt_FillValue", "Fill value");
   value_->setPlaceholderText("00");

@@ -42,6 +42,16 @@ QFont Fixed() {
   return f;
 }
 
+// Tabs to the next multiple of 8 columns, as the source looks in an editor.
+QString ExpandTabs(const QString& text) {
+  QString out;
+  for (const QChar c : text) {
+    if (c != '\t') out += c;
+    else out += QString(8 - out.size() % 8, ' ');
+  }
+  return out;
+}
+
 QString HexText(int value, int digits) { return QString::fromStdString(Hex(static_cast<uint16_t>(value), digits)); }
 
 int16_t& RegisterCell(MachineState& s, int index) {
@@ -106,22 +116,23 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   layout_ = new QVBoxLayout(this);
   // The run controls' toolbar goes above the registers (AddToolBar).
   layout_->addWidget(BuildRegisters());
+  // The disassembly on the left; memory above the history, breakpoints and
+  // symbols on the right.
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->setObjectName("spl_Monitor");
   split->addWidget(BuildCode());
   memory_ = new MemoryView(model_, this);
   connect(memory_, &MemoryView::Message, this, [this](const QString& text) { Tell(text); });
   connect(memory_, &MemoryView::Changed, this, [this] { ChangedHere(); });
-  split->addWidget(memory_);
-  split->addWidget(BuildSide());
-  split->setStretchFactor(0, 5);
-  split->setStretchFactor(1, 5);
-  split->setStretchFactor(2, 4);
+  auto* right = new QSplitter(Qt::Vertical, split);
+  right->setObjectName("spl_MonitorRight");
+  right->addWidget(memory_);
+  right->addWidget(BuildSide());
+  split->addWidget(right);
   layout_->addWidget(split, 1);
-  resize(1400, 660);
-  // Room for the disassembly's source lines and the 16 memory columns; the
-  // history's registers scroll.
-  split->setSizes({520, 520, 360});
+  resize(1240, 760);
+  split->setSizes({640, 600});
+  right->setSizes({400, 300});
   since_refresh_.start();
   Refresh(true);
 }
@@ -303,8 +314,8 @@ void MonitorWindow::ShowCodeRow(int row, const CodeLine& l) {
   QString instruction = QString::fromStdString(l.instruction);
   if (!l.symbol.empty()) instruction = QString::fromStdString(l.symbol) + ": " + instruction;
   QString source;
-  if (l.source_line > 0) source = QString("%1  %2").arg(l.source_line, 3).arg(QString::fromStdString(l.source));
-  source.replace('\t', "  ");
+  if (l.source_line > 0)
+    source = QString("%1  %2").arg(l.source_line, 3).arg(ExpandTabs(QString::fromStdString(l.source)));
   const QString mark = !l.breakpoint ? QString() : l.enabled ? QString::fromUtf8("\u25CF") : QString::fromUtf8("\u25CB");
   const QString address = (l.next ? QString::fromUtf8("\u25B6") : QString()) + HexText(l.address, 3);
   const QString cells[] = {mark, address, QString::fromStdString(l.bytes), instruction, target, source};

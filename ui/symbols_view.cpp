@@ -59,6 +59,7 @@ void SymbolsView::Redraw() {
     }
   }
   table_->setSortingEnabled(true);
+  table_->sortItems(kName);
   empty_->setText(program.symbols.empty()
                       ? "No symbols: the loaded program was not assembled here (an image, a listing or a HEX file), "
                         "or its source defines none."
