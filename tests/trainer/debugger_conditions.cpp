@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "tests/support/test_util.h"
+#include "trainer/code_view.h"
 #include "trainer/condition.h"
+#include "trainer/memory_text.h"
 #include "trainer/panel_model.h"
 
 namespace scmp {
@@ -227,6 +229,47 @@ TEST_F(DebugSession, ResetStartsTheCountersAgainAndForgetsTheHalt) {
   ASSERT_TRUE(model.StepBack());  // back past the RST: the counts stay at zero
   EXPECT_EQ(model.StepsSinceReset(), 0u);
   EXPECT_EQ(model.MicrocyclesSinceReset(), 0u);
+}
+
+TEST(MemoryText, CellsInEachBaseReadBackAndRangesAsText) {
+  struct Case {
+    CellBase base;
+    int value;
+    const char* text;
+  } cases[] = {{CellBase::kHex, 0x5A, "5A"},        {CellBase::kDecimal, 0x5A, "90"},
+               {CellBase::kBinary, 0x5A, "01011010"}, {CellBase::kChar, 0x5A, "Z"},
+               {CellBase::kHex, 0x00, "00"},        {CellBase::kDecimal, 255, "255"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(CellText(c.value, c.base), c.text);
+    EXPECT_EQ(ParseCell(c.text, c.base), c.value) << c.text;
+  }
+  EXPECT_EQ(CellText(0x07, CellBase::kChar), ".");
+  EXPECT_EQ(CellText(0x1AB, CellBase::kDecimal), "01AB");  // more than a byte: hex
+  for (const auto& [text, base] : {std::pair{"256", CellBase::kDecimal}, {"102", CellBase::kBinary},
+                                   {"1FF", CellBase::kHex}, {"AB", CellBase::kChar}, {"", CellBase::kHex}})
+    EXPECT_FALSE(ParseCell(text, base)) << text;
+  EXPECT_EQ(ParseRange(" 100 - 1FF "), (std::pair<int, int>(0x100, 0x1FF)));
+  EXPECT_EQ(ParseRange("2A"), (std::pair<int, int>(0x2A, 0x2A)));
+  EXPECT_FALSE(ParseRange("200-100"));
+  EXPECT_FALSE(ParseRange("1000"));
+
+  MemoryArray memory;
+  const char hello[] = "Hello";
+  for (int i = 0; i < 5; ++i) memory.data[0x10E + i] = hello[i];
+  EXPECT_EQ(RangeText(memory, 0x10E, 0x112, CellBase::kHex), "100:                                           48 65\n110: 6C 6C 6F\n");
+  EXPECT_EQ(RangeText(memory, 0x10E, 0x112, CellBase::kChar), "100:               He\n110: llo\n");
+}
+
+TEST_F(DebugSession, HistoryInstructionsReadAsTheDisassembly) {
+  Assemble(kCounter);
+  struct Case {
+    int address, opcode, operand;
+    const char* text;
+  } cases[] = {{0x009, 0x9C, 0xFA, "JNZ LOOP"},   {0x005, 0xA8, 0x05, "ILD 5(PC)"},
+               {0x020, 0xC1, 0xFF, "LD -1(P1)"},  {0x020, 0x00, -1, "HALT"},
+               {0x020, 0xC4, 0x03, "LDI 0x03"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(InstructionText(model.Cpu().table(), model.Debug(), c.address, c.opcode, c.operand), c.text);
 }
 
 }  // namespace
