@@ -96,12 +96,7 @@ bool Debugger::BreakpointStops(int address, const MachineState& registers, const
   return true;
 }
 
-bool Debugger::TakeWatchHit() {
-  if (!watch_hit_) return false;
-  watch_hit_ = false;
-  ++watch_list_[stop_address_].hits;
-  return true;
-}
+void Debugger::CountWatchHit() { ++watch_list_[stop_address_].hits; }
 
 std::string Debugger::StopSummary() const {
   const char* what = last_stop_ == StopReason::kBreakpoint ? "Break " : last_stop_ == StopReason::kWatchpoint ? "Watch " : nullptr;

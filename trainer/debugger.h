@@ -158,7 +158,13 @@ class Debugger {
   }
   HistoryEntry& Entry() { return *current_; }
   // True once after a step that wrote a watched address; counts the hit.
-  bool TakeWatchHit();
+  // Inline: the debug stepping path asks after every step.
+  bool TakeWatchHit() {
+    if (!watch_hit_) return false;
+    watch_hit_ = false;
+    CountWatchHit();
+    return true;
+  }
 
   // ---- Runs ------------------------------------------------------------------------------
   StopReason LastStop() const { return last_stop_; }
@@ -193,6 +199,7 @@ class Debugger {
     return keys;
   }
   void Mark(AddressSet& set, int& count, int address, bool on);
+  void CountWatchHit();
   void KeepAcrossReassembly(const ProgramInfo& next);
 
   AddressSet breakpoints_{};

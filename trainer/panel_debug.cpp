@@ -36,8 +36,14 @@ void PanelModel::NoteWhyLoopEnded() {
 bool PanelModel::BreakpointAhead(uint32_t uncounted) {
   if (!run_mode_ || executed_steps_ + uncounted == loop_start_steps_) return false;
   const int address = NextOpcodeAddress(cpu_.state.P[0]);
-  // The condition, if any, is evaluated only here, at the breakpoint.
-  if (!debugger_.IsBreakpoint(address) || !debugger_.BreakpointStops(address, cpu_.state, cpu_.memory)) return false;
+  return debugger_.IsBreakpoint(address) && StopAtBreakpoint(address);
+}
+
+// Apart from BreakpointAhead, which runs before every step and so stays
+// small enough to be inlined: the condition, if any, is evaluated only
+// here, at the breakpoint.
+bool PanelModel::StopAtBreakpoint(int address) {
+  if (!debugger_.BreakpointStops(address, cpu_.state, cpu_.memory)) return false;
   paused_ = true;
   debugger_.SetStop(StopReason::kBreakpoint);
   return true;
@@ -51,7 +57,11 @@ struct PanelModel::StepObserver {
   Fetched last{};
 
   bool StopBefore(const MachineState& registers, int opcode_address, uint32_t done) {
-    if (check_breakpoints && model.BreakpointAhead(done)) return true;
+    // The address looked up here first, so that the call is made only at a
+    // breakpoint.
+    if (check_breakpoints && model.debugger_.IsBreakpoint(NextOpcodeAddress(registers.P[0])) &&
+        model.BreakpointAhead(done))
+      return true;
     Debugger& debugger = model.debugger_;
     HistoryEntry& entry = debugger.BeginEntry();
     if (debugger.Recording()) {

@@ -278,6 +278,7 @@ class PanelModel : private Board {
   void StepsDebug(uint32_t max_steps);
   Fetched DebugStep();
   bool BreakpointAhead(uint32_t uncounted = 0);
+  bool StopAtBreakpoint(int address);
   void BeginLoop();
   void NoteWhyLoopEnded();
   PanelLights Lights() const;
