@@ -200,6 +200,7 @@ void BreakpointList::ClearAll() {
 
 void BreakpointList::Tell(const QString& text, bool error) {
   message_->setText(text);
+  message_->setAccessibleName(text.isEmpty() ? QString("Breakpoint message") : text);  // read as it changes
   QPalette p = message_->palette();
   p.setColor(QPalette::WindowText, error ? MonitorColours::From(palette()).error : palette().color(QPalette::WindowText));
   message_->setPalette(p);

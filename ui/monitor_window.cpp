@@ -202,11 +202,11 @@ QWidget* MonitorWindow::BuildCode() {
   const int widths[] = {22, 50, 84, 130, 60};
   for (int c = 0; c < kSource; ++c) code_->setColumnWidth(c, widths[c]);
   code_->verticalHeader()->setDefaultSectionSize(18);
-  code_->setToolTip("Click in the left margin, or press F9 on a line, to set or clear a breakpoint");
+  code_->setToolTip("Click in the left margin, or press Ctrl+B on a line, to set or clear a breakpoint");
   connect(code_, &QTableWidget::cellClicked, this, [this](int row, int column) {
     if (column == kMark) ToggleBreakpointAt(row);
   });
-  auto* toggle = new QShortcut(QKeySequence(Qt::Key_F9), code_, nullptr, nullptr, Qt::WidgetShortcut);
+  auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), code_, nullptr, nullptr, Qt::WidgetShortcut);
   toggle->setObjectName("key_ToggleBreakpoint");
   connect(toggle, &QShortcut::activated, this, [this] { ToggleBreakpointAt(code_->currentRow()); });
   return code_;

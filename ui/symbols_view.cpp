@@ -64,6 +64,7 @@ void SymbolsView::Redraw() {
                       ? "No symbols: the loaded program was not assembled here (an image, a listing or a HEX file), "
                         "or its source defines none."
                       : QString());
+  empty_->setAccessibleName(empty_->text());
   empty_->setVisible(program.symbols.empty());
 }
 
@@ -76,6 +77,7 @@ void SymbolsView::Activated(int row) {
   const ProgramSymbol& s = program.symbols[index];
   if (!IsAddress(s)) {
     empty_->setText(QString::fromStdString(s.name) + " is no address from 000 to FFF.");
+    empty_->setAccessibleName(empty_->text());
     empty_->setVisible(true);
     return;
   }
