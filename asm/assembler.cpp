@@ -581,10 +581,11 @@ class Assembler {
       const StreamLine& where = stream_.lines[s.index];
       LineCode code{s.source.number, s.address, {}, stream_.files[where.file], CallSitesOf(stream_, where.link), {}};
       if (!code.calls.empty()) code.text = std::string(Trimmed(Piece{where.text, 1}).text);
-      if (s.op != Op::kNothing) {
-        EncodeInstruction(s, &code.bytes);
-      } else {
+      code.data = s.op == Op::kNothing;
+      if (code.data) {
         EncodeData(s, &code.bytes);
+      } else {
+        EncodeInstruction(s, &code.bytes);
       }
       if (s.failed) return true;
       CheckPlace(s, code);
@@ -796,7 +797,7 @@ class Assembler {
     const int end = static_cast<int>(EndOfAssembly());
     for (const auto& [name, e] : symbols_)
       if (e.known && e.statement < end && name.find('@') == std::string::npos)
-        result_.symbols.push_back({name, e.value, e.line});
+        result_.symbols.push_back({name, e.value, e.line, e.is_label});
   }
 
   std::string_view source_;

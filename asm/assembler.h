@@ -42,12 +42,14 @@ struct LineCode {
   std::string file;             // the file the line stands in (the main file's name for the main source)
   std::vector<CallSite> calls;  // the includes and macro calls that led to it, outermost first
   std::string text;             // the line as assembled, when `calls` is not empty (after substitution)
+  bool data = false;  // placed by a data directive (.byte, .dbyte, .ascii, .space), not an instruction
 };
 
 struct Symbol {
   std::string name;
   int64_t value = 0;
   int line = 0;
+  bool label = false;  // placed by a label (an address), not defined by = / EQU / SET
 };
 
 struct Assembly {

@@ -1,17 +1,20 @@
 // The debugging state beside the panel model: breakpoints, watchpoints, the
 // history of executed instructions with what it takes to undo each one, the
-// memory as it stood when the last run or step began, the program's symbols
-// and why the last run stopped. Plain data; the panel model's debug stepping
+// memory as it stood when the last run or step began, the loaded program's
+// symbols and line map, and why the last run stopped. Plain data; the panel model's debug stepping
 // path fills it and the Monitor window draws it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/machine.h"
+#include "trainer/condition.h"
+#include "trainer/program_info.h"
 
 namespace scmp {
 
@@ -78,21 +81,51 @@ class History {
   size_t size_ = 0;
 };
 
+// A breakpoint in the Monitor's list: it stops only while enabled and, with
+// a condition, only when the condition holds as its address is reached.
+struct Breakpoint {
+  bool enabled = true;
+  std::optional<Condition> condition;
+  int64_t hits = 0;  // times reached while enabled
+};
+
+// A watchpoint; `symbol` is the name it was set by, if any, so that it
+// follows the symbol when the program is assembled again.
+struct Watchpoint {
+  bool enabled = true;
+  std::string symbol;
+  int64_t hits = 0;  // writes seen while enabled
+};
+
 class Debugger {
  public:
   // ---- Breakpoints and watchpoints: addresses 0..4095 --------------------------
+  // True where an enabled breakpoint (watchpoint) stands.
   bool IsBreakpoint(int address) const {
     return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && breakpoints_[address];
   }
   bool IsWatchpoint(int address) const {
     return static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize) && watchpoints_[address];
   }
-  void SetBreakpoint(int address, bool on) { Set(breakpoints_, break_count_, address, on); }
-  void SetWatchpoint(int address, bool on) { Set(watchpoints_, watch_count_, address, on); }
-  std::vector<int> Breakpoints() const { return Addresses(breakpoints_); }
-  std::vector<int> Watchpoints() const { return Addresses(watchpoints_); }
+  // Adds an enabled one, or removes it.
+  void SetBreakpoint(int address, bool on);
+  void SetWatchpoint(int address, bool on, std::string symbol = {});
+  void EnableBreakpoint(int address, bool enabled);
+  void EnableWatchpoint(int address, bool enabled);
+  // An empty text removes the condition; a bad one changes nothing and
+  // says what is wrong and where.
+  bool SetCondition(int address, std::string_view text, ConditionError* error);
+  // Every listed one, enabled or not, by address.
+  const std::map<int, Breakpoint>& BreakpointList() const { return break_list_; }
+  const std::map<int, Watchpoint>& WatchpointList() const { return watch_list_; }
+  std::vector<int> Breakpoints() const { return Keys(break_list_); }
+  std::vector<int> Watchpoints() const { return Keys(watch_list_); }
   void ClearBreakpoints();
   void ClearWatchpoints();
+
+  // Called when the next instruction's opcode stands at an enabled
+  // breakpoint: counts the hit and tells whether to stop there.
+  bool BreakpointStops(int address, const MachineState& registers, const MemoryArray& memory);
 
   // True when runs have to take the debug stepping path.
   bool Active() const { return break_count_ > 0 || watch_count_ > 0 || recording_; }
@@ -118,36 +151,61 @@ class Debugger {
   void BeforeWrite(int address, int16_t old_cell) {
     current_->write_address = static_cast<int16_t>(address);
     current_->old_value = old_cell;
-    if (watchpoints_[address]) watch_hit_ = true;
+    if (watchpoints_[address]) {
+      watch_hit_ = true;
+      stop_address_ = address;
+    }
   }
   HistoryEntry& Entry() { return *current_; }
+  // True once after a step that wrote a watched address; counts the hit.
+  // Inline: the debug stepping path asks after every step.
   bool TakeWatchHit() {
-    const bool hit = watch_hit_;
+    if (!watch_hit_) return false;
     watch_hit_ = false;
-    return hit;
+    CountWatchHit();
+    return true;
   }
 
   // ---- Runs ------------------------------------------------------------------------------
   StopReason LastStop() const { return last_stop_; }
   void SetStop(StopReason reason) { last_stop_ = reason; }
+  // The breakpoint or watched address of the last stop at one.
+  int StopAddress() const { return stop_address_; }
+  // "Break 02A" or "Watch 100" after such a stop, else "".
+  std::string StopSummary() const;
   // The data cells as the last run or step began, for telling which it changed.
   void MarkRunStart(const MemoryArray& memory) { memory_at_start_ = memory.data; }
   bool CellChanged(const MemoryArray& memory, int address) const {
     return memory.data[address] != memory_at_start_[address];
   }
 
-  // ---- Symbols of the last assembled program -----------------------------------------------
-  void SetSymbols(std::map<int, std::string> by_address) { symbols_ = std::move(by_address); }
-  // The name at `address`, or empty.
+  // ---- The loaded program ------------------------------------------------------------------
+  // Replaces what is known of the program. Breakpoints and watchpoints are
+  // kept when `program` is the same source assembled again (moved with their
+  // source lines and symbols) and cleared for any other program.
+  void SetProgram(ProgramInfo program);
+  const ProgramInfo& Program() const { return program_; }
+  // Goes up with every SetProgram, for views that rebuild per program.
+  uint64_t ProgramGeneration() const { return program_generation_; }
+  // The label at `address`, or empty. Constants name no address.
   std::string SymbolAt(int address) const;
 
  private:
   using AddressSet = std::array<bool, kMemorySize>;
-  static void Set(AddressSet& set, int& count, int address, bool on);
-  static std::vector<int> Addresses(const AddressSet& set);
+  template <typename Map>
+  static std::vector<int> Keys(const Map& map) {
+    std::vector<int> keys;
+    for (const auto& entry : map) keys.push_back(entry.first);
+    return keys;
+  }
+  void Mark(AddressSet& set, int& count, int address, bool on);
+  void CountWatchHit();
+  void KeepAcrossReassembly(const ProgramInfo& next);
 
   AddressSet breakpoints_{};
   AddressSet watchpoints_{};
+  std::map<int, Breakpoint> break_list_;
+  std::map<int, Watchpoint> watch_list_;
   int break_count_ = 0;
   int watch_count_ = 0;
   bool recording_ = false;
@@ -155,9 +213,12 @@ class Debugger {
   HistoryEntry scratch_;
   HistoryEntry* current_ = &scratch_;
   bool watch_hit_ = false;
+  int stop_address_ = 0;
   StopReason last_stop_ = StopReason::kNone;
   std::array<int16_t, kMemorySize> memory_at_start_{};
-  std::map<int, std::string> symbols_;
+  ProgramInfo program_;
+  uint64_t program_generation_ = 0;
+  std::map<int, std::string> labels_;  // by address, the first label there
 };
 
 }  // namespace scmp

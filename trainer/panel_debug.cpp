@@ -1,6 +1,9 @@
 // The panel model's debugging: the debug stepping path that runs instead of
 // the speed path while breakpoints, watchpoints or the history are in use,
 // Step Back, edits from the Monitor and save states.
+#include <algorithm>
+
+#include "core/hex.h"
 #include "core/observed_step.h"
 #include "trainer/panel_model.h"
 
@@ -31,9 +34,16 @@ void PanelModel::NoteWhyLoopEnded() {
 // that Step/Start moves on from a breakpoint. `uncounted` are steps done but
 // not yet added to executed_steps_.
 bool PanelModel::BreakpointAhead(uint32_t uncounted) {
-  if (!run_mode_ || executed_steps_ + uncounted == loop_start_steps_ ||
-      !debugger_.IsBreakpoint(NextOpcodeAddress(cpu_.state.P[0])))
-    return false;
+  if (!run_mode_ || executed_steps_ + uncounted == loop_start_steps_) return false;
+  const int address = NextOpcodeAddress(cpu_.state.P[0]);
+  return debugger_.IsBreakpoint(address) && StopAtBreakpoint(address);
+}
+
+// Apart from BreakpointAhead, which runs before every step and so stays
+// small enough to be inlined: the condition, if any, is evaluated only
+// here, at the breakpoint.
+bool PanelModel::StopAtBreakpoint(int address) {
+  if (!debugger_.BreakpointStops(address, cpu_.state, cpu_.memory)) return false;
   paused_ = true;
   debugger_.SetStop(StopReason::kBreakpoint);
   return true;
@@ -47,7 +57,11 @@ struct PanelModel::StepObserver {
   Fetched last{};
 
   bool StopBefore(const MachineState& registers, int opcode_address, uint32_t done) {
-    if (check_breakpoints && model.BreakpointAhead(done)) return true;
+    // The address looked up here first, so that the call is made only at a
+    // breakpoint.
+    if (check_breakpoints && model.debugger_.IsBreakpoint(NextOpcodeAddress(registers.P[0])) &&
+        model.BreakpointAhead(done))
+      return true;
     Debugger& debugger = model.debugger_;
     HistoryEntry& entry = debugger.BeginEntry();
     if (debugger.Recording()) {
@@ -126,6 +140,9 @@ bool PanelModel::StepBack() {
   } else {
     ShowMachine(nullptr);
   }
+  // Stepping back past an RST keeps the counters since it at zero.
+  steps_at_reset_ = std::min(steps_at_reset_, executed_steps_);
+  microcycles_at_reset_ = std::min(microcycles_at_reset_, cpu_.microcycles);
   debugger_.SetStop(StopReason::kStepBack);
   return true;
 }
@@ -144,11 +161,72 @@ bool PanelModel::SetWatchpoint(int address, bool on) {
   return true;
 }
 
+bool PanelModel::EnableBreakpoint(int address, bool enabled) {
+  if (running_) return false;
+  debugger_.EnableBreakpoint(address, enabled);
+  ++changes_;
+  return true;
+}
+
+bool PanelModel::EnableWatchpoint(int address, bool enabled) {
+  if (running_) return false;
+  debugger_.EnableWatchpoint(address, enabled);
+  ++changes_;
+  return true;
+}
+
+bool PanelModel::SetBreakpointCondition(int address, std::string_view text, ConditionError* error) {
+  if (running_) {
+    if (error) *error = {1, "stop the program before changing a condition"};
+    return false;
+  }
+  return debugger_.SetCondition(address, text, error);
+}
+
+std::string PanelModel::WatchSymbol(std::string_view name) {
+  if (running_) return "Stop the program before setting a watchpoint.";
+  std::string wanted(name.substr(0, std::min(name.find_last_not_of(" \t") + 1, name.size())));
+  wanted.erase(0, std::min(wanted.find_first_not_of(" \t"), wanted.size()));
+  if (wanted.empty()) return "Type a symbol's name or a hexadecimal address.";
+  if (const ProgramSymbol* symbol = debugger_.Program().Find(wanted)) {
+    if (symbol->value < 0 || symbol->value >= kMemorySize)
+      return wanted + " is " + std::to_string(symbol->value) + ", not an address from 000 to FFF.";
+    debugger_.SetWatchpoint(static_cast<int>(symbol->value), true, wanted);
+    ++changes_;
+    return "";
+  }
+  const auto address = ParseHex(wanted, 3);
+  if (!address) return "No symbol " + wanted + " in the loaded program, and no address 000 to FFF.";
+  debugger_.SetWatchpoint(static_cast<int>(*address), true);
+  ++changes_;
+  return "";
+}
+
+bool PanelModel::ClearBreakpointsAndWatchpoints() {
+  if (running_) return false;
+  debugger_.ClearBreakpoints();
+  debugger_.ClearWatchpoints();
+  ++changes_;
+  return true;
+}
+
 bool PanelModel::StoreCell(int address, int value) {
   if (running_ || address < 0 || address >= kMemorySize || cpu_.memory.kind[address] != kRam) return false;
   cpu_.WriteMemory(address, static_cast<int16_t>(value & 0xFF));
   ++changes_;
   return true;
+}
+
+int PanelModel::FillCells(int from, int to, int value) {
+  if (running_) return -1;
+  int stored = 0;
+  for (int a = std::max(from, 0); a <= std::min(to, kMemorySize - 1); ++a) {
+    if (cpu_.memory.kind[a] != kRam) continue;
+    cpu_.WriteMemory(a, static_cast<int16_t>(value & 0xFF));
+    ++stored;
+  }
+  ++changes_;
+  return stored;
 }
 
 bool PanelModel::SetRegisters(const MachineState& registers) {
@@ -197,8 +275,7 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   SetSpeed(options_.speed_factor);
   SetTraceLimit(options_.trace_limit_mb);
   ShowOptionLabels();
-  debugger_.ClearBreakpoints();
-  debugger_.ClearWatchpoints();
+  ForgetProgram();  // clears the breakpoints and watchpoints too
   for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
   for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   debugger_.Steps().Clear();  // the history led to another state
@@ -214,7 +291,9 @@ bool PanelModel::SaveState(const std::string& path, std::string* error) const {
 
 bool PanelModel::LoadState(const std::string& path, std::string* error) {
   SavedState s;
-  return LoadStateFile(path, &s, error) && ApplyState(s, error);
+  if (!LoadStateFile(path, &s, error) || !ApplyState(s, error)) return false;
+  lines_ = LineMap();
+  return true;
 }
 
 }  // namespace scmp

@@ -291,10 +291,7 @@ void PanelModel::RunOrProgram() {
     paused_ = false;
     SetLabel(Label::kPause, "         ");
     RunSteps();
-    if (options_.pause_count > 0 && paused_) {
-      SetLabel(Label::kPause, "Pause    ");
-      SetLabel(Label::kCycles, "          ");
-    }
+    ShowWhyLoopEnded();
     WriteMarker(kMarkEndOfTrace);
   } else {
     cpu_.halt_requested = true;
@@ -308,7 +305,16 @@ void PanelModel::StepOrStart() {
   paused_ = false;
   SetLabel(Label::kPause, single_step_mode_ ? "Manual Step" : "           ");
   RunSteps();
-  if (options_.pause_count > 0 && paused_) {
+  ShowWhyLoopEnded();
+}
+
+// The status strip's pause label after a loop: the breakpoint or watched
+// address that stopped it, the pause count, or single-step mode.
+void PanelModel::ShowWhyLoopEnded() {
+  const std::string stop = debugger_.StopSummary();
+  if (!stop.empty()) {
+    SetLabel(Label::kPause, stop);
+  } else if (options_.pause_count > 0 && paused_) {
     SetLabel(Label::kPause, "Pause    ");
     SetLabel(Label::kCycles, "          ");
   } else if (single_step_mode_) {
@@ -346,6 +352,9 @@ void PanelModel::Reset() {
   ShowMachine(nullptr);
   WriteMarker(kMarkReset);
   instruction_count_ = 0;
+  steps_at_reset_ = executed_steps_;
+  microcycles_at_reset_ = cpu_.microcycles;
+  debugger_.SetStop(StopReason::kNone);  // "Halted" no longer holds
 }
 
 void PanelModel::AbortRun() {
@@ -631,7 +640,9 @@ bool PanelModel::EnableTrace(const std::string& path, std::string* error) {
 bool PanelModel::LoadMemoryImage(const std::string& path, std::string* error) {
   if (running_) return false;
   static const std::function<void()> kSilent = [] {};
-  return ::scmp::LoadMemoryImage(cpu_.memory, path, alert_hook_ ? alert_hook_ : kSilent, error);
+  if (!::scmp::LoadMemoryImage(cpu_.memory, path, alert_hook_ ? alert_hook_ : kSilent, error)) return false;
+  ForgetProgram();
+  return true;
 }
 
 bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
@@ -640,7 +651,16 @@ bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
 
 bool PanelModel::LoadListing(const std::string& path, std::string* error, ListingResult* result) {
   if (running_) return false;
-  return ::scmp::LoadListing(cpu_.memory, path, error, result);
+  if (!::scmp::LoadListing(cpu_.memory, path, error, result)) return false;
+  ForgetProgram();
+  return true;
+}
+
+void PanelModel::ForgetProgram() {
+  symbols_.clear();
+  lines_ = LineMap();
+  debugger_.SetProgram(ProgramInfo{});
+  ++changes_;
 }
 
 bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
@@ -663,12 +683,12 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   result->code = assembly.code;
   StoreInRam(assembly, cpu_.memory);
+  lines_ = LineMap(assembly, source, path);
+  // The Monitor names addresses after the program's labels and shows its
+  // source lines; the same source again keeps its breakpoints.
+  debugger_.SetProgram(ProgramInfoFrom(assembly, source, path));
   symbols_ = std::move(assembly.symbols);
-  // The Monitor's disassembly names addresses after the program's labels.
-  std::map<int, std::string> by_address;
-  for (const Symbol& symbol : symbols_)
-    if (symbol.value >= 0 && symbol.value < kMemorySize) by_address.emplace(static_cast<int>(symbol.value), symbol.name);
-  debugger_.SetSymbols(std::move(by_address));
+  ++changes_;
   return true;
 }
 
@@ -685,6 +705,7 @@ bool PanelModel::LoadIntelHex(const std::string& path, std::string* error, std::
   if (running_) return false;
   IntelHexResult loaded;
   if (!::scmp::LoadIntelHex(cpu_.memory, path, error, &loaded)) return false;
+  ForgetProgram();
   if (report)
     *report = LoadReport(FileName(path), loaded.stored, loaded.first_address, loaded.last_address, loaded.dropped);
   return true;

@@ -19,6 +19,7 @@
 #include "trainer/pacer.h"
 #include "trainer/debugger.h"
 #include "trainer/panel_load.h"
+#include "trainer/line_map.h"
 #include "trainer/run_options.h"
 #include "trainer/save_state.h"
 #include "trainer/trace_log.h"
@@ -130,6 +131,10 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
+  // Instructions and microcycles since start-up or the last RST, for
+  // reading a run's cost.
+  uint64_t StepsSinceReset() const { return executed_steps_ - steps_at_reset_; }
+  uint64_t MicrocyclesSinceReset() const { return cpu_.microcycles - microcycles_at_reset_; }
   // True while a loop is running. During a loop only Halt, ToggleSingleStep
   // and the switch toggles may be called (from the pump hook); Halt and
   // ToggleSingleStep take effect after the step.
@@ -189,6 +194,9 @@ class PanelModel : private Board {
   const std::string& SourcePath() const { return source_path_; }
   // The symbols of the last source that assembled without errors.
   const std::vector<Symbol>& Symbols() const { return symbols_; }
+  // The line map of that source; empty once a file of another kind (image,
+  // listing, HEX, state) has been loaded over it.
+  const LineMap& Lines() const { return lines_; }
   // Checks the whole file, then stores it: all or nothing.
   bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
   // The folder of the last file a file window loaded or saved, where the
@@ -203,6 +211,15 @@ class PanelModel : private Board {
   const Debugger& Debug() const { return debugger_; }
   bool SetBreakpoint(int address, bool on);
   bool SetWatchpoint(int address, bool on);
+  bool EnableBreakpoint(int address, bool enabled);
+  bool EnableWatchpoint(int address, bool enabled);
+  // An empty text removes the condition; a bad one is refused with where
+  // and why.
+  bool SetBreakpointCondition(int address, std::string_view text, ConditionError* error);
+  // A watchpoint on a symbol of the loaded program by its name, or on a
+  // hexadecimal address; "" when set, else what is wrong.
+  std::string WatchSymbol(std::string_view name_or_address);
+  bool ClearBreakpointsAndWatchpoints();
   // History is recorded while on (the Monitor is open); off drops it.
   void SetHistoryRecording(bool on) { debugger_.SetRecording(on); }
   // Undoes the newest instruction of the history: registers, the cell it
@@ -211,9 +228,10 @@ class PanelModel : private Board {
   bool StepBack();
   // A RAM cell set straight into memory as Latch stores it.
   bool StoreCell(int address, int value);
+  // The RAM cells from `from` to `to` set to `value`; the number set (other
+  // cells are passed over), or -1 while running.
+  int FillCells(int from, int to, int value);
   bool SetRegisters(const MachineState& registers);
-  // Names by address of the last assembled program, for the disassembly.
-  void SetSymbols(std::map<int, std::string> by_address) { debugger_.SetSymbols(std::move(by_address)); }
 
   // ---- Save states -------------------------------------------------------------
   SavedState CaptureState() const;
@@ -277,11 +295,16 @@ class PanelModel : private Board {
   void StepsDebug(uint32_t max_steps);
   Fetched DebugStep();
   bool BreakpointAhead(uint32_t uncounted = 0);
+  bool StopAtBreakpoint(int address);
   void BeginLoop();
   void NoteWhyLoopEnded();
   PanelLights Lights() const;
   void RestoreLights(const PanelLights& lights);
   void ShowOptionLabels();
+  void ShowWhyLoopEnded();
+  // A program with no source behind it was loaded: no symbols, no line
+  // map, no breakpoints or watchpoints.
+  void ForgetProgram();
   void Pump();
   void WriteMarker(std::string_view marker);
   void NoteTraceStopped();
@@ -313,6 +336,8 @@ class PanelModel : private Board {
   bool abort_ = false;
   bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
   uint64_t executed_steps_ = 0;
+  uint64_t steps_at_reset_ = 0;        // executed_steps_ at the last RST
+  uint64_t microcycles_at_reset_ = 0;  // the microcycles at the last RST
   // The loop's last step, shown in the register display when it ends.
   Fetched last_step_;
   bool last_step_valid_ = false;
@@ -327,6 +352,7 @@ class PanelModel : private Board {
   std::string source_path_;
   std::string last_folder_;
   std::vector<Symbol> symbols_;
+  LineMap lines_;
   Debugger debugger_;
   uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began
 

@@ -9,14 +9,20 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "core/hex.h"
 #include "core/fetch.h"
+#include "core/hex.h"
 #include "trainer/code_view.h"
+#include "ui/breakpoint_list.h"
+#include "ui/memory_view.h"
+#include "ui/monitor_colours.h"
+#include "ui/symbols_view.h"
 #include "ui/theme.h"
 
 namespace scmp {
@@ -31,18 +37,20 @@ constexpr int kCodeAfter = 48;
 const char* const kRegisterNames[] = {"A", "E", "SR", "P0", "P1", "P2", "P3"};
 const char* const kStatusBits[] = {"CY/L", "OV", "SB", "SA", "IE", "F2", "F1", "F0"};  // bit 7 first
 
-// A changed cell is bold and a watched one underlined, besides its colour.
-QFont CellFont(bool changed, bool watched) {
-  QFont f;
-  f.setBold(changed);
-  f.setUnderline(watched);
-  return f;
-}
-
 QFont Fixed() {
   QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   f.setPointSizeF(9);
   return f;
+}
+
+// Tabs to the next multiple of 8 columns, as the source looks in an editor.
+QString ExpandTabs(const QString& text) {
+  QString out;
+  for (const QChar c : text) {
+    if (c != '\t') out += c;
+    else out += QString(8 - out.size() % 8, ' ');
+  }
+  return out;
 }
 
 QString HexText(int value, int digits) { return QString::fromStdString(Hex(static_cast<uint16_t>(value), digits)); }
@@ -56,77 +64,7 @@ int16_t& RegisterCell(MachineState& s, int index) {
   }
 }
 
-// "LDI 03", or "Illegal" for an undefined opcode.
-QString InstructionText(const InstructionTable& table, int opcode, int operand) {
-  const InstructionRecord& record = table[opcode];
-  if (record.IsUndefined()) return "Illegal " + HexText(opcode, 2);
-  const std::string_view mnemonic = RightTrim(FieldText(record.Mnemonic));
-  QString text = QString::fromLatin1(mnemonic.data(), static_cast<qsizetype>(mnemonic.size()));
-  if (operand >= 0) text += " " + HexText(operand, 2);
-  return text;
-}
-
 }  // namespace
-
-// All 4096 cells, 16 a row: the kind as the background, cells changed by
-// the last run or step highlighted, watched cells in red; RAM cells edit
-// in place when no run is going on.
-class MemoryTableModel : public QAbstractTableModel {
- public:
-  explicit MemoryTableModel(PanelModel& model, QObject* parent) : QAbstractTableModel(parent), model_(model) {}
-
-  int rowCount(const QModelIndex& = {}) const override { return kMemorySize / 16; }
-  int columnCount(const QModelIndex& = {}) const override { return 16; }
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    return orientation == Qt::Vertical ? HexText(section * 16, 3) : HexText(section, 1);
-  }
-  QVariant data(const QModelIndex& index, int role) const override {
-    const int a = index.row() * 16 + index.column();
-    const MemoryArray& memory = model_.Cpu().memory;
-    switch (role) {
-      case Qt::DisplayRole:
-      case Qt::EditRole: {
-        const int v = memory.data[a];
-        return HexText(v, v >= 0 && v <= 0xFF ? 2 : 4);
-      }
-      case Qt::BackgroundRole:
-        if (model_.Debug().CellChanged(memory, a)) return Colours().changed;
-        return memory.kind[a] == kRam ? Colours().ram : memory.kind[a] == kPort ? Colours().port : Colours().absent;
-      case Qt::ForegroundRole:
-        return model_.Debug().IsWatchpoint(a) ? Colours().watched : Colours().cell_text;
-      case Qt::FontRole: {
-        const bool changed = model_.Debug().CellChanged(memory, a), watched = model_.Debug().IsWatchpoint(a);
-        if (!changed && !watched) return {};
-        QFont f = CellFont(changed, watched);
-        return f;
-      }
-      case Qt::ToolTipRole: {
-        const char* kind = memory.kind[a] == kRam ? "RAM" : memory.kind[a] == kPort ? "port" : "absent";
-        return HexText(a, 3) + " " + kind + (model_.Debug().IsWatchpoint(a) ? ", watched" : "") +
-               (model_.Debug().CellChanged(memory, a) ? ", changed" : "");
-      }
-      default: return {};
-    }
-  }
-  Qt::ItemFlags flags(const QModelIndex& index) const override {
-    const int a = index.row() * 16 + index.column();
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!model_.Running() && model_.Cpu().memory.kind[a] == kRam) f |= Qt::ItemIsEditable;
-    return f;
-  }
-  bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-    if (role != Qt::EditRole) return false;
-    const auto byte = ParseHex(value.toString().trimmed().toStdString(), 2);
-    if (!byte || !model_.StoreCell(index.row() * 16 + index.column(), static_cast<int>(*byte))) return false;
-    emit dataChanged(index, index);
-    return true;
-  }
-  void Redraw() { emit dataChanged(index(0, 0), index(rowCount() - 1, 15)); }
-
- private:
-  PanelModel& model_;
-};
 
 // The history, newest first: address, instruction, registers after it.
 class HistoryTableModel : public QAbstractTableModel {
@@ -148,7 +86,7 @@ class HistoryTableModel : public QAbstractTableModel {
     const MachineState& after = index.row() == 0 ? model_.State() : history.Newest(index.row() - 1).before;
     switch (index.column()) {
       case 0: return HexText(e.address, 3);
-      case 1: return InstructionText(model_.Cpu().table(), e.opcode, e.operand);
+      case 1: return QString::fromStdString(InstructionText(model_.Cpu().table(), model_.Debug(), e.address, e.opcode, e.operand));
       case 2: return HexText(after.A, 2);
       case 3: return HexText(after.E, 2);
       case 4: return HexText(after.SR, 2);
@@ -174,23 +112,28 @@ class HistoryTableModel : public QAbstractTableModel {
 };
 
 MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
-  setObjectName("frm_Monitor");
-  setAccessibleName("Monitor");
+  Named(this, "frm_Monitor", "Monitor");
   setWindowTitle("Monitor");
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(BuildRegisters());
+  layout_ = new QVBoxLayout(this);
+  // The run controls' toolbar goes above the registers (AddToolBar).
+  layout_->addWidget(BuildRegisters());
+  // The disassembly on the left; memory above the history, breakpoints and
+  // symbols on the right.
   auto* split = new QSplitter(Qt::Horizontal, this);
+  split->setObjectName("spl_Monitor");
   split->addWidget(BuildCode());
-  split->addWidget(BuildMemory());
-  split->addWidget(BuildHistory());
-  split->setStretchFactor(0, 4);
-  split->setStretchFactor(1, 5);
-  split->setStretchFactor(2, 3);
-  layout->addWidget(split, 1);
-  resize(1260, 620);
-  // Room for the disassembly's targets and the 16 memory columns; the
-  // history's registers scroll.
-  split->setSizes({400, 520, 340});
+  memory_ = new MemoryView(model_, this);
+  connect(memory_, &MemoryView::Message, this, [this](const QString& text) { Tell(text); });
+  connect(memory_, &MemoryView::Changed, this, [this] { ChangedHere(); });
+  auto* right = new QSplitter(Qt::Vertical, split);
+  right->setObjectName("spl_MonitorRight");
+  right->addWidget(memory_);
+  right->addWidget(BuildSide());
+  split->addWidget(right);
+  layout_->addWidget(split, 1);
+  resize(1240, 760);
+  split->setSizes({640, 600});
+  right->setSizes({400, 300});
   since_refresh_.start();
   Refresh(true);
   connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] { Refresh(true); });
@@ -249,66 +192,59 @@ QWidget* MonitorWindow::BuildRegisters() {
   return box;
 }
 
+enum CodeColumn { kMark, kAddress, kBytes, kInstruction, kTarget, kSource, kCodeColumns };
+
 QWidget* MonitorWindow::BuildCode() {
-  code_ = new QTableWidget(0, 5, this);
-  code_->setObjectName("tbl_Code");
-  code_->setAccessibleName("Disassembly");
-  code_->setHorizontalHeaderLabels({"", "Addr", "Bytes", "Instruction", "Target"});
+  code_ = Named(new QTableWidget(0, kCodeColumns, this), "tbl_Code", "Disassembly");
+  code_->setHorizontalHeaderLabels({"", "Addr", "Bytes", "Instruction", "Target", "Source line"});
   code_->verticalHeader()->hide();
   code_->setFont(Fixed());
   code_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  code_->setSelectionMode(QAbstractItemView::NoSelection);
+  code_->setSelectionMode(QAbstractItemView::SingleSelection);
+  code_->setSelectionBehavior(QAbstractItemView::SelectRows);
   code_->horizontalHeader()->setStretchLastSection(true);
-  code_->setColumnWidth(0, 22);
-  code_->setColumnWidth(1, 50);
-  code_->setColumnWidth(2, 60);
-  code_->setColumnWidth(3, 130);
+  const int widths[] = {22, 50, 84, 130, 60};
+  for (int c = 0; c < kSource; ++c) code_->setColumnWidth(c, widths[c]);
   code_->verticalHeader()->setDefaultSectionSize(18);
-  code_->setToolTip("Click in the left margin to set or clear a breakpoint");
+  code_->setToolTip("Click in the left margin, or press Ctrl+B on a line, to set or clear a breakpoint");
   connect(code_, &QTableWidget::cellClicked, this, [this](int row, int column) {
-    if (column == 0) ToggleBreakpointAt(row);
+    if (column == kMark) ToggleBreakpointAt(row);
   });
+  auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), code_, nullptr, nullptr, Qt::WidgetShortcut);
+  toggle->setObjectName("key_ToggleBreakpoint");
+  connect(toggle, &QShortcut::activated, this, [this] { ToggleBreakpointAt(code_->currentRow()); });
   return code_;
 }
 
-QWidget* MonitorWindow::BuildMemory() {
-  memory_ = new MemoryTableModel(model_, this);
-  memory_view_ = new QTableView(this);
-  memory_view_->setObjectName("tbl_Memory");
-  memory_view_->setAccessibleName("Memory");
-  memory_view_->setModel(memory_);
-  memory_view_->setFont(Fixed());
-  memory_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  memory_view_->horizontalHeader()->setDefaultSectionSize(30);
-  memory_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  memory_view_->verticalHeader()->setDefaultSectionSize(18);
-  memory_view_->setMinimumWidth(16 * 30 + 70);
-  memory_view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-  memory_view_->setContextMenuPolicy(Qt::CustomContextMenu);
-  memory_view_->setToolTip("Double-click a RAM cell to change it; right-click to watch writes to a cell");
-  connect(memory_view_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& where) { ToggleWatchpointAt(where); });
-  // What the cells' looks mean, each told by more than its colour.
-  auto* box = new QWidget(this);
-  auto* column = new QVBoxLayout(box);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->addWidget(memory_view_, 1);
-  auto* legend = new QLabel(
-      "Plain: RAM • tinted: port • grey: absent • <b>bold, highlighted</b>: changed by the last run "
-      "• <u>underlined, red</u>: watched",
-      box);
-  legend->setObjectName("lbl_MemoryLegend");
-  legend->setAccessibleName("Memory legend");
-  legend->setWordWrap(true);
-  column->addWidget(legend);
-  return box;
+QWidget* MonitorWindow::BuildSide() {
+  side_ = Named(new QTabWidget(this), "tab_MonitorSide", "History, breakpoints and symbols");
+  side_->addTab(BuildHistory(), "&History");
+  breakpoints_ = new BreakpointList(model_, side_);
+  connect(breakpoints_, &BreakpointList::Changed, this, [this] { ChangedHere(); });
+  connect(breakpoints_, &BreakpointList::ShowAddress, this, &MonitorWindow::ShowAddress);
+  side_->addTab(breakpoints_, "&Breakpoints");
+  symbols_ = new SymbolsView(model_, side_);
+  connect(symbols_, &SymbolsView::ShowAddress, this, &MonitorWindow::ShowAddress);
+  side_->addTab(symbols_, "S&ymbols");
+  return side_;
+}
+
+void MonitorWindow::AddToolBar(QWidget* bar) { layout_->insertWidget(0, bar); }
+
+void MonitorWindow::ShowAddress(int address, bool code) {
+  if (!code) {
+    memory_->ShowAddress(address);
+    return;
+  }
+  code_focus_ = address;
+  code_focus_p0_ = model_.State().P[0];
+  ShowCode();
+  code_->setFocus();
 }
 
 QWidget* MonitorWindow::BuildHistory() {
   history_ = new HistoryTableModel(model_, this);
-  history_view_ = new QTableView(this);
-  history_view_->setObjectName("tbl_History");
-  history_view_->setAccessibleName("History");
+  history_view_ = Named(new QTableView(this), "tbl_History", "History of executed instructions");
   history_view_->setModel(history_);
   history_view_->setFont(Fixed());
   history_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -316,7 +252,7 @@ QWidget* MonitorWindow::BuildHistory() {
   history_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   history_view_->horizontalHeader()->setDefaultSectionSize(34);
   history_view_->setColumnWidth(0, 56);
-  history_view_->setColumnWidth(1, 90);
+  history_view_->setColumnWidth(1, 110);
   for (int c = 5; c < 9; ++c) history_view_->setColumnWidth(c, 44);
   return history_view_;
 }
@@ -331,6 +267,8 @@ void MonitorWindow::Refresh(bool now) {
   ShowCode();
   memory_->Redraw();
   history_->Redraw();
+  breakpoints_->Redraw();
+  symbols_->Redraw();
   const bool idle = !model_.Running();
   step_back_->setEnabled(idle && model_.Debug().Steps().Size() > 0);
   for (QLineEdit* edit : registers_) edit->setReadOnly(!idle);
@@ -352,40 +290,59 @@ void MonitorWindow::ShowRegisters() {
   }
   halt_->setText(model_.HaltRequested() ? "Halt request: set" : "Halt request: clear");
   counts_->setText(QString("Instructions: %1   Microcycles: %2")
-                       .arg(model_.ExecutedSteps())
-                       .arg(static_cast<qulonglong>(model_.Cpu().microcycles)));
-  const QString why = StopReasonText(model_.Debug().LastStop());
+                       .arg(static_cast<qulonglong>(model_.StepsSinceReset()))
+                       .arg(static_cast<qulonglong>(model_.MicrocyclesSinceReset())));
+  counts_->setToolTip("Since start-up or the last RST");
+  QString why = StopReasonText(model_.Debug().LastStop());
+  const StopReason reason = model_.Debug().LastStop();
+  if (reason == StopReason::kBreakpoint || reason == StopReason::kWatchpoint)
+    why += QString(" (%1)").arg(QString::fromStdString(model_.Debug().StopSummary()));
   stop_->setText(model_.Running() ? "Running..." : why);
 }
 
 void MonitorWindow::ShowCode() {
   const int next = NextPc(model_.State().P[0]);
-  const auto lines = CodeAround(model_.Cpu().memory, model_.Cpu().table(), model_.Debug(), next, kCodeBefore, kCodeAfter);
+  if (code_focus_ >= 0 && model_.State().P[0] != code_focus_p0_) code_focus_ = -1;  // P0 moved: follow it
+  const int focus = code_focus_ >= 0 ? code_focus_ : next;
+  const auto lines =
+      CodeAround(model_.Cpu().memory, model_.Cpu().table(), model_.Debug(), focus, next, kCodeBefore, kCodeAfter);
   code_->setRowCount(static_cast<int>(lines.size()));
-  int next_row = 0;
+  int focus_row = 0;
   for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
-    const CodeLine& l = lines[r];
-    QString target;
-    if (l.target >= 0) target = "-> " + HexText(l.target, 3) + (l.target_symbol.empty() ? "" : " " + QString::fromStdString(l.target_symbol));
-    QString instruction = QString::fromStdString(l.instruction);
-    if (!l.symbol.empty()) instruction = QString::fromStdString(l.symbol) + ": " + instruction;
-    const QString cells[] = {l.breakpoint ? QString::fromUtf8("\u25CF") : QString(), HexText(l.address, 3),
-                             QString::fromStdString(l.bytes), instruction, target};
-    for (int c = 0; c < 5; ++c) {
-      auto* item = new QTableWidgetItem(cells[c]);
-      if (c == 0) item->setForeground(Colours().breakpoint);
-      if (c == 0) item->setData(Qt::UserRole, l.address);
-      if (c == 0) item->setData(Qt::AccessibleTextRole, l.breakpoint ? "breakpoint" : "no breakpoint");
-      if (c == 4 && cells[c].isEmpty()) item->setData(Qt::AccessibleTextRole, "no target");
-      if (l.next) item->setBackground(Colours().next_line);
-      code_->setItem(r, c, item);
+    ShowCodeRow(r, lines[r]);
+    if (lines[r].address == focus) focus_row = r;
+  }
+  code_->scrollToItem(code_->item(focus_row, 0), QAbstractItemView::PositionAtCenter);
+  if (code_focus_ >= 0) code_->setCurrentCell(focus_row, kInstruction);
+}
+
+void MonitorWindow::ShowCodeRow(int row, const CodeLine& l) {
+  const MonitorColours colours = MonitorColours::Current();
+  QString target;
+  if (l.target >= 0) target = "-> " + HexText(l.target, 3);
+  QString instruction = QString::fromStdString(l.instruction);
+  if (!l.symbol.empty()) instruction = QString::fromStdString(l.symbol) + ": " + instruction;
+  QString source;
+  if (l.source_line > 0)
+    source = QString("%1  %2").arg(l.source_line, 3).arg(ExpandTabs(QString::fromStdString(l.source)));
+  const QString mark = !l.breakpoint ? QString() : l.enabled ? QString::fromUtf8("\u25CF") : QString::fromUtf8("\u25CB");
+  const QString address = (l.next ? QString::fromUtf8("\u25B6") : QString()) + HexText(l.address, 3);
+  const QString cells[] = {mark, address, QString::fromStdString(l.bytes), instruction, target, source};
+  for (int c = 0; c < kCodeColumns; ++c) {
+    auto* item = new QTableWidgetItem(cells[c]);
+    if (cells[c].isEmpty() && c == kTarget) item->setData(Qt::AccessibleTextRole, "no target");
+    if (cells[c].isEmpty() && c == kSource) item->setData(Qt::AccessibleTextRole, "no source line");
+    if (c == kMark) {
+      item->setForeground(colours.breakpoint);
+      item->setData(Qt::UserRole, l.address);
+      item->setData(Qt::AccessibleTextRole, !l.breakpoint ? "no breakpoint" : l.enabled ? "breakpoint" : "breakpoint, disabled");
     }
     if (l.next) {
-      code_->item(r, 1)->setText(QString::fromUtf8("\u25B6") + HexText(l.address, 3));
-      next_row = r;
+      item->setBackground(colours.next_line);
+      item->setForeground(c == kMark ? colours.breakpoint : colours.text);
     }
+    code_->setItem(row, c, item);
   }
-  code_->scrollToItem(code_->item(next_row, 0), QAbstractItemView::PositionAtCenter);
 }
 
 // ---- Edits ---------------------------------------------------------------------------
@@ -414,20 +371,18 @@ void MonitorWindow::ToggleBreakpointAt(int row) {
   const QTableWidgetItem* item = code_->item(row, 0);
   if (!item) return;
   const int address = item->data(Qt::UserRole).toInt();
-  if (!model_.SetBreakpoint(address, !model_.Debug().IsBreakpoint(address))) return Refused();
+  const bool listed = model_.Debug().BreakpointList().count(address) > 0;
+  if (!model_.SetBreakpoint(address, !listed)) return Refused();
   Refresh(true);
 }
 
-void MonitorWindow::ToggleWatchpointAt(const QPoint& where) {
-  const QModelIndex index = memory_view_->indexAt(where);
-  if (!index.isValid()) return;
-  const int address = index.row() * 16 + index.column();
-  const bool watched = model_.Debug().IsWatchpoint(address);
-  QMenu menu(this);
-  QAction* toggle = menu.addAction((watched ? "Stop watching " : "Watch writes to ") + HexText(address, 3));
-  if (menu.exec(memory_view_->viewport()->mapToGlobal(where)) != toggle) return;
-  if (!model_.SetWatchpoint(address, !watched)) return Refused();
+void MonitorWindow::Tell(const QString& text) { stop_->setText(text); }
+
+// A breakpoint, watchpoint or cell changed from the Monitor: every view and
+// the panel redraw.
+void MonitorWindow::ChangedHere() {
   Refresh(true);
+  emit MachineChanged();
 }
 
 void MonitorWindow::StepBack() {

@@ -1,5 +1,6 @@
-// The Monitor: registers, disassembly around P0 with breakpoints, all of
-// memory, the history of executed instructions, Step Back and why the last
+// The Monitor: registers, disassembly around P0 with breakpoints, labels and
+// source lines, all of memory, the history of executed instructions, the
+// breakpoint and watchpoint list, the symbols, Step Back and why the last
 // run stopped. It draws the panel model's debugger state and hands edits to
 // the model, which refuses them while a program runs. While it is open the
 // model records the history.
@@ -9,6 +10,7 @@
 #include <QWidget>
 #include <array>
 
+#include "trainer/code_view.h"
 #include "trainer/panel_model.h"
 
 class QLabel;
@@ -16,11 +18,15 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTableWidget;
+class QTabWidget;
+class QVBoxLayout;
 
 namespace scmp {
 
-class MemoryTableModel;
+class BreakpointList;
 class HistoryTableModel;
+class MemoryView;
+class SymbolsView;
 
 class MonitorWindow : public QWidget {
   Q_OBJECT
@@ -32,6 +38,11 @@ class MonitorWindow : public QWidget {
   // Redraws from the model. During a run only every 100 ms unless `now`;
   // between runs always.
   void Refresh(bool now = false);
+  // Puts `bar` (the run controls) at the top of the window, above the
+  // registers.
+  void AddToolBar(QWidget* bar);
+  // The disassembly shows `address` (until P0 moves), or memory shows it.
+  void ShowAddress(int address, bool code);
 
  signals:
   // The Monitor changed the machine (Step Back, an edit): the panel redraws.
@@ -44,15 +55,17 @@ class MonitorWindow : public QWidget {
  private:
   QWidget* BuildRegisters();
   QWidget* BuildCode();
-  QWidget* BuildMemory();
   QWidget* BuildHistory();
+  QWidget* BuildSide();
   void ShowRegisters();
   void ShowCode();
+  void ShowCodeRow(int row, const CodeLine& line);
   void EditRegister(int index);
   void ToggleBreakpointAt(int row);
-  void ToggleWatchpointAt(const QPoint& where);
   void StepBack();
   void Refused();
+  void Tell(const QString& text);
+  void ChangedHere();
 
   PanelModel& model_;
   std::array<QLineEdit*, 7> registers_{};  // A, E, SR, P0..P3
@@ -60,11 +73,16 @@ class MonitorWindow : public QWidget {
   QLabel* halt_ = nullptr;
   QLabel* counts_ = nullptr;
   QLabel* stop_ = nullptr;
+  QVBoxLayout* layout_ = nullptr;
   QTableWidget* code_ = nullptr;
-  QTableView* memory_view_ = nullptr;
+  int code_focus_ = -1;     // the address asked for, or -1 to follow P0
+  int code_focus_p0_ = -1;  // P0 when it was asked for
+  MemoryView* memory_ = nullptr;
   QTableView* history_view_ = nullptr;
-  MemoryTableModel* memory_ = nullptr;
   HistoryTableModel* history_ = nullptr;
+  QTabWidget* side_ = nullptr;
+  BreakpointList* breakpoints_ = nullptr;
+  SymbolsView* symbols_ = nullptr;
   QPushButton* step_back_ = nullptr;
   QElapsedTimer since_refresh_;
 };

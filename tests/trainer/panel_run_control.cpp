@@ -59,7 +59,7 @@ TEST_F(RunControl, RunFromStartUpPerformsOneInstruction) {
   EXPECT_TRUE(model.LampOn(Lamp::kRunLed));
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
   EXPECT_FALSE(model.HaltRequested());
-  EXPECT_EQ(L(Label::kPause), k9Blanks);
+  EXPECT_EQ(L(Label::kPause), "Manual Step");  // run mode, single step still on
   EXPECT_EQ(model.InstructionCount(), 1);
   EXPECT_FALSE(model.Paused());
   EXPECT_EQ(L(Label::kCycles), " 10000");
@@ -70,7 +70,7 @@ TEST_F(RunControl, RunFromStartUpPerformsOneInstruction) {
   EXPECT_FALSE(model.LampOn(Lamp::kRunLed));
   EXPECT_TRUE(model.HaltRequested());
   EXPECT_FALSE(model.LampOn(Lamp::kHaltLed));
-  EXPECT_EQ(L(Label::kPause), k9Blanks);
+  EXPECT_EQ(L(Label::kPause), "Manual Step");
 }
 
 TEST_F(RunControl, RunClearsAHaltRequest) {
