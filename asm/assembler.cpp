@@ -326,10 +326,11 @@ class Assembler {
       if (s.failed || s.source.equate || s.size == 0) continue;
       location_ = s.address;
       LineCode code{s.source.number, s.address, {}};
-      if (s.op != Op::kNothing) {
-        EncodeInstruction(s, &code.bytes);
-      } else {
+      code.data = s.op == Op::kNothing;
+      if (code.data) {
         EncodeData(s, &code.bytes);
+      } else {
+        EncodeInstruction(s, &code.bytes);
       }
       if (s.failed) continue;
       CheckPlace(s, code);

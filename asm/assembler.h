@@ -31,6 +31,7 @@ struct LineCode {
   int line = 0;     // 1-based source line
   int address = 0;  // of the first byte
   std::vector<uint8_t> bytes;
+  bool data = false;  // placed by a data directive (.byte, .dbyte, .ascii, .space), not an instruction
 };
 
 struct Symbol {

@@ -204,7 +204,9 @@ bool PanelModel::SaveState(const std::string& path, std::string* error) const {
 
 bool PanelModel::LoadState(const std::string& path, std::string* error) {
   SavedState s;
-  return LoadStateFile(path, &s, error) && ApplyState(s, error);
+  if (!LoadStateFile(path, &s, error) || !ApplyState(s, error)) return false;
+  lines_ = LineMap();
+  return true;
 }
 
 }  // namespace scmp

@@ -612,7 +612,9 @@ bool PanelModel::EnableTrace(const std::string& path, std::string* error) {
 bool PanelModel::LoadMemoryImage(const std::string& path, std::string* error) {
   if (running_) return false;
   static const std::function<void()> kSilent = [] {};
-  return ::scmp::LoadMemoryImage(cpu_.memory, path, alert_hook_ ? alert_hook_ : kSilent, error);
+  if (!::scmp::LoadMemoryImage(cpu_.memory, path, alert_hook_ ? alert_hook_ : kSilent, error)) return false;
+  lines_ = LineMap();
+  return true;
 }
 
 bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
@@ -621,7 +623,9 @@ bool PanelModel::SaveMemoryImage(const std::string& path, std::string* error) {
 
 bool PanelModel::LoadListing(const std::string& path, std::string* error, ListingResult* result) {
   if (running_) return false;
-  return ::scmp::LoadListing(cpu_.memory, path, error, result);
+  if (!::scmp::LoadListing(cpu_.memory, path, error, result)) return false;
+  lines_ = LineMap();
+  return true;
 }
 
 bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
@@ -643,6 +647,7 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   }
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   StoreInRam(assembly, cpu_.memory);
+  lines_ = LineMap(assembly, source, path);
   symbols_ = std::move(assembly.symbols);
   // The Monitor's disassembly names addresses after the program's labels.
   std::map<int, std::string> by_address;
@@ -665,6 +670,7 @@ bool PanelModel::LoadIntelHex(const std::string& path, std::string* error, std::
   if (running_) return false;
   IntelHexResult loaded;
   if (!::scmp::LoadIntelHex(cpu_.memory, path, error, &loaded)) return false;
+  lines_ = LineMap();
   if (report)
     *report = LoadReport(FileName(path), loaded.stored, loaded.first_address, loaded.last_address, loaded.dropped);
   return true;

@@ -18,6 +18,7 @@
 #include "core/processor.h"
 #include "trainer/pacer.h"
 #include "trainer/debugger.h"
+#include "trainer/line_map.h"
 #include "trainer/run_options.h"
 #include "trainer/save_state.h"
 #include "trainer/trace_log.h"
@@ -182,6 +183,9 @@ class PanelModel : private Board {
   const std::string& SourcePath() const { return source_path_; }
   // The symbols of the last source that assembled without errors.
   const std::vector<Symbol>& Symbols() const { return symbols_; }
+  // The line map of that source; empty once a file of another kind (image,
+  // listing, HEX, state) has been loaded over it.
+  const LineMap& Lines() const { return lines_; }
   // Checks the whole file, then stores it: all or nothing.
   bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
 
@@ -309,6 +313,7 @@ class PanelModel : private Board {
   std::vector<std::string> notices_;
   std::string source_path_;
   std::vector<Symbol> symbols_;
+  LineMap lines_;
   Debugger debugger_;
   uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began
 
