@@ -26,6 +26,9 @@ class FileChooser;
 class LampShape;
 class SettingsWindow;
 class MonitorWindow;
+class EditorWindow;
+class DebugActions;
+class Menus;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -62,6 +65,9 @@ class PanelWindow : public QMainWindow {
   FileChooser* LoadHexWindow() const;
   SettingsWindow* SettingsWin() const;
   MonitorWindow* Monitor() const;
+  EditorWindow* Editor() const;
+  // View > Editor: made on first use, shown and raised.
+  EditorWindow* ShowEditor();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -96,6 +102,7 @@ class PanelWindow : public QMainWindow {
 
   // A panel operation that may run the stepping loop.
   void RunOperation(void (PanelModel::*operation)());
+  void RunOperation(const std::function<void()>& operation);
   // A panel operation that never runs a loop.
   void Operation(const std::function<void()>& operation);
 
@@ -115,9 +122,10 @@ class PanelWindow : public QMainWindow {
   bool AssembleSource(const std::string& path);
   bool ShowSourceResult(bool loaded, const SourceLoad& result);
   bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
-  void AddStateActions(QMenu* files);
-  void AddViewMenu(QMenuBar* bar);
   void ShowMonitor();
+  void EditCommand(const QString& command);
+  void OpenSourceFromDialog();
+  int CursorAddress(QString* why) const;
   void SaveStateAs();
   void LoadStateFrom();
   void FinishExit();
@@ -145,6 +153,9 @@ class PanelWindow : public QMainWindow {
   QPointer<FileChooser> load_hex_;
   QPointer<SettingsWindow> settings_;
   QPointer<MonitorWindow> monitor_;
+  QPointer<EditorWindow> editor_;
+  DebugActions* debug_ = nullptr;
+  Menus* menus_ = nullptr;
 };
 
 }  // namespace scmp

@@ -396,6 +396,17 @@ void MonitorWindow::StepBack() {
   emit MachineChanged();
 }
 
+void MonitorWindow::SetToolBar(QWidget* bar) { static_cast<QVBoxLayout*>(layout())->insertWidget(0, bar); }
+
+int MonitorWindow::SelectedAddress(QString* why) const {
+  const int row = code_->currentRow();
+  if (row < 0 || code_->item(row, 0) == nullptr) {
+    *why = "Select a row of the disassembly first.";
+    return -1;
+  }
+  return code_->item(row, 0)->data(Qt::UserRole).toInt();
+}
+
 // ---- Recording while open -------------------------------------------------------------
 
 void MonitorWindow::showEvent(QShowEvent* event) {
