@@ -200,6 +200,7 @@ void PanelWindow::BindKeys() {
       connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
     }
   }
+  new PanelKeysElsewhere(this);
 }
 
 void PanelWindow::BuildBoard() {

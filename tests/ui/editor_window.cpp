@@ -192,5 +192,22 @@ TEST_F(EditorTest, AccessKeysAreDistinctAndTheKeyboardListIsMadeFromTheActions) 
     EXPECT_TRUE(listed.contains(line)) << line;
 }
 
+// The panel's keys work in the other windows, but not in a text field.
+TEST_F(EditorTest, PanelKeysWorkOutsideTextFields) {
+  code->setPlainText("");
+  const struct {
+    QWidget* focus;
+    bool toggles;
+  } cases[] = {{Find<QWidget>(editor, "lst_Messages"), true}, {code, false}};
+  for (const auto& c : cases) {
+    const bool before = model.DataSwitch(3);
+    c.focus->setFocus();
+    QApplication::setActiveWindow(editor);
+    QTest::keyClick(c.focus, Qt::Key_3);
+    EXPECT_EQ(model.DataSwitch(3) != before, c.toggles) << c.focus->objectName().toStdString();
+  }
+  EXPECT_EQ(code->toPlainText(), "3");  // typed, not taken
+}
+
 }  // namespace
 }  // namespace scmp
