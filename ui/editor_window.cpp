@@ -77,6 +77,9 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   typing_pause_.setInterval(kTypingPauseMs);
   connect(&typing_pause_, &QTimer::timeout, this, [this] { CheckAsYouType(); });
   connect(editor_->document(), &QTextDocument::contentsChanged, this, [this] {
+    // Only edits of the text, not the colouring's passes, change the revision.
+    if (editor_->document()->revision() == seen_revision_) return;
+    seen_revision_ = editor_->document()->revision();
     text_stamp_valid_ = false;
     typing_pause_.start();
     if (editor_->NextLine() > 0) editor_->SetNextLine(0);

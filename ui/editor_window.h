@@ -56,6 +56,9 @@ class EditorWindow : public QMainWindow {
   void ShowMachine();
   // The first instruction of the cursor's line, or -1 and why not.
   int CursorAddress(QString* why) const;
+  // A breakpoint on the first instruction of `line`, or none; a line
+  // without one, or a text changed since assembled, is said in the status.
+  void ToggleBreakpoint(int line);
   void ShowFind();
   void FindNext();
   void Say(const QString& text);
@@ -78,7 +81,6 @@ class EditorWindow : public QMainWindow {
   QWidget* BuildFindBar();
   void ShowDiagnostics(const std::vector<Diagnostic>& diagnostics);
   void CheckAsYouType();
-  void ToggleBreakpoint(int line);
   bool MapFitsText(QString* why) const;
   void ReloadIfChangedOnDisk();
   void SetText(const QString& text, const QString& path);
@@ -101,6 +103,7 @@ class EditorWindow : public QMainWindow {
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;
   mutable bool text_stamp_valid_ = false;
+  int seen_revision_ = -1;  // of the document, at the last edit taken up
 };
 
 // Recent sources, newest first (kept in the settings).

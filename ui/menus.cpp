@@ -141,6 +141,10 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
     connect(a, &QAction::enabledChanged, entry, &QAction::setEnabled);
     entry->setEnabled(a->isEnabled());
   }
+  debug->addSeparator();
+  // The margin click from the keyboard.
+  QAction* toggle = Entry(debug, "mnu_ToggleBreakpoint", "Toggle Brea&kpoint", QKeySequence(Qt::Key_F9));
+  connect(toggle, &QAction::triggered, this, [edit_command] { edit_command("mnu_ToggleBreakpoint"); });
   QMenu* view = bar->addMenu("&View");
   view->setObjectName("mnu_EditorView");
   view->addAction(shared_.at("mnu_Monitor"));

@@ -52,6 +52,9 @@ EditorWindow* PanelWindow::Editor() const { return editor_.data(); }
 EditorWindow* PanelWindow::ShowEditor() {
   if (!editor_) {
     editor_ = new EditorWindow(model_, this);
+    // Beside the board, as tall as it, so that both stay in view.
+    editor_->resize(editor_->width(), frameGeometry().height());
+    editor_->move(frameGeometry().topRight() + QPoint(8, 0));
     editor_->SetToolBar(debug_->MakeToolBar(editor_, "tlb_EditorDebug"));
     menus_->BuildEditorMenus(editor_->menuBar(), [this](const char* command) { EditCommand(command); });
     connect(editor_, &EditorWindow::MachineChanged, this, [this] { Refresh(); });
@@ -69,6 +72,7 @@ void PanelWindow::EditCommand(const QString& command) {
   if (command == "mnu_Redo") editor_->Editor()->redo();
   if (command == "mnu_Find") editor_->ShowFind();
   if (command == "mnu_FindNext") editor_->FindNext();
+  if (command == "mnu_ToggleBreakpoint") editor_->ToggleBreakpoint(editor_->Editor()->CurrentLine());
 }
 
 void PanelWindow::OpenSourceFromDialog() {
