@@ -77,10 +77,12 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   typing_pause_.setInterval(kTypingPauseMs);
   connect(&typing_pause_, &QTimer::timeout, this, [this] { CheckAsYouType(); });
   connect(editor_->document(), &QTextDocument::contentsChanged, this, [this] {
-    // Only edits of the text, not the colouring's passes, change the revision.
-    if (editor_->document()->revision() == seen_revision_) return;
-    seen_revision_ = editor_->document()->revision();
-    text_stamp_valid_ = false;
+    // The colouring's passes signal a change too: only a new text counts.
+    const QByteArray text = editor_->toPlainText().toUtf8();
+    const uint64_t stamp = LineMap::StampOf(std::string_view(text.constData(), text.size()));
+    if (text_stamp_valid_ && stamp == text_stamp_) return;
+    text_stamp_ = stamp;
+    text_stamp_valid_ = true;
     typing_pause_.start();
     if (editor_->NextLine() > 0) editor_->SetNextLine(0);
   });
@@ -289,6 +291,12 @@ void EditorWindow::CheckAsYouType() {
 }
 
 void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {
+  auto same = [](const Diagnostic& a, const Diagnostic& b) {
+    return a.line == b.line && a.column == b.column && a.severity == b.severity && a.message == b.message;
+  };
+  // Unchanged marks are not coloured again.
+  if (messages_->count() > 0 && std::equal(diagnostics.begin(), diagnostics.end(), shown_.begin(), shown_.end(), same))
+    return;
   shown_ = diagnostics;
   editor_->SetDiagnostics(diagnostics);
   highlighter_->SetDiagnostics(diagnostics);

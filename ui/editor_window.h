@@ -103,7 +103,6 @@ class EditorWindow : public QMainWindow {
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;
   mutable bool text_stamp_valid_ = false;
-  int seen_revision_ = -1;  // of the document, at the last edit taken up
 };
 
 // Recent sources, newest first (kept in the settings).
