@@ -67,6 +67,8 @@ bool PanelKeysElsewhere::eventFilter(QObject* watched, QEvent* event) {
       EditsText(target))
     return false;
   const auto* key = static_cast<QKeyEvent*>(event);
+  // Space presses a focused button of that window, as everywhere else.
+  if (key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(target)) return false;
   if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
   const QKeySequence pressed(key->key());
   for (const PanelKey& panel_key : PanelKeys()) {
