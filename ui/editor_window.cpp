@@ -122,6 +122,8 @@ QWidget* EditorWindow::BuildFindBar() {
   row->addWidget(button("cmd_Replace", "Re&place", &EditorWindow::ReplaceOne));
   row->addWidget(button("cmd_ReplaceAll", "Replace A&ll", &EditorWindow::ReplaceAll));
   connect(find_, &QLineEdit::returnPressed, this, &EditorWindow::FindNext);
+  // Tab goes from the search text to its replacement, then to the buttons.
+  setTabOrder(find_, replace_);
   auto* hide = new QShortcut(QKeySequence(Qt::Key_Escape), find_bar_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
   connect(hide, &QShortcut::activated, this, [this] {
     find_bar_->hide();
