@@ -367,6 +367,52 @@ scene_test_results() {
   both test-show
 }
 
+# ---- The editor ----------------------------------------------------------------------
+
+# editor_window: the id of the editor, which a source on the command line opens.
+editor_window() { dialog ' - Editor$'; }
+# editor_keys KEY...: key presses to the editor.
+editor_keys() {
+  xdotool windowfocus --sync "$ed" 2>/dev/null || true
+  local k
+  for k in "$@"; do
+    xdotool key "$k"
+    pause 0.3
+  done
+  pause 0.5
+}
+
+scene_editor_errors() {
+  sed -e 's/ST 0(P1)        ; show it/STO 0(P1)       ; show it/' -e 's/JZ DONE/JZ DNOE/' \
+    "$data/Samples/EX4_TABLE.s" >"$work/MINE.s"
+  start "$work/MINE.s"
+  # The messages' window first; then the editor with the marks.
+  xdotool key Escape
+  ed=$(editor_window)
+  # A click on the first message goes to its line.
+  xdotool mousemove --window "$ed" 80 343 click 1
+  pause 0.6
+  import -window "$ed" "$work/shot.png"
+  save_png "$work/shot.png" "$out/editor-errors.png"
+}
+
+scene_editor_break() {
+  start "$data/Samples/SUMBUG.s"
+  ed=$(editor_window)
+  # Line 29, LOOP: a breakpoint (F9), then RST on the panel and Run (F5).
+  editor_keys ctrl+Home
+  xdotool key --repeat 28 --delay 20 Down
+  editor_keys F9
+  keys r
+  # Run / Continue on the editor's toolbar.
+  xdotool mousemove --window "$ed" 190 33 click 1
+  pause 1
+  import -window "$wid" "$work/panel.png"
+  import -window "$ed" "$work/editor.png"
+  convert "$work/panel.png" "$work/editor.png" -background '#d6d6d6' -gravity NorthWest +append "$work/shot.png"
+  save_png "$work/shot.png" "$out/editor-break.png"
+}
+
 # ---- The labelled panel ------------------------------------------------------------
 
 # label_panel IN OUT: the panel with a numbered mark beside each part and a
@@ -412,7 +458,7 @@ label_panel() {
 
 failed=()
 scenes=(panel entering single_step keyboard counter speed_menu settings file_window assembler_window
-  monitor_break monitor_watch dark_theme scale_2 test_results)
+  monitor_break monitor_watch dark_theme scale_2 test_results editor_errors editor_break)
 [ $# -gt 1 ] && scenes=("${@:2}")
 for scene in "${scenes[@]}"; do
   echo "scene $scene"

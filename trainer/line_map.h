@@ -41,6 +41,7 @@ class LineMap {
   bool Empty() const { return files_.empty(); }
   // True when `text` is the text the map was built from.
   bool Matches(std::string_view text) const { return !Empty() && StampOf(text) == stamp_; }
+  uint64_t Stamp() const { return stamp_; }
   const std::string& MainFile() const { return main_file_; }
 
   // The line that placed the byte at `address` (line 0 when none did).

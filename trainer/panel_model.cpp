@@ -672,6 +672,16 @@ bool PanelModel::AssembleSource(const std::string& path, SourceLoad* result) {
   }
   std::string source;
   if (!ReadSourceFile(path, &source, &result->error)) return false;
+  return AssembleText(path, source, result);
+}
+
+bool PanelModel::AssembleText(const std::string& path, std::string_view source, SourceLoad* result) {
+  *result = SourceLoad{};
+  source_path_ = path;
+  if (running_) {
+    result->error = "Stop the program before assembling.";
+    return false;
+  }
   Assembly assembly = Assemble(source, path, cpu_.table(), ReadSourceFile);
   const int errors = assembly.ErrorCount();
   result->diagnostics = std::move(assembly.diagnostics);

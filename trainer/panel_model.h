@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -188,6 +189,9 @@ class PanelModel : private Board {
   // diagnostics go back to the caller either way. The path is kept for
   // Reassemble, the symbols of a successful assembly for Symbols().
   bool AssembleSource(const std::string& path, SourceLoad* result);
+  // AssembleSource for text not read from a file (an editor's, saved or
+  // not); `path` names it in diagnostics and is kept for Reassemble.
+  bool AssembleText(const std::string& path, std::string_view source, SourceLoad* result);
   // Assembles the last source again, as edited since; false with an error
   // when no source was given yet.
   bool Reassemble(SourceLoad* result);

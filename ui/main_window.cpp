@@ -4,17 +4,15 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
-#include <QActionGroup>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
 #include <filesystem>
 #include <QShortcut>
 #include <thread>
@@ -22,6 +20,8 @@
 #include "core/hex.h"
 #include "files/file_kind.h"
 #include "ui/accessibility.h"
+#include "ui/debug_actions.h"
+#include "ui/editor_window.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/load_details.h"
@@ -206,6 +206,7 @@ void PanelWindow::BindKeys() {
       connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
     }
   }
+  new PanelKeysElsewhere(this);
 }
 
 void PanelWindow::BuildBoard() {
@@ -395,118 +396,13 @@ void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
   heading->setGeometry(QRect(origin + QPoint(0, Px(3 * kGridRow)), QSize(Px(2850) - 8, Px(kGridRow))));
 }
 
-void PanelWindow::BuildMenus() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName("menuBar");
-  QMenu* files = bar->addMenu("&Files");
-  files->setObjectName("mnu_Files");
-  files->menuAction()->setObjectName("mnu_Files");
-
-  QAction* open = files->addAction("&Open Memory-Image");
-  open->setObjectName("mnu_OpenMem");
-  QAction* save = files->addAction("&Save Memory-Image As");
-  save->setObjectName("mnu_SavMem_As");
-  files->addSeparator()->setObjectName("mnu_File_Sep1");
-  QAction* load = files->addAction("&Load ASM-file");
-  load->setObjectName("mnu_LoadAsm");
-  QAction* assemble = files->addAction("&Assemble Source...");
-  assemble->setObjectName("mnu_AsmSource");
-  QAction* reassemble = files->addAction("&Reassemble");
-  reassemble->setObjectName("mnu_Reassemble");
-  reassemble->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  QAction* load_hex = files->addAction("Load Intel &HEX...");
-  load_hex->setObjectName("mnu_LoadHex");
-  AddStateActions(files);
-  AddTestAction(files);
-  files->addSeparator()->setObjectName("mnu_File_Sep2");
-  QAction* exit = files->addAction("E&Xit");
-  exit->setObjectName("mnu_Exit");
-
-  QAction* settings = bar->addAction("&Settings");
-  settings->setObjectName("mnu_Setting");
-
-  connect(open, &QAction::triggered, this, [this] { ShowOpenMem(); });
-  connect(save, &QAction::triggered, this, [this] { ShowSaveMem(); });
-  connect(load, &QAction::triggered, this, [this] { ShowLoadAsm(); });
-  connect(assemble, &QAction::triggered, this, [this] { ShowAssembleSource(); });
-  connect(reassemble, &QAction::triggered, this, [this] { Reassemble(); });
-  connect(load_hex, &QAction::triggered, this, [this] { ShowLoadHex(); });
-  connect(exit, &QAction::triggered, this, [this] { close(); });
-  connect(settings, &QAction::triggered, this, [this] { ShowSettings(); });
-
-  QMenu* speed = bar->addMenu("S&peed");
-  speed->setObjectName("mnu_Speed");
-  auto* speeds = new QActionGroup(speed);
-  for (int factor : PanelModel::kSpeeds) {
-    QAction* a = speed->addAction(QString::fromStdString(PanelModel::SpeedName(factor)));
-    a->setObjectName(QString("mnu_Speed_%1").arg(factor));
-    a->setCheckable(true);
-    a->setChecked(factor == model_.Options().speed_factor);
-    speeds->addAction(a);
-    connect(a, &QAction::triggered, this, [this, factor] { Operation([this, factor] { model_.SetSpeed(factor); }); });
-  }
-
-  AddViewMenu(bar);
-
-  QMenu* help = bar->addMenu("&Help");
-  help->setObjectName("mnu_Help");
-  QAction* keyboard = help->addAction("&Keyboard");
-  keyboard->setObjectName("mnu_Keyboard");
-  QAction* about = help->addAction("&About");
-  about->setObjectName("mnu_About");
-  AddGuideEntry(help);
-  connect(keyboard, &QAction::triggered, this,
-          [this] { QMessageBox::information(this, "Keyboard", KeyboardHelpText()); });
-  connect(about, &QAction::triggered, this,
-          [this] { QMessageBox::about(this, "About SC/MP Trainer", AboutText(model_.DataDir())); });
-}
-
-// Files > Save State... and Load State...
-void PanelWindow::AddStateActions(QMenu* files) {
-  files->addSeparator()->setObjectName("mnu_File_SepState");
-  QAction* save = files->addAction("Save S&tate...");
-  save->setObjectName("mnu_SaveState");
-  QAction* load = files->addAction("Load St&ate...");
-  load->setObjectName("mnu_LoadState");
-  connect(save, &QAction::triggered, this, [this] { SaveStateAs(); });
-  connect(load, &QAction::triggered, this, [this] { LoadStateFrom(); });
-}
-
-// Files > Run Tests... (Ctrl+T). Show on a failed test opens the Monitor
-// where the test went wrong.
-void PanelWindow::AddTestAction(QMenu* files) {
-  QAction* run_tests = files->addAction("Run &Tests...");
-  run_tests->setObjectName("mnu_RunTests");
-  run_tests->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-  connect(run_tests, &QAction::triggered, this, [this] {
-    if (!test_results_) {
-      test_results_ = new TestResultsWindow(model_, this);
-      connect(test_results_, &TestResultsWindow::FailureShown, this, [this] {
-        ShowMonitor();
-        Refresh();
-      });
-    }
-    test_results_->ChooseAndRun();
-  });
-}
-
 TestResultsWindow* PanelWindow::TestResults() const { return test_results_.data(); }
-
-// View > Monitor (Ctrl+M).
-void PanelWindow::AddViewMenu(QMenuBar* bar) {
-  QMenu* view = bar->addMenu("&View");
-  view->setObjectName("mnu_View");
-  QAction* monitor = view->addAction("&Monitor");
-  monitor->setObjectName("mnu_Monitor");
-  monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-  connect(monitor, &QAction::triggered, this, [this] { ShowMonitor(); });
-  AddLookEntries(view);
-}
 
 void PanelWindow::ShowMonitor() {
   if (!monitor_) {
     monitor_ = new MonitorWindow(model_, this);
     AddMonitorKeys(monitor_);
+    monitor_->SetToolBar(debug_->MakeToolBar(monitor_, "tlb_MonitorDebug"));
     connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
   }
   monitor_->show();
@@ -557,6 +453,7 @@ void PanelWindow::Refresh() {
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
   if (model_.HasNotices()) ShowNotices();
   if (monitor_) monitor_->Refresh(!model_.Running());
+  if (editor_ && !model_.Running()) editor_->ShowMachine();
 }
 
 // A trace log that stopped (write error, limit): told once, in a box that
@@ -593,9 +490,13 @@ void PanelWindow::Operation(const std::function<void()>& operation) {
 }
 
 void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
+  RunOperation([this, operation] { (model_.*operation)(); });
+}
+
+void PanelWindow::RunOperation(const std::function<void()>& operation) {
   if (model_.Running()) return;  // the button is disabled; a stray event
   wait_until_ = {};
-  (model_.*operation)();
+  operation();
   UnlockAfterLoop();
   Refresh();
   // That frame shows the lamps' shares of the loop's last slice. No
@@ -613,6 +514,7 @@ void PanelWindow::LockForLoop() {
   loop_controls_locked_ = true;
   for (QPushButton* b : idle_only_) b->setEnabled(false);
   menuBar()->setEnabled(false);
+  debug_->SetRunning(true);
   since_refresh_.start();
 }
 
@@ -621,6 +523,7 @@ void PanelWindow::UnlockAfterLoop() {
   loop_controls_locked_ = false;
   for (QPushButton* b : idle_only_) b->setEnabled(true);
   menuBar()->setEnabled(true);
+  debug_->SetRunning(false);
 }
 
 void PanelWindow::Pump() {
@@ -720,8 +623,17 @@ void PanelWindow::ShowAssembleSource() {
     AssembleSource(assemble_source_->ChosenPath());
 }
 
-// Ctrl+R: the edit, assemble, run loop without a file window.
+// Ctrl+R: the edit, assemble, run loop without a file window; the editor's
+// text, saved or not, once it holds a source.
 void PanelWindow::Reassemble() {
+  if (editor_ && editor_->HoldsSource()) {
+    SourceLoad result;
+    const bool loaded = editor_->AssembleAndLoad(&result);
+    if (!loaded && !result.diagnostics.empty()) ShowEditor();
+    // Errors are marked in the editor; only a failure without them needs a box.
+    ShowLoadResult(loaded, editor_->Name(), result.diagnostics.empty() ? result.error : "", result.report);
+    return;
+  }
   if (model_.SourcePath().empty()) {
     ShowAssembleSource();
     return;
@@ -736,9 +648,11 @@ void PanelWindow::ShowLoadHex() {
     LoadFile(load_hex_->ChosenPath());
 }
 
+// The source opens in the editor too, where its errors are marked.
 bool PanelWindow::AssembleSource(const std::string& path) {
+  if (!ShowEditor()->OpenSource(QFile::decodeName(path.c_str()))) return false;
   SourceLoad result;
-  const bool loaded = model_.AssembleSource(path, &result);
+  const bool loaded = editor_->AssembleAndLoad(&result);
   return ShowSourceResult(loaded, result);
 }
 
@@ -801,6 +715,10 @@ void PanelWindow::ShowSettings() {
 }
 
 void PanelWindow::closeEvent(QCloseEvent* event) {
+  if (editor_ && !editor_->MaySetAside()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   if (model_.Running()) {
     // The loop ends after its current step; the handler that started it

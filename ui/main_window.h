@@ -30,6 +30,9 @@ class RememberedSettings;
 class SettingsWindow;
 class MonitorWindow;
 class TestResultsWindow;
+class EditorWindow;
+class DebugActions;
+class Menus;
 
 class PanelWindow : public QMainWindow {
   Q_OBJECT
@@ -74,6 +77,9 @@ class PanelWindow : public QMainWindow {
   // Opens again the windows named (as at the last exit): a window
   // "frm_X" is opened by triggering the menu entry "mnu_X".
   void ReopenWindows(const QStringList& names);
+  EditorWindow* Editor() const;
+  // View > Editor: made on first use, shown and raised.
+  EditorWindow* ShowEditor();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -109,6 +115,7 @@ class PanelWindow : public QMainWindow {
 
   // A panel operation that may run the stepping loop.
   void RunOperation(void (PanelModel::*operation)());
+  void RunOperation(const std::function<void()>& operation);
   // A panel operation that never runs a loop.
   void Operation(const std::function<void()>& operation);
 
@@ -128,10 +135,11 @@ class PanelWindow : public QMainWindow {
   bool AssembleSource(const std::string& path);
   bool ShowSourceResult(bool loaded, const SourceLoad& result);
   bool ShowLoadResult(bool loaded, const std::string& path, const std::string& error, const std::string& report);
-  void AddStateActions(QMenu* files);
-  void AddViewMenu(QMenuBar* bar);
-  void AddTestAction(QMenu* files);
   void ShowMonitor();
+  void ShowTestResults();
+  void EditCommand(const QString& command);
+  void OpenSourceFromDialog();
+  int CursorAddress(QString* why) const;
   void SaveStateAs();
   void LoadStateFrom();
   void FinishExit();
@@ -176,6 +184,9 @@ class PanelWindow : public QMainWindow {
   LampAnnouncer* announcer_ = nullptr;
   RememberedSettings* remembered_ = nullptr;
   QPointer<TestResultsWindow> test_results_;
+  QPointer<EditorWindow> editor_;
+  DebugActions* debug_ = nullptr;
+  Menus* menus_ = nullptr;
 };
 
 }  // namespace scmp

@@ -162,28 +162,9 @@ void PanelWindow::ShowLampsInWords() {
     lamps_text_->setText(QString::fromStdString(LampsText(model_)).replace("  Switches", "\nSwitches"));
 }
 
-void PanelWindow::UseRecentFiles(RememberedSettings* remembered) {
-  remembered_ = remembered;
-  auto* files = menuBar()->findChild<QMenu*>("mnu_Files");
-  if (files == nullptr) return;
-  auto* recent = new QMenu("Open &Recent", files);
-  recent->setObjectName("mnu_Recent");
-  QAction* before = nullptr;
-  for (QAction* a : files->actions())
-    if (a->objectName() == "mnu_File_Sep2") before = a;
-  files->insertMenu(before, recent);
-  // Filled as it opens, so that it always lists the latest.
-  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-    recent->clear();
-    const QStringList paths = remembered_->RecentFiles();
-    for (int i = 0; i < paths.size(); ++i) {
-      QAction* a = recent->addAction(QString("&%1 %2").arg(i + 1).arg(paths[i]));
-      a->setObjectName(QString("mnu_Recent_%1").arg(i + 1));
-      connect(a, &QAction::triggered, this, [this, path = paths[i]] { LoadFile(QFile::encodeName(path).toStdString()); });
-    }
-    if (paths.isEmpty()) recent->addAction("(none yet)")->setEnabled(false);
-  });
-}
+// Files > Recent Files lists what `remembered` keeps (ui/menus.cpp); every
+// file loaded from now on is added.
+void PanelWindow::UseRecentFiles(RememberedSettings* remembered) { remembered_ = remembered; }
 
 void PanelWindow::RememberFile(const std::string& path) {
   if (remembered_ != nullptr && !path.empty())

@@ -115,7 +115,7 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   Named(this, "frm_Monitor", "Monitor");
   setWindowTitle("Monitor");
   layout_ = new QVBoxLayout(this);
-  // The run controls' toolbar goes above the registers (AddToolBar).
+  // The run controls' toolbar goes above the registers (SetToolBar).
   layout_->addWidget(BuildRegisters());
   // The disassembly on the left; memory above the history, breakpoints and
   // symbols on the right.
@@ -229,7 +229,6 @@ QWidget* MonitorWindow::BuildSide() {
   return side_;
 }
 
-void MonitorWindow::AddToolBar(QWidget* bar) { layout_->insertWidget(0, bar); }
 
 void MonitorWindow::ShowAddress(int address, bool code) {
   if (!code) {
@@ -389,6 +388,17 @@ void MonitorWindow::StepBack() {
   if (!model_.StepBack()) return model_.Running() ? Refused() : void();
   Refresh(true);
   emit MachineChanged();
+}
+
+void MonitorWindow::SetToolBar(QWidget* bar) { layout_->insertWidget(0, bar); }
+
+int MonitorWindow::SelectedAddress(QString* why) const {
+  const int row = code_->currentRow();
+  if (row < 0 || code_->item(row, 0) == nullptr) {
+    *why = "Select a row of the disassembly first.";
+    return -1;
+  }
+  return code_->item(row, 0)->data(Qt::UserRole).toInt();
 }
 
 // ---- Recording while open -------------------------------------------------------------

@@ -38,11 +38,12 @@ class MonitorWindow : public QWidget {
   // Redraws from the model. During a run only every 100 ms unless `now`;
   // between runs always.
   void Refresh(bool now = false);
-  // Puts `bar` (the run controls) at the top of the window, above the
-  // registers.
-  void AddToolBar(QWidget* bar);
   // The disassembly shows `address` (until P0 moves), or memory shows it.
   void ShowAddress(int address, bool code);
+  // The run control toolbar, shared with the editor, on top.
+  void SetToolBar(QWidget* bar);
+  // The address of the disassembly's selected row, or -1 and why not.
+  int SelectedAddress(QString* why) const;
 
  signals:
   // The Monitor changed the machine (Step Back, an edit): the panel redraws.

@@ -1,6 +1,14 @@
 #include "ui/panel_keys.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStringList>
+#include <QTextEdit>
 
 namespace scmp {
 
@@ -37,6 +45,43 @@ std::vector<PanelKey> MakeKeys() {
 const std::vector<PanelKey>& PanelKeys() {
   static const std::vector<PanelKey> keys = MakeKeys();
   return keys;
+}
+
+PanelKeysElsewhere::PanelKeysElsewhere(QWidget* panel) : QObject(panel), panel_(panel) {
+  qApp->installEventFilter(this);
+}
+
+namespace {
+bool EditsText(const QWidget* w) {
+  if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
+  return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+         qobject_cast<const QTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w);
+}
+}  // namespace
+
+bool PanelKeysElsewhere::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || QApplication::activeModalWidget() != nullptr) return false;
+  auto* target = qobject_cast<QWidget*>(watched);
+  QWidget* focus = QApplication::focusWidget();
+  // Once per key: at the widget that has the focus (or the window without one).
+  if (target == nullptr || target != (focus ? focus : target->window()) || target->window() == panel_ ||
+      EditsText(target))
+    return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // Space presses a focused button of that window, as everywhere else.
+  if (key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(target)) return false;
+  if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  const QKeySequence pressed(key->key());
+  for (const PanelKey& panel_key : PanelKeys()) {
+    for (const QKeySequence& sequence : panel_key.keys) {
+      if (sequence != pressed || (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35)) continue;
+      auto* button = panel_->findChild<QAbstractButton*>(panel_key.button);
+      if (button == nullptr || !button->isEnabled()) return false;
+      button->click();
+      return true;
+    }
+  }
+  return false;
 }
 
 QString KeyTooltip(const PanelKey& key) { return QString("%1 (key %2)").arg(key.what, KeyName(key.keys.front())); }

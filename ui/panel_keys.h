@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QObject>
 #include <QString>
 #include <string>
 #include <vector>
+
+class QWidget;
 
 namespace scmp {
 
@@ -17,6 +20,21 @@ struct PanelKey {
 
 // Every control of the panel with its keys.
 const std::vector<PanelKey>& PanelKeys();
+
+// The panel's keys (but the F keys, which the editor and the Monitor use
+// for the run control) in the program's other windows, unless the key goes
+// to a text field: installed on the application, it clicks the panel's
+// button as the panel's own key does.
+class PanelKeysElsewhere : public QObject {
+ public:
+  explicit PanelKeysElsewhere(QWidget* panel);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* panel_;
+};
 
 // "Data switch 3 (key 3)".
 QString KeyTooltip(const PanelKey& key);

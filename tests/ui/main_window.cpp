@@ -406,12 +406,15 @@ TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   EXPECT_EQ(top[3]->menu()->actions().value(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
 
   const QList<QAction*> files = top[0]->menu()->actions();
-  const char* names[] = {"mnu_OpenMem",   "mnu_SavMem_As", "mnu_File_Sep1", "mnu_LoadAsm", "mnu_AsmSource",
-                         "mnu_Reassemble", "mnu_LoadHex", "mnu_File_SepState", "mnu_SaveState", "mnu_LoadState",
-                         "mnu_RunTests", "mnu_File_Sep2", "mnu_Exit"};
+  const char* names[] = {"mnu_OpenMem",      "mnu_SavMem_As",     "mnu_File_Sep1",    "mnu_LoadAsm",
+                         "mnu_AsmSource",    "mnu_Reassemble",    "mnu_LoadHex",      "mnu_File_SepSource",
+                         "mnu_NewSource",    "mnu_OpenSource",    "mnu_SaveSource",   "mnu_SaveSourceAs",
+                         "mnu_Recent",       "mnu_Samples",       "mnu_File_SepState", "mnu_SaveState",
+                         "mnu_LoadState",    "mnu_RunTests",      "mnu_File_Sep2",     "mnu_Exit"};
   const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
-                         "&Reassemble", "Load Intel &HEX...", "", "Save S&tate...", "Load St&ate...", "Run &Tests...", "",
-                         "E&Xit"};
+                         "&Reassemble and Load", "Load Intel &HEX...", "", "&New Source", "Open So&urce...",
+                         "Sa&ve Source", "Save Sour&ce As...", "Recent &Files", "Sa&mples", "", "Sav&e State...",
+                         "Loa&d State...", "Run &Tests...", "", "E&Xit"};
   ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
   for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);

@@ -1,0 +1,213 @@
+// The editor: errors marked on their lines, breakpoints from the margin
+// stopping a run at their line, the line mark moved by the toolbar's steps,
+// unsaved changes asked about, and menus whose access keys are distinct.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <set>
+
+#include "ui/code_editor.h"
+#include "ui/editor_window.h"
+#include "ui/main_window.h"
+#include "tests/support/gui_support.h"
+
+namespace scmp {
+namespace {
+
+using test::Find;
+
+constexpr const char* kSum =
+    "; adds 1 to E twice\n"  // 1
+    "\t.org\t0x001\n"        // 2
+    "\tLDI\t0\n"             // 3: 001
+    "\tXAE\n"                // 4: 003
+    "\tLDI\tH(ADD1)\n"       // 5: 004
+    "\tXPAH\tP3\n"           // 6
+    "\tLDI\tL(ADD1)-1\n"     // 7
+    "\tXPAL\tP3\n"           // 8
+    "\tXPPC\tP3\n"           // 9: 00A, the call
+    "\tXPPC\tP3\n"           // 10: 00B, again
+    "\tHALT\n"               // 11: 00C
+    "EXIT:\tXPPC\tP3\n"      // 12: 00D, the return
+    "ADD1:\tLDE\n"           // 13: 00E
+    "\tADI\t1\n"             // 14
+    "\tXAE\n"                // 15
+    "\tJMP\tEXIT\n";         // 16
+
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
+    window = std::make_unique<PanelWindow>(model);
+    window->show();
+    editor = window->ShowEditor();
+    code = editor->Editor();
+  }
+  // Types `text` as the whole source and assembles it with Ctrl+R's action.
+  bool Assemble(const QString& text) {
+    if (!text.isNull()) code->setPlainText(text);
+    Find<QAction>(window.get(), "mnu_Reassemble")->trigger();
+    return model.Lines().Matches(code->toPlainText().toStdString());
+  }
+  void Act(const char* name) { Find<QAction>(window.get(), name)->trigger(); }
+  QString Status() { return Find<QLabel>(editor, "lbl_EditorStatus")->text(); }
+
+  test::DataFolder data;
+  PanelModel model;
+  std::unique_ptr<PanelWindow> window;
+  EditorWindow* editor = nullptr;
+  CodeEditor* code = nullptr;
+};
+
+TEST_F(EditorTest, ErrorsAreMarkedOnTheirLinesAndNothingIsLoaded) {
+  model.Memory().data[1] = 0x77;
+  EXPECT_FALSE(Assemble("\t.org\t1\n\tLDI\t1\n\tBOGUS\t2\n\tLD\tNOWHERE\n"));
+  EXPECT_EQ(model.Memory().data[1], 0x77);  // all or nothing
+  std::set<int> lines;
+  for (const Diagnostic& d : code->Diagnostics()) lines.insert(d.line);
+  EXPECT_EQ(lines, (std::set<int>{3, 4}));
+  auto* list = Find<QListWidget>(editor, "lst_Messages");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_TRUE(list->item(0)->text().startsWith("3:2: error: ")) << list->item(0)->text().toStdString();
+  // A click on a message goes to its line.
+  emit list->itemClicked(list->item(1));
+  EXPECT_EQ(code->CurrentLine(), 4);
+
+  // Fixed; after the pause in typing the marks go, and nothing is loaded.
+  code->setPlainText("\t.org\t1\n\tLDI\t1\n");
+  for (int i = 0; i < 100 && !code->Diagnostics().empty(); ++i) QTest::qWait(20);
+  EXPECT_TRUE(code->Diagnostics().empty());
+  EXPECT_EQ(model.Memory().data[1], 0x77);
+  EXPECT_TRUE(Assemble(QString()));
+  EXPECT_EQ(model.Memory().data[1], 0xC4);
+}
+
+TEST_F(EditorTest, MarginBreakpointStopsTheRunAtItsLineAndFollowsAnEdit) {
+  ASSERT_TRUE(Assemble(kSum));
+  const struct {
+    int line;
+    const char* status;  // what the status says after the click
+  } clicks[] = {
+      {1, "Line 1 holds no instruction"},
+      {11, "Breakpoint set at line 11"},
+  };
+  for (const auto& c : clicks) {
+    emit code->MarginClicked(c.line);
+    EXPECT_TRUE(Status().startsWith(c.status)) << Status().toStdString();
+  }
+  EXPECT_TRUE(model.Debug().IsBreakpoint(0x00C));  // the Monitor draws the model's breakpoints
+  EXPECT_EQ(code->BreakpointLines(), std::vector<int>{11});
+
+  Act("act_Continue");
+  EXPECT_EQ(model.Debug().LastStop(), StopReason::kBreakpoint);
+  EXPECT_EQ(code->NextLine(), 11);
+  EXPECT_EQ(model.State().E, 2);
+
+  // A line inserted above: the text no longer fits the map until Ctrl+R,
+  // after which the breakpoint is still on the HALT.
+  QTextCursor top(code->document());
+  top.insertText("; sum\n");
+  EXPECT_EQ(code->NextLine(), 0);
+  emit code->MarginClicked(5);
+  EXPECT_EQ(Status(), "Changed since assembled: press Ctrl+R.");
+  ASSERT_TRUE(Assemble(QString()));
+  EXPECT_EQ(code->BreakpointLines(), std::vector<int>{12});
+  EXPECT_TRUE(model.Debug().IsBreakpoint(0x00C));
+}
+
+TEST_F(EditorTest, StepStepOverAndStepBackMoveTheLineMark) {
+  ASSERT_TRUE(Assemble(kSum));
+  const struct {
+    const char* action;
+    int repeat;
+    int line;
+  } steps[] = {
+      {"act_Step", 1, 4},      {"act_Step", 5, 9},      {"act_StepOver", 1, 10}, {"act_Step", 1, 13},
+      {"act_StepBack", 1, 10}, {"act_StepOver", 1, 11},
+  };
+  for (const auto& s : steps) {
+    for (int i = 0; i < s.repeat; ++i) Act(s.action);
+    EXPECT_EQ(code->NextLine(), s.line) << s.action;
+  }
+  EXPECT_EQ(model.State().E, 2);
+}
+
+TEST_F(EditorTest, UnsavedChangesAskBeforeTheyAreLost) {
+  const QString first = QString::fromStdString(data.temp.Write("A.s", "\tHALT\n"));
+  const QString second = QString::fromStdString(data.temp.Write("B.s", "\tNOP\n"));
+  ASSERT_TRUE(editor->OpenSource(first));
+  code->appendPlainText("\tXAE");
+  const struct {
+    QMessageBox::StandardButton answer;
+    bool opened;
+  } answers[] = {{QMessageBox::Cancel, false}, {QMessageBox::Discard, true}};
+  for (const auto& a : answers) {
+    bool asked = false;
+    test::WhenModal([&](QWidget* box) {
+      asked = box->objectName() == "msg_Unsaved";
+      qobject_cast<QMessageBox*>(box)->button(a.answer)->click();
+    });
+    EXPECT_EQ(editor->OpenSource(second), a.opened);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(editor->Path(), a.opened ? second : first);
+  }
+  // Closing the program with changes: Save writes them through the safe save.
+  code->appendPlainText("\tXAE");
+  test::WhenModal([&](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Save)->click(); });
+  window->close();
+  EXPECT_EQ(test::ReadFile(second.toStdString()), "\tNOP\n\n\tXAE");
+  EXPECT_FALSE(editor->Modified());
+}
+
+// Every menu's access keys are distinct, and Help > Keyboard lists the keys
+// the actions have.
+TEST_F(EditorTest, AccessKeysAreDistinctAndTheKeyboardListIsMadeFromTheActions) {
+  std::vector<QMenuBar*> bars = {window->menuBar(), editor->menuBar()};
+  for (QMenuBar* bar : bars) {
+    std::vector<QList<QAction*>> menus = {bar->actions()};
+    for (QMenu* menu : bar->findChildren<QMenu*>()) menus.push_back(menu->actions());
+    for (const QList<QAction*>& actions : menus) {
+      std::set<QChar> keys;
+      for (const QAction* a : actions) {
+        const qsizetype amp = a->text().indexOf('&');
+        if (amp < 0 || amp + 1 >= a->text().size()) continue;
+        EXPECT_TRUE(keys.insert(a->text()[amp + 1].toUpper()).second)
+            << bar->objectName().toStdString() << ": " << a->text().toStdString();
+      }
+    }
+  }
+  QString listed;
+  test::WhenModal([&](QWidget* box) {
+    listed = qobject_cast<QMessageBox*>(box)->text();
+    qobject_cast<QMessageBox*>(box)->accept();
+  });
+  Act("mnu_Keyboard");
+  for (const char* line : {"Ctrl+R\tReassemble and Load", "Ctrl+S\tSave Source", "F10\tStep Over", "Space\tStep/Start"})
+    EXPECT_TRUE(listed.contains(line)) << line;
+}
+
+// The panel's keys work in the other windows, but not in a text field.
+TEST_F(EditorTest, PanelKeysWorkOutsideTextFields) {
+  code->setPlainText("");
+  const struct {
+    QWidget* focus;
+    bool toggles;
+  } cases[] = {{Find<QWidget>(editor, "lst_Messages"), true}, {code, false}};
+  for (const auto& c : cases) {
+    const bool before = model.DataSwitch(3);
+    c.focus->setFocus();
+    QApplication::setActiveWindow(editor);
+    QTest::keyClick(c.focus, Qt::Key_3);
+    EXPECT_EQ(model.DataSwitch(3) != before, c.toggles) << c.focus->objectName().toStdString();
+  }
+  EXPECT_EQ(code->toPlainText(), "3");  // typed, not taken
+}
+
+}  // namespace
+}  // namespace scmp

@@ -1,0 +1,426 @@
+#include "ui/editor_window.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "core/safe_save.h"
+#include "files/file_kind.h"
+#include "trainer/run_control.h"
+#include "ui/code_editor.h"
+#include "ui/source_highlighter.h"
+
+namespace scmp {
+
+namespace {
+constexpr int kTypingPauseMs = 500;
+constexpr int kRecentCount = 8;
+// The same list the panel's loads go into (ui/remembered_settings.cpp).
+const char* const kRecentKey = "recentFiles";
+const char* const kUntitled = "untitled.s";
+
+QString Bytes(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+}  // namespace
+
+QStringList RecentSources() { return QSettings().value(kRecentKey).toStringList(); }
+
+void AddRecentSource(const QString& path) {
+  QStringList recent = RecentSources();
+  recent.removeAll(path);
+  recent.prepend(path);
+  while (recent.size() > kRecentCount) recent.removeLast();
+  QSettings().setValue(kRecentKey, recent);
+}
+
+EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(parent, Qt::Window), model_(model) {
+  setObjectName("frm_Editor");
+  setAccessibleName("Editor");
+  setAcceptDrops(true);
+  editor_ = new CodeEditor(this);
+  editor_->setAcceptDrops(false);  // files dropped on the text open here
+  highlighter_ = new SourceHighlighter(model_.Cpu().table(), editor_->document());
+  messages_ = new QListWidget(this);
+  messages_->setObjectName("lst_Messages");
+  messages_->setAccessibleName("Messages of the last assembly");
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* split = new QSplitter(Qt::Vertical, central);
+  split->setObjectName("spl_Editor");
+  split->addWidget(editor_);
+  split->addWidget(messages_);
+  split->setStretchFactor(0, 5);
+  split->setStretchFactor(1, 1);
+  layout->addWidget(split, 1);
+  layout->addWidget(BuildFindBar());
+  setCentralWidget(central);
+  status_ = new QLabel(this);
+  status_->setObjectName("lbl_EditorStatus");
+  status_->setAccessibleName("Editor status");
+  statusBar()->addWidget(status_, 1);
+
+  typing_pause_.setSingleShot(true);
+  typing_pause_.setInterval(kTypingPauseMs);
+  connect(&typing_pause_, &QTimer::timeout, this, [this] { CheckAsYouType(); });
+  connect(editor_->document(), &QTextDocument::contentsChanged, this, [this] {
+    // The colouring's passes signal a change too: only a new text counts.
+    const QByteArray text = editor_->toPlainText().toUtf8();
+    const uint64_t stamp = LineMap::StampOf(std::string_view(text.constData(), text.size()));
+    if (text_stamp_valid_ && stamp == text_stamp_) return;
+    text_stamp_ = stamp;
+    text_stamp_valid_ = true;
+    typing_pause_.start();
+    if (editor_->NextLine() > 0) editor_->SetNextLine(0);
+  });
+  connect(editor_->document(), &QTextDocument::modificationChanged, this, [this] { ShowTitle(); });
+  connect(editor_, &CodeEditor::MarginClicked, this, [this](int line) { ToggleBreakpoint(line); });
+  connect(messages_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    editor_->GoTo(item->data(Qt::UserRole).toInt(), item->data(Qt::UserRole + 1).toInt());
+  });
+  connect(messages_, &QListWidget::itemClicked, messages_, &QListWidget::itemActivated);
+  resize(760, 640);
+  ShowTitle();
+}
+
+QWidget* EditorWindow::BuildFindBar() {
+  find_bar_ = new QWidget(this);
+  find_bar_->setObjectName("frm_Find");
+  auto* row = new QHBoxLayout(find_bar_);
+  row->setContentsMargins(4, 2, 4, 2);
+  find_ = new QLineEdit(find_bar_);
+  find_->setObjectName("edt_Find");
+  find_->setAccessibleName("Find");
+  find_->setPlaceholderText("Find");
+  replace_ = new QLineEdit(find_bar_);
+  replace_->setObjectName("edt_Replace");
+  replace_->setAccessibleName("Replace with");
+  replace_->setPlaceholderText("Replace with");
+  auto button = [&](const char* name, const QString& text, void (EditorWindow::*act)()) {
+    auto* b = new QPushButton(text, find_bar_);
+    b->setObjectName(name);
+    b->setAccessibleName(QString(text).remove('&'));
+    connect(b, &QPushButton::clicked, this, act);
+    return b;
+  };
+  row->addWidget(find_, 2);
+  row->addWidget(button("cmd_FindNext", "&Next", &EditorWindow::FindNext));
+  row->addWidget(replace_, 2);
+  row->addWidget(button("cmd_Replace", "Re&place", &EditorWindow::ReplaceOne));
+  row->addWidget(button("cmd_ReplaceAll", "Replace A&ll", &EditorWindow::ReplaceAll));
+  connect(find_, &QLineEdit::returnPressed, this, &EditorWindow::FindNext);
+  // Tab goes from the search text to its replacement, then to the buttons.
+  setTabOrder(find_, replace_);
+  auto* hide = new QShortcut(QKeySequence(Qt::Key_Escape), find_bar_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  connect(hide, &QShortcut::activated, this, [this] {
+    find_bar_->hide();
+    editor_->setFocus();
+  });
+  find_bar_->hide();
+  return find_bar_;
+}
+
+// ---- Files ---------------------------------------------------------------------------
+
+std::string EditorWindow::Name() const {
+  return path_.isEmpty() ? kUntitled : QFile::encodeName(path_).toStdString();
+}
+
+bool EditorWindow::Modified() const { return editor_->document()->isModified(); }
+
+bool EditorWindow::HoldsSource() const { return !path_.isEmpty() || !editor_->document()->isEmpty(); }
+
+void EditorWindow::ShowTitle() {
+  const QString name = path_.isEmpty() ? kUntitled : QFileInfo(path_).fileName();
+  setWindowTitle(QString("%1%2 - Editor").arg(name, Modified() ? " *" : ""));
+}
+
+void EditorWindow::SetText(const QString& text, const QString& path) {
+  path_ = path;
+  editor_->SetBreakpointLines({});
+  editor_->SetNextLine(0);
+  editor_->setPlainText(text);
+  editor_->document()->setModified(false);
+  ShowDiagnostics({});
+  typing_pause_.stop();
+  ShowTitle();
+  ShowMachine();
+}
+
+bool EditorWindow::MaySetAside() {
+  if (!Modified()) return true;
+  QMessageBox box(QMessageBox::Warning, "Unsaved changes",
+                  QString("%1 has changes that are not saved.").arg(path_.isEmpty() ? kUntitled : QFileInfo(path_).fileName()),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.setObjectName("msg_Unsaved");
+  box.setDefaultButton(QMessageBox::Save);
+  switch (box.exec()) {
+    case QMessageBox::Save: return Save();
+    case QMessageBox::Discard: return true;
+    default: return false;
+  }
+}
+
+void EditorWindow::NewSource() {
+  if (!MaySetAside()) return;
+  SetText("; A new program\n\t.org\t0x001\n", QString());
+  Say("New source: write the program, then Ctrl+R assembles and loads it.");
+}
+
+bool EditorWindow::OpenSource(const QString& path) {
+  if (QFileInfo(path) == QFileInfo(path_) && !Modified()) {
+    ReloadIfChangedOnDisk();
+    return true;
+  }
+  if (!MaySetAside()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    QMessageBox::warning(this, "Open Source", QString("%1 cannot be read: %2").arg(path, file.errorString()));
+    return false;
+  }
+  SetText(QString::fromUtf8(file.readAll()), path);
+  AddRecentSource(path);
+  emit RecentChanged();
+  return true;
+}
+
+bool EditorWindow::WriteTo(const QString& path) {
+  std::string error;
+  const QByteArray bytes = editor_->toPlainText().toUtf8();
+  if (!SaveFileSafely(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()), &error,
+                      "the source")) {
+    QMessageBox::warning(this, "Save Source", Bytes(error));
+    return false;
+  }
+  path_ = path;
+  editor_->document()->setModified(false);
+  AddRecentSource(path);
+  emit RecentChanged();
+  ShowTitle();
+  Say("Saved " + path);
+  return true;
+}
+
+bool EditorWindow::Save() { return path_.isEmpty() ? SaveAs() : WriteTo(path_); }
+
+bool EditorWindow::SaveAs() {
+  const QString start = path_.isEmpty() ? Bytes(model_.DataDir()) + "Samples/" + kUntitled : path_;
+  QString path = QFileDialog::getSaveFileName(this, "Save Source As", start, "Sources (*.s *.S);;All files (*)",
+                                              nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return false;
+  if (QFileInfo(path).suffix().isEmpty()) path += ".s";
+  return WriteTo(path);
+}
+
+// Edited in another program and saved there: the editor takes it up
+// rather than assemble the old text.
+void EditorWindow::ReloadIfChangedOnDisk() {
+  if (path_.isEmpty() || Modified()) return;
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const QString text = QString::fromUtf8(file.readAll());
+  if (text == editor_->toPlainText()) return;
+  const std::vector<int> breakpoints = editor_->BreakpointLines();
+  SetText(text, path_);
+  editor_->SetBreakpointLines(breakpoints);
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+  // The window only hides: the text stays for Ctrl+R and View > Editor.
+  event->accept();
+}
+
+void EditorWindow::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && KindOfFile(QFile::encodeName(url.toLocalFile()).toStdString()) == FileKind::kSource) {
+      event->acceptProposedAction();
+      return;
+    }
+}
+
+void EditorWindow::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && KindOfFile(QFile::encodeName(url.toLocalFile()).toStdString()) == FileKind::kSource) {
+      event->acceptProposedAction();
+      const QString path = url.toLocalFile();
+      QTimer::singleShot(0, this, [this, path] { OpenSource(path); });
+      return;
+    }
+}
+
+void EditorWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) highlighter_->Recolour();
+}
+
+// ---- Assembling -------------------------------------------------------------------------
+
+bool EditorWindow::AssembleAndLoad(SourceLoad* result) {
+  ReloadIfChangedOnDisk();
+  typing_pause_.stop();
+  const LineMap before = model_.Lines();
+  const QByteArray text = editor_->toPlainText().toUtf8();
+  const bool loaded = model_.AssembleText(Name(), std::string_view(text.constData(), text.size()), result);
+  ShowDiagnostics(result->diagnostics);
+  if (!loaded) {
+    Say(Bytes(result->error));
+    return false;
+  }
+  const std::vector<int> without_code = PlaceSourceBreakpoints(model_, before, editor_->BreakpointLines());
+  Say(Bytes(result->report) + (without_code.empty() ? QString() : QString("; %1 breakpoint(s) dropped: their lines hold no instruction").arg(without_code.size())));
+  ShowMachine();
+  return true;
+}
+
+// After a pause in typing: the marks only, nothing loaded.
+void EditorWindow::CheckAsYouType() {
+  const QByteArray text = editor_->toPlainText().toUtf8();
+  const Assembly assembly = Assemble(std::string_view(text.constData(), text.size()), Name(), model_.Cpu().table());
+  ShowDiagnostics(assembly.diagnostics);
+}
+
+void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {
+  auto same = [](const Diagnostic& a, const Diagnostic& b) {
+    return a.line == b.line && a.column == b.column && a.severity == b.severity && a.message == b.message;
+  };
+  // Unchanged marks are not coloured again.
+  if (messages_->count() > 0 && std::equal(diagnostics.begin(), diagnostics.end(), shown_.begin(), shown_.end(), same))
+    return;
+  shown_ = diagnostics;
+  editor_->SetDiagnostics(diagnostics);
+  highlighter_->SetDiagnostics(diagnostics);
+  messages_->clear();
+  for (const Diagnostic& d : diagnostics) {
+    const QString where = QString("%1:%2").arg(d.line).arg(d.column);
+    auto* item = new QListWidgetItem(QString("%1: %2: %3").arg(where, d.severity == Severity::kError ? "error" : "warning",
+                                                                Bytes(d.message)),
+                                     messages_);
+    item->setData(Qt::UserRole, d.line);
+    item->setData(Qt::UserRole + 1, d.column);
+  }
+  if (diagnostics.empty()) new QListWidgetItem("No errors or warnings.", messages_);
+}
+
+// ---- Source-level debugging ---------------------------------------------------------------
+
+bool EditorWindow::MapFitsText(QString* why) const {
+  const LineMap& map = model_.Lines();
+  if (!text_stamp_valid_) {
+    const QByteArray text = editor_->toPlainText().toUtf8();
+    text_stamp_ = LineMap::StampOf(std::string_view(text.constData(), text.size()));
+    text_stamp_valid_ = true;
+  }
+  if (map.Empty() || map.MainFile() != Name()) {
+    if (why) *why = "This text has not been assembled into memory: press Ctrl+R.";
+    return false;
+  }
+  if (map.Stamp() != text_stamp_) {
+    if (why) *why = "Changed since assembled: press Ctrl+R.";
+    return false;
+  }
+  return true;
+}
+
+void EditorWindow::ShowMachine() {
+  if (model_.Running() || !MapFitsText(nullptr)) {
+    editor_->SetNextLine(0);
+    return;
+  }
+  const LineMap& map = model_.Lines();
+  std::vector<int> lines;
+  for (const int address : model_.Debug().Breakpoints())
+    if (map.PlaceOf(address).line > 0 && map.PlaceOf(address).file == map.MainFile())
+      lines.push_back(map.PlaceOf(address).line);
+  if (lines != editor_->BreakpointLines()) editor_->SetBreakpointLines(lines);
+  const SourcePlace next = NextInstructionPlace(model_);
+  editor_->SetNextLine(model_.RunMode() && next.file == map.MainFile() ? next.line : 0);
+}
+
+void EditorWindow::ToggleBreakpoint(int line) {
+  QString why;
+  if (!MapFitsText(&why)) {
+    Say(why);
+    return;
+  }
+  const int address = model_.Lines().FirstInstruction(Name(), line);
+  if (address < 0) {
+    Say(QString("Line %1 holds no instruction: put the breakpoint on a line with one.").arg(line));
+    return;
+  }
+  if (!model_.SetBreakpoint(address, !model_.Debug().IsBreakpoint(address))) {
+    Say("Stop the program before changing breakpoints.");
+    return;
+  }
+  Say(QString("Breakpoint %1 at line %2 (address %3).")
+          .arg(model_.Debug().IsBreakpoint(address) ? "set" : "cleared")
+          .arg(line)
+          .arg(address, 3, 16, QChar('0')));
+  ShowMachine();
+  emit MachineChanged();
+}
+
+int EditorWindow::CursorAddress(QString* why) const {
+  if (!MapFitsText(why)) return -1;
+  const int line = editor_->CurrentLine();
+  const int address = model_.Lines().FirstInstruction(Name(), line);
+  if (address < 0) *why = QString("Line %1 holds no instruction: put the cursor on a line with one.").arg(line);
+  return address;
+}
+
+void EditorWindow::Say(const QString& text) { status_->setText(text); }
+
+// ---- Find and replace -----------------------------------------------------------------------
+
+void EditorWindow::ShowFind() {
+  find_bar_->show();
+  const QString selected = editor_->textCursor().selectedText();
+  if (!selected.isEmpty()) find_->setText(selected);
+  find_->setFocus();
+  find_->selectAll();
+}
+
+void EditorWindow::FindNext() {
+  if (find_->text().isEmpty()) return;
+  if (editor_->find(find_->text())) return;
+  QTextCursor start = editor_->textCursor();
+  start.movePosition(QTextCursor::Start);
+  editor_->setTextCursor(start);
+  if (!editor_->find(find_->text())) Say(QString("\"%1\" is not in the text.").arg(find_->text()));
+}
+
+void EditorWindow::ReplaceOne() {
+  QTextCursor c = editor_->textCursor();
+  if (c.hasSelection() && c.selectedText() == find_->text()) c.insertText(replace_->text());
+  FindNext();
+}
+
+// One undo step for all of them.
+void EditorWindow::ReplaceAll() {
+  if (find_->text().isEmpty()) return;
+  QTextCursor edit(editor_->document());
+  edit.beginEditBlock();
+  int count = 0;
+  for (QTextCursor c = editor_->document()->find(find_->text()); !c.isNull();
+       c = editor_->document()->find(find_->text(), c)) {
+    c.insertText(replace_->text());
+    ++count;
+  }
+  edit.endEditBlock();
+  Say(QString("%1 replaced.").arg(count));
+}
+
+}  // namespace scmp
