@@ -13,21 +13,38 @@ uint64_t LineMap::StampOf(std::string_view text) {
   return hash;
 }
 
+// Where a line's bytes stand for the person reading the source: a macro's
+// bytes at the line that called it (the outermost call, which is what was
+// written), any other line at its own place, in its own file.
+SourcePlace LineMap::PlaceFor(const LineCode& code) const {
+  for (const CallSite& site : code.calls)
+    if (!site.macro.empty()) return {site.file, site.line};
+  return {code.file.empty() ? main_file_ : code.file, code.line};
+}
+
+int LineMap::AddFile(const std::string& file) {
+  const int known = FileIndex(file);
+  if (known >= 0) return known;
+  files_.push_back(file);
+  return static_cast<int>(files_.size()) - 1;
+}
+
 LineMap::LineMap(const Assembly& assembly, std::string_view source, const std::string& main_file)
     : stamp_(StampOf(source)), main_file_(main_file), files_{main_file} {
   for (const LineCode& code : assembly.code) {
-    const int file = 0;
+    const SourcePlace place = PlaceFor(code);
+    const int file = AddFile(place.file);
     const Kind kind = code.data ? Kind::kData : Kind::kCode;
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const int address = code.address + static_cast<int>(i);
       if (address < 0 || address >= kMemorySize) break;
       file_[address] = static_cast<uint16_t>(file);
-      line_[address] = code.line;
+      line_[address] = place.line;
       kind_[address] = kind;
     }
     // Source order and the first LineCode of a line is its first byte, so
     // emplace keeps the first instruction.
-    if (!code.data && !code.bytes.empty()) first_instruction_.emplace(std::make_pair(file, code.line), code.address);
+    if (!code.data && !code.bytes.empty()) first_instruction_.emplace(std::make_pair(file, place.line), code.address);
   }
 }
 

@@ -57,6 +57,9 @@ class LineMap {
   int FileIndex(const std::string& file) const;
 
   uint64_t stamp_ = 0;
+  SourcePlace PlaceFor(const LineCode& code) const;
+  int AddFile(const std::string& file);
+
   std::string main_file_;
   std::vector<std::string> files_;  // index 0 is the main file
   // Per address: index into files_, line (0: none) and kind.

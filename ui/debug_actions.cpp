@@ -58,6 +58,8 @@ QToolBar* DebugActions::MakeToolBar(QWidget* window, const QString& name) {
   for (QAction* action : actions_) {
     bar->addAction(action);
   }
+  // The button that shows the actions a narrow window has no room for.
+  for (QWidget* more : bar->findChildren<QWidget*>("qt_toolbar_ext_button")) more->setAccessibleName("More run controls");
   return bar;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +21,7 @@
 #include "files/file_kind.h"
 #include "trainer/run_control.h"
 #include "ui/code_editor.h"
+#include "ui/file_chooser.h"
 #include "ui/source_highlighter.h"
 
 namespace scmp {
@@ -218,10 +218,9 @@ bool EditorWindow::WriteTo(const QString& path) {
 bool EditorWindow::Save() { return path_.isEmpty() ? SaveAs() : WriteTo(path_); }
 
 bool EditorWindow::SaveAs() {
-  const QString start = path_.isEmpty() ? Bytes(model_.DataDir()) + "Samples/" + kUntitled : path_;
-  QString path = QFileDialog::getSaveFileName(this, "Save Source As", start, "Sources (*.s *.S);;All files (*)",
-                                              nullptr, QFileDialog::DontUseNativeDialog);
-  if (path.isEmpty()) return false;
+  FileChooser chooser(FileChooser::Kind::kSaveSource, model_, this);
+  if (chooser.exec() != QDialog::Accepted || chooser.ChosenPath().empty()) return false;
+  QString path = QFile::decodeName(chooser.ChosenPath().c_str());
   if (QFileInfo(path).suffix().isEmpty()) path += ".s";
   return WriteTo(path);
 }

@@ -138,6 +138,27 @@ FileChooser::FileChooser(Kind kind, PanelModel& model, QWidget* parent)
       BuildOpenLayout("LoadState");
       path_->setText("*.state");
       break;
+    case Kind::kOpenSource:
+      setObjectName("frm_OpenSource");
+      setWindowTitle("Open Source");
+      pattern_ = "*.s";
+      BuildOpenLayout("OpenSource");
+      path_->setText("*.s");
+      break;
+    case Kind::kRunTests:
+      setObjectName("frm_RunTests");
+      setWindowTitle("Run Tests");
+      pattern_ = "*.test";
+      BuildOpenLayout("RunTests");
+      path_->setText("*.test");
+      break;
+    case Kind::kSaveSource:
+      setObjectName("frm_SaveSource");
+      setWindowTitle("Save Source As");
+      pattern_ = "*.s";
+      BuildSaveLayout("SaveSource");
+      name_->setText("untitled.s");
+      break;
     case Kind::kSaveState:
       setObjectName("frm_SaveState");
       setWindowTitle("Save State");
@@ -440,7 +461,11 @@ void FileChooser::Action() {
   last_report_.clear();
   if (name_ != nullptr) {
     if (QFileInfo(path).exists() && !ConfirmReplace(path)) return;
-    ok = kind_ == Kind::kSaveState ? model_.SaveState(native, &error) : model_.SaveMemoryImage(native, &error);
+    // A source is written by the editor that holds it, once the name is chosen.
+    if (kind_ == Kind::kSaveState)
+      ok = model_.SaveState(native, &error);
+    else if (kind_ == Kind::kSaveMemAs)
+      ok = model_.SaveMemoryImage(native, &error);
   } else {
     // Without a chosen file, a path box that names an existing file will do.
     if (files_->selectedItems().isEmpty() && !QFileInfo(path).isFile()) {

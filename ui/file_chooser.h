@@ -30,7 +30,10 @@ class FileChooser : public QDialog {
   // All but kAssembleSource and kLoadHex load or save themselves; those two
   // only choose the file, and their owner loads it (ChosenPath) once the
   // window is accepted.
-  enum class Kind { kOpenMem, kSaveMemAs, kLoadAsm, kAssembleSource, kLoadHex, kSaveState, kLoadState };
+  enum class Kind {
+    kOpenMem, kSaveMemAs, kLoadAsm, kAssembleSource, kLoadHex, kSaveState, kLoadState,
+    kOpenSource, kSaveSource, kRunTests  // the editor's Open and Save As, and Files > Run Tests
+  };
 
   // Sets itself up in the folder of the last file used (the model keeps
   // it), else the samples folder (the model's data folder followed by

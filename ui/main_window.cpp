@@ -684,6 +684,9 @@ bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std
 
 bool PanelWindow::LoadFile(const std::string& path) {
   if (model_.Running()) return false;
+  // A source opens in the editor and is assembled from there, so that its
+  // errors are marked on their lines and it can be stepped through.
+  if (KindOfFile(path) == FileKind::kSource) return AssembleSource(path);
   const FileLoad load = model_.LoadFile(path);
   const bool shown = load.kind == FileKind::kSource
                          ? ShowSourceResult(load.loaded, SourceLoad{load.diagnostics, load.error, load.Summary(), {}})

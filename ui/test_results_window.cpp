@@ -1,7 +1,6 @@
 #include "ui/test_results_window.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include "grader/replay.h"
 #include "grader/report.h"
 #include "ui/diagnostics_dialog.h"
+#include "ui/file_chooser.h"
 
 namespace scmp {
 
@@ -72,10 +72,9 @@ TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidg
 }
 
 void TestResultsWindow::ChooseAndRun() {
-  const QString start = Text(test_path_.empty() ? model_.DataDir() + "Samples" : test_path_);
-  const QString path = QFileDialog::getOpenFileName(this, "Run Tests", start, "Test files (*.test);;All files (*)",
-                                                    nullptr, QFileDialog::DontUseNativeDialog);
-  if (!path.isEmpty() && Run(path.toStdString())) {
+  FileChooser chooser(FileChooser::Kind::kRunTests, model_, parentWidget());
+  if (chooser.exec() != QDialog::Accepted || chooser.ChosenPath().empty()) return;
+  if (Run(chooser.ChosenPath())) {
     show();
     raise();
     activateWindow();

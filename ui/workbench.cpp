@@ -1,7 +1,6 @@
 // The panel window's part in the workbench: the menus' commands, the
 // editor and the debugging toolbar shared by the editor and the Monitor.
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -11,6 +10,7 @@
 #include "ui/code_editor.h"
 #include "ui/debug_actions.h"
 #include "ui/editor_window.h"
+#include "ui/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
 #include "ui/monitor_window.h"
@@ -112,10 +112,9 @@ void PanelWindow::EditCommand(const QString& command) {
 }
 
 void PanelWindow::OpenSourceFromDialog() {
-  const QString path = QFileDialog::getOpenFileName(this, "Open Source",
-                                                    QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples",
-                                                    "Sources (*.s *.S);;All files (*)", nullptr,
-                                                    QFileDialog::DontUseNativeDialog);
+  FileChooser chooser(FileChooser::Kind::kOpenSource, model_, this);
+  if (chooser.exec() != QDialog::Accepted || chooser.ChosenPath().empty()) return;
+  const QString path = QFile::decodeName(chooser.ChosenPath().c_str());
   if (!path.isEmpty()) ShowEditor()->OpenSource(path);
 }
 

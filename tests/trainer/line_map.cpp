@@ -67,6 +67,40 @@ TEST_F(LineMapTest, MapsBothWaysAndTellsCodeFromData) {
   EXPECT_EQ(map.FirstInstruction("OTHER.s", 4), -1);
 }
 
+// A macro's bytes belong to the line that called it; an included file's
+// bytes to their own file and line.
+TEST_F(LineMapTest, MacroBytesMapToTheCallAndIncludedBytesToTheirFile) {
+  constexpr const char* kMain =
+      "TWICE MACRO\n"          // 1
+      " XAE\n"                 // 2
+      " XAE\n"                 // 3
+      " ENDM\n"                // 4
+      " .org 0x020\n"          // 5
+      " NOP\n"                 // 6: 020
+      " TWICE\n"               // 7: 021-022
+      " INCLUDE \"PART.inc\"\n"  // 8: the included HALT at 023
+      " NOP\n";                // 9: 024
+  const IncludeReader part = [](const std::string&, std::string* text, std::string*) {
+    *text = "; part\n HALT\n";  // HALT on line 2
+    return true;
+  };
+  const Assembly assembly = Assemble(kMain, "MAIN.s", model.Cpu().table(), part);
+  ASSERT_TRUE(assembly.Succeeded());
+  const LineMap map(assembly, kMain, "MAIN.s");
+  const struct {
+    int address;
+    int line;
+    bool included;
+  } bytes[] = {{0x020, 6, false}, {0x021, 7, false}, {0x022, 7, false}, {0x023, 2, true}, {0x024, 9, false}};
+  for (const auto& b : bytes) {
+    const SourcePlace place = map.PlaceOf(b.address);
+    EXPECT_EQ(place.line, b.line) << b.address;
+    EXPECT_EQ(place.file.find("PART.inc") != std::string::npos, b.included) << place.file;
+  }
+  EXPECT_EQ(map.FirstInstruction(7), 0x021);
+  EXPECT_EQ(map.FirstInstruction(2), -1);  // inside the macro's definition: no byte of its own
+}
+
 TEST_F(LineMapTest, StampMatchesOnlyTheExactText) {
   const Assembly assembly = Assemble(kSource, "COUNT.s", model.Cpu().table());
   const LineMap map(assembly, kSource, "COUNT.s");

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "tests/support/gui_support.h"
+#include "ui/editor_window.h"
 #include "ui/lamp.h"
 #include "ui/main_window.h"
 #include "ui/monitor_window.h"
@@ -73,10 +74,11 @@ class AccessibilityTest : public ::testing::Test {
 
 TEST_F(AccessibilityTest, EveryFocusableOrClickableElementHasAName) {
   Find<QAction>(window.get(), "mnu_Monitor")->trigger();
+  Find<QAction>(window.get(), "mnu_Editor")->trigger();
   SettingsWindow settings(model, window.get());
   settings.show();
   for (QWidget* w : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->Monitor()),
-                     static_cast<QWidget*>(&settings)}) {
+                     static_cast<QWidget*>(window->Editor()), static_cast<QWidget*>(&settings)}) {
     QStringList unnamed;
     Unnamed(QAccessible::queryAccessibleInterface(w), &unnamed);
     EXPECT_TRUE(unnamed.isEmpty()) << w->objectName().toStdString() << ":\n" << unnamed.join("\n").toStdString();

@@ -3,7 +3,7 @@
 // at the failing instruction with the Monitor open and the history to step
 // back through.
 #include <QAction>
-#include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +12,7 @@
 #include "tests/support/gui_support.h"
 #include "ui/main_window.h"
 #include "ui/monitor_window.h"
+#include "ui/file_chooser.h"
 #include "ui/test_results_window.h"
 
 namespace scmp {
@@ -33,10 +34,12 @@ TEST(TestResultsWindow, RunTestsListsResultsAndShowOpensTheMonitorThere) {
   QAction* run_tests = Find<QAction>(&window, "mnu_RunTests");
   EXPECT_EQ(run_tests->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
   test::WhenModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(QString::fromStdString(test::SourceDataDir() + "Samples/EX7_DOUBLE.test"));
-    QMetaObject::invokeMethod(dialog, "accept");
+    auto* chooser = qobject_cast<FileChooser*>(modal);
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_EQ(chooser->WindowKind(), FileChooser::Kind::kRunTests);
+    auto* path = Find<QLineEdit>(chooser, "Txt_RunTests");
+    path->setText(QString::fromStdString(test::SourceDataDir() + "Samples/EX7_DOUBLE.test"));
+    Find<QPushButton>(chooser, "cmd_RunTests_Ok")->click();
   });
   run_tests->trigger();
   TestResultsWindow* results = window.TestResults();
