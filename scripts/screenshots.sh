@@ -147,8 +147,9 @@ load_listing() {
   keys alt+f l
   local dlg
   dlg=$(dialog '^Load ASM-file$')
-  # Click into the file list, then type the name: the list selects it.
-  xdotool mousemove --window "$dlg" $(($(px 192) + $(px 192) + 20)) $(($(px 96) + $(px 480) + 8)) click 1
+  # Click into the file list (its first row, under the path box), then type
+  # the name: the list selects it.
+  xdotool mousemove --window "$dlg" 60 100 click 1
   pause 0.2
   xdotool type --delay 60 "$1"
   pause 0.3
@@ -276,15 +277,15 @@ scene_assembler_window() {
 }
 
 # ---- The Monitor ------------------------------------------------------------------
-# The Monitor opens at 1260 x 620; it is put under the panel, and the
+# The Monitor opens at 1240 x 740; it is put under the panel, and the
 # places below are relative to it, measured from its pictures: the margin
 # of the disassembly's row for LOOP (015) while P0 is 000, memory cell 02A
-# (COUNT), and the Step Back button.
+# (COUNT), and the Step Back button under the registers.
 mon=
 MON_Y=460
-LOOP_MARGIN="24 392"
-CELL_02A="724 160"
-STEP_BACK="49 72"
+LOOP_MARGIN="24 427"
+CELL_02A="983 224"
+STEP_BACK="50 107"
 
 # open_monitor SOURCE: the emulator with SOURCE loaded and the Monitor open.
 open_monitor() {
@@ -369,8 +370,19 @@ scene_test_results() {
 
 # ---- The editor ----------------------------------------------------------------------
 
-# editor_window: the id of the editor, which a source on the command line opens.
+# editor_window: the id of the editor.
 editor_window() { dialog ' - Editor$'; }
+# assemble_source PATH: Files > Assemble Source..., PATH typed into the
+# path box (which has the focus); the source opens in the editor.
+assemble_source() {
+  keys alt+f a
+  dialog '^Assemble Source$' >/dev/null
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$1"
+  pause 0.3
+  xdotool key Return
+  pause 1
+}
 # editor_keys KEY...: key presses to the editor.
 editor_keys() {
   xdotool windowfocus --sync "$ed" 2>/dev/null || true
@@ -385,19 +397,22 @@ editor_keys() {
 scene_editor_errors() {
   sed -e 's/ST 0(P1)        ; show it/STO 0(P1)       ; show it/' -e 's/JZ DONE/JZ DNOE/' \
     "$data/Samples/EX4_TABLE.s" >"$work/MINE.s"
-  start "$work/MINE.s"
+  start
+  assemble_source "$work/MINE.s"
   # The messages' window first; then the editor with the marks.
   xdotool key Escape
   ed=$(editor_window)
-  # A click on the first message goes to its line.
-  xdotool mousemove --window "$ed" 80 343 click 1
+  # A click on the second message goes to its line, which brings both
+  # marked lines into view.
+  xdotool mousemove --window "$ed" 80 361 click 1
   pause 0.6
   import -window "$ed" "$work/shot.png"
   save_png "$work/shot.png" "$out/editor-errors.png"
 }
 
 scene_editor_break() {
-  start "$data/Samples/SUMBUG.s"
+  start
+  assemble_source "$data/Samples/SUMBUG.s"
   ed=$(editor_window)
   # Line 29, LOOP: a breakpoint (F9), then RST on the panel and Run (F5).
   editor_keys ctrl+Home
