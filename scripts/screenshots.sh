@@ -355,7 +355,9 @@ scene_test_results() {
   keys ctrl+t
   dialog '^Run Tests$' >/dev/null
   pause 0.5
-  xdotool type --delay 60 "EX5_SUM.test"
+  # The path box has the focus.
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$data/Samples/EX5_SUM.test"
   pause 0.3
   xdotool key Return
   local results

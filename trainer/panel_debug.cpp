@@ -275,7 +275,10 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   SetSpeed(options_.speed_factor);
   SetTraceLimit(options_.trace_limit_mb);
   ShowOptionLabels();
-  ForgetProgram();  // clears the breakpoints and watchpoints too
+  // The program's symbols and lines stay: a replay applies a state of the
+  // program in memory. LoadState forgets them, as any file load does.
+  debugger_.ClearBreakpoints();
+  debugger_.ClearWatchpoints();
   for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
   for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   debugger_.Steps().Clear();  // the history led to another state
@@ -292,7 +295,11 @@ bool PanelModel::SaveState(const std::string& path, std::string* error) const {
 bool PanelModel::LoadState(const std::string& path, std::string* error) {
   SavedState s;
   if (!LoadStateFile(path, &s, error) || !ApplyState(s, error)) return false;
-  lines_ = LineMap();
+  // Another machine: the last program's symbols and lines no longer apply,
+  // but the state's own breakpoints and watchpoints do.
+  ForgetProgram();
+  for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
+  for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   return true;
 }
 
