@@ -126,8 +126,8 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   QFrame* delay = Group(this, "fra_Delay", Tw(3990, 2940, 4425, 1695));
   Text(delay, "lbl_Delay_Caption", "Delay", Tw(105, 105, 3480, 225), true);
   Text(delay, "lbl_Delay_Help",
-       "Sets the delay for each instruction in slow mode, in seconds: 0.1 \u2264 t \u2264 10.0 (default = 1.0)",
-       Tw(105, 420, 4005, 540), false);
+       "Slow mode, seconds per instruction:\n0.1 \u2264 t \u2264 10.0 (default = 1.0)",
+       Tw(105, 420, 4005, 700), false);
   delay_ = Box(delay, "txt_Delay", "Delay of slow mode", Tw(105, 1155, 4110, 330));
 
   // Opening: the controls show the run options as they are now.
