@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "tests/support/gui_support.h"
+#include "tests/support/window_fixture.h"
 #include "ui/editor_window.h"
 #include "ui/lamp.h"
 #include "ui/main_window.h"
@@ -46,14 +47,8 @@ void Unnamed(QAccessibleInterface* a, QStringList* out, int depth = 0) {
   for (int i = 0; i < a->childCount(); ++i) Unnamed(a->child(i), out, depth + 1);
 }
 
-class AccessibilityTest : public ::testing::Test {
+class AccessibilityTest : public test::PanelWindowTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
-    window = std::make_unique<PanelWindow>(model);
-    window->show();
-  }
   void TearDown() override { ApplyTheme(ThemeChoice::kSystem); }
   QAccessibleInterface* Visible(const QString& on_name, const QString& off_name) {
     auto* on = Find<LampShape>(window.get(), on_name);
@@ -67,9 +62,6 @@ class AccessibilityTest : public ::testing::Test {
     model.Latch();
     window->Refresh();
   }
-  test::DataFolder data;
-  PanelModel model;
-  std::unique_ptr<PanelWindow> window;
 };
 
 TEST_F(AccessibilityTest, EveryFocusableOrClickableElementHasAName) {

@@ -16,25 +16,17 @@
 #include "files/intel_hex.h"
 #include "ui/main_window.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/window_fixture.h"
 
 namespace scmp {
 namespace {
 
 using test::Find;
 
-class AssembleSourceTest : public ::testing::Test {
+class AssembleSourceTest : public test::PanelWindowTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
-    window = std::make_unique<PanelWindow>(model);
-    window->show();
-  }
   int Byte(int address) { return model.Memory().data[address]; }
 
-  test::DataFolder data;
-  PanelModel model;
-  std::unique_ptr<PanelWindow> window;
 };
 
 TEST_F(AssembleSourceTest, ErrorsShowCopyableDiagnosticsAndCtrlRLoadsTheFixedSource) {

@@ -15,6 +15,7 @@
 #include "ui/editor_window.h"
 #include "ui/main_window.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/window_fixture.h"
 
 namespace scmp {
 namespace {
@@ -39,13 +40,10 @@ constexpr const char* kSum =
     "\tXAE\n"                // 15
     "\tJMP\tEXIT\n";         // 16
 
-class EditorTest : public ::testing::Test {
+class EditorTest : public test::PanelWindowTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(model.StartUp(data.Dir(), &error)) << error;
-    window = std::make_unique<PanelWindow>(model);
-    window->show();
+    PanelWindowTest::SetUp();
     editor = window->ShowEditor();
     code = editor->Editor();
   }
@@ -58,9 +56,6 @@ class EditorTest : public ::testing::Test {
   void Act(const char* name) { Find<QAction>(window.get(), name)->trigger(); }
   QString Status() { return Find<QLabel>(editor, "lbl_EditorStatus")->text(); }
 
-  test::DataFolder data;
-  PanelModel model;
-  std::unique_ptr<PanelWindow> window;
   EditorWindow* editor = nullptr;
   CodeEditor* code = nullptr;
 };
