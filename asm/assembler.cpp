@@ -19,16 +19,19 @@
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
+#include "core/file_reader.h"
 #include "core/hex.h"
 
 namespace scmp {
 
 using namespace assembler;
 
+// The file's name and the message may hold bytes from the user's files:
+// escaped, so that no name or source line can write on the terminal.
 std::string FormatDiagnostic(const Diagnostic& d) {
-  return d.file + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
+  return Escaped(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
          (d.severity == Severity::kError ? "error: " : d.severity == Severity::kWarning ? "warning: " : "note: ") +
-         d.message;
+         Escaped(d.message);
 }
 
 int Assembly::ErrorCount() const {
@@ -658,7 +661,7 @@ class Assembler {
     std::string message;
     if (Lookup(o->pointer_symbol.text, &v, &message, 0) != LookupStatus::kFound || v < 0 || v > 3)
       return Fail(s, o->pointer_symbol.column,
-                  "\"" + std::string(o->pointer_symbol.text) + "\" is no pointer: write P0..P3, PC, 0..3 or a symbol of value 0..3"),
+                  Quoted(o->pointer_symbol.text, kQuotedTextLimit) + " is no pointer: write P0..P3, PC, 0..3 or a symbol of value 0..3"),
              false;
     o->pointer = static_cast<int>(v);
     return true;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <limits>
 
+#include "core/file_reader.h"
+
 namespace scmp::assembler {
 
 bool IsNameStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
@@ -35,7 +37,7 @@ class Parser {
     if (pos_ == text_.size()) Fail(pos_, "an expression is missing");
     const int64_t v = Or();
     SkipBlanks();
-    if (!failed_ && pos_ < text_.size()) Fail(pos_, "unexpected \"" + std::string(1, text_[pos_]) + "\"");
+    if (!failed_ && pos_ < text_.size()) Fail(pos_, "unexpected " + Quoted(std::string_view(&text_[pos_], 1)));
     if (failed_) {
       if (failure) *failure = failure_;
       return false;
@@ -242,7 +244,7 @@ class Parser {
       return v;
     }
     if (IsNameStart(c)) return NameOrFunction();
-    return Fail(pos_, "unexpected \"" + std::string(1, c) + "\"");
+    return Fail(pos_, "unexpected " + Quoted(std::string_view(&c, 1)));
   }
 
   int64_t CharacterConstant() {
@@ -302,7 +304,7 @@ class Parser {
       ++count;
     }
     if (count == 0 || (pos_ < text_.size() && IsNameChar(text_[pos_])))
-      return Fail(at, "\"" + std::string(text_.substr(at, pos_ + 1 - at)) + "\" is not a number");
+      return Fail(at, Quoted(text_.substr(at, pos_ + 1 - at), kQuotedTextLimit) + " is not a number");
     return v;
   }
 

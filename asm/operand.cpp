@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "asm/expression.h"
+#include "core/file_reader.h"
 
 namespace scmp::assembler {
 
@@ -83,7 +84,7 @@ bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int
       return true;
     }
     if (pointer < 0 && e) {
-      *error = "\"" + std::string(inside.text) + "\" is no pointer: write P0..P3, PC or 0..3";
+      *error = Quoted(inside.text, kQuotedTextLimit) + " is no pointer: write P0..P3, PC or 0..3";
       *error_column = inside.column;
       return false;
     }

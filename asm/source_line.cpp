@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "asm/expression.h"
+#include "core/file_reader.h"
 
 namespace scmp::assembler {
 
@@ -177,7 +178,7 @@ SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation&
   }
   line.operation = piece(pos, op_end);
   if (op_end < end && !IsBlank(text[op_end])) {
-    line.error = "unexpected \"" + std::string(1, text[op_end]) + "\" after " + std::string(line.operation.text);
+    line.error = "unexpected " + Quoted(std::string_view(&text[op_end], 1)) + " after " + std::string(line.operation.text);
     line.error_column = static_cast<int>(op_end) + 1;
     return line;
   }

@@ -60,8 +60,8 @@ void SetError(std::string* error, std::string text) {
   if (error) *error = std::move(text);
 }
 
-std::string Quoted(std::string_view text, size_t limit) {
-  std::string out = "\"";
+std::string Escaped(std::string_view text, size_t limit) {
+  std::string out;
   size_t shown = 0;
   for (unsigned char c : text) {
     if (shown == limit) {
@@ -77,8 +77,10 @@ std::string Quoted(std::string_view text, size_t limit) {
     }
     ++shown;
   }
-  return out + "\"";
+  return out;
 }
+
+std::string Quoted(std::string_view text, size_t limit) { return "\"" + Escaped(text, limit) + "\""; }
 
 bool ReadWholeFile(const std::string& path, size_t max_bytes, std::string* text, std::string* reason) {
   ChunkedFileReader file;

@@ -58,5 +58,8 @@ void SetError(std::string* error, std::string text);
 // Paths are shown whole; text taken from a file is cut at kQuotedTextLimit.
 inline constexpr size_t kQuotedTextLimit = 60;
 std::string Quoted(std::string_view text, size_t limit = std::string_view::npos);
+// The same without the quotes, for text that stands in a fixed form such as
+// "FILE:LINE:COL: error: message".
+std::string Escaped(std::string_view text, size_t limit = std::string_view::npos);
 
 }  // namespace scmp

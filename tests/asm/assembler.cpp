@@ -135,6 +135,11 @@ TEST(AssemblerErrors, DiagnosticsNameFileLineAndColumnAndStopAfterAHundred) {
   const Assembly one = Assemble("; x\n  JMP  E(P1)", "prog.s", test::ShippedTable());
   ASSERT_EQ(one.diagnostics.size(), 1u);
   EXPECT_EQ(FormatDiagnostic(one.diagnostics[0]), "prog.s:2:8: error: E(Pn) is for memory references only, not JMP");
+  // Bytes of a file's name or of its text cannot write on a terminal.
+  const Assembly odd = Assemble(" LDI 1\x1b\n", "a\x1b[2J.s", test::ShippedTable());
+  ASSERT_FALSE(odd.diagnostics.empty());
+  EXPECT_EQ(FormatDiagnostic(odd.diagnostics[0]).rfind("a\\x1B[2J.s:1:", 0), 0u) << FormatDiagnostic(odd.diagnostics[0]);
+  EXPECT_EQ(FormatDiagnostic(odd.diagnostics[0]).find('\x1b'), std::string::npos);
 
   std::string many;
   for (int i = 0; i < 150; ++i) many += " FOO\n";
