@@ -254,7 +254,7 @@ SavedState PanelModel::CaptureState() const {
   return s;
 }
 
-bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
+bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_program) {
   if (running_) {
     if (error) *error = "A saved state cannot be loaded while a program runs.";
     return false;
@@ -275,9 +275,11 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   SetSpeed(options_.speed_factor);
   SetTraceLimit(options_.trace_limit_mb);
   ShowOptionLabels();
-  ForgetProgram();  // clears the breakpoints and watchpoints too
-  for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
-  for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  if (!keep_program) {
+    ForgetProgram();  // clears the breakpoints and watchpoints too
+    for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
+    for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  }
   debugger_.Steps().Clear();  // the history led to another state
   instruction_count_ = 0;
   paused_ = false;
