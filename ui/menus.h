@@ -49,7 +49,6 @@ class Menus : public QObject {
   DebugActions* debug_;
   std::map<QString, QAction*> shared_;  // one action per entry, in every menu bar that shows it
   std::vector<QMenu*> recent_menus_;
-  std::vector<const QAction*> keyed_;  // the actions Help > Keyboard lists first
   QMenuBar* panel_bar_ = nullptr;
 };
 
