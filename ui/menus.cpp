@@ -42,6 +42,12 @@ const EditEntry& ToggleEntry() {
   return toggle;
 }
 
+// Screen readers name a menu by its own name, which Qt leaves empty: the entry's text.
+void NameMenus(QMenuBar* bar) {
+  for (QMenu* menu : bar->findChildren<QMenu*>())
+    if (menu->accessibleName().isEmpty()) menu->setAccessibleName(menu->menuAction()->text().remove('&'));
+}
+
 }  // namespace
 
 Menus::Menus(MenuCommands commands, std::function<void(const QString&)> open_source, QString samples_dir,
@@ -72,6 +78,7 @@ QMenu* Menus::SubMenu(QMenu* parent, const char* name, const QString& text) {
   if (std::string_view(name).find("Recent") != std::string_view::npos)
     connect(menu, &QMenu::aboutToShow, this, &Menus::RefreshRecent);
   menu->setObjectName(name);
+  menu->setAccessibleName(QString(text).remove('&'));
   menu->menuAction()->setObjectName(name);
   return menu;
 }
@@ -79,6 +86,7 @@ QMenu* Menus::SubMenu(QMenu* parent, const char* name, const QString& text) {
 void Menus::BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function<void(int)>& set_speed) {
   panel_bar_ = bar;
   bar->setObjectName("menuBar");
+  bar->setAccessibleName("Menus");
   QMenu* files = bar->addMenu("&Files");
   files->setObjectName("mnu_Files");
   files->menuAction()->setObjectName("mnu_Files");
@@ -129,10 +137,12 @@ void Menus::BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function
   help->setObjectName("mnu_Help");
   Entry(help, "mnu_Keyboard", "&Keyboard");
   Entry(help, "mnu_About", "&About");
+  NameMenus(bar);
 }
 
 void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*)>& edit_command) {
   bar->setObjectName("menuBar_Editor");
+  bar->setAccessibleName("Editor menus");
   QMenu* files = bar->addMenu("&Files");
   files->setObjectName("mnu_EditorFiles");
   for (const char* name : {"mnu_NewSource", "mnu_OpenSource", "mnu_SaveSource", "mnu_SaveSourceAs"})
@@ -170,6 +180,7 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
   QMenu* view = bar->addMenu("&View");
   view->setObjectName("mnu_EditorView");
   view->addAction(shared_.at("mnu_Monitor"));
+  NameMenus(bar);
 }
 
 void Menus::FillSamples(QMenu* menu) {
