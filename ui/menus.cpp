@@ -183,6 +183,16 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
   NameMenus(bar);
 }
 
+void Menus::AddFileKeys(QWidget* window) const {
+  // The editor's own entries act on its text and stay there.
+  const auto editor_only = [](const QString& name) {
+    return name == ToggleEntry().name || std::any_of(EditEntries().begin(), EditEntries().end(),
+                                                     [&name](const EditEntry& e) { return name == e.name; });
+  };
+  for (const auto& [name, action] : shared_)
+    if (!action->shortcut().isEmpty() && !editor_only(name)) window->addAction(action);
+}
+
 void Menus::FillSamples(QMenu* menu) {
   const QStringList names = QDir(samples_dir_).entryList({"*.s", "*.S"}, QDir::Files, QDir::Name);
   for (const QString& name : names) {

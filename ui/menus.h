@@ -14,6 +14,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QWidget;
 
 namespace scmp {
 
@@ -33,6 +34,8 @@ class Menus : public QObject {
 
   void BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function<void(int)>& set_speed);
   void BuildEditorMenus(QMenuBar* bar, const std::function<void(const char* edit)>& edit_command);
+  // The keys of the Files and View entries work in `window` too, which has no menu bar.
+  void AddFileKeys(QWidget* window) const;
   // Help > Keyboard: the panel's keys, then every action that has a key.
   QString KeyboardText() const;
   // The Files > Recent Sources list again.
