@@ -42,7 +42,10 @@ bool ReplayTo(PanelModel& panel, const ProgramImage& program, const TestCase& te
     *error = "Stop the program before showing a test.";
     return false;
   }
-  if (!panel.ApplyState(TestStart(panel, program, test, seed), error)) return false;
+  // The panel's own assembled source under test keeps its lines, so that
+  // the Monitor and the editor show the failing line.
+  const bool same_program = !program.path.empty() && program.path == panel.SourcePath();
+  if (!panel.ApplyState(TestStart(panel, program, test, seed), error, same_program)) return false;
   const auto wait = panel.WaitHook();
   const auto pump = panel.PumpHook();
   panel.SetWaitHook([](double) {});

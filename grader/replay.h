@@ -13,7 +13,8 @@
 namespace scmp::grader {
 
 // Sets `panel` up as `test` starts on `program` (run mode, single step on,
-// the test's switches, trace off, breakpoints kept), turns the history on
+// the test's switches, trace off, breakpoints kept; the panel's assembled
+// source keeps its lines and labels when it is the program tested), turns the history on
 // and steps up to and including instruction `moment.instruction`, applying
 // the test's inputs at the microcycles the test runner applies them. The
 // panel's wait and pump hooks are put back afterwards. False with `error`

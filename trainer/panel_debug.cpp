@@ -254,7 +254,7 @@ SavedState PanelModel::CaptureState() const {
   return s;
 }
 
-bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
+bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_program) {
   if (running_) {
     if (error) *error = "A saved state cannot be loaded while a program runs.";
     return false;
@@ -275,12 +275,11 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error) {
   SetSpeed(options_.speed_factor);
   SetTraceLimit(options_.trace_limit_mb);
   ShowOptionLabels();
-  // The program's symbols and lines stay: a replay applies a state of the
-  // program in memory. LoadState forgets them, as any file load does.
-  debugger_.ClearBreakpoints();
-  debugger_.ClearWatchpoints();
-  for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
-  for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  if (!keep_program) {
+    ForgetProgram();  // clears the breakpoints and watchpoints too
+    for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
+    for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  }
   debugger_.Steps().Clear();  // the history led to another state
   instruction_count_ = 0;
   paused_ = false;
@@ -295,11 +294,7 @@ bool PanelModel::SaveState(const std::string& path, std::string* error) const {
 bool PanelModel::LoadState(const std::string& path, std::string* error) {
   SavedState s;
   if (!LoadStateFile(path, &s, error) || !ApplyState(s, error)) return false;
-  // Another machine: the last program's symbols and lines no longer apply,
-  // but the state's own breakpoints and watchpoints do.
-  ForgetProgram();
-  for (int a : s.breakpoints) debugger_.SetBreakpoint(a, true);
-  for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
+  lines_ = LineMap();
   return true;
 }
 

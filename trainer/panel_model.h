@@ -240,7 +240,10 @@ class PanelModel : private Board {
   // ---- Save states -------------------------------------------------------------
   SavedState CaptureState() const;
   // All or nothing: a state whose trace log cannot be opened changes nothing.
-  bool ApplyState(const SavedState& state, std::string* error);
+  // `keep_program` keeps the assembled program's lines, labels and
+  // breakpoints (with their conditions), for a state that holds the same
+  // program; otherwise they are forgotten and the state's breakpoints set.
+  bool ApplyState(const SavedState& state, std::string* error, bool keep_program = false);
   bool SaveState(const std::string& path, std::string* error) const;
   bool LoadState(const std::string& path, std::string* error);
 

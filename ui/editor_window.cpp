@@ -62,6 +62,7 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   layout->setContentsMargins(0, 0, 0, 0);
   auto* split = new QSplitter(Qt::Vertical, central);
   split->setObjectName("spl_Editor");
+  split->setAccessibleName("Source and messages");
   split->addWidget(editor_);
   split->addWidget(messages_);
   split->setStretchFactor(0, 5);
@@ -73,6 +74,7 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   status_->setObjectName("lbl_EditorStatus");
   status_->setAccessibleName("Editor status");
   statusBar()->addWidget(status_, 1);
+  statusBar()->setAccessibleName("Editor status bar");
 
   typing_pause_.setSingleShot(true);
   typing_pause_.setInterval(kTypingPauseMs);

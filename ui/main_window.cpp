@@ -29,6 +29,7 @@
 #include "ui/board_art.h"
 #include "ui/label_names.h"
 #include "ui/lamp.h"
+#include "ui/menus.h"
 #include "ui/panel_keys.h"
 #include "ui/monitor_window.h"
 #include "ui/test_results_window.h"
@@ -403,6 +404,7 @@ void PanelWindow::ShowMonitor() {
     monitor_ = new MonitorWindow(model_, this);
     AddMonitorKeys(monitor_);
     monitor_->SetToolBar(debug_->MakeToolBar(monitor_, "tlb_MonitorDebug"));
+    menus_->AddFileKeys(monitor_);
     connect(monitor_, &MonitorWindow::MachineChanged, this, [this] { Refresh(); });
   }
   monitor_->show();

@@ -59,6 +59,7 @@ void PanelWindow::AddLookEntries(QMenu* view) {
 
   QMenu* theme = view->addMenu("T&heme");
   theme->setObjectName("mnu_Theme");
+  theme->setAccessibleName("Theme");
   auto* themes = new QActionGroup(theme);
   const std::pair<ThemeChoice, const char*> choices[] = {
       {ThemeChoice::kSystem, "&System"}, {ThemeChoice::kLight, "&Light"}, {ThemeChoice::kDark, "&Dark"}};

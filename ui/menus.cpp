@@ -16,6 +16,40 @@
 
 namespace scmp {
 
+namespace {
+
+struct EditEntry {
+  const char* name;
+  const char* text;
+  QKeySequence key;
+};
+
+// The editor's keyed entries, for its menus and for Help > Keyboard, which
+// lists them before the editor is first opened.
+const std::vector<EditEntry>& EditEntries() {
+  static const std::vector<EditEntry> entries = {
+      {"mnu_Undo", "&Undo", QKeySequence::Undo},
+      {"mnu_Redo", "&Redo", QKeySequence::Redo},
+      {"mnu_Find", "&Find and Replace...", QKeySequence::Find},
+      {"mnu_FindNext", "Find &Next", QKeySequence::FindNext},
+  };
+  return entries;
+}
+
+// The margin click from the keyboard.
+const EditEntry& ToggleEntry() {
+  static const EditEntry toggle = {"mnu_ToggleBreakpoint", "Toggle Brea&kpoint", QKeySequence(Qt::Key_F9)};
+  return toggle;
+}
+
+// Screen readers name a menu by its own name, which Qt leaves empty: the entry's text.
+void NameMenus(QMenuBar* bar) {
+  for (QMenu* menu : bar->findChildren<QMenu*>())
+    if (menu->accessibleName().isEmpty()) menu->setAccessibleName(menu->menuAction()->text().remove('&'));
+}
+
+}  // namespace
+
 Menus::Menus(MenuCommands commands, std::function<void(const QString&)> open_source, QString samples_dir,
              DebugActions* debug, QObject* parent)
     : QObject(parent),
@@ -30,10 +64,7 @@ QAction* Menus::Entry(QMenu* menu, const char* name, const QString& text, const 
   if (action == nullptr) {
     action = new QAction(text, this);
     action->setObjectName(name);
-    if (!key.isEmpty()) {
-      action->setShortcut(key);
-      keyed_.push_back(action);
-    }
+    if (!key.isEmpty()) action->setShortcut(key);
     const auto command = commands_.find(name);
     if (command != commands_.end()) connect(action, &QAction::triggered, this, command->second);
   }
@@ -47,6 +78,7 @@ QMenu* Menus::SubMenu(QMenu* parent, const char* name, const QString& text) {
   if (std::string_view(name).find("Recent") != std::string_view::npos)
     connect(menu, &QMenu::aboutToShow, this, &Menus::RefreshRecent);
   menu->setObjectName(name);
+  menu->setAccessibleName(QString(text).remove('&'));
   menu->menuAction()->setObjectName(name);
   return menu;
 }
@@ -54,6 +86,7 @@ QMenu* Menus::SubMenu(QMenu* parent, const char* name, const QString& text) {
 void Menus::BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function<void(int)>& set_speed) {
   panel_bar_ = bar;
   bar->setObjectName("menuBar");
+  bar->setAccessibleName("Menus");
   QMenu* files = bar->addMenu("&Files");
   files->setObjectName("mnu_Files");
   files->menuAction()->setObjectName("mnu_Files");
@@ -104,10 +137,12 @@ void Menus::BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function
   help->setObjectName("mnu_Help");
   Entry(help, "mnu_Keyboard", "&Keyboard");
   Entry(help, "mnu_About", "&About");
+  NameMenus(bar);
 }
 
 void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*)>& edit_command) {
   bar->setObjectName("menuBar_Editor");
+  bar->setAccessibleName("Editor menus");
   QMenu* files = bar->addMenu("&Files");
   files->setObjectName("mnu_EditorFiles");
   for (const char* name : {"mnu_NewSource", "mnu_OpenSource", "mnu_SaveSource", "mnu_SaveSourceAs"})
@@ -120,17 +155,7 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
 
   QMenu* edit = bar->addMenu("&Edit");
   edit->setObjectName("mnu_Edit");
-  const struct {
-    const char* name;
-    const char* text;
-    QKeySequence key;
-  } edits[] = {
-      {"mnu_Undo", "&Undo", QKeySequence::Undo},
-      {"mnu_Redo", "&Redo", QKeySequence::Redo},
-      {"mnu_Find", "&Find and Replace...", QKeySequence::Find},
-      {"mnu_FindNext", "Find &Next", QKeySequence::FindNext},
-  };
-  for (const auto& e : edits) {
+  for (const auto& e : EditEntries()) {
     QAction* a = Entry(edit, e.name, e.text, e.key);
     const char* name = e.name;
     connect(a, &QAction::triggered, this, [edit_command, name] { edit_command(name); });
@@ -149,12 +174,23 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
     entry->setEnabled(a->isEnabled());
   }
   debug->addSeparator();
-  // The margin click from the keyboard.
-  QAction* toggle = Entry(debug, "mnu_ToggleBreakpoint", "Toggle Brea&kpoint", QKeySequence(Qt::Key_F9));
+  const EditEntry& t = ToggleEntry();
+  QAction* toggle = Entry(debug, t.name, t.text, t.key);
   connect(toggle, &QAction::triggered, this, [edit_command] { edit_command("mnu_ToggleBreakpoint"); });
   QMenu* view = bar->addMenu("&View");
   view->setObjectName("mnu_EditorView");
   view->addAction(shared_.at("mnu_Monitor"));
+  NameMenus(bar);
+}
+
+void Menus::AddFileKeys(QWidget* window) const {
+  // The editor's own entries act on its text and stay there.
+  const auto editor_only = [](const QString& name) {
+    return name == ToggleEntry().name || std::any_of(EditEntries().begin(), EditEntries().end(),
+                                                     [&name](const EditEntry& e) { return name == e.name; });
+  };
+  for (const auto& [name, action] : shared_)
+    if (!action->shortcut().isEmpty() && !editor_only(name)) window->addAction(action);
 }
 
 void Menus::FillSamples(QMenu* menu) {
@@ -196,11 +232,18 @@ QString Menus::KeyboardText() const {
   auto line = [](const QAction* a) {
     return QString("%1\t%2\n").arg(a->shortcut().toString(QKeySequence::NativeText), QString(a->text()).remove('&'));
   };
-  std::vector<const QAction*> keyed = keyed_;
+  std::vector<const QAction*> keyed;
   if (panel_bar_ != nullptr) CollectKeyed(panel_bar_->actions(), &keyed);
   for (const QAction* a : keyed) text += line(a);
+  // The editor's entries from their table: the editor's menus may not be built yet.
+  text += "\nIn the editor:\n";
+  std::vector<EditEntry> edits = EditEntries();
+  edits.push_back(ToggleEntry());
+  for (const EditEntry& e : edits)
+    text += QString("%1\t%2\n").arg(e.key.toString(QKeySequence::NativeText), QString(e.text).remove('&'));
   text += "\nIn the editor and the Monitor:\n";
   for (const QAction* a : debug_->Actions()) text += line(a);
+  text += "\nIn the Monitor's disassembly:\nCtrl+B\tToggle Breakpoint\n";
   return text;
 }
 

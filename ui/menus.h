@@ -14,6 +14,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QWidget;
 
 namespace scmp {
 
@@ -33,6 +34,8 @@ class Menus : public QObject {
 
   void BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function<void(int)>& set_speed);
   void BuildEditorMenus(QMenuBar* bar, const std::function<void(const char* edit)>& edit_command);
+  // The keys of the Files and View entries work in `window` too, which has no menu bar.
+  void AddFileKeys(QWidget* window) const;
   // Help > Keyboard: the panel's keys, then every action that has a key.
   QString KeyboardText() const;
   // The Files > Recent Sources list again.
@@ -49,7 +52,6 @@ class Menus : public QObject {
   DebugActions* debug_;
   std::map<QString, QAction*> shared_;  // one action per entry, in every menu bar that shows it
   std::vector<QMenu*> recent_menus_;
-  std::vector<const QAction*> keyed_;  // the actions Help > Keyboard lists first
   QMenuBar* panel_bar_ = nullptr;
 };
 

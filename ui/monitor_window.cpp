@@ -121,12 +121,14 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   // symbols on the right.
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->setObjectName("spl_Monitor");
+  split->setAccessibleName("Disassembly and memory");
   split->addWidget(BuildCode());
   memory_ = new MemoryView(model_, this);
   connect(memory_, &MemoryView::Message, this, [this](const QString& text) { Tell(text); });
   connect(memory_, &MemoryView::Changed, this, [this] { ChangedHere(); });
   auto* right = new QSplitter(Qt::Vertical, split);
   right->setObjectName("spl_MonitorRight");
+  right->setAccessibleName("Memory and lists");
   right->addWidget(memory_);
   right->addWidget(BuildSide());
   split->addWidget(right);
@@ -197,6 +199,8 @@ enum CodeColumn { kMark, kAddress, kBytes, kInstruction, kTarget, kSource, kCode
 QWidget* MonitorWindow::BuildCode() {
   code_ = Named(new QTableWidget(0, kCodeColumns, this), "tbl_Code", "Disassembly");
   code_->setHorizontalHeaderLabels({"", "Addr", "Bytes", "Instruction", "Target", "Source line"});
+  // The margin's column shows no caption; a screen reader still names it.
+  code_->horizontalHeaderItem(0)->setData(Qt::AccessibleTextRole, "Breakpoint");
   code_->verticalHeader()->hide();
   code_->setFont(Fixed());
   code_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -606,6 +606,17 @@ TEST_F(MainWindowTest, KeysTooltipsAndHelpTexts) {
     EXPECT_TRUE(c.done()) << QKeySequence(c.key).toString().toStdString();
   }
 
+  // Help > Keyboard lists every keyed action, the editor's too before it is first opened.
+  QString listed;
+  test::WhenModal([&](QWidget* box) {
+    listed = qobject_cast<QMessageBox*>(box)->text();
+    qobject_cast<QMessageBox*>(box)->accept();
+  });
+  Find<QAction>(window.get(), "mnu_Keyboard")->trigger();
+  for (const char* line : {"Ctrl+E\tEditor", "Ctrl+L\tLamps as Text", "Ctrl+T\tRun Tests...", "Ctrl+M\tMonitor",
+                           "Ctrl+R\tReassemble and Load", "Ctrl+Z\tUndo", "F9\tToggle Breakpoint", "Ctrl+B\tToggle"})
+    EXPECT_TRUE(listed.contains(line)) << line;
+
   const QString about = AboutText(model.DataDir());
   EXPECT_TRUE(about.contains(SCMP_VERSION_FOR_TESTS));
   EXPECT_TRUE(about.contains("Licence"));

@@ -35,6 +35,9 @@ TEST(MonitorWindow, BreakpointStopStepBackAndEdits) {
   MonitorWindow* monitor = window.Monitor();
   ASSERT_TRUE(monitor && monitor->isVisible());
   EXPECT_TRUE(model.Debug().Recording());
+  // The panel menus' keys work in the Monitor, which has no menu bar.
+  for (const char* name : {"mnu_Editor", "mnu_Reassemble", "mnu_RunTests"})
+    EXPECT_TRUE(monitor->actions().contains(Find<QAction>(&window, name))) << name;
 
   // A click in the margin of the line at 008 sets a breakpoint there.
   auto* code = Find<QTableWidget>(monitor, "tbl_Code");

@@ -10,6 +10,9 @@
 #include <QTreeWidget>
 
 #include "tests/support/gui_support.h"
+#include "trainer/run_control.h"
+#include "ui/code_editor.h"
+#include "ui/editor_window.h"
 #include "ui/main_window.h"
 #include "ui/monitor_window.h"
 #include "ui/file_chooser.h"
@@ -68,6 +71,12 @@ TEST(TestResultsWindow, RunTestsListsResultsAndShowOpensTheMonitorThere) {
   ASSERT_TRUE(monitor && monitor->isVisible());
   EXPECT_EQ(model.Debug().Steps().Size(), at.instruction);
   EXPECT_EQ(model.Cpu().microcycles, at.microcycle);
+  // The source tested keeps its lines: the editor opens with the next line marked.
+  EditorWindow* editor = window.Editor();
+  ASSERT_TRUE(editor && editor->isVisible());
+  const SourcePlace next = NextInstructionPlace(model);
+  EXPECT_GT(next.line, 0);
+  EXPECT_EQ(editor->Editor()->NextLine(), next.line);
   EXPECT_TRUE(model.StepBack());  // the moment before the failure
 
   // A passed test has nothing to show.
