@@ -32,6 +32,19 @@ void Report(FileLoad& load, const std::string& path) {
 
 }  // namespace
 
+FileLoad AssembledLoad(const std::string& path, bool loaded, SourceLoad source, const MemoryArray& memory) {
+  FileLoad load;
+  load.kind = FileKind::kSource;
+  load.loaded = loaded;
+  load.error = std::move(source.error);
+  load.diagnostics = std::move(source.diagnostics);
+  if (!loaded) return load;
+  load.bytes = TallyOf(source.code, memory);
+  load.line_map = std::move(source.code);
+  Report(load, path);
+  return load;
+}
+
 FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
   FileLoad load;
   load.kind = kind == FileKind::kUnknown ? KindOfFile(path) : kind;
@@ -42,14 +55,9 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
   switch (load.kind) {
     case FileKind::kSource: {
       SourceLoad source;
-      load.loaded = AssembleSource(path, &source);
-      load.error = std::move(source.error);
-      load.diagnostics = std::move(source.diagnostics);
-      if (!load.loaded) break;
-      load.bytes = TallyOf(source.code, cpu_.memory);
-      load.line_map = std::move(source.code);
-      load.symbols = symbols_;
-      Report(load, path);
+      const bool assembled = AssembleSource(path, &source);
+      load = AssembledLoad(path, assembled, std::move(source), cpu_.memory);
+      if (load.loaded) load.symbols = symbols_;
       break;
     }
     case FileKind::kListing: {

@@ -70,6 +70,11 @@ struct SettingsResult {
   std::string trace_error;  // non-empty when the trace log could not be created
 };
 
+// The report of an assembled source, as LoadFile gives it: the summary and
+// one line per range of bytes that did not land in RAM (`memory` as the
+// bytes were stored into it).
+FileLoad AssembledLoad(const std::string& path, bool loaded, SourceLoad source, const MemoryArray& memory);
+
 class PanelModel : private Board {
  public:
   PanelModel();

@@ -667,7 +667,11 @@ bool PanelWindow::ShowSourceResult(bool loaded, const SourceLoad& result) {
     Refresh();
     return false;
   }
-  return ShowLoadResult(loaded, model_.SourcePath(), result.error, result.report);
+  const bool shown = ShowLoadResult(loaded, model_.SourcePath(), result.error, result.report);
+  // Bytes outside the board's RAM (past 000-FFF, the port, absent memory):
+  // one line per range, as for every other kind of file.
+  ShowLoadDetails(this, AssembledLoad(model_.SourcePath(), loaded, result, model_.Memory()));
+  return shown;
 }
 
 bool PanelWindow::ShowLoadResult(bool loaded, const std::string& path, const std::string& error,

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "files/intel_hex.h"
+#include "ui/editor_window.h"
 #include "ui/main_window.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/window_fixture.h"
@@ -92,6 +93,12 @@ TEST_F(AssembleSourceTest, CommandLineAndDroppedFilesLoadByTheirExtension) {
     const QString name = QString::fromStdString(std::filesystem::path(c.path).filename().string());
     EXPECT_TRUE(window->windowTitle().startsWith("SC/MP Trainer - " + name)) << window->windowTitle().toStdString();
   }
+  // A source opens in the editor; its bytes past the board's 4K are told
+  // range by range, as a HEX file's are.
+  EXPECT_EQ(window->Editor()->Path(), QString::fromStdString(cases[0].path));
+  ASSERT_TRUE(window->LoadFile(data.temp.Write("far.s", " .org 0x20\n .byte 0x11\n .org 0xD500\n NOP\n")));
+  auto* report = Find<QMessageBox>(window.get(), "msg_LoadReport");
+  EXPECT_TRUE(report->text().contains("far.s: 1 byte at D500 dropped: outside the board's 4K")) << report->text().toStdString();
 
   // A file of no known kind: a message, nothing loaded.
   QString message;
