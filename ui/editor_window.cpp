@@ -38,7 +38,9 @@ QString Bytes(const std::string& text) { return QString::fromUtf8(text.data(), s
 
 QStringList RecentSources() { return QSettings().value(kRecentKey).toStringList(); }
 
-void AddRecentSource(const QString& path) {
+void AddRecentSource(const QString& given) {
+  // Absolute, so that one file is one entry wherever it was named from.
+  const QString path = QFileInfo(given).absoluteFilePath();
   QStringList recent = RecentSources();
   recent.removeAll(path);
   recent.prepend(path);
