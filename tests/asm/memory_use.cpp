@@ -43,6 +43,24 @@ void operator delete(void* p) noexcept { Release(p); }
 void operator delete[](void* p) noexcept { Release(p); }
 void operator delete(void* p, size_t) noexcept { Release(p); }
 void operator delete[](void* p, size_t) noexcept { Release(p); }
+// The library's temporary buffers (std::stable_sort) come from the nothrow
+// forms and go back through the plain delete: counted the same way.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Counted(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Counted(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
 
 namespace scmp {
 namespace {
