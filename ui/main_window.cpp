@@ -492,13 +492,20 @@ void PanelWindow::Operation(const std::function<void()>& operation) {
 }
 
 void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
-  RunOperation([this, operation] { (model_.*operation)(); });
+  if (model_.Running()) return;  // the button is disabled; a stray event
+  wait_until_ = {};
+  (model_.*operation)();
+  AfterOperation();
 }
 
 void PanelWindow::RunOperation(const std::function<void()>& operation) {
   if (model_.Running()) return;  // the button is disabled; a stray event
   wait_until_ = {};
   operation();
+  AfterOperation();
+}
+
+void PanelWindow::AfterOperation() {
   UnlockAfterLoop();
   Refresh();
   // That frame shows the lamps' shares of the loop's last slice. No

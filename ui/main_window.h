@@ -116,6 +116,9 @@ class PanelWindow : public QMainWindow {
   // A panel operation that may run the stepping loop.
   void RunOperation(void (PanelModel::*operation)());
   void RunOperation(const std::function<void()>& operation);
+  // After a press that may have run the loop: the controls, a redraw, and
+  // an exit asked for during the run.
+  void AfterOperation();
   // A panel operation that never runs a loop.
   void Operation(const std::function<void()>& operation);
 
