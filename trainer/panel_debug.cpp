@@ -293,9 +293,7 @@ bool PanelModel::SaveState(const std::string& path, std::string* error) const {
 
 bool PanelModel::LoadState(const std::string& path, std::string* error) {
   SavedState s;
-  if (!LoadStateFile(path, &s, error) || !ApplyState(s, error)) return false;
-  lines_ = LineMap();
-  return true;
+  return LoadStateFile(path, &s, error) && ApplyState(s, error);
 }
 
 }  // namespace scmp

@@ -8,11 +8,8 @@
 
 namespace scmp {
 
-namespace {
+std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
-
-// Where an assembly's bytes go in `memory`, as StoreInRam stores them.
 ByteTally TallyOf(const std::vector<LineCode>& code, const MemoryArray& memory) {
   ByteTally tally;
   for (const LineCode& line : code)
@@ -24,10 +21,12 @@ ByteTally TallyOf(const std::vector<LineCode>& code, const MemoryArray& memory) 
   return tally;
 }
 
+namespace {
+
 // The summary and the dropped ranges, then the warnings named after the file.
 void Report(FileLoad& load, const std::string& path) {
-  load.lines = TallyReport(NameOf(path), load.bytes);
-  for (const std::string& warning : load.warnings) load.lines.push_back(NameOf(path) + ": warning: " + warning);
+  load.lines = TallyReport(FileName(path), load.bytes);
+  for (const std::string& warning : load.warnings) load.lines.push_back(FileName(path) + ": warning: " + warning);
 }
 
 }  // namespace
@@ -67,7 +66,7 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
       load.bytes = listing.tally;
       load.warnings = std::move(listing.warnings);
       Report(load, path);
-      load.lines.front() = ListingSummary(NameOf(path), listing);  // says when no byte line was met
+      load.lines.front() = ListingSummary(FileName(path), listing);  // says when no byte line was met
       break;
     }
     case FileKind::kIntelHex: {
@@ -80,14 +79,14 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
     }
     case FileKind::kMemoryImage:
       load.loaded = LoadMemoryImage(path, &load.error);
-      if (load.loaded) load.lines = {NameOf(path) + ": memory image, 4096 cells and the memory map"};
+      if (load.loaded) load.lines = {FileName(path) + ": memory image, 4096 cells and the memory map"};
       break;
     case FileKind::kSavedState:
       load.loaded = LoadState(path, &load.error);
-      if (load.loaded) load.lines = {NameOf(path) + ": saved state"};
+      if (load.loaded) load.lines = {FileName(path) + ": saved state"};
       break;
     case FileKind::kUnknown:
-      load.error = NameOf(path) +
+      load.error = FileName(path) +
                    ": the kind of file is not known. The trainer loads sources (.s), listings (.ASM), memory "
                    "images (.RAM), Intel HEX files (.hex) and saved states (.state).";
       break;

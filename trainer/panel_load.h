@@ -30,4 +30,11 @@ struct FileLoad {
   }
 };
 
+// Where an assembly's bytes go in `memory`, as StoreInRam stores them:
+// stored in RAM, or dropped with the reason.
+ByteTally TallyOf(const std::vector<LineCode>& code, const MemoryArray& memory);
+
+// The last part of `path`, as reports name a file.
+std::string FileName(const std::string& path);
+
 }  // namespace scmp

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "core/hex.h"
@@ -35,24 +34,10 @@ constexpr uint64_t kLongestStepMicrocycles = 23;
 constexpr int kLedPort = 0xA00;
 
 
-std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
-
 // The report of an assembly about to be stored: the bytes that land in RAM
 // and their range, and those that find no RAM.
 std::string AssemblyReport(const std::string& path, const Assembly& assembly, const MemoryArray& memory) {
-  int stored = 0, dropped = 0, first = kMemorySize, last = -1;
-  for (const LineCode& code : assembly.code)
-    for (size_t i = 0; i < code.bytes.size(); ++i) {
-      const int a = code.address + static_cast<int>(i);
-      if (a >= kMemorySize || memory.kind[a] != kRam) {
-        ++dropped;
-        continue;
-      }
-      ++stored;
-      first = std::min(first, a);
-      last = std::max(last, a);
-    }
-  return LoadReport(FileName(path), stored, first, last, dropped);
+  return TallyReport(FileName(path), TallyOf(assembly.code, memory)).front();
 }
 
 template <size_t N>
@@ -658,7 +643,6 @@ bool PanelModel::LoadListing(const std::string& path, std::string* error, Listin
 
 void PanelModel::ForgetProgram() {
   symbols_.clear();
-  lines_ = LineMap();
   debugger_.SetProgram(ProgramInfo{});
   ++changes_;
 }
@@ -693,9 +677,9 @@ bool PanelModel::AssembleText(const std::string& path, std::string_view source, 
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   result->code = assembly.code;
   StoreInRam(assembly, cpu_.memory);
-  lines_ = LineMap(assembly, source, path);
   // The Monitor names addresses after the program's labels and shows its
-  // source lines; the same source again keeps its breakpoints.
+  // source lines, the editor maps lines through the same line map; the same
+  // source again keeps its breakpoints.
   debugger_.SetProgram(ProgramInfoFrom(assembly, source, path));
   symbols_ = std::move(assembly.symbols);
   ++changes_;

@@ -205,7 +205,7 @@ class PanelModel : private Board {
   const std::vector<Symbol>& Symbols() const { return symbols_; }
   // The line map of that source; empty once a file of another kind (image,
   // listing, HEX, state) has been loaded over it.
-  const LineMap& Lines() const { return lines_; }
+  const LineMap& Lines() const { return debugger_.Program().map; }
   // Checks the whole file, then stores it: all or nothing.
   bool LoadIntelHex(const std::string& path, std::string* error, std::string* report = nullptr);
   // The folder of the last file a file window loaded or saved, where the
@@ -364,7 +364,6 @@ class PanelModel : private Board {
   std::string source_path_;
   std::string last_folder_;
   std::vector<Symbol> symbols_;
-  LineMap lines_;
   Debugger debugger_;
   uint64_t loop_start_steps_ = 0;  // executed_steps_ when the running loop began
 
