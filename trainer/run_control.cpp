@@ -1,5 +1,7 @@
 #include "trainer/run_control.h"
 
+#include <set>
+
 #include "asm/opcode_map.h"
 #include "core/observed_step.h"
 
@@ -57,17 +59,22 @@ void StepOver(PanelModel& model) {
 }
 
 std::vector<int> PlaceSourceBreakpoints(PanelModel& model, const LineMap& before, const std::vector<int>& lines) {
-  for (const int address : model.Debug().Breakpoints())
-    if (before.PlaceOf(address).line > 0 && before.PlaceOf(address).file == before.MainFile())
-      model.SetBreakpoint(address, false);
+  std::set<int> wanted;
   std::vector<int> without_code;
   for (const int line : lines) {
     const int address = model.Lines().FirstInstruction(line);
     if (address < 0)
       without_code.push_back(line);
     else
-      model.SetBreakpoint(address, true);
+      wanted.insert(address);
   }
+  // A breakpoint already where its line wants it stays as it is, with its
+  // condition and hit count (assembling again has moved it there).
+  for (const int address : model.Debug().Breakpoints())
+    if (wanted.count(address) == 0 && before.PlaceOf(address).line > 0 && before.PlaceOf(address).file == before.MainFile())
+      model.SetBreakpoint(address, false);
+  for (const int address : wanted)
+    if (!model.Debug().IsBreakpoint(address)) model.SetBreakpoint(address, true);
   return without_code;
 }
 

@@ -35,10 +35,11 @@ bool RunTo(PanelModel& model, int address);
 // A subroutine call runs to its return; any other instruction is a Step.
 void StepOver(PanelModel& model);
 
-// After assembling again: the breakpoints that `before` placed on its main
-// file's lines are cleared, and one is set on the first instruction of each
-// of `lines` (1-based) of the program now assembled. Breakpoints on no
-// source line stay. Returns the lines that have no instruction.
+// After assembling again: a breakpoint on the first instruction of each of
+// `lines` (1-based) of the program now assembled, keeping one already
+// there; the others that `before` placed on its main file's lines are
+// cleared. Breakpoints on no source line stay. Returns the lines that have
+// no instruction.
 std::vector<int> PlaceSourceBreakpoints(PanelModel& model, const LineMap& before, const std::vector<int>& lines);
 
 }  // namespace scmp

@@ -87,6 +87,8 @@ TEST_F(ToolbarRunControl, BreakpointsFollowTheirLinesWhenAssembledAgain) {
   const LineMap before = model.Lines();
   ASSERT_TRUE(model.SetBreakpoint(0x008, true));  // line 7
   ASSERT_TRUE(model.SetBreakpoint(0x200, true));  // on no source line
+  ConditionError condition_error;
+  ASSERT_TRUE(model.SetBreakpointCondition(0x008, "A == 0", &condition_error));
   // Two instructions inserted after .org: line 7 is now line 9, at 00A.
   SourceLoad result;
   const std::string edited = std::string(" .org 1\n XAE\n XAE\n") + (kProgram + 8);
@@ -94,6 +96,7 @@ TEST_F(ToolbarRunControl, BreakpointsFollowTheirLinesWhenAssembledAgain) {
   const std::vector<int> without_code = PlaceSourceBreakpoints(model, before, {9, 1});
   EXPECT_EQ(without_code, std::vector<int>{1});  // .org places no instruction
   EXPECT_EQ(model.Debug().Breakpoints(), (std::vector<int>{0x00A, 0x200}));
+  EXPECT_TRUE(model.Debug().BreakpointList().at(0x00A).condition.has_value());  // kept with the line
   // Continue stops at the breakpoint's line.
   Continue(model);
   EXPECT_EQ(model.Debug().LastStop(), StopReason::kBreakpoint);
