@@ -2,6 +2,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -19,20 +23,138 @@ namespace scmp {
 
 namespace {
 
-// A lamp: a text that names it and its state, and whose value is the state it shows.
+// A lamp: a text whose name is the lamp and the state it shows now, read
+// when asked, so that a change needs no event of its own.
 class LampAccessible : public QAccessibleWidget {
  public:
   explicit LampAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value) return static_cast<const LampShape*>(widget())->StateWord();
+    const auto* lamp = static_cast<const LampShape*>(widget());
+    if (t == QAccessible::Name) return lamp->SpokenName();
+    if (t == QAccessible::Value) return lamp->StateWord();
     return QAccessibleWidget::text(t);
   }
 };
 
-QAccessibleInterface* MakeLampAccessible(const QString& class_name, QObject* object) {
-  if (class_name == QLatin1String("scmp::LampShape") && object->isWidgetType())
-    return new LampAccessible(static_cast<QWidget*>(object));
+constexpr const char* kLiveLabel = "scmpLiveLabel";
+
+// A label of the register display: its name is its text, read when asked.
+class LiveLabelAccessible : public QAccessibleWidget {
+ public:
+  explicit LiveLabelAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return static_cast<const QLabel*>(widget())->text().replace('\n', "  ").trimmed();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+// A chooser with a name of its own ("Number base"): Qt names a combo box by
+// its current entry, which leaves a screen reader without what it chooses.
+// Here the name is the chooser's and the value is the entry; the menu
+// opens as an action, as it does by the keyboard.
+class NamedComboAccessible : public QAccessibleWidget {
+ public:
+  explicit NamedComboAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {}
+  QString text(QAccessible::Text t) const override {
+    const auto* combo = static_cast<const QComboBox*>(widget());
+    if (t == QAccessible::Name) return combo->accessibleName();
+    if (t == QAccessible::Value) return combo->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction())
+      static_cast<QComboBox*>(widget())->showPopup();
+    else
+      QAccessibleWidget::doAction(action);
+  }
+};
+
+// The object that speaks announcements: invisible, as small as a widget
+// can be, and a notification to screen readers.
+class Notice : public QWidget {
+ public:
+  explicit Notice(QWidget* window) : QWidget(window) {
+    setObjectName("acc_Notice");
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 1, 1);
+  }
+};
+
+class NoticeAccessible : public QAccessibleWidget {
+ public:
+  explicit NoticeAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+};
+
+QAccessibleInterface* MakeAccessible(const QString& class_name, QObject* object) {
+  if (!object->isWidgetType()) return nullptr;
+  auto* widget = static_cast<QWidget*>(object);
+  if (class_name == QLatin1String("scmp::LampShape")) return new LampAccessible(widget);
+  if (class_name == QLatin1String("QLabel") && object->property(kLiveLabel).toBool())
+    return new LiveLabelAccessible(widget);
+  if (dynamic_cast<Notice*>(object) != nullptr) return new NoticeAccessible(widget);
+  if (class_name == QLatin1String("QComboBox") && !widget->accessibleName().isEmpty())
+    return new NamedComboAccessible(widget);
+  // Windows of their own that are plain widgets: a window to screen
+  // readers, not a filler.
+  if (widget->isWindow() && (class_name == QLatin1String("scmp::MonitorWindow") ||
+                             class_name == QLatin1String("scmp::TestResultsWindow")))
+    return new QAccessibleWidget(widget, QAccessible::Window);
+  // The settings window's groups of controls.
+  if (class_name == QLatin1String("QFrame") && object->objectName().startsWith("fra_"))
+    return new QAccessibleWidget(widget, QAccessible::Grouping);
   return nullptr;
+}
+
+// After a dialog or message box closes, the keyboard goes back to the
+// window it was opened from, even when the dialog belongs to another window
+// (the panel's file windows opened from the editor) and the window manager
+// gives the focus to that one. Nothing is done when another window opened
+// or took the focus meanwhile (a dialog that opens the test results).
+class FocusReturn : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show && event->type() != QEvent::Hide) return false;
+    if (!watched->isWidgetType() || !static_cast<QWidget*>(watched)->isWindow()) return false;
+    auto* window = static_cast<QWidget*>(watched);
+    const bool dialog = qobject_cast<QDialog*>(window) != nullptr;
+    if (event->type() == QEvent::Show) {
+      if (dialog)
+        came_from_[window] = QApplication::activeWindow();
+      else
+        back_ = nullptr;  // a window opened after the dialog: it keeps the focus
+      return false;
+    }
+    if (!dialog || !came_from_.contains(window)) return false;
+    back_ = came_from_.take(window);
+    owner_ = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+    // Once the window manager has chosen where the focus goes.
+    QTimer::singleShot(kSettleMs, this, [this] { GiveBack(); });
+    return false;
+  }
+
+ private:
+  static constexpr int kSettleMs = 150;
+  void GiveBack() {
+    QWidget* back = std::exchange(back_, nullptr);
+    if (back == nullptr || !back->isVisible()) return;
+    QWidget* active = QApplication::activeWindow();
+    if (active == back || (active != nullptr && active != owner_)) return;
+    back->raise();
+    back->activateWindow();
+  }
+  QHash<QObject*, QPointer<QWidget>> came_from_;
+  QPointer<QWidget> back_;
+  QPointer<QWidget> owner_;
+};
+
+void SendNameChanged(QObject* object) {
+  QAccessibleEvent event(object, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
 }
 
 void ShowRing(QWidget* w, bool on) {
@@ -101,7 +223,8 @@ void InstallAccessibility() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  QAccessible::installFactory(MakeLampAccessible);
+  QAccessible::installFactory(MakeAccessible);
+  qApp->installEventFilter(new FocusReturn(qApp));
 }
 
 QString PanelButtonName(const QString& object_name, const QString& caption) {
@@ -157,17 +280,44 @@ void AddMonitorKeys(QWidget* monitor) {
     if (auto* table = monitor->findChild<QTableView*>(name)) table->installEventFilter(keys);
 }
 
-void LampAnnouncer::Changed(const void* key, QWidget* shown) {
-  pending_[key] = shown;
+void Announce(QWidget* window, const QString& text) {
+  InstallAccessibility();
+  QWidget* top = window->window();
+  auto* notice = top->findChild<Notice*>("acc_Notice", Qt::FindDirectChildrenOnly);
+  if (notice == nullptr) notice = new Notice(top);
+  // Hidden and shown again, so that the same words twice are spoken twice.
+  notice->hide();
+  notice->setAccessibleName(text);
+  notice->show();
+}
+
+void MakeLiveLabel(QLabel* label, const QString& meaning) {
+  InstallAccessibility();
+  label->setProperty(kLiveLabel, true);
+  // A name of its own keeps QLabel from sending one at every new text; what
+  // a screen reader reads is the text (LiveLabelAccessible).
+  label->setAccessibleName(meaning);
+  label->setAccessibleDescription(meaning);
+}
+
+void PanelAnnouncer::Changed(QWidget* lamp) {
+  if (!pending_.contains(lamp)) pending_.append(lamp);
+  Schedule();
+}
+
+void PanelAnnouncer::Settled() { Schedule(); }
+
+void PanelAnnouncer::Schedule() {
   if (scheduled_) return;
   // Told once the window has finished drawing this change, and no sooner
   // than the gap after the last telling.
-  const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, kMinGapMs - since_last_.elapsed()) : 0;
+  const int gap = running_() ? kRunningGapMs : kMinGapMs;
+  const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, gap - since_last_.elapsed()) : 0;
   scheduled_ = true;
   QTimer::singleShot(static_cast<int>(wait), this, [this] { Flush(); });
 }
 
-void LampAnnouncer::Flush() {
+void PanelAnnouncer::Flush() {
   scheduled_ = false;
   since_last_.start();
   const auto pending = std::exchange(pending_, {});
@@ -175,13 +325,13 @@ void LampAnnouncer::Flush() {
     const QString words = line_->text().replace('\n', "  ");
     if (line_->accessibleName() != words) line_->setAccessibleName(words);
   }
-  if (!QAccessible::isActive()) return;
-  for (const QPointer<QWidget>& shown : pending) {
-    if (!shown || shown->isHidden()) continue;
-    QAccessibleEvent name(shown.data(), QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&name);
-    QAccessibleValueChangeEvent value(shown.data(), shown->accessibleName());
-    QAccessible::updateAccessibility(&value);
+  for (const QPointer<QWidget>& lamp : pending)
+    if (lamp && !lamp->isHidden()) SendNameChanged(lamp.data());
+  if (running_()) return;
+  for (Watched& w : labels_) {
+    if (!w.label || w.label->text() == w.told) continue;
+    w.told = w.label->text();
+    SendNameChanged(w.label.data());
   }
 }
 
