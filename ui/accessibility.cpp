@@ -2,10 +2,6 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/accessible_choosers.h"
+#include "ui/focus_return.h"
 #include "ui/lamp.h"
 #include "ui/panel_keys.h"
 
@@ -48,28 +46,6 @@ class LiveLabelAccessible : public QAccessibleWidget {
   }
 };
 
-// A chooser with a name of its own ("Number base"): Qt names a combo box by
-// its current entry, which leaves a screen reader without what it chooses.
-// Here the name is the chooser's and the value is the entry; the menu
-// opens as an action, as it does by the keyboard.
-class NamedComboAccessible : public QAccessibleWidget {
- public:
-  explicit NamedComboAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {}
-  QString text(QAccessible::Text t) const override {
-    const auto* combo = static_cast<const QComboBox*>(widget());
-    if (t == QAccessible::Name) return combo->accessibleName();
-    if (t == QAccessible::Value) return combo->currentText();
-    return QAccessibleWidget::text(t);
-  }
-  QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
-  void doAction(const QString& action) override {
-    if (action == showMenuAction())
-      static_cast<QComboBox*>(widget())->showPopup();
-    else
-      QAccessibleWidget::doAction(action);
-  }
-};
-
 // The object that speaks announcements: invisible, as small as a widget
 // can be, and a notification to screen readers.
 class Notice : public QWidget {
@@ -94,8 +70,7 @@ QAccessibleInterface* MakeAccessible(const QString& class_name, QObject* object)
   if (class_name == QLatin1String("QLabel") && object->property(kLiveLabel).toBool())
     return new LiveLabelAccessible(widget);
   if (dynamic_cast<Notice*>(object) != nullptr) return new NoticeAccessible(widget);
-  if (class_name == QLatin1String("QComboBox") && !widget->accessibleName().isEmpty())
-    return new NamedComboAccessible(widget);
+  if (QAccessibleInterface* chooser = MakeChooserAccessible(class_name, widget)) return chooser;
   // Windows of their own that are plain widgets: a window to screen
   // readers, not a filler.
   if (widget->isWindow() && (class_name == QLatin1String("scmp::MonitorWindow") ||
@@ -106,51 +81,6 @@ QAccessibleInterface* MakeAccessible(const QString& class_name, QObject* object)
     return new QAccessibleWidget(widget, QAccessible::Grouping);
   return nullptr;
 }
-
-// After a dialog or message box closes, the keyboard goes back to the
-// window it was opened from, even when the dialog belongs to another window
-// (the panel's file windows opened from the editor) and the window manager
-// gives the focus to that one. Nothing is done when another window opened
-// or took the focus meanwhile (a dialog that opens the test results).
-class FocusReturn : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::Show && event->type() != QEvent::Hide) return false;
-    if (!watched->isWidgetType() || !static_cast<QWidget*>(watched)->isWindow()) return false;
-    auto* window = static_cast<QWidget*>(watched);
-    const bool dialog = qobject_cast<QDialog*>(window) != nullptr;
-    if (event->type() == QEvent::Show) {
-      if (dialog)
-        came_from_[window] = QApplication::activeWindow();
-      else
-        back_ = nullptr;  // a window opened after the dialog: it keeps the focus
-      return false;
-    }
-    if (!dialog || !came_from_.contains(window)) return false;
-    back_ = came_from_.take(window);
-    owner_ = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
-    // Once the window manager has chosen where the focus goes.
-    QTimer::singleShot(kSettleMs, this, [this] { GiveBack(); });
-    return false;
-  }
-
- private:
-  static constexpr int kSettleMs = 150;
-  void GiveBack() {
-    QWidget* back = std::exchange(back_, nullptr);
-    if (back == nullptr || !back->isVisible()) return;
-    QWidget* active = QApplication::activeWindow();
-    if (active == back || (active != nullptr && active != owner_)) return;
-    back->raise();
-    back->activateWindow();
-  }
-  QHash<QObject*, QPointer<QWidget>> came_from_;
-  QPointer<QWidget> back_;
-  QPointer<QWidget> owner_;
-};
 
 void SendNameChanged(QObject* object) {
   QAccessibleEvent event(object, QAccessible::NameChanged);
@@ -224,7 +154,7 @@ void InstallAccessibility() {
   if (installed) return;
   installed = true;
   QAccessible::installFactory(MakeAccessible);
-  qApp->installEventFilter(new FocusReturn(qApp));
+  ReturnFocusAfterDialogs();
 }
 
 QString PanelButtonName(const QString& object_name, const QString& caption) {

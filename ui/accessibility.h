@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>

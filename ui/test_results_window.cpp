@@ -73,6 +73,13 @@ TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidg
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
   resize(760, 300);
+  // The result words take the colours of a new theme.
+  connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] {
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = list_->topLevelItem(i);
+      item->setForeground(kResult, item->text(kResult) == "PASS" ? Colours().pass_text : Colours().fail_text);
+    }
+  });
 }
 
 void TestResultsWindow::ChooseAndRun() {

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTableView>
@@ -246,6 +247,10 @@ TEST_F(AccessibilityTest, WindowsGroupsAndMarksHaveTheirRolesAndNames) {
   QString next;
   for (int r = 0; r < code->rowCount(); ++r)
     if (code->item(r, 1)->text().startsWith(QString::fromUtf8("\u25B6"))) next = code->item(r, 1)->data(Qt::AccessibleTextRole).toString();
+  // The keyboard in a register box: the current tab is selected, not focused.
+  QApplication::setActiveWindow(monitor);
+  Find<QLineEdit>(monitor, "edt_A")->setFocus();
+  QAccessibleInterface* tab = QAccessible::queryAccessibleInterface(monitor->findChild<QTabBar*>())->child(0);
   auto role = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->role(); };
   auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
   struct Case {
@@ -263,6 +268,9 @@ TEST_F(AccessibilityTest, WindowsGroupsAndMarksHaveTheirRolesAndNames) {
       {"watched cell", memory->model()->index(1, 2).data(Qt::AccessibleDescriptionRole), "watched"},
       {"plain cell", memory->model()->index(1, 3).data(Qt::AccessibleDescriptionRole).isValid(), false},
       {"Exit", Find<QAction>(window.get(), "mnu_Exit")->text().remove('&'), "Exit"},
+      {"current tab", tab->text(QAccessible::Name), "History"},
+      {"current tab selected", static_cast<bool>(tab->state().selected), true},
+      {"current tab not focused", static_cast<bool>(tab->state().focused), false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.what << ": " << c.got.toString().toStdString();
 
