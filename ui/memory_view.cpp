@@ -157,13 +157,13 @@ QWidget* MemoryView::BuildTools() {
   range_ = Named(new QLineEdit(row), "edt_MemoryRange", "Range");
   range_->setPlaceholderText("100-1FF");
   range_->setToolTip("Cells to fill or copy, as 100 or 100-1FF; empty takes the selected cells");
-  range_->setMaximumWidth(80);
+  FitWidthToFont(range_, 8);
   auto* range_label = Named(new QLabel("Ra&nge:", row), "lbl_MemoryRange", "Range");
   range_label->setBuddy(range_);
   value_ = Named(new QLineEdit(row), "edt_FillValue", "Fill value");
   value_->setPlaceholderText("00");
   value_->setToolTip("The byte to fill with, in the cell base");
-  value_->setMaximumWidth(80);
+  FitWidthToFont(value_, 8);
   auto* fill = Named(new QPushButton("&Fill", row), "cmd_Fill", "Fill the range");
   auto* copy = Named(new QPushButton("&Copy", row), "cmd_CopyRange", "Copy the range as text");
   copy->setToolTip("Copies the range's cells to the clipboard as text, 16 a line");

@@ -238,7 +238,7 @@ QWidget* MonitorWindow::BuildCode() {
   code_->setSelectionBehavior(QAbstractItemView::SelectRows);
   code_->horizontalHeader()->setStretchLastSection(true);
   // Mark, address, bytes, instruction, target, in digits of the font.
-  FitColumnsToFont(code_, {2, 6, 11, 17, 7});
+  FitColumnsToFont(code_, {2, 6, 11, 20, 7});
   code_->verticalHeader()->setDefaultSectionSize(18);
   code_->setToolTip("Click in the left margin, or press Ctrl+B on a line, to set or clear a breakpoint");
   connect(code_, &QTableWidget::cellClicked, this, [this](int row, int column) {
