@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/accessible_choosers.h"
+#include "ui/focus_return.h"
 #include "ui/lamp.h"
 #include "ui/panel_keys.h"
 
@@ -19,20 +21,70 @@ namespace scmp {
 
 namespace {
 
-// A lamp: a text that names it and its state, and whose value is the state it shows.
+// A lamp: a text whose name is the lamp and the state it shows now, read
+// when asked, so that a change needs no event of its own.
 class LampAccessible : public QAccessibleWidget {
  public:
   explicit LampAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value) return static_cast<const LampShape*>(widget())->StateWord();
+    const auto* lamp = static_cast<const LampShape*>(widget());
+    if (t == QAccessible::Name) return lamp->SpokenName();
+    if (t == QAccessible::Value) return lamp->StateWord();
     return QAccessibleWidget::text(t);
   }
 };
 
-QAccessibleInterface* MakeLampAccessible(const QString& class_name, QObject* object) {
-  if (class_name == QLatin1String("scmp::LampShape") && object->isWidgetType())
-    return new LampAccessible(static_cast<QWidget*>(object));
+constexpr const char* kLiveLabel = "scmpLiveLabel";
+
+// A label of the register display: its name is its text, read when asked.
+class LiveLabelAccessible : public QAccessibleWidget {
+ public:
+  explicit LiveLabelAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return static_cast<const QLabel*>(widget())->text().replace('\n', "  ").trimmed();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+// The object that speaks announcements: invisible, as small as a widget
+// can be, and a notification to screen readers.
+class Notice : public QWidget {
+ public:
+  explicit Notice(QWidget* window) : QWidget(window) {
+    setObjectName("acc_Notice");
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 1, 1);
+  }
+};
+
+class NoticeAccessible : public QAccessibleWidget {
+ public:
+  explicit NoticeAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+};
+
+QAccessibleInterface* MakeAccessible(const QString& class_name, QObject* object) {
+  if (!object->isWidgetType()) return nullptr;
+  auto* widget = static_cast<QWidget*>(object);
+  if (class_name == QLatin1String("scmp::LampShape")) return new LampAccessible(widget);
+  if (class_name == QLatin1String("QLabel") && object->property(kLiveLabel).toBool())
+    return new LiveLabelAccessible(widget);
+  if (dynamic_cast<Notice*>(object) != nullptr) return new NoticeAccessible(widget);
+  if (QAccessibleInterface* chooser = MakeChooserAccessible(class_name, widget)) return chooser;
+  // Windows of their own that are plain widgets: a window to screen
+  // readers, not a filler.
+  if (widget->isWindow() && (class_name == QLatin1String("scmp::MonitorWindow") ||
+                             class_name == QLatin1String("scmp::TestResultsWindow")))
+    return new QAccessibleWidget(widget, QAccessible::Window);
+  // The settings window's groups of controls.
+  if (class_name == QLatin1String("QFrame") && object->objectName().startsWith("fra_"))
+    return new QAccessibleWidget(widget, QAccessible::Grouping);
   return nullptr;
+}
+
+void SendNameChanged(QObject* object) {
+  QAccessibleEvent event(object, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
 }
 
 void ShowRing(QWidget* w, bool on) {
@@ -101,7 +153,8 @@ void InstallAccessibility() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  QAccessible::installFactory(MakeLampAccessible);
+  QAccessible::installFactory(MakeAccessible);
+  ReturnFocusAfterDialogs();
 }
 
 QString PanelButtonName(const QString& object_name, const QString& caption) {
@@ -157,17 +210,44 @@ void AddMonitorKeys(QWidget* monitor) {
     if (auto* table = monitor->findChild<QTableView*>(name)) table->installEventFilter(keys);
 }
 
-void LampAnnouncer::Changed(const void* key, QWidget* shown) {
-  pending_[key] = shown;
+void Announce(QWidget* window, const QString& text) {
+  InstallAccessibility();
+  QWidget* top = window->window();
+  auto* notice = top->findChild<Notice*>("acc_Notice", Qt::FindDirectChildrenOnly);
+  if (notice == nullptr) notice = new Notice(top);
+  // Hidden and shown again, so that the same words twice are spoken twice.
+  notice->hide();
+  notice->setAccessibleName(text);
+  notice->show();
+}
+
+void MakeLiveLabel(QLabel* label, const QString& meaning) {
+  InstallAccessibility();
+  label->setProperty(kLiveLabel, true);
+  // A name of its own keeps QLabel from sending one at every new text; what
+  // a screen reader reads is the text (LiveLabelAccessible).
+  label->setAccessibleName(meaning);
+  label->setAccessibleDescription(meaning);
+}
+
+void PanelAnnouncer::Changed(QWidget* lamp) {
+  if (!pending_.contains(lamp)) pending_.append(lamp);
+  Schedule();
+}
+
+void PanelAnnouncer::Settled() { Schedule(); }
+
+void PanelAnnouncer::Schedule() {
   if (scheduled_) return;
   // Told once the window has finished drawing this change, and no sooner
   // than the gap after the last telling.
-  const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, kMinGapMs - since_last_.elapsed()) : 0;
+  const int gap = running_() ? kRunningGapMs : kMinGapMs;
+  const qint64 wait = since_last_.isValid() ? std::max<qint64>(0, gap - since_last_.elapsed()) : 0;
   scheduled_ = true;
   QTimer::singleShot(static_cast<int>(wait), this, [this] { Flush(); });
 }
 
-void LampAnnouncer::Flush() {
+void PanelAnnouncer::Flush() {
   scheduled_ = false;
   since_last_.start();
   const auto pending = std::exchange(pending_, {});
@@ -175,13 +255,13 @@ void LampAnnouncer::Flush() {
     const QString words = line_->text().replace('\n', "  ");
     if (line_->accessibleName() != words) line_->setAccessibleName(words);
   }
-  if (!QAccessible::isActive()) return;
-  for (const QPointer<QWidget>& shown : pending) {
-    if (!shown || shown->isHidden()) continue;
-    QAccessibleEvent name(shown.data(), QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&name);
-    QAccessibleValueChangeEvent value(shown.data(), shown->accessibleName());
-    QAccessible::updateAccessibility(&value);
+  for (const QPointer<QWidget>& lamp : pending)
+    if (lamp && !lamp->isHidden()) SendNameChanged(lamp.data());
+  if (running_()) return;
+  for (Watched& w : labels_) {
+    if (!w.label || w.label->text() == w.told) continue;
+    w.told = w.label->text();
+    SendNameChanged(w.label.data());
   }
 }
 

@@ -5,11 +5,12 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 #include "trainer/panel_model.h"
 
@@ -18,8 +19,8 @@ class QPushButton;
 
 namespace scmp {
 
-// Lets lamps report their state as an accessible value ("lit", "off",
-// "RUN"); call once after the application is made.
+// Lets lamps and live labels say their state when asked ("LED 3, lit");
+// call once after the application is made.
 void InstallAccessibility();
 
 // The spoken name of a panel button ("Data switch 3", "HLT, halt"), from its
@@ -40,21 +41,46 @@ void MakePanelKeyboardReachable(QWidget* window);
 // memory opens the current cell's watch menu, as a right-click does.
 void AddMonitorKeys(QWidget* monitor);
 
-// Announces lamp changes to screen readers at most every `kMinGapMs`:
-// changes in between are gathered and the latest state of each lamp is
-// told once the gap has passed.
-class LampAnnouncer : public QObject {
+// Speaks `text` to screen readers at once, wherever the focus is: a small
+// notification object in `window`'s top-level window takes the text and is
+// shown anew, which screen readers read out. The text stays its name until
+// the next one, so that it can be read again.
+void Announce(QWidget* window, const QString& text);
+
+// A label whose text changes often (the register display): its accessible
+// name is its text, read when asked, and changing the text sends no event;
+// `meaning` is its description. PanelAnnouncer tells its changes once a run
+// has stopped.
+void MakeLiveLabel(QLabel* label, const QString& meaning);
+
+// Tells screen readers of lamp and label changes without flooding them: a
+// lamp that changed is told (its name) at most every `kMinGapMs`, and while
+// a program runs at most every `kRunningGapMs`, changes in between gathered
+// so that the latest state of each lamp is told once; live labels are told
+// only while no program runs.
+class PanelAnnouncer : public QObject {
  public:
   static constexpr int kMinGapMs = 300;
-  explicit LampAnnouncer(QObject* parent) : QObject(parent) {}
-  // `shown` is the widget that now shows the lamp with identity `key`.
-  void Changed(const void* key, QWidget* shown);
+  static constexpr int kRunningGapMs = 1000;
+  PanelAnnouncer(QObject* parent, std::function<bool()> running) : QObject(parent), running_(std::move(running)) {}
+  void Changed(QWidget* lamp);
   // A line of text whose accessible name follows its text at the same pace.
   void SetLine(QLabel* line) { line_ = line; }
+  // Live labels (MakeLiveLabel) whose changes are told after a run.
+  void WatchLabel(QLabel* label) { labels_.push_back({label, label->text()}); }
+  // The panel was drawn while no program runs: label changes are told.
+  void Settled();
 
  private:
+  void Schedule();
   void Flush();
-  QMap<const void*, QPointer<QWidget>> pending_;
+  struct Watched {
+    QPointer<QLabel> label;
+    QString told;
+  };
+  std::function<bool()> running_;
+  QList<QPointer<QWidget>> pending_;
+  std::vector<Watched> labels_;
   QPointer<QLabel> line_;
   QElapsedTimer since_last_;
   bool scheduled_ = false;

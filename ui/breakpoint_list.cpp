@@ -5,11 +5,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "core/hex.h"
+#include "ui/accessibility.h"
 #include "ui/monitor_colours.h"
+#include "ui/theme.h"
+#include "ui/zoom.h"
 
 namespace scmp {
 
@@ -19,6 +23,18 @@ enum Column { kOn, kKind, kAddress, kLabel, kLine, kCondition, kHits, kColumns }
 const char* const kHeadings[] = {"On", "Kind", "Address", "Label", "Line", "Condition", "Hits"};
 
 QString HexText(int value, int digits) { return QString::fromStdString(Hex(static_cast<uint16_t>(value), digits)); }
+
+// The box a Condition cell is typed in, named for screen readers.
+class ConditionDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    editor->setObjectName("edt_Condition");
+    editor->setAccessibleName("Condition of the breakpoint at " + index.siblingAtColumn(kAddress).data().toString());
+    return editor;
+  }
+};
 
 }  // namespace
 
@@ -36,12 +52,13 @@ BreakpointList::BreakpointList(PanelModel& model, QWidget* parent) : QWidget(par
                           QAbstractItemView::AnyKeyPressed);
   table_->horizontalHeader()->setStretchLastSection(false);
   table_->horizontalHeader()->setSectionResizeMode(kCondition, QHeaderView::Stretch);
-  const int widths[] = {30, 48, 56, 70, 40, 0, 48};
-  for (int c = 0; c < kColumns; ++c)
-    if (widths[c]) table_->setColumnWidth(c, widths[c]);
+  // On, kind, address, label, line, condition (stretched), hits, in digits
+  // of the font.
+  FitColumnsToFont(table_, {3, 5, 5, 8, 4, 0, 5});
   table_->setToolTip(
       "Tick On to enable; double-click a breakpoint's Condition to type one (A == 5A, P1 > 100, "
       "mem[100] != 0, hits == #3); double-click elsewhere to show the address");
+  table_->setItemDelegateForColumn(kCondition, new ConditionDelegate(table_));
   connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) { ItemChanged(item); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
     if (column == kCondition && rows_[row].breakpoint) return;  // that edits
@@ -49,9 +66,13 @@ BreakpointList::BreakpointList(PanelModel& model, QWidget* parent) : QWidget(par
   });
   layout->addWidget(table_, 1);
   layout->addWidget(BuildTools());
-  message_ = Named(new QLabel(this), "lbl_BreakpointMessage", "Breakpoint message");
+  message_ = new QLabel(this);
+  // Its name is its text, so that a screen reader reads what it says.
+  message_->setObjectName("lbl_BreakpointMessage");
+  message_->setAccessibleDescription("Breakpoint message");
   message_->setWordWrap(true);
   layout->addWidget(message_);
+  connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] { ColourMessage(); });
 }
 
 QWidget* BreakpointList::BuildTools() {
@@ -200,9 +221,16 @@ void BreakpointList::ClearAll() {
 
 void BreakpointList::Tell(const QString& text, bool error) {
   message_->setText(text);
-  message_->setAccessibleName(text.isEmpty() ? QString("Breakpoint message") : text);  // read as it changes
+  message_is_error_ = error;
+  ColourMessage();
+  if (!text.isEmpty()) Announce(this, text);
+}
+
+// An error in the theme's error colour, anything else as the window's text;
+// again after a change of theme.
+void BreakpointList::ColourMessage() {
   QPalette p = message_->palette();
-  p.setColor(QPalette::WindowText, error ? MonitorColours::Current().error : palette().color(QPalette::WindowText));
+  p.setColor(QPalette::WindowText, message_is_error_ ? MonitorColours::Current().error : palette().color(QPalette::WindowText));
   message_->setPalette(p);
 }
 

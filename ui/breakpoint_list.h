@@ -43,11 +43,13 @@ class BreakpointList : public QWidget {
   void RemoveSelected();
   void ClearAll();
   void Tell(const QString& text, bool error);
+  void ColourMessage();
 
   PanelModel& model_;
   QTableWidget* table_ = nullptr;
   QLineEdit* watch_ = nullptr;
   QLabel* message_ = nullptr;
+  bool message_is_error_ = false;
   std::vector<Row> rows_;
   bool filling_ = false;  // item changes made by Redraw are no user edits
 };

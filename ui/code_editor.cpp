@@ -72,6 +72,14 @@ void CodeEditor::changeEvent(QEvent* event) {
     TintLines();
     margin_->update();
   }
+  // Zoomed: the numbers are wider, and the text must start after them.
+  if (event->type() == QEvent::FontChange) {
+    setTabStopDistance(fontMetrics().horizontalAdvance(QString(kTabColumns, ' ')));
+    setViewportMargins(MarginWidth(), 0, 0, 0);
+    const QRect r = contentsRect();
+    margin_->setGeometry(QRect(r.left(), r.top(), MarginWidth(), r.height()));
+    margin_->update();
+  }
 }
 
 void CodeEditor::SetDiagnostics(std::vector<Diagnostic> diagnostics) {

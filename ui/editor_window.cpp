@@ -20,6 +20,7 @@
 #include "core/safe_save.h"
 #include "files/file_kind.h"
 #include "trainer/run_control.h"
+#include "ui/accessibility.h"
 #include "ui/code_editor.h"
 #include "ui/file_chooser.h"
 #include "ui/source_highlighter.h"
@@ -74,7 +75,8 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   setCentralWidget(central);
   status_ = new QLabel(this);
   status_->setObjectName("lbl_EditorStatus");
-  status_->setAccessibleName("Editor status");
+  // Its name is its text, so that a screen reader reads what it says.
+  status_->setAccessibleDescription("Editor status");
   statusBar()->addWidget(status_, 1);
   statusBar()->setAccessibleName("Editor status bar");
 
@@ -182,6 +184,9 @@ bool EditorWindow::MaySetAside() {
 void EditorWindow::NewSource() {
   if (!MaySetAside()) return;
   SetText("; A new program\n\t.org\t0x001\n", QString());
+  // Typing goes on at the end of the new text.
+  editor_->moveCursor(QTextCursor::End);
+  editor_->setFocus();
   Say("New source: write the program, then Ctrl+R assembles and loads it.");
 }
 
@@ -384,7 +389,11 @@ int EditorWindow::CursorAddress(QString* why) const {
   return address;
 }
 
-void EditorWindow::Say(const QString& text) { status_->setText(text); }
+// In the status line, and spoken at once to a screen reader.
+void EditorWindow::Say(const QString& text) {
+  status_->setText(text);
+  Announce(this, text);
+}
 
 // ---- Find and replace -----------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -207,6 +208,7 @@ void FileChooser::MakeListsAndBoxes(QWidget* frame, const QString& suffix, const
   drives_ = new QComboBox(frame);
   drives_->setObjectName("drv_" + suffix);
   drives_->setAccessibleName("Drive");
+  drives_->view()->setAccessibleName("Drives");
   dirs_ = new QListWidget(frame);
   dirs_->setObjectName("dir_" + suffix);
   dirs_->setAccessibleName("Folders");

@@ -14,11 +14,38 @@
 
 namespace scmp {
 
-LampShape::LampShape(Form form, QColor fill, bool lit, QWidget* parent)
-    : QWidget(parent), form_(form), fill_(fill), lit_(lit), counterpart_(fill), share_(lit ? 1.0 : 0.0) {
-  // Before any screen reader asks for the lamp, so that its value is there.
+LampShape::LampShape(Form form, Lamp lamp, int index, QColor on, QColor off, QWidget* parent)
+    : QWidget(parent), form_(form), lamp_(lamp), index_(index), on_(on), off_(off) {
+  // Before any screen reader asks for the lamp, so that its name follows its state.
   InstallAccessibility();
   setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LampShape::SetColours(QColor on, QColor off) {
+  if (on == on_ && off == off_) return;
+  on_ = on;
+  off_ = off;
+  update();
+}
+
+bool LampShape::SetLit(bool lit) {
+  if (lit == lit_) return false;
+  lit_ = lit;
+  share_ = lit ? 1.0 : 0.0;
+  update();
+  return true;
+}
+
+void LampShape::SetPlaces(const QRect& on, const QRect& off) {
+  const QRect whole = on.united(off);
+  setGeometry(whole);
+  auto share = [&whole](const QRect& r) {
+    return QRectF(static_cast<double>(r.left() - whole.left()) / whole.width(),
+                  static_cast<double>(r.top() - whole.top()) / whole.height(),
+                  static_cast<double>(r.width()) / whole.width(), static_cast<double>(r.height()) / whole.height());
+  };
+  on_place_ = share(on);
+  off_place_ = share(off);
 }
 
 void LampShape::SetLitShare(double share) {
@@ -34,10 +61,9 @@ void LampShape::MakeClickable() {
   setCursor(Qt::PointingHandCursor);
 }
 
-void LampShape::Describe(Lamp lamp, int index) {
-  state_word_ = QString::fromStdString(LampStateWord(lamp, lit_));
-  setAccessibleName(QString::fromStdString(LampSpoken(lamp, index, lit_)));
-}
+QString LampShape::SpokenName() const { return QString::fromStdString(LampSpoken(lamp_, index_, lit_)); }
+
+QString LampShape::StateWord() const { return QString::fromStdString(LampStateWord(lamp_, lit_)); }
 
 void LampShape::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
@@ -50,13 +76,18 @@ QColor Blend(QColor dark, QColor lit, double share) {
 }
 }  // namespace
 
+QRectF LampShape::DrawnRect() const {
+  const QRectF& place = lit_ ? on_place_ : off_place_;
+  return QRectF(place.left() * width(), place.top() * height(), place.width() * width(), place.height() * height());
+}
+
 void LampShape::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  const QRectF r = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+  const QRectF r = DrawnRect().adjusted(0.75, 0.75, -0.75, -0.75);
   // Part-lit: the colour in between; a plain lit or dark lamp keeps its own.
   const bool part_lit = share_ != (lit_ ? 1.0 : 0.0);
-  const QColor fill = !part_lit ? fill_ : lit_ ? Blend(counterpart_, fill_, share_) : Blend(fill_, counterpart_, share_);
+  const QColor fill = part_lit ? Blend(off_, on_, share_) : FillColor();
   const bool lit = part_lit ? share_ >= 0.5 : lit_;
   const QColor rim = fill.darker(lit ? 170 : 220);
 
@@ -84,6 +115,12 @@ void LampShape::paintEvent(QPaintEvent*) {
     // A lens line across the top.
     p.setPen(QPen(fill.lighter(lit ? 140 : 150), 1.0));
     p.drawLine(QPointF(r.left() + 3, r.top() + 2.5), QPointF(r.right() - 3, r.top() + 2.5));
+    // A switch that is on shows a bar, as the "1" of a rocker: on and off
+    // differ in shape as well as in colour.
+    if (lit) {
+      p.setPen(QPen(fill.darker(320), std::max(1.5, r.width() * 0.14), Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(r.center().x(), r.top() + r.height() * 0.32), QPointF(r.center().x(), r.bottom() - r.height() * 0.22));
+    }
   }
 }
 

@@ -1,12 +1,15 @@
-// One shape of a lamp pair: a filled LED or switch indicator that the main
-// window shows or hides. It draws nothing but its own fill colour with a
-// little shading, so that a pair reads as one lamp that is lit or dark.
-// An LED can also be drawn part-lit, in between its dark and lit colours, as
-// a lamp switched faster than the eye follows looks; a switch indicator can
-// be clicked like its switch.
+// One lamp of the board: an LED or the indicator above a switch, drawn lit
+// or dark in its two colours with a little shading. It is one widget and
+// one accessible object whatever its state, so that a lamp that changes
+// sends no show and hide events to screen readers: its spoken name ("LED 3,
+// lit") is read from its state when asked. An LED can also be drawn
+// part-lit, in between its dark and lit colours, as a lamp switched faster
+// than the eye follows looks; a switch indicator can be clicked like its
+// switch.
 #pragma once
 
 #include <QColor>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 
@@ -23,23 +26,28 @@ class LampShape : public QWidget {
     kRound,   // an LED
     kSquare,  // the indicator above a switch button
   };
-  LampShape(Form form, QColor fill, bool lit, QWidget* parent);
+  LampShape(Form form, Lamp lamp, int index, QColor on, QColor off, QWidget* parent);
 
-  QColor FillColor() const { return fill_; }
+  // The colour it shows now (lit or dark, not part-lit).
+  QColor FillColor() const { return lit_ ? on_ : off_; }
+  QColor OnColor() const { return on_; }
+  QColor OffColor() const { return off_; }
+  void SetColours(QColor on, QColor off);
   bool Lit() const { return lit_; }
-
-  // The colour of the pair's other shape, for drawing part-lit.
-  void SetCounterpart(QColor fill) { counterpart_ = fill; }
+  // Lit or dark; repaints when it changed. True when it changed.
+  bool SetLit(bool lit);
+  // A lamp drawn a little apart when dark (the board's halt lamp): the
+  // widget covers both places, given in the parent's coordinates, and
+  // draws itself in the one of its state.
+  void SetPlaces(const QRect& on, const QRect& off);
   // The share of time lit (0..1); repaints only when it changed visibly.
   void SetLitShare(double share);
   double LitShare() const { return share_; }
   // Makes the shape take clicks and report them.
   void MakeClickable();
-  // Names the shape for screen readers as the lamp `index` of kind `lamp`
-  // in the state this shape shows ("LED 3, lit"); its accessible value is
-  // that state's word.
-  void Describe(Lamp lamp, int index);
-  QString StateWord() const { return state_word_; }
+  // "LED 3, lit"; the state alone ("lit", "on", "RUN").
+  QString SpokenName() const;
+  QString StateWord() const;
 
  signals:
   void clicked();
@@ -49,12 +57,17 @@ class LampShape : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  QRectF DrawnRect() const;
+
   Form form_;
-  QColor fill_;
-  bool lit_;
-  QColor counterpart_;
-  double share_;
-  QString state_word_;
+  Lamp lamp_;
+  int index_;
+  QColor on_, off_;
+  bool lit_ = false;
+  double share_ = 0.0;
+  // The lit and dark places as shares of the widget's size; both the whole
+  // widget unless SetPlaces moved them apart.
+  QRectF on_place_{0, 0, 1, 1}, off_place_{0, 0, 1, 1};
 };
 
 // The printed words PRGM above and RUN below the run lamp, drawn over the

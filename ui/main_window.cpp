@@ -134,6 +134,7 @@ PanelWindow::PanelWindow(PanelModel& model, QWidget* parent) : QMainWindow(paren
   setWindowTitle(kTitle);
   setAcceptDrops(true);
   exit_action_ = [] { QCoreApplication::quit(); };
+  announcer_ = new PanelAnnouncer(this, [this] { return model_.Running(); });
 
   BuildBoard();
   BuildMenus();
@@ -169,30 +170,19 @@ QPushButton* PanelWindow::MakeButton(QWidget* parent, const QString& name, const
   return b;
 }
 
-void PanelWindow::AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name,
-                              const QString& off_name, const QRect& on_rect, const QRect& off_rect, int form,
-                              QColor on_fill, QColor off_fill) {
-  const auto shape = static_cast<LampShape::Form>(form);
-  auto* off = new LampShape(shape, off_fill, false, parent);
-  off->setObjectName(off_name);
-  off->Describe(lamp, index);
-  off->setGeometry(off_rect);
-  auto* on = new LampShape(shape, on_fill, true, parent);
-  on->setObjectName(on_name);
-  on->Describe(lamp, index);
-  on->setGeometry(on_rect);
-  on->SetCounterpart(off_fill);
-  off->SetCounterpart(on_fill);
-  lamps_.push_back({lamp, index, on, off, nullptr});
+void PanelWindow::AddLamp(QWidget* parent, Lamp lamp, int index, const QString& name, const QRect& on_rect,
+                          const QRect& off_rect, int form, QColor on_fill, QColor off_fill) {
+  auto* shape = new LampShape(static_cast<LampShape::Form>(form), lamp, index, on_fill, off_fill, parent);
+  shape->setObjectName(name);
+  shape->SetPlaces(on_rect, off_rect);
+  lamps_.push_back({lamp, index, shape, nullptr});
 }
 
 // A click on a switch's lamp works the switch, as its button does.
-void PanelWindow::ClickThrough(LampPair& pair, QPushButton* button) {
-  pair.button = button;
-  for (LampShape* shape : {pair.on, pair.off}) {
-    shape->MakeClickable();
-    connect(shape, &LampShape::clicked, button, &QPushButton::click);
-  }
+void PanelWindow::ClickThrough(BoardLamp& lamp, QPushButton* button) {
+  lamp.button = button;
+  lamp.shape->MakeClickable();
+  connect(lamp.shape, &LampShape::clicked, button, &QPushButton::click);
 }
 
 // Each control's key clicks its button, so that a key does nothing while its
@@ -250,12 +240,12 @@ void PanelWindow::BuildLeftColumn(QWidget* board) {
   connect(findChild<QPushButton*>("cmd_A_min"), &QPushButton::clicked, this,
           [this] { Operation([this] { model_.StepAddress(-1); }); });
 
-  AddLampPair(board, Lamp::kHaltLed, 0, "Halt_Led_On", "Halt_Led_Off", layout::HaltLedOn(), layout::HaltLedOff(),
-              kRoundLamp, Colours().led_on, Colours().led_off);
-  AddLampPair(board, Lamp::kRunLed, 0, "Run_Led_Red", "Run_Led_Green", layout::RunLed(), layout::RunLed(), kRoundLamp,
-              Colours().led_on, Colours().run_green);
-  AddLampPair(board, Lamp::kSingleStepLed, 0, "Led_SStep_On", "Led_SStep_Off", layout::SstLed(), layout::SstLed(),
-              kRoundLamp, Colours().led_on, Colours().led_off);
+  AddLamp(board, Lamp::kHaltLed, 0, "Halt_Led", layout::HaltLedOn(), layout::HaltLedOff(), kRoundLamp,
+          Colours().led_on, Colours().led_off);
+  AddLamp(board, Lamp::kRunLed, 0, "Run_Led", layout::RunLed(), layout::RunLed(), kRoundLamp, Colours().led_on,
+          Colours().run_green);
+  AddLamp(board, Lamp::kSingleStepLed, 0, "Led_SStep", layout::SstLed(), layout::SstLed(), kRoundLamp,
+          Colours().led_on, Colours().led_off);
   run_words_ = new RunModeWords(board);
   run_words_->setObjectName("lbl_RunMode");
   run_words_->setGeometry(layout::RunLed().adjusted(-12, -12, 14, 12));
@@ -267,27 +257,27 @@ void PanelWindow::BuildSwitchRows(QWidget* board) {
     auto* b = MakeButton(board, QString("cmd_A_Sw_%1").arg(i), QString::fromStdString(Hex(static_cast<unsigned>(i))),
                          layout::AddressSwitchButton(i), small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleAddressSwitch(i); }); });
-    AddLampPair(board, Lamp::kAddressSwitch, i, QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i),
-                layout::AddressSwitchLamp(i), layout::AddressSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
+    AddLamp(board, Lamp::kAddressSwitch, i, QString("A_Switch_%1").arg(i), layout::AddressSwitchLamp(i),
+            layout::AddressSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
     ClickThrough(lamps_.back(), b);
   }
   for (int i = 0; i < 8; ++i) {
     auto* b = MakeButton(board, QString("cmd_D_sw_%1").arg(i), QString::number(i), layout::DataSwitchButton(i),
                          small_key, false);
     connect(b, &QPushButton::clicked, this, [this, i] { Operation([this, i] { model_.ToggleDataSwitch(i); }); });
-    AddLampPair(board, Lamp::kDataSwitch, i, QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i),
-                layout::DataSwitchLamp(i), layout::DataSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
+    AddLamp(board, Lamp::kDataSwitch, i, QString("D_Switch_%1").arg(i), layout::DataSwitchLamp(i),
+            layout::DataSwitchLamp(i), kSquareLamp, Colours().switch_on, Colours().switch_off);
     ClickThrough(lamps_.back(), b);
   }
 }
 
 void PanelWindow::BuildLeds(QWidget* board) {
   for (int i = 0; i < 8; ++i)
-    AddLampPair(board, Lamp::kLed, i, QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i), layout::Led(i),
-                layout::Led(i), kRoundLamp, Colours().led_on, Colours().led_off);
+    AddLamp(board, Lamp::kLed, i, QString("Led_%1").arg(i), layout::Led(i), layout::Led(i), kRoundLamp,
+            Colours().led_on, Colours().led_off);
   for (int i = 0; i < 3; ++i)
-    AddLampPair(board, Lamp::kFlagLed, i, QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i),
-                layout::FlagLed(i), layout::FlagLed(i), kRoundLamp, Colours().flag_on, Colours().flag_off);
+    AddLamp(board, Lamp::kFlagLed, i, QString("F_Led_%1").arg(i), layout::FlagLed(i), layout::FlagLed(i), kRoundLamp,
+            Colours().flag_on, Colours().flag_off);
 }
 
 void PanelWindow::BuildStrip(QWidget* board) {
@@ -314,7 +304,8 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
   for (int row = 0; row < 4; ++row) {
     auto* l = new QLabel(strip);
     l->setObjectName(LabelObjectName(status[row]));
-    l->setAccessibleDescription(LabelMeaning(status[row]));
+    MakeLiveLabel(l, LabelMeaning(status[row]));
+    announcer_->WatchLabel(l);
     l->setGeometry(layout::StatusLabel(row));
     l->setFont(status_font);
     labels_[static_cast<int>(status[row])] = l;
@@ -325,7 +316,8 @@ void PanelWindow::BuildStatusLabels(QWidget* strip) {
 void PanelWindow::BuildRateLabel(QWidget* strip) {
   auto* rate = new QLabel(strip);
   rate->setObjectName(LabelObjectName(Label::kRate));
-  rate->setAccessibleDescription(LabelMeaning(Label::kRate));
+  MakeLiveLabel(rate, LabelMeaning(Label::kRate));
+  announcer_->WatchLabel(rate);
   rate->setGeometry(layout::RateLabel());
   rate->setFont(SansFont(9, true));
   rate->setAlignment(Qt::AlignCenter);
@@ -342,7 +334,8 @@ void PanelWindow::BuildCyclesRemaining(QWidget* strip) {
 
   auto* cycles = new QLabel(strip);
   cycles->setObjectName(LabelObjectName(Label::kCycles));
-  cycles->setAccessibleDescription(LabelMeaning(Label::kCycles));
+  MakeLiveLabel(cycles, LabelMeaning(Label::kCycles));
+  announcer_->WatchLabel(cycles);
   cycles->setGeometry(layout::CyclesLabel());
   cycles->setFont(FixedFont(9, true));
   // Its left end lies under the register display: the box is drawn in the
@@ -365,7 +358,8 @@ void PanelWindow::BuildRegisterDisplay(QWidget* strip) {
   auto field = [&](Label label, int left, int row, int width) {
     auto* l = new QLabel(display);
     l->setObjectName(LabelObjectName(label));
-    l->setAccessibleDescription(LabelMeaning(label));
+    MakeLiveLabel(l, LabelMeaning(label));
+    announcer_->WatchLabel(l);
     l->setFont(mono);
     l->setGeometry(QRect(origin + QPoint(Px(left), Px(row * layout::kGridRow)), QSize(Px(width), Px(layout::kGridRow))));
     labels_[static_cast<int>(label)] = l;
@@ -430,18 +424,8 @@ void PanelWindow::LoadStateFrom() {
 void PanelWindow::Refresh() {
   const uint64_t changes = model_.ChangeCount();
   if (!drawn_ || changes != drawn_changes_) {
-    for (const LampPair& pair : lamps_) {
-      const bool on = model_.LampOn(pair.lamp, pair.index);
-      if (drawn_ && on == pair.on->isHidden()) LampChanged(pair, on);
-      // Hide first, so that the pair never shows both shapes.
-      if (on) {
-        if (!pair.off->isHidden()) pair.off->hide();
-        if (pair.on->isHidden()) pair.on->show();
-      } else {
-        if (!pair.on->isHidden()) pair.on->hide();
-        if (pair.off->isHidden()) pair.off->show();
-      }
-    }
+    for (const BoardLamp& lamp : lamps_)
+      if (lamp.shape->SetLit(model_.LampOn(lamp.lamp, lamp.index)) && drawn_) announcer_->Changed(lamp.shape);
     for (int i = 0; i < static_cast<int>(Label::kCount); ++i) {
       if (labels_[i] == nullptr || i == static_cast<int>(Label::kCycles)) continue;
       const std::string text = model_.LabelText(static_cast<Label>(i));
@@ -453,6 +437,7 @@ void PanelWindow::Refresh() {
   }
   ShowBrightness();
   labels_[static_cast<int>(Label::kCycles)]->setText(LabelQText(model_.LabelText(Label::kCycles)));
+  if (!model_.Running()) announcer_->Settled();
   if (model_.HasNotices()) ShowNotices();
   if (monitor_) monitor_->Refresh(!model_.Running());
   if (editor_ && !model_.Running()) editor_->ShowMachine();
@@ -474,12 +459,9 @@ void PanelWindow::ShowNotices() {
 // lit since the last frame.
 void PanelWindow::ShowBrightness() {
   model_.SampleLampShares();
-  for (const LampPair& pair : lamps_) {
-    if (pair.lamp != Lamp::kLed && pair.lamp != Lamp::kFlagLed) continue;
-    const double share = model_.LampShare(pair.lamp, pair.index);
-    pair.on->SetLitShare(share);
-    pair.off->SetLitShare(share);
-  }
+  for (const BoardLamp& lamp : lamps_)
+    if (lamp.lamp == Lamp::kLed || lamp.lamp == Lamp::kFlagLed)
+      lamp.shape->SetLitShare(model_.LampShare(lamp.lamp, lamp.index));
 }
 
 // ---- Panel operations -------------------------------------------------------
@@ -494,15 +476,19 @@ void PanelWindow::Operation(const std::function<void()>& operation) {
 void PanelWindow::RunOperation(void (PanelModel::*operation)()) {
   if (model_.Running()) return;  // the button is disabled; a stray event
   wait_until_ = {};
+  const uint64_t steps_before = model_.StepsSinceReset();
   (model_.*operation)();
   AfterOperation();
+  AnnounceStop(steps_before);
 }
 
 void PanelWindow::RunOperation(const std::function<void()>& operation) {
   if (model_.Running()) return;  // the button is disabled; a stray event
   wait_until_ = {};
+  const uint64_t steps_before = model_.StepsSinceReset();
   operation();
   AfterOperation();
+  AnnounceStop(steps_before);
 }
 
 void PanelWindow::AfterOperation() {

@@ -23,7 +23,7 @@ class QMenuBar;
 namespace scmp {
 
 class FileChooser;
-class LampAnnouncer;
+class PanelAnnouncer;
 class LampShape;
 class RunModeWords;
 class RememberedSettings;
@@ -87,11 +87,10 @@ class PanelWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  struct LampPair {
+  struct BoardLamp {
     Lamp lamp;
     int index;
-    LampShape* on;
-    LampShape* off;
+    LampShape* shape;
     QPushButton* button;  // the switch the lamp belongs to, if any
   };
 
@@ -106,12 +105,12 @@ class PanelWindow : public QMainWindow {
   void BuildRegisterDisplay(QWidget* strip);
   void BuildMenus();
   void BindKeys();
-  void ClickThrough(LampPair& pair, QPushButton* button);
+  void ClickThrough(BoardLamp& lamp, QPushButton* button);
   void ShowBrightness();
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& where,
                           const QString& style, bool idle_only = true);
-  void AddLampPair(QWidget* parent, Lamp lamp, int index, const QString& on_name, const QString& off_name,
-                   const QRect& on_rect, const QRect& off_rect, int form, QColor on_fill, QColor off_fill);
+  void AddLamp(QWidget* parent, Lamp lamp, int index, const QString& name, const QRect& on_rect,
+               const QRect& off_rect, int form, QColor on_fill, QColor off_fill);
 
   // A panel operation that may run the stepping loop.
   void RunOperation(void (PanelModel::*operation)());
@@ -154,13 +153,14 @@ class PanelWindow : public QMainWindow {
   void FollowThemeAndZoom();
   void Restyle();
   void ZoomPanel(double factor);
-  void LampChanged(const LampPair& pair, bool on);
+  void RecolourLamps();
+  void AnnounceStop(uint64_t steps_before);
   void ShowLampsInWords();
   static int CyclesMargin();
   void RememberFile(const std::string& path);
 
   PanelModel& model_;
-  std::vector<LampPair> lamps_;
+  std::vector<BoardLamp> lamps_;
   std::array<QLabel*, static_cast<int>(Label::kCount)> labels_{};
   std::vector<QPushButton*> idle_only_;
 
@@ -184,7 +184,7 @@ class PanelWindow : public QMainWindow {
 
   RunModeWords* run_words_ = nullptr;
   QLabel* lamps_text_ = nullptr;
-  LampAnnouncer* announcer_ = nullptr;
+  PanelAnnouncer* announcer_ = nullptr;
   RememberedSettings* remembered_ = nullptr;
   QPointer<TestResultsWindow> test_results_;
   QPointer<EditorWindow> editor_;

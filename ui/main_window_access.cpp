@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "core/hex.h"
 #include "trainer/lamps_text.h"
 #include "ui/accessibility.h"
 #include "ui/lamp.h"
@@ -106,7 +107,6 @@ void PanelWindow::AddGuideEntry(QMenu* help) {
 
 void PanelWindow::FollowThemeAndZoom() {
   InstallAccessibility();
-  announcer_ = new LampAnnouncer(this);
   lamps_text_ = new QLabel(this);
   lamps_text_->setObjectName("lbl_LampsText");
   lamps_text_->setAccessibleName("Lamps as text");
@@ -132,6 +132,7 @@ void PanelWindow::Restyle() {
   scaler->Restyle(findChild<QWidget*>("frm_Debug"), StripStyle(c));
   scaler->Restyle(findChild<QWidget*>("pic_Debug"), RegisterDisplayStyle(c));
   scaler->Restyle(labels_[static_cast<int>(Label::kCycles)], CyclesStyle(c, CyclesMargin()));
+  RecolourLamps();
   update();
 }
 
@@ -145,22 +146,49 @@ void PanelWindow::ZoomPanel(double factor) {
   resize(base.width(), base.height() + extra);
 }
 
-void PanelWindow::LampChanged(const LampPair& pair, bool on) {
-  announcer_->Changed(&pair, on ? pair.on : pair.off);
+// The lamps take the board colours of the theme in force.
+void PanelWindow::RecolourLamps() {
+  const ColourRoles& c = Colours();
+  for (const BoardLamp& lamp : lamps_) {
+    switch (lamp.lamp) {
+      case Lamp::kAddressSwitch:
+      case Lamp::kDataSwitch: lamp.shape->SetColours(c.switch_on, c.switch_off); break;
+      case Lamp::kFlagLed: lamp.shape->SetColours(c.flag_on, c.flag_off); break;
+      case Lamp::kRunLed: lamp.shape->SetColours(c.led_on, c.run_green); break;
+      default: lamp.shape->SetColours(c.led_on, c.led_off); break;
+    }
+  }
 }
 
 // The words that tell what colour tells: the switch buttons' states, the
 // mode word by the run lamp and the Lamps as Text line.
 void PanelWindow::ShowLampsInWords() {
-  for (const LampPair& pair : lamps_) {
-    if (pair.button == nullptr) continue;
-    const QString spoken = QString::fromStdString(LampSpoken(pair.lamp, pair.index, model_.LampOn(pair.lamp, pair.index)));
-    if (pair.button->accessibleName() != spoken) pair.button->setAccessibleName(spoken);
+  for (const BoardLamp& lamp : lamps_) {
+    if (lamp.button == nullptr) continue;
+    const QString spoken = QString::fromStdString(LampSpoken(lamp.lamp, lamp.index, model_.LampOn(lamp.lamp, lamp.index)));
+    if (lamp.button->accessibleName() != spoken) lamp.button->setAccessibleName(spoken);
   }
   run_words_->SetRunMode(model_.RunMode());
   // On two lines, so that it fits the window; read out as one.
   if (!lamps_text_->isHidden())
     lamps_text_->setText(QString::fromStdString(LampsText(model_)).replace("  Switches", "\nSwitches"));
+}
+
+// Why a run stopped, spoken in the window the user is in: after anything
+// that ran more than one instruction, or that stopped at a breakpoint, a
+// watchpoint, a HALT or the pause count.
+void PanelWindow::AnnounceStop(uint64_t steps_before) {
+  const StopReason reason = model_.Debug().LastStop();
+  const bool telling = reason == StopReason::kBreakpoint || reason == StopReason::kWatchpoint ||
+                       reason == StopReason::kHalt || reason == StopReason::kPause;
+  if (model_.Running() || (!telling && model_.StepsSinceReset() <= steps_before + 1)) return;
+  QString why = StopReasonText(reason);
+  if (why.isEmpty()) return;
+  if (reason == StopReason::kBreakpoint || reason == StopReason::kWatchpoint)
+    why += QString(" (%1)").arg(QString::fromStdString(model_.Debug().StopSummary()));
+  why += QString("; P0 %1").arg(QString::fromStdString(Hex(static_cast<uint16_t>(model_.State().P[0]), 3)));
+  QWidget* active = QApplication::activeWindow();
+  Announce(active != nullptr ? active : this, why);
 }
 
 // Files > Recent Files lists what `remembered` keeps (ui/menus.cpp); every

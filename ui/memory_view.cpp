@@ -17,6 +17,7 @@
 
 #include "core/hex.h"
 #include "ui/monitor_colours.h"
+#include "ui/zoom.h"
 
 namespace scmp {
 
@@ -25,12 +26,12 @@ namespace {
 struct BaseChoice {
   const char* name;
   CellBase base;
-  int column_width;
+  int column_digits;  // a cell's width, in digits of the table's font
 };
-const BaseChoice kBases[] = {{"Hexadecimal", CellBase::kHex, 30},
-                             {"Decimal", CellBase::kDecimal, 34},
-                             {"Binary", CellBase::kBinary, 74},
-                             {"Characters", CellBase::kChar, 22}};
+const BaseChoice kBases[] = {{"Hexadecimal", CellBase::kHex, 3},
+                             {"Decimal", CellBase::kDecimal, 4},
+                             {"Binary", CellBase::kBinary, 9},
+                             {"Characters", CellBase::kChar, 2}};
 
 QString HexText(int value, int digits) { return QString::fromStdString(Hex(static_cast<uint16_t>(value), digits)); }
 
@@ -73,6 +74,14 @@ class MemoryTableModel : public QAbstractTableModel {
         f.setBold(changed);
         f.setUnderline(watched);
         return f;
+      }
+      case Qt::AccessibleDescriptionRole: {
+        // What the bold, the highlight, the underline and the red show.
+        const bool watched = model_.Debug().IsWatchpoint(a);
+        if (!changed && !watched) return {};
+        return QString(watched && changed ? "watched, changed by the last run"
+                       : watched          ? "watched"
+                                          : "changed by the last run");
       }
       case Qt::ToolTipRole: {
         const char* kind = memory.kind[a] == kRam ? "RAM" : memory.kind[a] == kPort ? "port" : "absent";
@@ -123,10 +132,12 @@ MemoryView::MemoryView(PanelModel& model, QWidget* parent) : QWidget(parent), mo
   connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) { ToggleWatchpointAt(where); });
   layout->addWidget(table_, 1);
   // What the cells' looks mean, each told by more than its colour.
-  auto* legend = Named(new QLabel("Plain: RAM \u2022 tinted: port \u2022 grey: absent \u2022 <b>bold, highlighted</b>: changed by "
-                                  "the last run \u2022 <u>underlined, red</u>: watched",
-                                  this),
-                       "lbl_MemoryLegend", "Memory legend");
+  auto* legend = new QLabel("Plain: RAM \u2022 tinted: port \u2022 grey: absent \u2022 <b>bold, highlighted</b>: changed by "
+                            "the last run \u2022 <u>underlined, red</u>: watched",
+                            this);
+  // Its name is its text, so that a screen reader reads the legend itself.
+  legend->setObjectName("lbl_MemoryLegend");
+  legend->setAccessibleDescription("Memory legend");
   legend->setWordWrap(true);
   layout->addWidget(legend);
   SetBase(CellBase::kHex);
@@ -136,9 +147,9 @@ QWidget* MemoryView::BuildTools() {
   auto* row = new QWidget(this);
   auto* tools = new QHBoxLayout(row);
   tools->setContentsMargins(0, 0, 0, 0);
-  base_ = Named(new QComboBox(row), "cmb_MemoryBase", "Cell base");
+  base_ = Named(new QComboBox(row), "cmb_MemoryBase", "Number base");
   for (const BaseChoice& b : kBases) base_->addItem(b.name);
-  base_->view()->setAccessibleName("Cell bases");
+  base_->view()->setAccessibleName("Number bases");
   base_->setToolTip("How the cells are shown and typed");
   connect(base_, &QComboBox::currentIndexChanged, this, [this](int i) { SetBase(kBases[i].base); });
   auto* base_label = Named(new QLabel("Bas&e:", row), "lbl_MemoryBase", "Base");
@@ -146,13 +157,13 @@ QWidget* MemoryView::BuildTools() {
   range_ = Named(new QLineEdit(row), "edt_MemoryRange", "Range");
   range_->setPlaceholderText("100-1FF");
   range_->setToolTip("Cells to fill or copy, as 100 or 100-1FF; empty takes the selected cells");
-  range_->setMaximumWidth(80);
+  FitWidthToFont(range_, 8);
   auto* range_label = Named(new QLabel("Ra&nge:", row), "lbl_MemoryRange", "Range");
   range_label->setBuddy(range_);
   value_ = Named(new QLineEdit(row), "edt_FillValue", "Fill value");
   value_->setPlaceholderText("00");
   value_->setToolTip("The byte to fill with, in the cell base");
-  value_->setMaximumWidth(80);
+  FitWidthToFont(value_, 8);
   auto* fill = Named(new QPushButton("&Fill", row), "cmd_Fill", "Fill the range");
   auto* copy = Named(new QPushButton("&Copy", row), "cmd_CopyRange", "Copy the range as text");
   copy->setToolTip("Copies the range's cells to the clipboard as text, 16 a line");
@@ -169,7 +180,7 @@ void MemoryView::SetBase(CellBase base) {
   for (int i = 0; i < static_cast<int>(std::size(kBases)); ++i) {
     if (kBases[i].base != base) continue;
     if (base_->currentIndex() != i) base_->setCurrentIndex(i);
-    table_->horizontalHeader()->setDefaultSectionSize(kBases[i].column_width);
+    FitColumnsToFont(table_, std::vector<int>(16, kBases[i].column_digits));
   }
   cells_->base = base;
   Redraw();

@@ -109,7 +109,7 @@ void Menus::BuildPanelMenus(QMenuBar* bar, int speed_factor, const std::function
   Entry(files, "mnu_LoadState", "Loa&d State...");
   Entry(files, "mnu_RunTests", "Run &Tests...", QKeySequence(Qt::CTRL | Qt::Key_T));
   files->addSeparator()->setObjectName("mnu_File_Sep2");
-  Entry(files, "mnu_Exit", "E&Xit");
+  Entry(files, "mnu_Exit", "E&xit");
   RefreshRecent();
 
   QAction* settings = bar->addAction("&Settings");

@@ -1,6 +1,7 @@
 #include "ui/monitor_window.h"
 
 #include <QAbstractTableModel>
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,11 +20,13 @@
 #include "core/fetch.h"
 #include "core/hex.h"
 #include "trainer/code_view.h"
+#include "ui/accessibility.h"
 #include "ui/breakpoint_list.h"
 #include "ui/memory_view.h"
 #include "ui/monitor_colours.h"
 #include "ui/symbols_view.h"
 #include "ui/theme.h"
+#include "ui/zoom.h"
 
 namespace scmp {
 
@@ -31,6 +34,10 @@ namespace {
 
 // During a run the Monitor redraws at most this often (ms).
 constexpr int kRunRefreshMs = 100;
+// A screen reader hears every change of a register box: during a run, with
+// one listening, the boxes are redrawn only this often, since their values
+// change faster than speech anyway.
+constexpr int kListenedRefreshMs = 1000;
 constexpr int kCodeBefore = 24;  // bytes of disassembly before the next instruction
 constexpr int kCodeAfter = 48;
 
@@ -62,6 +69,24 @@ int16_t& RegisterCell(MachineState& s, int index) {
     case 2: return s.SR;
     default: return s.P[index - 3];
   }
+}
+
+// A status bit: set bits bold on the theme's mark colour, clear ones dim,
+// and the state in the name. Drawn through the palette and rich text, not a
+// style sheet, so that zooming grows it with the window's font; redone
+// only when the state or the theme changed.
+void ShowStatusBit(QLabel* label, const char* name, bool on) {
+  const ColourRoles& c = Colours();
+  const QString shown = QString("%1 %2 %3 %4").arg(on).arg(c.flag_set.name(), c.flag_set_text.name(), c.flag_clear_text.name());
+  if (label->property("scmpShown").toString() == shown) return;
+  label->setProperty("scmpShown", shown);
+  QPalette p = label->palette();
+  p.setColor(QPalette::Window, c.flag_set);
+  p.setColor(QPalette::WindowText, on ? c.flag_set_text : c.flag_clear_text);
+  label->setPalette(p);
+  label->setAutoFillBackground(on);
+  label->setText(on ? QString("<b>%1</b>").arg(name) : QString(name));
+  label->setAccessibleName(QString("%1 %2").arg(name, on ? "set" : "clear"));
 }
 
 }  // namespace
@@ -137,6 +162,10 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   split->setSizes({640, 600});
   right->setSizes({400, 300});
   since_refresh_.start();
+  since_registers_.start();
+  // Tab leaves a table for the next control (arrows move inside it), so
+  // that the keyboard is never held in one.
+  for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) view->setTabKeyNavigation(false);
   Refresh(true);
   connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] { Refresh(true); });
 }
@@ -156,7 +185,7 @@ QWidget* MonitorWindow::BuildRegisters() {
     edit->setObjectName(QString("edt_%1").arg(kRegisterNames[i]));
     edit->setAccessibleName(QString("Register %1").arg(kRegisterNames[i]));
     edit->setFont(Fixed());
-    edit->setMaximumWidth(60);
+    FitWidthToFont(edit, 5);
     connect(edit, &QLineEdit::editingFinished, this, [this, i] { EditRegister(i); });
     registers_[i] = edit;
     grid->addWidget(edit, 0, 2 * i + 1);
@@ -176,6 +205,7 @@ QWidget* MonitorWindow::BuildRegisters() {
   bits->addWidget(halt_);
   counts_ = new QLabel(box);
   counts_->setObjectName("lbl_Counts");
+  MakeLiveLabel(counts_, "Counts since start-up or the last RST");
   bits->addSpacing(16);
   bits->addWidget(counts_);
   bits->addStretch(1);
@@ -207,8 +237,8 @@ QWidget* MonitorWindow::BuildCode() {
   code_->setSelectionMode(QAbstractItemView::SingleSelection);
   code_->setSelectionBehavior(QAbstractItemView::SelectRows);
   code_->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {22, 50, 84, 130, 60};
-  for (int c = 0; c < kSource; ++c) code_->setColumnWidth(c, widths[c]);
+  // Mark, address, bytes, instruction, target, in digits of the font.
+  FitColumnsToFont(code_, {2, 6, 11, 20, 7});
   code_->verticalHeader()->setDefaultSectionSize(18);
   code_->setToolTip("Click in the left margin, or press Ctrl+B on a line, to set or clear a breakpoint");
   connect(code_, &QTableWidget::cellClicked, this, [this](int row, int column) {
@@ -253,10 +283,8 @@ QWidget* MonitorWindow::BuildHistory() {
   history_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   history_view_->verticalHeader()->setDefaultSectionSize(18);
   history_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  history_view_->horizontalHeader()->setDefaultSectionSize(34);
-  history_view_->setColumnWidth(0, 56);
-  history_view_->setColumnWidth(1, 110);
-  for (int c = 5; c < 9; ++c) history_view_->setColumnWidth(c, 44);
+  // Address, instruction, A, E, SR, P0..P3, in digits of the font.
+  FitColumnsToFont(history_view_, {4, 14, 3, 3, 3, 5, 5, 5, 5});
   return history_view_;
 }
 
@@ -266,7 +294,10 @@ void MonitorWindow::Refresh(bool now) {
   if (!isVisible()) return;
   if (!now && model_.Running() && since_refresh_.elapsed() < kRunRefreshMs) return;
   since_refresh_.restart();
-  ShowRegisters();
+  if (now || !model_.Running() || !QAccessible::isActive() || since_registers_.elapsed() >= kListenedRefreshMs) {
+    since_registers_.restart();
+    ShowRegisters();
+  }
   ShowCode();
   memory_->Redraw();
   history_->Redraw();
@@ -279,18 +310,12 @@ void MonitorWindow::Refresh(bool now) {
 
 void MonitorWindow::ShowRegisters() {
   MachineState s = model_.State();
-  for (int i = 0; i < 7; ++i)
-    if (!registers_[i]->hasFocus()) registers_[i]->setText(HexText(RegisterCell(s, i), i < 3 ? 2 : 4));
-  for (int i = 0; i < 8; ++i) {
-    const bool on = ((s.SR >> (7 - i)) & 1) != 0;
-    // Set bits are bold as well as coloured, and say so to screen readers.
-    const ColourRoles& c = Colours();
-    sr_bits_[i]->setStyleSheet(
-        on ? QString("QLabel { background: %1; color: %2; border-radius: 3px; font-weight: bold; }")
-                 .arg(c.flag_set.name(), c.flag_set_text.name())
-           : QString("QLabel { color: %1; }").arg(c.flag_clear_text.name()));
-    sr_bits_[i]->setAccessibleName(QString("%1 %2").arg(kStatusBits[i], on ? "set" : "clear"));
+  for (int i = 0; i < 7; ++i) {
+    const QString text = HexText(RegisterCell(s, i), i < 3 ? 2 : 4);
+    // A box told its own text again would still be heard as changed.
+    if (!registers_[i]->hasFocus() && registers_[i]->text() != text) registers_[i]->setText(text);
   }
+  for (int i = 0; i < 8; ++i) ShowStatusBit(sr_bits_[i], kStatusBits[i], ((s.SR >> (7 - i)) & 1) != 0);
   halt_->setText(model_.HaltRequested() ? "Halt request: set" : "Halt request: clear");
   counts_->setText(QString("Instructions: %1   Microcycles: %2")
                        .arg(static_cast<qulonglong>(model_.StepsSinceReset()))
@@ -335,6 +360,8 @@ void MonitorWindow::ShowCodeRow(int row, const CodeLine& l) {
     auto* item = new QTableWidgetItem(cells[c]);
     if (cells[c].isEmpty() && c == kTarget) item->setData(Qt::AccessibleTextRole, "no target");
     if (cells[c].isEmpty() && c == kSource) item->setData(Qt::AccessibleTextRole, "no source line");
+    // The arrow is read out as what it means.
+    if (c == kAddress && l.next) item->setData(Qt::AccessibleTextRole, "next instruction, " + HexText(l.address, 3));
     if (c == kMark) {
       item->setForeground(colours.breakpoint);
       item->setData(Qt::UserRole, l.address);
@@ -350,7 +377,7 @@ void MonitorWindow::ShowCodeRow(int row, const CodeLine& l) {
 
 // ---- Edits ---------------------------------------------------------------------------
 
-void MonitorWindow::Refused() { stop_->setText("Refused: a program is running."); }
+void MonitorWindow::Refused() { Tell("Refused: a program is running."); }
 
 void MonitorWindow::EditRegister(int index) {
   // Only what the user typed: leaving a field that was not changed (or the
@@ -377,9 +404,14 @@ void MonitorWindow::ToggleBreakpointAt(int row) {
   const bool listed = model_.Debug().BreakpointList().count(address) > 0;
   if (!model_.SetBreakpoint(address, !listed)) return Refused();
   Refresh(true);
+  Tell(QString("Breakpoint %1 at %2").arg(listed ? "cleared" : "set", HexText(address, 3)));
 }
 
-void MonitorWindow::Tell(const QString& text) { stop_->setText(text); }
+// Shown under the registers and spoken to a screen reader.
+void MonitorWindow::Tell(const QString& text) {
+  stop_->setText(text);
+  Announce(this, text);
+}
 
 // A breakpoint, watchpoint or cell changed from the Monitor: every view and
 // the panel redraw.

@@ -86,6 +86,7 @@ class MonitorWindow : public QWidget {
   SymbolsView* symbols_ = nullptr;
   QPushButton* step_back_ = nullptr;
   QElapsedTimer since_refresh_;
+  QElapsedTimer since_registers_;
 };
 
 }  // namespace scmp

@@ -38,9 +38,11 @@ QFont Arial(double points, bool bold) {
   return f;
 }
 
-QFrame* Group(QWidget* parent, const QString& name, const QRect& where) {
+// A group of controls, named for screen readers by its caption.
+QFrame* Group(QWidget* parent, const QString& name, const QString& spoken, const QRect& where) {
   auto* frame = new QFrame(parent);
   frame->setObjectName(name);
+  frame->setAccessibleName(spoken);
   frame->setGeometry(where);
   frame->setFrameShape(QFrame::Box);
   frame->setFrameShadow(QFrame::Sunken);
@@ -92,7 +94,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
     for (QFrame* group : findChildren<QFrame*>(QRegularExpression("^fra_"))) PaintBackground(group, Colours().settings_group);
   });
 
-  QFrame* pause = Group(this, "fra_Pause", Tw(210, 105, 3585, 3585));
+  QFrame* pause = Group(this, "fra_Pause", "Execution pause", Tw(210, 105, 3585, 3585));
   Text(pause, "lbl_Pause_Caption", "Execution Pause", Tw(105, 105, 3270, 330), true);
   Text(pause, "lbl_Pause_Help",
        "Pauses the run after this number of instructions, so that an endless loop cannot hold the board. "
@@ -109,7 +111,7 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, [this] { Apply(); });
 
-  QFrame* trace = Group(this, "fra_Trace", Tw(3990, 105, 4425, 1170));
+  QFrame* trace = Group(this, "fra_Trace", "Trace to log file", Tw(3990, 105, 4425, 1170));
   Text(trace, "lbl_Trace_Caption", "Trace to log file (TRACE.LOG)", Tw(105, 105, 3585, 330), true);
   trace_off_ = Option(trace, "opt_Trace_0", "Disable Trace", Tw(315, 420, 1590, 330));
   trace_on_ = Option(trace, "opt_Trace_1", "Enable Trace", Tw(315, 735, 1590, 330));
@@ -117,13 +119,13 @@ SettingsWindow::SettingsWindow(PanelModel& model, QWidget* parent) : QDialog(par
   Text(trace, "lbl_Trace_Limit", "Limit (MB)", Tw(2205, 420, 1500, 330), false);
   trace_limit_ = Box(trace, "txt_Trace_Limit", "Trace log limit in MB", Tw(2205, 735, 1500, 330));
 
-  QFrame* speed = Group(this, "fra_Speed", Tw(3990, 1365, 4425, 1485));
+  QFrame* speed = Group(this, "fra_Speed", "Fast or slow execution mode", Tw(3990, 1365, 4425, 1485));
   Text(speed, "lbl_Speed_Caption", "Fast or Slow execution mode", Tw(105, 105, 3585, 225), true);
   Text(speed, "lbl_Speed_Help", "Realtime disassembly active in slow mode only", Tw(105, 420, 4110, 330), false);
   fast_ = Option(speed, "opt_Speed_0", "Fast", Tw(315, 735, 1590, 330));
   slow_ = Option(speed, "opt_Speed_1", "Slow", Tw(315, 1050, 1485, 330));
 
-  QFrame* delay = Group(this, "fra_Delay", Tw(3990, 2940, 4425, 1695));
+  QFrame* delay = Group(this, "fra_Delay", "Delay", Tw(3990, 2940, 4425, 1695));
   Text(delay, "lbl_Delay_Caption", "Delay", Tw(105, 105, 3480, 225), true);
   Text(delay, "lbl_Delay_Help",
        "Slow mode, seconds per instruction:\n0.1 \u2264 t \u2264 10.0 (default = 1.0)",

@@ -7,14 +7,17 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <filesystem>
 
 #include "grader/replay.h"
 #include "grader/report.h"
+#include "ui/accessibility.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/file_chooser.h"
+#include "ui/theme.h"
 
 namespace scmp {
 
@@ -36,7 +39,8 @@ TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidg
   setWindowTitle("Test Results");
   summary_ = new QLabel(this);
   summary_->setObjectName("lbl_TestSummary");
-  summary_->setAccessibleName("Test summary");
+  // Its name is its text, so that a screen reader reads the result.
+  summary_->setAccessibleDescription("Test summary");
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   list_ = new QTreeWidget(this);
   list_->setObjectName("lst_TestResults");
@@ -69,6 +73,13 @@ TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidg
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
   resize(760, 300);
+  // The result words take the colours of a new theme.
+  connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, this, [this] {
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = list_->topLevelItem(i);
+      item->setForeground(kResult, item->text(kResult) == "PASS" ? Colours().pass_text : Colours().fail_text);
+    }
+  });
 }
 
 void TestResultsWindow::ChooseAndRun() {
@@ -150,6 +161,8 @@ bool TestResultsWindow::RunOnce(const std::string& test_path, const std::string&
 void TestResultsWindow::Fill() {
   const grader::ProgramResult& result = results_.front();
   summary_->setText(Text(std::filesystem::path(test_path_).filename().string() + " on " + grader::SummaryLine(result)));
+  // Spoken once the window is shown (it is shown after the first run).
+  QTimer::singleShot(0, this, [this] { Announce(this, summary_->text()); });
   list_->clear();
   for (const grader::TestResult& t : result.tests) {
     auto* item = new QTreeWidgetItem(list_);
@@ -161,7 +174,7 @@ void TestResultsWindow::Fill() {
     for (const std::string& f : failures) lines.append(Text(f));
     item->setText(kMessage, lines.value(0));
     item->setToolTip(kMessage, lines.join('\n'));
-    item->setForeground(kResult, t.passed ? QColor(0, 128, 0) : QColor(192, 0, 0));
+    item->setForeground(kResult, t.passed ? Colours().pass_text : Colours().fail_text);
   }
   for (int c = kResult; c < kMessage; ++c) list_->resizeColumnToContents(c);
   // The first failed test is selected, ready for Show.

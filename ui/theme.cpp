@@ -13,11 +13,14 @@ namespace {
 ColourRoles BoardColours() {
   ColourRoles c;
   c.led_on = QColor(255, 0, 0);
-  c.led_off = QColor(128, 0, 0);
+  // Unlit LEDs dark enough that lit ones stand out at 3:1.
+  c.led_off = QColor(100, 0, 0);
   c.flag_on = QColor(0, 255, 0);
   c.flag_off = QColor(29, 112, 33);
   c.switch_on = QColor(255, 255, 128);
-  c.switch_off = QColor(128, 128, 0);
+  // A switch that is off is grey, not a darker yellow: on and off differ in
+  // colour, not only in brightness (and the lit one shows a bar).
+  c.switch_off = QColor(72, 72, 68);
   c.run_green = QColor(0, 255, 0);
   c.board_print = QColor(236, 242, 236);
   c.focus = QColor(0, 200, 255);
@@ -44,9 +47,11 @@ ColourRoles MakeLight() {
   c.watched = QColor(200, 0, 0);
   c.next_line = QColor(255, 240, 160);
   c.breakpoint = QColor(210, 0, 0);
-  c.flag_set = QColor(0x2f, 0x9e, 0x44);
+  c.flag_set = QColor(0x1e, 0x7a, 0x34);
   c.flag_set_text = QColor(255, 255, 255);
-  c.flag_clear_text = QColor(0x70, 0x70, 0x70);
+  c.flag_clear_text = QColor(0x60, 0x60, 0x60);
+  c.pass_text = QColor(0, 120, 0);
+  c.fail_text = QColor(192, 0, 0);
   c.settings_window = QColor(255, 192, 128);
   c.settings_group = QColor(255, 224, 192);
   c.chooser_frame = QColor(192, 192, 192);
@@ -64,14 +69,16 @@ ColourRoles MakeDark() {
   c.ram = QColor(0x26, 0x28, 0x2c);
   c.port = QColor(0x1f, 0x33, 0x4d);
   c.absent = QColor(0x44, 0x44, 0x44);
-  c.changed = QColor(0x6b, 0x55, 0x00);
+  c.changed = QColor(0x4a, 0x3b, 0x00);
   c.cell_text = QColor(0xee, 0xee, 0xee);
-  c.watched = QColor(255, 110, 110);
-  c.next_line = QColor(0x5a, 0x4b, 0x10);
-  c.breakpoint = QColor(255, 90, 90);
-  c.flag_set = QColor(0x2f, 0x9e, 0x44);
+  c.watched = QColor(255, 150, 150);
+  c.next_line = QColor(0x4a, 0x3e, 0x0c);
+  c.breakpoint = QColor(255, 110, 110);
+  c.flag_set = QColor(0x1e, 0x7a, 0x34);
   c.flag_set_text = QColor(255, 255, 255);
-  c.flag_clear_text = QColor(0x9a, 0x9a, 0x9a);
+  c.flag_clear_text = QColor(0xa0, 0xa0, 0xa0);
+  c.pass_text = QColor(110, 220, 110);
+  c.fail_text = QColor(255, 130, 130);
   c.settings_window = QColor(0x4a, 0x33, 0x20);
   c.settings_group = QColor(0x5c, 0x42, 0x2c);
   c.chooser_frame = QColor(0x3a, 0x3c, 0x40);
@@ -121,6 +128,12 @@ bool PaletteIsDark(const QPalette& p) { return p.color(QPalette::Window).lightne
 
 }  // namespace
 
+QPalette ThemePalette(bool dark) {
+  if (dark) return DarkPalette();
+  static QStyle* const fusion = QStyleFactory::create("Fusion");
+  return fusion->standardPalette();
+}
+
 const ColourRoles& LightColours() {
   static const ColourRoles c = MakeLight();
   return c;
@@ -161,7 +174,7 @@ void ApplyTheme(ThemeChoice choice) {
     return;
   }
   QApplication::setStyle(QStyleFactory::create("Fusion"));
-  QApplication::setPalette(choice == ThemeChoice::kDark ? DarkPalette() : QApplication::style()->standardPalette());
+  QApplication::setPalette(ThemePalette(choice == ThemeChoice::kDark));
 }
 
 QString ThemeKey(ThemeChoice choice) {

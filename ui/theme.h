@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPalette>
 #include <QString>
 
 namespace scmp {
@@ -26,6 +27,8 @@ struct ColourRoles {
   // The Monitor's cells and marks.
   QColor ram, port, absent, changed, cell_text, watched, next_line, breakpoint, flag_set, flag_set_text,
       flag_clear_text;
+  // A passed and a failed test's result word.
+  QColor pass_text, fail_text;
   // The settings window and the file windows' frames.
   QColor settings_window, settings_group, chooser_frame;
 };
@@ -35,6 +38,10 @@ const ColourRoles& DarkColours();
 // The set in use: the dark one in the dark theme, or under the system's
 // theme when its palette is dark.
 const ColourRoles& Colours();
+
+// The application palette of the light or the dark theme, as ApplyTheme
+// sets it (what the editor's colours are derived from).
+QPalette ThemePalette(bool dark);
 
 ThemeChoice CurrentTheme();
 // Sets the style and palette of the whole program. Light and Dark use the

@@ -50,7 +50,59 @@ int ZoomKey(const QKeyEvent* key) {
   }
 }
 
+constexpr const char* kFitChars = "scmpFitChars";
+
+// Room round a cell's or a box's text: the style's margins and frame.
+constexpr int kCellPadding = 10;
+
+void FitNow(QWidget* w) {
+  const QVariantList chars = w->property(kFitChars).toList();
+  const QFontMetrics metrics(w->font());
+  const int digit = metrics.horizontalAdvance('0');
+  if (auto* table = qobject_cast<QTableView*>(w)) {
+    QHeaderView* header = table->horizontalHeader();
+    for (int c = 0; c < chars.size(); ++c) {
+      const QString heading = table->model() ? table->model()->headerData(c, Qt::Horizontal).toString() : QString();
+      const int width = std::max(chars[c].toInt() * digit, QFontMetrics(header->font()).horizontalAdvance(heading));
+      table->setColumnWidth(c, width + kCellPadding);
+    }
+    return;
+  }
+  w->setMaximumWidth(chars.value(0).toInt() * digit + kCellPadding);
+}
+
+// Fits the widgets it watches again when their font changes.
+class FitOnFontChange : public QObject {
+ public:
+  using QObject::QObject;
+  static FitOnFontChange* Instance() {
+    static auto* fit = new FitOnFontChange(qApp);
+    return fit;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FontChange) FitNow(static_cast<QWidget*>(watched));
+    return false;
+  }
+};
+
+void Fit(QWidget* w, const QVariantList& chars) {
+  const bool watched = w->property(kFitChars).isValid();
+  w->setProperty(kFitChars, chars);
+  if (!watched) w->installEventFilter(FitOnFontChange::Instance());
+  FitNow(w);
+}
+
 }  // namespace
+
+void FitColumnsToFont(QTableView* table, const std::vector<int>& chars) {
+  QVariantList list;
+  for (int c : chars) list << c;
+  Fit(table, list);
+}
+
+void FitWidthToFont(QWidget* box, int chars) { Fit(box, {chars}); }
 
 double Zoom::Factor(int level) { return std::pow(1.15, std::clamp(level, kMinLevel, kMaxLevel)); }
 

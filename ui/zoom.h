@@ -11,7 +11,9 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <vector>
 
+class QTableView;
 class QWidget;
 
 namespace scmp {
@@ -52,6 +54,13 @@ class Zoom : public QObject {
 // Sets every font in `root` to `factor` times the one it had when first
 // scaled.
 void ScaleFonts(QWidget* root, double factor);
+// Keeps `table`'s columns `chars[i]` digits wide in its own font (at least
+// as wide as their headings), now and after every change of its font, so
+// that zooming never cuts a cell to "...".
+void FitColumnsToFont(QTableView* table, const std::vector<int>& chars);
+// Keeps a box's maximum width at `chars` digits of its font, likewise.
+void FitWidthToFont(QWidget* box, int chars);
+
 // For a window of fixed size whose widgets sit at fixed places (the
 // settings and file windows): every place, size and font times `factor`.
 void ScaleFixedWindow(QWidget* window, double factor);

@@ -23,6 +23,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_keys.h"
 #include "ui/settings_window.h"
+#include "ui/theme.h"
 #include "tests/support/gui_support.h"
 
 namespace scmp {
@@ -45,17 +46,15 @@ class MainWindowTest : public ::testing::Test {
   QString Text(const QString& name) { return Find<QLabel>(window.get(), name)->text(); }
   void Click(const QString& name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
 
-  // The state a lamp pair shows; fails the test unless exactly one of its
-  // shapes is visible.
-  bool Lit(const QString& on_name, const QString& off_name) {
-    auto* on = Find<LampShape>(window.get(), on_name);
-    auto* off = Find<LampShape>(window.get(), off_name);
-    EXPECT_NE(on->isVisible(), off->isVisible()) << on_name.toStdString();
-    return on->isVisible();
+  // The state a lamp shows; fails the test unless the lamp is visible.
+  bool Lit(const QString& name) {
+    auto* lamp = Find<LampShape>(window.get(), name);
+    EXPECT_TRUE(lamp->isVisible()) << name.toStdString();
+    return lamp->Lit();
   }
-  bool Led(int i) { return Lit(QString("Led_On_%1").arg(i), QString("Led_Off_%1").arg(i)); }
-  bool DataSwitch(int i) { return Lit(QString("D_Switch_On_%1").arg(i), QString("D_Switch_Off_%1").arg(i)); }
-  bool AddressSwitch(int i) { return Lit(QString("A_Switch_On_%1").arg(i), QString("A_Switch_Off_%1").arg(i)); }
+  bool Led(int i) { return Lit(QString("Led_%1").arg(i)); }
+  bool DataSwitch(int i) { return Lit(QString("D_Switch_%1").arg(i)); }
+  bool AddressSwitch(int i) { return Lit(QString("A_Switch_%1").arg(i)); }
   int LedByte() {
     int v = 0;
     for (int i = 0; i < 8; ++i) v |= Led(i) << i;
@@ -100,10 +99,10 @@ TEST_F(MainWindowTest, StartUpShowsEveryLampAndLabelInItsStartState) {
   for (int i = 0; i < 12; ++i) EXPECT_FALSE(AddressSwitch(i)) << i;
   for (int i = 0; i < 8; ++i) EXPECT_FALSE(DataSwitch(i)) << i;
   for (int i = 0; i < 8; ++i) EXPECT_FALSE(Led(i)) << i;
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Lit(QString("F_Led_On_%1").arg(i), QString("F_Led_Off_%1").arg(i)));
-  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
-  EXPECT_FALSE(Lit("Run_Led_Red", "Run_Led_Green"));
-  EXPECT_TRUE(Lit("Led_SStep_On", "Led_SStep_Off"));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Lit(QString("F_Led_%1").arg(i)));
+  EXPECT_FALSE(Lit("Halt_Led"));
+  EXPECT_FALSE(Lit("Run_Led"));
+  EXPECT_TRUE(Lit("Led_SStep"));
 
   EXPECT_EQ(Text("lbl_Speed"), "Fast");
   EXPECT_EQ(Text("lbl_Pause"), "Manual Step");
@@ -144,18 +143,19 @@ TEST_F(MainWindowTest, ButtonsLampsAndDisplayHaveTheirCaptionsColoursAndPlaces) 
   EXPECT_EQ(Button("cmd_SST")->text(), "SST");
   EXPECT_EQ(Button("cmd_Single_Step")->text(), "Step/Start");
 
-  auto fill = [&](const char* name) { return Find<LampShape>(window.get(), name)->FillColor(); };
-  EXPECT_EQ(fill("A_Switch_On_4"), QColor(255, 255, 128));
-  EXPECT_EQ(fill("A_Switch_Off_4"), QColor(128, 128, 0));
-  EXPECT_EQ(fill("D_Switch_On_2"), QColor(255, 255, 128));
-  EXPECT_EQ(fill("Led_On_5"), QColor(255, 0, 0));
-  EXPECT_EQ(fill("Led_Off_5"), QColor(128, 0, 0));
-  EXPECT_EQ(fill("F_Led_On_1"), QColor(0, 255, 0));
-  EXPECT_EQ(fill("F_Led_Off_1"), QColor(29, 112, 33));
-  EXPECT_EQ(fill("Halt_Led_Off"), QColor(128, 0, 0));
-  EXPECT_EQ(fill("Run_Led_Red"), QColor(255, 0, 0));
-  EXPECT_EQ(fill("Run_Led_Green"), QColor(0, 255, 0));
-  EXPECT_EQ(fill("Led_SStep_On"), QColor(255, 0, 0));
+  // Each lamp in its kind's two colours of the board.
+  const ColourRoles& c = Colours();
+  auto colours = [&](const char* name) {
+    const auto* lamp = Find<LampShape>(window.get(), name);
+    return std::pair(lamp->OnColor(), lamp->OffColor());
+  };
+  EXPECT_EQ(colours("A_Switch_4"), std::pair(c.switch_on, c.switch_off));
+  EXPECT_EQ(colours("D_Switch_2"), std::pair(c.switch_on, c.switch_off));
+  EXPECT_EQ(colours("Led_5"), std::pair(c.led_on, c.led_off));
+  EXPECT_EQ(colours("F_Led_1"), std::pair(c.flag_on, c.flag_off));
+  EXPECT_EQ(colours("Halt_Led"), std::pair(c.led_on, c.led_off));
+  EXPECT_EQ(colours("Run_Led"), std::pair(c.led_on, c.run_green));
+  EXPECT_EQ(colours("Led_SStep"), std::pair(c.led_on, c.led_off));
 
   // Places, in pixels at 15 twips each, relative to the board.
   QWidget* board = window->centralWidget();
@@ -167,13 +167,14 @@ TEST_F(MainWindowTest, ButtonsLampsAndDisplayHaveTheirCaptionsColoursAndPlaces) 
   EXPECT_EQ(place("cmd_Reset"), QRect(41, 18, 61, 33));
   EXPECT_EQ(place("cmd_A_Sw_11"), QRect(203, 284, 17, 17));
   EXPECT_EQ(place("cmd_A_Sw_0"), QRect(387, 284, 17, 17));
-  EXPECT_EQ(place("A_Switch_On_7"), QRect(271, 264, 17, 17));
-  EXPECT_EQ(place("D_Switch_Off_7"), QRect(437, 264, 17, 17));
-  EXPECT_EQ(place("Led_On_7"), QRect(300, 60, 25, 25));
-  EXPECT_EQ(place("Led_Off_0"), QRect(541, 60, 25, 25));
-  EXPECT_EQ(place("F_Led_On_2"), QRect(477, 22, 25, 25));
-  EXPECT_EQ(place("Halt_Led_On").left(), 12);
-  EXPECT_EQ(place("Halt_Led_Off").left(), 14);
+  EXPECT_EQ(place("A_Switch_7"), QRect(271, 264, 17, 17));
+  EXPECT_EQ(place("D_Switch_7"), QRect(437, 264, 17, 17));
+  EXPECT_EQ(place("Led_7"), QRect(300, 60, 25, 25));
+  EXPECT_EQ(place("Led_0"), QRect(541, 60, 25, 25));
+  EXPECT_EQ(place("F_Led_2"), QRect(477, 22, 25, 25));
+  // The halt lamp sits two pixels further right when dark: it covers both places.
+  EXPECT_EQ(place("Halt_Led").left(), 12);
+  EXPECT_EQ(place("Halt_Led").width(), 2 + 17);
   EXPECT_EQ(place("cmd_Single_Step"), QRect(140, 319, 141, 37));
   EXPECT_EQ(place("pic_Debug").topLeft(), QPoint(294, 319));
 
@@ -197,26 +198,26 @@ TEST_F(MainWindowTest, ProgramEnteredByHandRunsToItsHalt) {
 
   Click("cmd_Reset");
   Click("cmd_SST");
-  EXPECT_FALSE(Lit("Led_SStep_On", "Led_SStep_Off"));
+  EXPECT_FALSE(Lit("Led_SStep"));
   EXPECT_EQ(Text("lbl_Pause"), QString(11, ' '));
 
   Click("cmd_Run");
   EXPECT_EQ(LedByte(), 0x5A);
-  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
-  EXPECT_TRUE(Lit("Run_Led_Red", "Run_Led_Green"));
+  EXPECT_TRUE(Lit("Halt_Led"));
+  EXPECT_TRUE(Lit("Run_Led"));
   EXPECT_EQ(Text("lbl_Pause"), QString(9, ' '));
   // Seven instructions; the last showed the pause count less the six before.
   EXPECT_EQ(Text("lbl_cycles"), " 9994");
   EXPECT_FALSE(window->LoopControlsLocked());
   // The run lit LED 1 only for its last step, but from then on it stays lit:
   // a frame later it is drawn at full brightness, without any other event.
-  auto* led_1 = Find<LampShape>(window.get(), "Led_On_1");
+  auto* led_1 = Find<LampShape>(window.get(), "Led_1");
   for (int i = 0; i < 50 && led_1->LitShare() < 1.0; ++i) QTest::qWait(10);
   EXPECT_EQ(led_1->LitShare(), 1.0);
 
   Click("cmd_Run");
-  EXPECT_FALSE(Lit("Run_Led_Red", "Run_Led_Green"));
-  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_FALSE(Lit("Run_Led"));
+  EXPECT_FALSE(Lit("Halt_Led"));
 }
 
 TEST_F(MainWindowTest, StepStartPerformsOneInstructionAtATimeInSingleStepMode) {
@@ -250,7 +251,7 @@ TEST_F(MainWindowTest, StepStartPerformsOneInstructionAtATimeInSingleStepMode) {
   for (int i = 0; i < 5; ++i) Click("cmd_Single_Step");
   EXPECT_EQ(Text("lbl_Opcode"), "HALT");
   EXPECT_EQ(LedByte(), 0x5A);
-  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_TRUE(Lit("Halt_Led"));
 }
 
 TEST_F(MainWindowTest, PauseCountEndsARunWithPause) {
@@ -300,15 +301,15 @@ TEST_F(MainWindowTest, HltEndsAFreeRunQuicklyAndTheWindowStaysAliveMeanwhile) {
   EXPECT_EQ(Text("lbl_cycles"), "No Pause");
   Click("cmd_SST");
 
-  // Count the LED shapes shown and hidden while the loop runs.
+  // Count the LEDs' repaints while the loop runs.
   struct Counter : QObject {
     int changes = 0;
     bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Show || e->type() == QEvent::Hide) ++changes;
+      if (e->type() == QEvent::Paint) ++changes;
       return false;
     }
   } counter;
-  for (int i = 0; i < 8; ++i) Find<QWidget>(window.get(), QString("Led_On_%1").arg(i))->installEventFilter(&counter);
+  for (int i = 0; i < 8; ++i) Find<QWidget>(window.get(), QString("Led_%1").arg(i))->installEventFilter(&counter);
 
   // While the loop runs: only HLT and SST take input.
   bool locked = false, latch_enabled = true, menu_enabled = true, halt_enabled = false, sst_enabled = false;
@@ -334,7 +335,7 @@ TEST_F(MainWindowTest, HltEndsAFreeRunQuicklyAndTheWindowStaysAliveMeanwhile) {
   EXPECT_TRUE(sst_enabled);
   EXPECT_GT(counter.changes, 0) << "the LEDs were not redrawn during the run";
 
-  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_TRUE(Lit("Halt_Led"));
   EXPECT_FALSE(window->LoopControlsLocked());
   EXPECT_TRUE(Button("cmd_Latch")->isEnabled());
   EXPECT_TRUE(window->menuBar()->isEnabled());
@@ -351,8 +352,8 @@ TEST_F(MainWindowTest, SstDuringAFreeRunEndsItAfterTheStep) {
   LateClick sst(model, Button("cmd_SST"), std::chrono::milliseconds(100));
   Click("cmd_Run");
   sst.Posted();
-  EXPECT_TRUE(Lit("Led_SStep_On", "Led_SStep_Off"));
-  EXPECT_FALSE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_TRUE(Lit("Led_SStep"));
+  EXPECT_FALSE(Lit("Halt_Led"));
   EXPECT_EQ(Text("lbl_Pause"), "Manual Step");
 }
 
@@ -367,7 +368,7 @@ TEST_F(MainWindowTest, HltCutsASlowModeWaitShort) {
   EXPECT_LT(latency.count(), 1000);
   EXPECT_EQ(model.State().P[0], 2);
   EXPECT_EQ(Text("lbl_Opcode"), "LDI ");
-  EXPECT_TRUE(Lit("Halt_Led_On", "Halt_Led_Off"));
+  EXPECT_TRUE(Lit("Halt_Led"));
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheLoopAndExits) {
@@ -414,7 +415,7 @@ TEST_F(MainWindowTest, MenuBarHasItsEntriesCaptionsAndSeparators) {
   const char* texts[] = {"&Open Memory-Image", "&Save Memory-Image As", "", "&Load ASM-file", "&Assemble Source...",
                          "&Reassemble and Load", "Load Intel &HEX...", "", "&New Source", "Open So&urce...",
                          "Sa&ve Source", "Save Sour&ce As...", "Recent &Files", "Sa&mples", "", "Sav&e State...",
-                         "Loa&d State...", "Run &Tests...", "", "E&Xit"};
+                         "Loa&d State...", "Run &Tests...", "", "E&xit"};
   ASSERT_EQ(files.size(), static_cast<qsizetype>(std::size(names)));
   for (size_t i = 0; i < std::size(names); ++i) {
     EXPECT_EQ(files[i]->objectName(), names[i]);
@@ -557,7 +558,7 @@ TEST_F(MainWindowTest, EchoIsPlayableDuringARun) {
   });
   QTimer::singleShot(250, window.get(), [&] {
     led3 = Led(3);
-    QTest::mouseClick(Find<QWidget>(window.get(), "D_Switch_Off_5"), Qt::LeftButton);
+    QTest::mouseClick(Find<QWidget>(window.get(), "D_Switch_5"), Qt::LeftButton);
   });
   QTimer::singleShot(400, window.get(), [&] {
     window->Refresh();
@@ -653,7 +654,7 @@ TEST_F(MainWindowTest, PanelScalesWithTheWindow) {
   EXPECT_EQ(board->size(), 2 * base);
   EXPECT_EQ(board->pos(), QPoint((frame->width() - 2 * 591) / 2, 0));
   EXPECT_EQ(place("cmd_Reset"), QRect(82, 36, 122, 66));
-  EXPECT_EQ(place("Led_On_7"), QRect(600, 120, 50, 50));
+  EXPECT_EQ(place("Led_7"), QRect(600, 120, 50, 50));
   EXPECT_DOUBLE_EQ(Find<QLabel>(window.get(), "lbl_P0")->font().pointSizeF(), 2 * font_before);
 
   window->resize(200, 150);
