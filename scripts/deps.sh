@@ -5,9 +5,10 @@ set -euo pipefail
 # dpkg-dev, file: the Debian package and its library dependencies;
 # libxcb1-dev: the window notices being destroyed from outside;
 # cmark-gfm: renders docs/guide.md (with its tables) to the HTML guide that Help opens;
-# nlohmann-json3-dev: scmp-test writes its JSON report with it.
+# nlohmann-json3-dev: scmp-test writes its JSON report with it;
+# libxml2-utils: xmllint checks that the JUnit report is well formed.
 pkgs=(cmake g++ make pkg-config libgtest-dev libcli11-dev qt6-base-dev libgl-dev libxcb1-dev nlohmann-json3-dev
-  desktop-file-utils appstream dpkg-dev file cmark-gfm "$@")
+  desktop-file-utils appstream dpkg-dev file cmark-gfm libxml2-utils "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
