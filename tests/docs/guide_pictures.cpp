@@ -51,7 +51,7 @@ TEST(GuideFiles, TheRenderedGuidesLinksLeadWhereTheySay) {
   const fs::path page = fs::path(SCMP_BINARY_DIR) / "doc" / "guide.html";
   if (!fs::exists(page)) GTEST_SKIP() << "no HTML guide in this build (cmark-gfm missing)";
   const std::string html = test::ReadFile(page.string());
-  static const std::regex kTarget(R"((?:href|src)="([^"]*)")");
+  static const std::regex kTarget(R"re((?:href|src)="([^"]*)")re");
   int within = 0, files = 0;
   for (auto it = std::sregex_iterator(html.begin(), html.end(), kTarget); it != std::sregex_iterator(); ++it) {
     const std::string target = (*it)[1].str();
