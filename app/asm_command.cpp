@@ -49,7 +49,8 @@ constexpr const char* kHelp =
     "Diagnostics are printed as FILE:LINE:COL: error: message.\n"
     "Exit status: 0 on success, 1 for errors in the source or a file that cannot\n"
     "be read or written (no output file is then created or changed), 2 for bad\n"
-    "options.\n";
+    "options or an output that is the same file as an input: the source, a file\n"
+    "it includes or the data folder's SCMP.DEL (nothing is written then).\n";
 
 struct Options {
   std::string dir, source, listing, ram, hex, symbols, dis, from, to;
@@ -112,14 +113,25 @@ void ReportOutside(const ByteTally& outside, const Options& o, std::ostream& err
         << (o.hex.empty() ? "not written (give --hex to keep them)" : "written to the Intel HEX file only") << "\n";
 }
 
-int AssembleFile(const Options& o, const InstructionTable& table, std::ostream& err) {
+std::vector<NamedFile> Outputs(const Options& o);
+
+int AssembleFile(const Options& o, const InstructionTable& table, const std::string& data_dir, std::ostream& err) {
   std::string source, error;
   if (!ReadSourceFile(o.source, &source, &error)) {
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
-  const Assembly assembly = Assemble(source, o.source, table, ReadSourceFile);
+  std::vector<std::string> included;
+  const Assembly assembly = Assemble(source, o.source, table, RecordingSourceReader(&included));
   for (const Diagnostic& d : assembly.diagnostics) err << FormatDiagnostic(d) << "\n";
+  // Only now are the included files known: no output may replace one, nor
+  // the instruction table the assembly read.
+  std::vector<NamedFile> inputs{InstructionTableFile(data_dir)};
+  AddInputs(&inputs, included, "the included file");
+  if (const std::string clash = FileClash(inputs, Outputs(o)); !clash.empty()) {
+    err << "scmp-asm: " << clash << "; nothing was written.\n";
+    return 2;
+  }
   if (!assembly.Succeeded()) {
     err << "scmp-asm: " << assembly.ErrorCount() << (assembly.ErrorCount() == 1 ? " error" : " errors")
         << "; nothing written.\n";
@@ -239,7 +251,7 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
-  return AssembleFile(o, table, err);
+  return AssembleFile(o, table, data_dir, err);
 }
 
 }  // namespace scmp

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/file_reader.h"
 
@@ -57,6 +59,34 @@ std::string FileClash(const std::vector<NamedFile>& inputs, const std::vector<Na
       if (output_ids[j] == output_ids[i]) return Clash(outputs[i], outputs[j]);
   }
   return "";
+}
+
+std::string SameFileTwice(const std::vector<NamedFile>& files) {
+  std::vector<FileIdentity> ids;
+  for (const NamedFile& f : files) ids.push_back(IdentityOf(f.path));
+  for (size_t i = 0; i < files.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (ids[j] == ids[i]) return Clash(files[i], files[j]);
+  return "";
+}
+
+NamedFile InstructionTableFile(const std::string& data_dir) {
+  return {"the instruction table", data_dir + "SCMP.DEL", "instruction table"};
+}
+
+void AddInputs(std::vector<NamedFile>* files, const std::vector<std::string>& paths, const std::string& what) {
+  for (const std::string& path : paths) files->push_back({what, path, what});
+}
+
+void HoldClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
 }
 
 bool FlushOutput(std::ostream& out, std::ostream& err, const std::string& name) {

@@ -27,6 +27,24 @@ struct NamedFile {
 // full path. Outputs of the kind of the input they match are let through.
 std::string FileClash(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
 
+// Empty when no two of `files` are one file, compared as FileClash compares;
+// else a message naming both.
+std::string SameFileTwice(const std::vector<NamedFile>& files);
+
+// The data folder's instruction table (DATA_DIR ends in "/"): an input of
+// every program, which no output may replace.
+NamedFile InstructionTableFile(const std::string& data_dir);
+
+// Each path of `paths` appended to `files` as an input named `what` ("the
+// included file"), of a kind that no output has.
+void AddInputs(std::vector<NamedFile>* files, const std::vector<std::string>& paths, const std::string& what);
+
+// A standard stream that the caller closed (fd 0, 1 or 2) is held by
+// /dev/null opened for reading: a file the program opens later then never
+// takes its number, so output meant for the terminal cannot land in a
+// report, and a write to a closed standard output still fails and is told.
+void HoldClosedStandardStreams();
+
 // Flushes `out`; false, with a message on `err` after "NAME: ", when
 // standard output could not be written (a full disk, a closed pipe).
 bool FlushOutput(std::ostream& out, std::ostream& err, const std::string& name);

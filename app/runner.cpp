@@ -160,8 +160,10 @@ std::vector<Load> LoadsInOrder(const CLI::App& app, const std::vector<std::pair<
 // Through the panel's one way in; the diagnostics of a source go to `err`,
 // and the load's report too when it has more to say than that every byte
 // was stored: dropped bytes, warnings, or nothing stored at all.
-bool LoadFile(PanelModel& panel, const std::string& path, FileKind kind, std::ostream& err, std::string* error) {
+bool LoadFile(PanelModel& panel, const std::string& path, FileKind kind, std::ostream& err, std::string* error,
+              std::vector<std::string>* included) {
   const FileLoad load = panel.LoadFile(path, kind);
+  included->insert(included->end(), load.included.begin(), load.included.end());
   for (const Diagnostic& d : load.diagnostics) err << FormatDiagnostic(d) << "\n";
   const bool stores_bytes = load.kind != FileKind::kMemoryImage && load.kind != FileKind::kSavedState;
   if (load.lines.size() > 1 || (stores_bytes && load.bytes.stored() == 0))
@@ -283,24 +285,28 @@ bool LoadStartState(PanelModel& panel, const Options& o, std::string* error) {
   return panel.ApplyState(state, error);
 }
 
-// Start-up, the files, the switches and the trace log, as a user would set
-// them up in the window. False with the message in `error`.
+// Start-up, the files and the switches, as a user would set them up in the
+// window. False with the message in `error`. `read` gets every file read
+// besides those named: the instruction table and each included file.
 bool Prepare(PanelModel& panel, const Options& o, const std::string& exe_path, std::ostream& err,
-             std::string* error) {
+             std::string* error, std::vector<NamedFile>* read) {
   panel.SetWaitHook([](double) {});  // a batch run does not wait
   const std::string data_dir = FindDataDir(o.dir, exe_path, err, error);
   if (data_dir.empty() || !panel.StartUp(data_dir, error)) return false;
+  read->push_back(InstructionTableFile(data_dir));
+  std::vector<std::string> included;
   if (!o.load_state.empty() && !LoadStartState(panel, o, error)) return false;
-  if (!o.ram.empty() && !LoadFile(panel, o.ram, FileKind::kMemoryImage, err, error)) return false;
+  if (!o.ram.empty() && !LoadFile(panel, o.ram, FileKind::kMemoryImage, err, error, &included)) return false;
   for (const Load& load : o.loads)
-    if (!LoadFile(panel, load.path, load.kind, err, error)) return false;
+    if (!LoadFile(panel, load.path, load.kind, err, error, &included)) return false;
+  AddInputs(read, included, "the included file");
   panel.SetTraceLimit(o.trace_limit_mb);
   const int switches = o.switches.value_or(o.load_state.empty() ? 0 : panel.SwitchData());
   for (int i = 0; i < 8; ++i)
     if (panel.DataSwitch(i) != (((switches >> i) & 1) != 0)) panel.ToggleDataSwitch(i);
   for (int a : o.breaks) panel.SetBreakpoint(a, true);
   for (int a : o.watches) panel.SetWatchpoint(a, true);
-  return o.trace.empty() || panel.EnableTrace(o.trace, error);
+  return true;
 }
 
 struct RunCounts {
@@ -417,7 +423,17 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     if (panel.HasNotices()) PrintNotices(panel, err);
   });
   std::string error;
-  if (!Prepare(panel, o, exe_path, err, &error)) {
+  std::vector<NamedFile> read;
+  if (!Prepare(panel, o, exe_path, err, &error, &read)) {
+    PrintNotices(panel, err);
+    err << "scmp-run: " << error << "\n";
+    return StopSignals::ExitStatus(1);
+  }
+  if (const std::string clash = FileClash(read, Outputs(o)); !clash.empty()) {
+    err << "scmp-run: " << clash << "; nothing was run or written.\n";
+    return 2;
+  }
+  if (!o.trace.empty() && !panel.EnableTrace(o.trace, &error)) {
     PrintNotices(panel, err);
     err << "scmp-run: " << error << "\n";
     return StopSignals::ExitStatus(1);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/command_line.h"
+#include "core/file_reader.h"
 #include "core/safe_save.h"
 #include "grader/grade.h"
 #include "grader/report.h"
@@ -42,10 +43,12 @@ constexpr const char* kHelp =
     "table of all of them follows. Runs are at unlimited speed and the same\n"
     "every time.\n"
     "\n"
-    "Exit status: 0 when every test of every program passed, 1 when some failed,\n"
-    "2 for bad options, a bad test file or a report that cannot be written, 3\n"
-    "when a program could not be assembled or loaded (it scores 0 and is still\n"
-    "listed). Where several apply: 2 before 3 before 1.\n";
+    "Exit status: 0 when every test of every program passed, 1 when some failed\n"
+    "or the standard output could not be written, 2 for bad options, a bad test\n"
+    "file, a report that cannot be written or that is a file the command reads\n"
+    "(nothing is then written), or a program named twice, 3 when a program could\n"
+    "not be assembled or loaded or stored no byte (it scores 0 and is listed as\n"
+    "not loaded). Where several apply: 2 before 3 before 1.\n";
 
 struct Options {
   std::string dir, test_file, json, junit, csv;
@@ -89,6 +92,30 @@ std::string ProgramOfTestFile(const std::string& test_path, const std::string& p
   return (fs::path(test_path).parent_path() / p).lexically_normal().string();
 }
 
+std::vector<NamedFile> Reports(const Options& o) {
+  std::vector<NamedFile> files;
+  if (!o.json.empty()) files.push_back({"the JSON report", o.json, "json"});
+  if (!o.junit.empty()) files.push_back({"the JUnit report", o.junit, "junit"});
+  if (!o.csv.empty()) files.push_back({"the CSV report", o.csv, "csv"});
+  return files;
+}
+
+// Empty when no report is a file the command reads (the test file, the
+// instruction table, a program, a file a program included) or another
+// report, and no program is named twice; else why the command stops.
+std::string FileFault(const Options& o, const std::string& data_dir, const std::vector<std::string>& programs,
+                      const std::vector<std::string>& included) {
+  std::vector<NamedFile> named;
+  AddInputs(&named, programs, "the program");
+  if (std::string twice = SameFileTwice(named); !twice.empty())
+    return twice + "; name each program once";
+  std::vector<NamedFile> inputs{{"the test file", o.test_file, "test"}, InstructionTableFile(data_dir)};
+  inputs.insert(inputs.end(), named.begin(), named.end());
+  AddInputs(&inputs, included, "the included file");
+  if (std::string clash = FileClash(inputs, Reports(o)); !clash.empty()) return clash + "; nothing was written";
+  return "";
+}
+
 bool WriteReport(const std::string& path, const std::string& text, const char* what, std::ostream& err) {
   if (path.empty()) return true;
   std::string error;
@@ -116,30 +143,38 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
   std::vector<Diagnostic> diagnostics;
   if (!ReadTestFile(o.test_file, &loader.Cpu().table(), &file, &diagnostics)) {
     for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
-    err << "scmp-test: " << o.test_file << ": the test file has errors; nothing was run\n";
+    err << "scmp-test: " << Escaped(o.test_file) << ": the test file has errors; nothing was run\n";
     return kTestUsageError;
   }
   std::vector<std::string> programs = o.programs;
   if (programs.empty() && !file.program.empty()) programs.push_back(ProgramOfTestFile(o.test_file, file.program));
   if (programs.empty()) {
-    err << "scmp-test: no program: name one after the test file, or add a program line to " << o.test_file << "\n"
+    err << "scmp-test: no program: name one after the test file, or add a program line to " << Escaped(o.test_file)
+        << "\n"
         << kUsage;
+    return kTestUsageError;
+  }
+
+  if (const std::string fault = FileFault(o, data_dir, programs, {}); !fault.empty()) {
+    err << "scmp-test: " << fault << ".\n";
     return kTestUsageError;
   }
 
   int status = kTestsPassed;
   TestRunner runner(loader.Cpu().table());
   std::vector<ProgramResult> results;
+  std::vector<std::string> included;
   for (const std::string& path : programs) {
     ProgramImage image;
     diagnostics.clear();
     const bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
+    included.insert(included.end(), image.included.begin(), image.included.end());
     for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
     if (loaded) {
       image.path = path;
       results.push_back(GradeProgram(runner, file, image, o.seed));
     } else {
-      err << "scmp-test: " << error << "\n";
+      err << "scmp-test: " << Escaped(error) << "\n";
       results.push_back(UnloadedProgram(file, path, error));
       status = kProgramNotLoaded;
     }
@@ -151,6 +186,12 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
     out << "\n";
     WriteClassTable(results, out);
   }
+  // The programs' included files are known only now.
+  if (const std::string fault = FileFault(o, data_dir, programs, included); !fault.empty()) {
+    err << "scmp-test: " << fault << ".\n";
+    return kTestUsageError;
+  }
+  if (!FlushOutput(out, err, "scmp-test") && status == kTestsPassed) status = kTestsFailed;
   const bool written = WriteReport(o.json, JsonReport(results), "the JSON report", err) &
                        WriteReport(o.junit, JunitReport(results), "the JUnit report", err) &
                        WriteReport(o.csv, CsvReport(results), "the CSV report", err);

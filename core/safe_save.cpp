@@ -1,5 +1,6 @@
 #include "core/safe_save.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -8,9 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,12 +105,93 @@ void RemoveStaleTemps(const fs::path& dir, const std::string& prefix) {
   }
 }
 
-// Opens a new, unique file beside the target; -1 with errno set on failure.
-int OpenTemp(const fs::path& dir, const std::string& prefix, fs::path* temp) {
+// The temporary files of saves in progress, so that SIGINT, SIGTERM or
+// SIGHUP, which would end the program before it cleans up, removes them
+// first. A handler may not allocate or lock, so the names are kept in a
+// fixed table; a save beyond its size goes on without this care.
+constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kNoSlot = -1;
+struct TempSlot {
+  std::atomic<bool> used{false};
+  char path[PATH_MAX] = {};
+};
+std::array<TempSlot, 16> g_temp_slots;
+std::mutex g_slots_mutex;  // guards the count and the handlers, never taken in the handler
+int g_slots_in_use = 0;
+std::array<struct sigaction, kEndingSignals.size()> g_old_actions{};
+
+// A program that handles the signal itself (scmp-run ends its run and saves
+// after it) keeps its temporary files, since its save goes on; one that
+// ignores the signal too. A signal that would end the program removes them
+// and then ends it as it would have.
+extern "C" void RemoveTempsAndEnd(int signal_number, siginfo_t* info, void* context) {
+  size_t i = 0;
+  while (i + 1 < kEndingSignals.size() && kEndingSignals[i] != signal_number) ++i;
+  const struct sigaction& old = g_old_actions[i];
+  if ((old.sa_flags & SA_SIGINFO) != 0) return old.sa_sigaction(signal_number, info, context);
+  if (old.sa_handler == SIG_IGN) return;
+  if (old.sa_handler != SIG_DFL) return old.sa_handler(signal_number);
+  for (TempSlot& slot : g_temp_slots)
+    if (slot.used.load()) ::unlink(slot.path);
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+// Notes `path` for the handler, which is set while any save is in progress;
+// the slot, or kNoSlot when the table is full.
+int HoldTemp(const std::string& path) {
+  if (path.size() >= PATH_MAX) return kNoSlot;
+  std::lock_guard<std::mutex> lock(g_slots_mutex);
+  for (size_t s = 0; s < g_temp_slots.size(); ++s) {
+    TempSlot& slot = g_temp_slots[s];
+    if (slot.used.load()) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true);
+    if (g_slots_in_use++ == 0) {
+      struct sigaction action {};
+      action.sa_sigaction = &RemoveTempsAndEnd;
+      action.sa_flags = SA_SIGINFO | SA_RESTART;
+      sigemptyset(&action.sa_mask);
+      for (size_t i = 0; i < kEndingSignals.size(); ++i) ::sigaction(kEndingSignals[i], &action, &g_old_actions[i]);
+    }
+    return static_cast<int>(s);
+  }
+  return kNoSlot;
+}
+
+void ReleaseTemp(int slot) {
+  if (slot == kNoSlot) return;
+  std::lock_guard<std::mutex> lock(g_slots_mutex);
+  g_temp_slots[static_cast<size_t>(slot)].used.store(false);
+  if (--g_slots_in_use == 0)
+    for (size_t i = 0; i < kEndingSignals.size(); ++i) ::sigaction(kEndingSignals[i], &g_old_actions[i], nullptr);
+}
+
+// Blocks the ending signals for its lifetime, so that a file is never
+// created without its name being held.
+class EndingSignalsBlocked {
+ public:
+  EndingSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : kEndingSignals) sigaddset(&set, signal_number);
+    ::pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+};
+
+// Opens a new, unique file beside the target and holds its name in `slot`;
+// -1 with errno set on failure.
+int OpenTemp(const fs::path& dir, const std::string& prefix, fs::path* temp, int* slot) {
   static std::atomic<unsigned> counter{0};
+  EndingSignalsBlocked blocked;
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) *slot = HoldTemp(temp->string());
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
@@ -156,7 +240,10 @@ bool SaveFileSafely(const std::string& path, std::string_view contents, std::str
 }
 
 SaveBatch::~SaveBatch() {
-  for (const Pending& p : pending_) ::unlink(p.temp.c_str());
+  for (const Pending& p : pending_) {
+    ::unlink(p.temp.c_str());
+    ReleaseTemp(p.slot);
+  }
 }
 
 bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std::string* error,
@@ -178,7 +265,8 @@ bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std:
   const std::string prefix = TempPrefix(dir, target_path.filename().string());
   RemoveStaleTemps(dir, prefix);
   fs::path temp;
-  const int fd = OpenTemp(dir, prefix, &temp);
+  int slot = kNoSlot;
+  const int fd = OpenTemp(dir, prefix, &temp, &slot);
   if (fd < 0) {
     SetError(error, failed + " " + Quoted(path) + ": " + CreateFailureText(dir, errno) + ".");
     return false;
@@ -193,11 +281,12 @@ bool SaveBatch::Prepare(const std::string& path, std::string_view contents, std:
   }
   if (!ok) {
     ::unlink(temp.c_str());
+    ReleaseTemp(slot);
     SetError(error, failed + " " + Quoted(path) + ": " + CreateFailureText(dir, saved_errno) +
                         ". Any earlier file of that name is unchanged.");
     return false;
   }
-  pending_.push_back({target.path, path, failed, temp.string(), dir.string()});
+  pending_.push_back({target.path, path, failed, temp.string(), dir.string(), slot});
   return true;
 }
 
@@ -209,11 +298,9 @@ bool SaveBatch::Commit(std::string* error) {
       SetError(error, p.failed + " " + Quoted(p.shown) + ": " + std::strerror(errno) +
                           ". Any earlier file of that name is unchanged.");
     }
-    if (!ok) {
-      ::unlink(p.temp.c_str());
-      continue;
-    }
-    SyncFolder(p.dir);
+    if (!ok) ::unlink(p.temp.c_str());
+    ReleaseTemp(p.slot);
+    if (ok) SyncFolder(p.dir);
   }
   pending_.clear();
   return ok;

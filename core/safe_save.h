@@ -16,7 +16,10 @@ namespace scmp {
 // to is replaced and the link stays. A replaced file keeps its owner, group
 // and mode as far as the rights allow (the owner only when saving as root).
 // The temporary name stays within the folder's name limit, and temporary
-// files that a killed save of the same target left behind are removed.
+// files that a killed save of the same target left behind are removed. A
+// SIGINT, SIGTERM or SIGHUP that would end the program during a save removes
+// the temporary file first (a program that handles the signal itself keeps
+// its save going).
 //
 // False with a message in `error` that names `what` ("the memory image") and
 // the path; any earlier file of that name is then unchanged.
@@ -50,6 +53,7 @@ class SaveBatch {
     std::string failed;  // "Cannot save the listing"
     std::string temp;
     std::string dir;
+    int slot;            // where the signal handler finds `temp`
   };
   std::vector<Pending> pending_;
 };

@@ -11,4 +11,12 @@ bool ReadSourceFile(const std::string& path, std::string* text, std::string* err
   return false;
 }
 
+SourceReader RecordingSourceReader(std::vector<std::string>* opened) {
+  return [opened](const std::string& path, std::string* text, std::string* error) {
+    // Noted before reading: a file that failed half-way was opened too.
+    opened->push_back(path);
+    return ReadSourceFile(path, text, error);
+  };
+}
+
 }  // namespace scmp

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace scmp {
 
@@ -14,5 +16,11 @@ constexpr size_t kMaxSourceSize = 16 * 1024 * 1024;
 // file when it cannot be opened or read, is not a regular file, or is larger
 // than kMaxSourceSize.
 bool ReadSourceFile(const std::string& path, std::string* text, std::string* error);
+
+// A reader for INCLUDE that reads as ReadSourceFile does and adds the path of
+// each file it opened to `*opened`, so that the caller can keep its outputs
+// off every file an assembly read.
+using SourceReader = std::function<bool(const std::string& path, std::string* text, std::string* error)>;
+SourceReader RecordingSourceReader(std::vector<std::string>* opened);
 
 }  // namespace scmp

@@ -36,7 +36,10 @@ std::string XmlEscaped(std::string_view text) {
       // Text from files may be no UTF-8: such bytes become U+FFFD, as XML
       // must be well-formed.
       const size_t length = Utf8Length(text.substr(i));
-      out += length ? std::string(text.substr(i, length)) : kReplacement;
+      // U+FFFE and U+FFFF are well-formed UTF-8 that XML 1.0 forbids.
+      const bool forbidden =
+          length == 3 && text.substr(i, 2) == "\xEF\xBF" && static_cast<unsigned char>(text[i + 2]) >= 0xBE;
+      out += length && !forbidden ? std::string(text.substr(i, length)) : kReplacement;
       i += length ? length : 1;
       continue;
     }

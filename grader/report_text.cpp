@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <iomanip>
 
+#include "core/file_reader.h"
 #include "grader/report.h"
 
 namespace scmp::grader {
@@ -29,25 +30,31 @@ std::string SummaryLine(const ProgramResult& program) {
          std::to_string(program.Passed()) + " of " + std::to_string(program.tests.size()) + " tests passed";
 }
 
+// Every line for the terminal goes through the escaping of every other
+// message: test names and paths come from files and may hold ESC or BEL.
 void WriteProgramText(const ProgramResult& program, std::ostream& out) {
-  if (!program.Loaded()) out << program.program << ": could not be loaded: " << program.load_error << "\n";
+  if (!program.Loaded()) out << Escaped(program.program + ": could not be loaded: " + program.load_error) << "\n";
   for (const TestResult& test : program.tests) {
-    out << TestLine(program, test) << "\n";
+    out << Escaped(TestLine(program, test)) << "\n";
     // Further failures of the same test, one a line under it.
     const std::vector<std::string> failures = test.Failures();
-    for (size_t i = 1; i < failures.size(); ++i) out << "     also: " << failures[i] << "\n";
+    for (size_t i = 1; i < failures.size(); ++i) out << "     also: " << Escaped(failures[i]) << "\n";
   }
-  out << SummaryLine(program) << "\n";
+  out << Escaped(SummaryLine(program)) << "\n";
 }
 
 void WriteClassTable(const std::vector<ProgramResult>& programs, std::ostream& out) {
   size_t width = 7;
-  for (const ProgramResult& p : programs) width = std::max(width, p.program.size());
+  std::vector<std::string> names;
+  for (const ProgramResult& p : programs) names.push_back(Escaped(p.program));
+  for (const std::string& name : names) width = std::max(width, name.size());
   out << std::left << std::setw(static_cast<int>(width)) << "program" << "  " << std::setw(9) << "points"
       << "tests\n";
-  for (const ProgramResult& p : programs)
-    out << std::setw(static_cast<int>(width)) << p.program << "  " << std::setw(9) << Points(p.score, p.max_score)
+  for (size_t i = 0; i < programs.size(); ++i) {
+    const ProgramResult& p = programs[i];
+    out << std::setw(static_cast<int>(width)) << names[i] << "  " << std::setw(9) << Points(p.score, p.max_score)
         << Points(p.Passed(), static_cast<int>(p.tests.size())) << (p.Loaded() ? "" : "  not loaded") << "\n";
+  }
   out << std::right;
 }
 

@@ -37,6 +37,23 @@ second_err=$(env -u XDG_DATA_HOME -u SCMP_DIR HOME="$home" timeout 60 "$prefix/b
 [ -z "$second_err" ] || fail "second start said: $second_err"
 echo "install_check: installed scmp-run made $user_copy and printed: $line"
 
+# The installed guide: every link within it finds its heading, every link
+# to a sample or picture its file in the installed tree.
+guide="$prefix/share/doc/scmp-trainer/guide.html"
+if [ -f "$guide" ]; then
+  links=0
+  while IFS= read -r target; do
+    links=$((links + 1))
+    case "$target" in
+      *://*) ;;
+      "#"*) grep -q "id=\"${target#\#}\"" "$guide" || fail "the guide links to $target, a heading it does not have" ;;
+      *) [ -f "$(dirname "$guide")/$target" ] || fail "the installed guide links to $target, which is not installed" ;;
+    esac
+  done < <(grep -o -E '(href|src)="[^"]*"' "$guide" | sed -E 's/^(href|src)="(.*)"$/\2/')
+  [ "$links" -gt 20 ] || fail "the installed guide has only $links links"
+  echo "install_check: the installed guide's $links links lead to what they name"
+fi
+
 if command -v desktop-file-validate >/dev/null; then
   for f in "$prefix"/share/applications/*.desktop; do desktop-file-validate "$f" || fail "desktop-file-validate $f"; done
   echo "install_check: desktop entry valid"

@@ -37,6 +37,7 @@ FileLoad AssembledLoad(const std::string& path, bool loaded, SourceLoad source, 
   load.loaded = loaded;
   load.error = std::move(source.error);
   load.diagnostics = std::move(source.diagnostics);
+  load.included = std::move(source.included);
   if (!loaded) return load;
   load.bytes = TallyOf(source.code, memory);
   load.line_map = std::move(source.code);

@@ -23,6 +23,7 @@ struct FileLoad {
   std::vector<Diagnostic> diagnostics;  // a source's errors and warnings
   std::vector<Symbol> symbols;          // a source's symbols; none for other kinds
   std::vector<LineCode> line_map;       // a source's bytes by line
+  std::vector<std::string> included;    // every file a source's INCLUDE read
 
   const std::string& Summary() const {
     static const std::string kNone;

@@ -666,7 +666,7 @@ bool PanelModel::AssembleText(const std::string& path, std::string_view source, 
     result->error = "Stop the program before assembling.";
     return false;
   }
-  Assembly assembly = Assemble(source, path, cpu_.table(), ReadSourceFile);
+  Assembly assembly = Assemble(source, path, cpu_.table(), RecordingSourceReader(&result->included));
   const int errors = assembly.ErrorCount();
   result->diagnostics = std::move(assembly.diagnostics);
   if (errors > 0) {

@@ -62,6 +62,7 @@ struct SourceLoad {
   std::string error;                    // why nothing was loaded
   std::string report;                   // what was stored, when it loaded
   std::vector<LineCode> code;           // the bytes each line placed, when it loaded
+  std::vector<std::string> included;    // every file INCLUDE read
 };
 
 struct SettingsResult {

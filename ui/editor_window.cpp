@@ -37,7 +37,8 @@ const char* const kUntitled = "untitled.s";
 QString Bytes(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 }  // namespace
 
-QStringList RecentSources() { return QSettings().value(kRecentKey).toStringList(); }
+// At most the list's own count, whatever the settings file holds.
+QStringList RecentSources() { return QSettings().value(kRecentKey).toStringList().mid(0, kRecentCount); }
 
 void AddRecentSource(const QString& given) {
   // Absolute, so that one file is one entry wherever it was named from.
@@ -183,6 +184,7 @@ bool EditorWindow::MaySetAside() {
 
 void EditorWindow::NewSource() {
   if (!MaySetAside()) return;
+  format_ = SourceFormat{};
   SetText("; A new program\n\t.org\t0x001\n", QString());
   // Typing goes on at the end of the new text.
   editor_->moveCursor(QTextCursor::End);
@@ -195,23 +197,40 @@ bool EditorWindow::OpenSource(const QString& path) {
     ReloadIfChangedOnDisk();
     return true;
   }
-  if (!MaySetAside()) return false;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    QMessageBox::warning(this, "Open Source", QString("%1 cannot be read: %2").arg(path, file.errorString()));
+  // Read before the text on screen is set aside: a file the editor may not
+  // open (a pipe, /dev/zero, a folder, a binary file) changes nothing.
+  QString text, error, note;
+  SourceFormat format;
+  if (!ReadSourceText(path, &text, &format, &error, &note)) {
+    QMessageBox box(QMessageBox::Warning, "Open Source", QString("%1 cannot be opened: %2.").arg(path, error),
+                    QMessageBox::Ok, this);
+    box.setObjectName("msg_CannotOpen");
+    box.setAccessibleName("Cannot open");
+    box.exec();
     return false;
   }
-  SetText(QString::fromUtf8(file.readAll()), path);
+  if (!MaySetAside()) return false;
+  format_ = format;
+  SetText(text, path);
+  if (!note.isEmpty()) Say(note);
   AddRecentSource(path);
   emit RecentChanged();
   return true;
 }
 
 bool EditorWindow::WriteTo(const QString& path) {
-  std::string error;
-  const QByteArray bytes = editor_->toPlainText().toUtf8();
-  if (!SaveFileSafely(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()), &error,
-                      "the source")) {
+  std::string error, bytes;
+  int bad_line = 0;
+  if (!SourceBytes(DocumentText(*editor_->document()), format_, &bytes, &bad_line)) {
+    QMessageBox::warning(this, "Save Source",
+                         QString("%1 was not saved: the file is not UTF-8, so each character is kept as one byte, "
+                                 "and line %2 holds a character that no byte stands for. Remove it, or copy the "
+                                 "text into a new source (New Source), which is saved as UTF-8.")
+                             .arg(QFileInfo(path).fileName())
+                             .arg(bad_line));
+    return false;
+  }
+  if (!SaveFileSafely(QFile::encodeName(path).toStdString(), bytes, &error, "the source")) {
     QMessageBox::warning(this, "Save Source", Bytes(error));
     return false;
   }
@@ -224,7 +243,16 @@ bool EditorWindow::WriteTo(const QString& path) {
   return true;
 }
 
-bool EditorWindow::Save() { return path_.isEmpty() ? SaveAs() : WriteTo(path_); }
+// An unchanged text is not written again: nothing changes on disk that the
+// user did not change.
+bool EditorWindow::Save() {
+  if (path_.isEmpty()) return SaveAs();
+  if (!Modified()) {
+    Say(QFileInfo(path_).fileName() + " has no changes to save; the file is left as it is.");
+    return true;
+  }
+  return WriteTo(path_);
+}
 
 bool EditorWindow::SaveAs() {
   FileChooser chooser(FileChooser::Kind::kSaveSource, model_, this);
@@ -238,11 +266,12 @@ bool EditorWindow::SaveAs() {
 // rather than assemble the old text.
 void EditorWindow::ReloadIfChangedOnDisk() {
   if (path_.isEmpty() || Modified()) return;
-  QFile file(path_);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QString text = QString::fromUtf8(file.readAll());
-  if (text == editor_->toPlainText()) return;
+  QString text, error, note;
+  SourceFormat format;
+  if (!ReadSourceText(path_, &text, &format, &error, &note)) return;
+  if (text == DocumentText(*editor_->document())) return;
   const std::vector<int> breakpoints = editor_->BreakpointLines();
+  format_ = format;
   SetText(text, path_);
   editor_->SetBreakpointLines(breakpoints);
 }

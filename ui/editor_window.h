@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "trainer/panel_model.h"
+#include "ui/source_text_io.h"
 
 class QLabel;
 class QLineEdit;
@@ -99,6 +100,7 @@ class EditorWindow : public QMainWindow {
   QLabel* status_ = nullptr;
   QTimer typing_pause_;
   QString path_;
+  SourceFormat format_;  // the file's line ends and encoding, used again on saving
   std::vector<Diagnostic> shown_;
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;

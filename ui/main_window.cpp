@@ -688,7 +688,7 @@ bool PanelWindow::LoadFile(const std::string& path) {
   if (KindOfFile(path) == FileKind::kSource) return AssembleSource(path);
   const FileLoad load = model_.LoadFile(path);
   const bool shown = load.kind == FileKind::kSource
-                         ? ShowSourceResult(load.loaded, SourceLoad{load.diagnostics, load.error, load.Summary(), {}})
+                         ? ShowSourceResult(load.loaded, SourceLoad{load.diagnostics, load.error, load.Summary(), {}, {}})
                          : ShowLoadResult(load.loaded, path, load.error, load.Summary());
   ShowLoadDetails(this, load);
   return shown;

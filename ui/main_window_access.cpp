@@ -200,10 +200,13 @@ void PanelWindow::RememberFile(const std::string& path) {
     remembered_->AddRecentFile(QFileInfo(QFile::decodeName(path.c_str())).absoluteFilePath());
 }
 
+// Only the windows of the View menu reopen: the setting is a file anyone
+// may edit, and a name such as frm_Exit or frm_OpenSource would otherwise
+// trigger Exit or bring up a file window before the panel is in use.
 void PanelWindow::ReopenWindows(const QStringList& names) {
-  for (const QString& name : names) {
-    if (!name.startsWith("frm_")) continue;
-    if (auto* action = findChild<QAction*>("mnu_" + name.mid(4))) action->trigger();
+  for (const char* name : {"Monitor", "Editor"}) {
+    if (!names.contains(QString("frm_") + name)) continue;
+    if (auto* action = findChild<QAction*>(QString("mnu_") + name)) action->trigger();
   }
 }
 

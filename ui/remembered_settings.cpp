@@ -54,7 +54,11 @@ void RememberedSettings::SetLastFolder(const QString& window, const QString& fol
   settings_->setValue(FolderKey(window), folder);
 }
 
-QStringList RememberedSettings::RecentFiles() const { return settings_->value(kRecent).toStringList(); }
+// The settings file may hold any number of entries: the list shows its own
+// count at most.
+QStringList RememberedSettings::RecentFiles() const {
+  return settings_->value(kRecent).toStringList().mid(0, kRecentFiles);
+}
 
 void RememberedSettings::AddRecentFile(const QString& path) {
   QStringList files = RecentFiles();

@@ -53,6 +53,8 @@ TEST(ScmpTest, ExitStatusesTakeTheMostSeriousFirst) {
       {{tests, good, "--json", dir.File("no/such/dir/r.json")}, kTestUsageError, "r.json"},
       {{dir.Write("noprogram.test", "test \"a\"\n run for 1ms\nend\n")}, kTestUsageError, "no program"},
       {{tests, dir.File("missing.s")}, kProgramNotLoaded, "missing.s"},
+      {{tests, dir.Write("empty.s", "")}, kProgramNotLoaded, "empty.s: no bytes stored"},  // scores nothing
+      {{tests, good, dir.Write("notes.s", "; only\n  ; comments\n")}, kProgramNotLoaded, "notes.s: no bytes stored"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

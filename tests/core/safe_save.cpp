@@ -136,6 +136,51 @@ TEST(SaveFileSafely, ALaterSaveRemovesTheTemporaryFileOfAKilledOne) {
   EXPECT_EQ(Entries(dir.path()), 1u);
 }
 
+// A signal during a save: one that ends the program removes the temporary
+// files first and still ends it by that signal; one the program ignores or
+// handles lets the save finish.
+TEST(SaveFileSafely, ASignalDuringASaveLeavesNoTemporaryFile) {
+  const struct {
+    int signal_number;
+    void (*handler)(int);  // the program's own: SIG_DFL ends it
+    bool ends;
+  } cases[] = {
+      {SIGTERM, SIG_DFL, true},
+      {SIGINT, SIG_DFL, true},
+      {SIGHUP, SIG_DFL, true},
+      {SIGTERM, SIG_IGN, false},
+      {SIGINT, [](int) {}, false},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string first = dir.Write("REPORT.json", "old\n");
+    const std::string second = dir.File("NEW.csv");
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::signal(c.signal_number, c.handler);
+      SaveBatch batch;
+      const bool prepared = batch.Prepare(first, "new\n", nullptr) && batch.Prepare(second, "rows\n", nullptr);
+      if (!prepared || Entries(dir.path()) != 3) ::_exit(10);  // both temporaries beside the old file
+      ::raise(c.signal_number);
+      ::_exit(batch.Commit(nullptr) ? 0 : 11);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (c.ends) {
+      ASSERT_TRUE(WIFSIGNALED(status)) << c.signal_number << " status " << status;
+      EXPECT_EQ(WTERMSIG(status), c.signal_number);
+      EXPECT_EQ(Entries(dir.path()), 1u) << "a temporary file was left";
+      EXPECT_EQ(test::ReadFile(first), "old\n");
+    } else {
+      ASSERT_TRUE(WIFEXITED(status)) << status;
+      EXPECT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_EQ(Entries(dir.path()), 2u);
+      EXPECT_EQ(test::ReadFile(first), "new\n");
+    }
+  }
+}
+
 // Names up to the system's limit save; the temporary name is kept short.
 TEST(SaveFileSafely, LongestNamesSave) {
   for (const size_t length : {200u, 254u, 255u}) {

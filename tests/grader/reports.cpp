@@ -1,5 +1,6 @@
 // The reports print the same results: the JSON read back, the JUnit XML and
 // CSV with text that needs escaping, the text lines.
+#include <cstdlib>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 
 #include "grader/report.h"
 #include "tests/grader/grader_support.h"
+#include "tests/support/test_util.h"
 
 namespace scmp::grader {
 namespace {
@@ -64,6 +66,8 @@ TEST(Reports, JunitCsvAndTextEscapeAndCount) {
       {"a\x01'b", "a\xEF\xBF\xBD&apos;b"},
       {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},         // UTF-8 stays
       {"\xC3 \xC0\xAF \xED\xA0\x80", "\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // cut, overlong, surrogate
+      {"a\xEF\xBF\xBE\xEF\xBF\xBF" "b\xEF\xBF\xBD", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD"},  // U+FFFE, U+FFFF: not XML
+      {"\xEF\xBF\xBC\xF4\x8F\xBF\xBF", "\xEF\xBF\xBC\xF4\x8F\xBF\xBF"},  // U+FFFC and U+10FFFF are
   };
   for (const auto& e : escapes) EXPECT_EQ(XmlEscaped(e.text), e.escaped) << e.text;
 
@@ -84,6 +88,26 @@ TEST(Reports, JunitCsvAndTextEscapeAndCount) {
             "anna.s     5/5      2/2\n"
             "ben, jr.s  2/5      1/2\n"
             "cleo.s     0/5      0/2  not loaded\n");
+}
+
+// Names and paths from files with bytes a terminal or XML cannot take: the
+// lines escape them as every other message does, and the JUnit report stays
+// well formed for an XML parser.
+TEST(Reports, HostileNamesReachNoTerminalOrParserRaw) {
+  Graded g;
+  g.file.tests[0].name = "bell\a \xEF\xBF\xBF";
+  g.results[1].program = "esc\x1B[2J\x01.s";
+  std::ostringstream lines;
+  WriteProgramText(g.results[1], lines);
+  WriteClassTable(g.results, lines);
+  EXPECT_EQ(lines.str().find_first_of("\a\x1B\x01\xEF"), std::string::npos) << lines.str();
+  EXPECT_NE(lines.str().find("PASS bell\\x07 \\xEF\\xBF\\xBF (2/2)\n"), std::string::npos) << lines.str();
+  EXPECT_NE(lines.str().find("esc\\x1B[2J\\x01.s: 2/5 points"), std::string::npos) << lines.str();
+
+  scmp::test::TempDir dir;
+  const std::string xml = dir.Write("junit.xml", JunitReport(g.results));
+  const std::string check = "xmllint --noout " + xml + " 2>" + dir.File("xmllint.txt");
+  EXPECT_EQ(std::system(check.c_str()), 0) << scmp::test::ReadFile(dir.File("xmllint.txt"));
 }
 
 TEST(Reports, MomentsAndTimesRead) {
