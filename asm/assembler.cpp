@@ -12,6 +12,9 @@
 #include <new>
 #include <set>
 
+#include "asm/control_directive.h"
+#include "asm/data_directive.h"
+#include "asm/dialect.h"
 #include "asm/directive.h"
 #include "asm/expression.h"
 #include "asm/opcode_map.h"
@@ -80,6 +83,7 @@ struct Statement {
   int size = 0;
   int scope = 0;  // local labels 1$ belong to the stretch between two ordinary labels
   bool failed = false;
+  bool high_first = false;  // DW and .DBYTE: the byte order where the line stands
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;  // instructions only
 };
@@ -94,6 +98,8 @@ struct Compact {
   int line = 0;
   bool failed = false;
   bool equate = false;
+  bool high_first = false;
+  bool bare_word = false;  // a word alone in the first column: a label nothing may use
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;
 };
@@ -122,8 +128,9 @@ struct Function {
 
 class Assembler {
  public:
-  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader)
-      : source_(source), file_(file), map_(table), reader_(reader) {
+  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader,
+            const AssembleOptions& options)
+      : source_(source), file_(file), map_(table), reader_(reader), options_(options) {
     ram_map_ = std::make_unique<MemoryArray>();
     ram_map_->LayOutStartupMap();
     owner_.assign(kLastAddress + 1, 0);
@@ -135,6 +142,7 @@ class Assembler {
       result_.diagnostics.push_back({file_, line, 1, Severity::kError, "this is a binary file, not assembler source"});
       return std::move(result_);
     }
+    order_ = OperatorOrderOf(source_);
     stream_ = RunSourceStage(source_, file_, reader_);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
@@ -148,7 +156,7 @@ class Assembler {
 
  private:
   // ---- Diagnostics ---------------------------------------------------------
-  bool Stopped() const { return errors_ >= kMaxErrors; }
+  bool Stopped() const { return errors_ >= kMaxErrors || fatal_; }
 
   void Report(Severity severity, const StreamLine& where, size_t position, int column, std::string message) {
     if (Stopped()) return;
@@ -163,6 +171,12 @@ class Assembler {
   // The passes find faults out of order; an editor wants them in the order
   // of the lines. The notes that the list was cut stay last.
   void Finish() {
+    // Only a program that assembles needs to hear where it starts.
+    if (first_unplaced_ >= 0 && errors_ == 0) {
+      const StreamLine& where = stream_.lines[first_unplaced_];
+      Report(Severity::kNote, where, first_unplaced_, 1,
+             "no ORG before the first byte: the code starts at 001, the board's convention; write ORG 0 for 000");
+    }
     std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
       return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
     });
@@ -170,7 +184,7 @@ class Assembler {
     if (warnings_ > kMaxWarnings)
       result_.diagnostics.push_back({file_, result_.last_line, 1, Severity::kWarning,
                                      std::to_string(warnings_ - kMaxWarnings) + " more warnings"});
-    if (Stopped())
+    if (errors_ >= kMaxErrors)
       result_.diagnostics.push_back({cut_at_.file, cut_at_.line, cut_at_.column, Severity::kWarning,
                                      "too many errors; the rest of the file is not checked"});
   }
@@ -216,12 +230,14 @@ class Assembler {
       s.size = c.size;
       s.scope = c.scope;
       s.failed = c.failed;
+      s.high_first = c.high_first;
       s.directive = c.directive;
       s.op = c.op;
       const bool go_on = visit(s);
       c.address = s.address;
       c.size = s.size;
       c.failed = s.failed;
+      c.high_first = s.high_first;
       c.op = s.op;
       if (!go_on) return;
     }
@@ -292,7 +308,7 @@ class Assembler {
   void PlaceLines() {
     first_pass_ = true;
     int64_t location = 0x001;  // the board starts programs at 0x001
-    bool placed_any = false, origin_named = false;
+    bool placed_any = false, origin_named = false, big_endian = false, dbyte_high = options_.dbyte_high_first;
     Each(statements_.size(), All, [&](Statement& s) {
       if (Stopped()) return false;
       scope_ = s.scope;
@@ -321,8 +337,17 @@ class Assembler {
         return true;
       }
       if (s.directive == Directive::kCpu && !placed_any && !origin_named) location = 0;  // the macro assembler's start
+      if (IsMessage(s.directive)) return Say(s);
+      if (s.directive == Directive::kBigEndian || s.directive == Directive::kDbyteOrder) {
+        const int on = SwitchValue(s.directive, s.source.operand.text);
+        if (on < 0) Fail(s, s.source.operand.column, SwitchChoices(s.directive));
+        else (s.directive == Directive::kBigEndian ? big_endian : dbyte_high) = on == 1;
+        return true;
+      }
+      s.high_first = s.directive == Directive::kWord ? big_endian : dbyte_high;
       s.size = SizeOf(s);
       if (s.size > 0 && !s.failed) {
+        if (!placed_any && !origin_named && location == 0x001) first_unplaced_ = s.index;
         placed_any = true;
         if (s.op != Op::kNothing && (location & 0xFFF) + s.size - 1 > 0xFFF) {
           Fail(s, s.source.operation.column, "the instruction runs past the end of its 4K page at " +
@@ -338,6 +363,27 @@ class Assembler {
     });
   }
 
+  // MESSAGE, WARNING, ERROR, FATAL: the text as a note, a warning or an
+  // error; FATAL ends the assembly there. False to stop the pass.
+  bool Say(Statement& s) {
+    std::string text, error;
+    int column = 0;
+    if (!MessageText(s.source.operand, &text, &error, &column)) {
+      Fail(s, column, error);
+      return true;
+    }
+    if (text.empty()) text = std::string(s.source.operation.text) + " without a text";
+    switch (s.directive) {
+      case Directive::kMessage: Report(Severity::kNote, s, s.source.operation.column, text); return true;
+      case Directive::kWarning: Warn(s, s.source.operation.column, text); return true;
+      case Directive::kError: Fail(s, s.source.operation.column, text); return true;
+      default:
+        Fail(s, s.source.operation.column, text + " (FATAL: the assembly stops here)");
+        fatal_ = true;
+        return false;
+    }
+  }
+
   // SET names take their value where the line stands, in each pass.
   void AssignSet(Statement& s, SymbolEntry& e) {
     int64_t v;
@@ -350,45 +396,27 @@ class Assembler {
     }
   }
 
-  // The bytes of a DB operand: values and texts in quotes.
-  bool DataBytes(Statement& s, bool evaluate, std::vector<uint8_t>* bytes, int* count) {
-    *count = 0;
-    for (const Piece& part : SplitOperands(s.source.operand)) {
-      if (!part.text.empty() && (part.text[0] == '"' || (part.text[0] == '\'' && part.text.size() > 3))) {
-        std::string text, error;
-        int column = 0;
-        if (part.text[0] == '\'') {
-          if (part.text.back() != '\'') return Fail(s, part.column, "the text has no closing quote"), false;
-          text = std::string(part.text.substr(1, part.text.size() - 2));
-        } else if (!ParseString(part, &text, &error, &column)) {
-          return Fail(s, column, error), false;
-        }
-        *count += static_cast<int>(text.size());
-        if (bytes) bytes->insert(bytes->end(), text.begin(), text.end());
-        continue;
-      }
-      ++*count;
-      if (!evaluate) continue;
-      int64_t v;
-      if (!EvaluateIn(s, part, -128, 255, "a byte", &v)) return false;
-      bytes->push_back(static_cast<uint8_t>(v & 0xFF));
-    }
-    return true;
+  DataContext DataOn(Statement& s) {
+    return {[this, &s](const Piece& piece, int64_t min, int64_t max, const std::string& what, int64_t* v) {
+              return EvaluateIn(s, piece, min, max, what, v);
+            },
+            [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); }};
   }
 
   int SizeOf(Statement& s) {
     const Piece& operand = s.source.operand;
     const Piece& operation = s.source.operation;
     switch (s.directive) {
-      case Directive::kByte: case Directive::kWord: case Directive::kDbyte: {
+      case Directive::kByte: {
+        int count = 0;
+        return ByteData(operand, DataOn(s), nullptr, &count) ? count : 0;
+      }
+      case Directive::kWord: case Directive::kDbyte:
         if (operand.text.empty()) {
           Fail(s, operation.column, std::string(operation.text) + " needs at least one value");
           return 0;
         }
-        if (s.directive != Directive::kByte) return 2 * static_cast<int>(SplitOperands(operand).size());
-        int count = 0;
-        return DataBytes(s, false, nullptr, &count) ? count : 0;
-      }
+        return 2 * WordCount(operand);
       case Directive::kAscii: {
         std::string bytes, error;
         int column = 0;
@@ -492,6 +520,7 @@ class Assembler {
     }
     ExpressionContext context;
     context.location = location_;
+    context.order = order_;
     context.lookup = [&](std::string_view name, int64_t* v, std::string* m) {
       for (size_t i = 0; i < f.params.size(); ++i)
         if (f.params[i] == name) {
@@ -520,6 +549,7 @@ class Assembler {
   bool Evaluate(std::string_view text, int64_t location, int64_t* value, ExpressionFailure* failure, int depth) {
     ExpressionContext context;
     context.location = location;
+    context.order = order_;
     context.lookup = [this, depth](std::string_view name, int64_t* v, std::string* message) {
       return Lookup(name, v, message, depth);
     };
@@ -630,19 +660,10 @@ class Assembler {
     }
     if (s.directive == Directive::kByte) {
       int count = 0;
-      DataBytes(s, true, bytes, &count);
+      ByteData(operand, DataOn(s), bytes, &count);
       return;
     }
-    // DW puts the low byte first, as the Intel-style assemblers do; DBYTE
-    // the high byte first.
-    const bool high_first = s.directive == Directive::kDbyte;
-    for (const Piece& part : SplitOperands(operand)) {
-      int64_t v;
-      if (!EvaluateIn(s, part, -32768, 65535, "a 16-bit word", &v)) return;
-      const uint8_t high = static_cast<uint8_t>((v >> 8) & 0xFF), low = static_cast<uint8_t>(v & 0xFF);
-      bytes->push_back(high_first ? high : low);
-      bytes->push_back(high_first ? low : high);
-    }
+    WordData(operand, s.high_first, DataOn(s), bytes);
   }
 
   // disp(NAME): NAME is a pointer when it is a symbol of value 0..3; else
@@ -807,6 +828,8 @@ class Assembler {
   std::string file_;
   OpcodeMap map_;
   const IncludeReader& reader_;
+  AssembleOptions options_;
+  OperatorOrder order_ = OperatorOrder::kC;
   Stream stream_;
   std::unique_ptr<MemoryArray> ram_map_;
   std::vector<int> owner_;  // the statement (+1) that placed each byte
@@ -821,6 +844,8 @@ class Assembler {
   int last_outside_ = -2;
   const char* last_kind_ = nullptr;
   bool first_pass_ = true;
+  bool fatal_ = false;
+  int first_unplaced_ = -1;  // the line of the first byte when no ORG came before it
   int errors_ = 0;
   int warnings_ = 0;
   Assembly result_;
@@ -829,9 +854,9 @@ class Assembler {
 }  // namespace
 
 Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
-                  const IncludeReader& read_include) {
+                  const IncludeReader& read_include, const AssembleOptions& options) {
   try {
-    return Assembler(source, file_name, table, read_include).Run();
+    return Assembler(source, file_name, table, read_include, options).Run();
   } catch (const std::bad_alloc&) {
     Assembly failed;
     failed.diagnostics.push_back({file_name, 1, 1, Severity::kError, "out of memory while assembling this source"});

@@ -33,6 +33,8 @@ constexpr Name kDirectives[] = {
     {"LIST", Directive::kIgnored},  {"NLIST", Directive::kIgnored},   {"NOLIST", Directive::kIgnored},
     {"LOCAL", Directive::kIgnored}, {"MODULE", Directive::kIgnored},  {"GLOBL", Directive::kIgnored},
     {"AREA", Directive::kIgnored},  {"BANK", Directive::kIgnored},    {"EJECT", Directive::kIgnored},
+    {"MESSAGE", Directive::kMessage}, {"WARNING", Directive::kWarning}, {"ERROR", Directive::kError},
+    {"FATAL", Directive::kFatal},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {
@@ -75,7 +77,7 @@ std::string UpperCase(std::string_view text) {
 
 Directive DirectiveOf(std::string_view word) {
   if (!word.empty() && word[0] == '.') word.remove_prefix(1);
-  if (word.empty() || word.size() > 8) return Directive::kNone;
+  if (word.empty() || word.size() > 10) return Directive::kNone;
   const auto it = Table().find(UpperCase(word));
   return it == Table().end() ? Directive::kNone : it->second;
 }
