@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -16,12 +17,14 @@
 #include "asm/data_directive.h"
 #include "asm/dialect.h"
 #include "asm/directive.h"
+#include "asm/displacement.h"
 #include "asm/expression.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
+#include "asm/suggestion.h"
 #include "core/file_reader.h"
 #include "core/hex.h"
 
@@ -443,15 +446,13 @@ class Assembler {
     }
     const std::string op = Upper(operation.text);
     if (op[0] == '.') {
-      const std::string near = NearestWord(operation.text);
-      Fail(s, operation.column, "unknown directive " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
+      Fail(s, operation.column, UnknownWordMessage(operation.text));
       return 0;
     }
     bool two_bytes = false;
     s.op = OpcodeMap::OperationOf(op, &two_bytes);
     if (s.op == Op::kNothing) {
-      const std::string near = NearestWord(operation.text);
-      Fail(s, operation.column, "unknown mnemonic " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
+      Fail(s, operation.column, UnknownWordMessage(operation.text));
       return 0;
     }
     if (!map_.Has(s.op)) {
@@ -666,12 +667,14 @@ class Assembler {
     WordData(operand, s.high_first, DataOn(s), bytes);
   }
 
-  // disp(NAME): NAME is a pointer when it is a symbol of value 0..3; else
-  // the whole operand is an expression such as H(X).
+  // disp(NAME): the whole operand is an expression when the instruction
+  // takes an immediate (LDI -L(X)) or a function's name stands right before
+  // the parentheses (L(ENDS)-L(START), H(X)); else NAME is a pointer when it
+  // is a symbol of value 0..3.
   bool ResolvePointerSymbol(Statement& s, Operand* o) {
-    const std::string disp = Upper(o->value.text);
+    const std::string called = Upper(TrailingName(o->value.text));
     int64_t probe;
-    if (BuiltInFunction(disp, 0, &probe) || functions_.count(disp)) {
+    if (KindOf(s.op) == OperandKind::kImmediate || BuiltInFunction(called, 0, &probe) || functions_.count(called)) {
       if (o->syntax == OperandSyntax::kAutoIndexed) return Fail(s, o->whole.column, "\"@\" needs a displacement and a pointer"), false;
       o->syntax = OperandSyntax::kExpression;
       o->value = o->whole;
@@ -734,12 +737,11 @@ class Assembler {
       form = o.syntax == OperandSyntax::kDisplacement ? Form::kDisplacement : Form::kAutoIndexed;
       pointer = static_cast<uint8_t>(o.pointer);
       int64_t v = 0;
-      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, -128, 127, "a displacement", &v)) return;
+      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, INT64_MIN, INT64_MAX, "", &v)) return;
       // A name that stands for -128 (EREG = -128) says E as plainly as E does.
       const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
-      if (v == -128 && !named_e && kind == OperandKind::kMemory)
-        return Fail(s, o.value.column,
-                    "the displacement -128 would be read as E; write E(P" + std::to_string(o.pointer) + ") for E");
+      if (const std::string fault = DisplacementFault(kind, v, named_e, o.pointer); !fault.empty())
+        return Fail(s, o.value.column, fault);
       if (o.uses_e || named_e) {
         if (kind != OperandKind::kMemory)
           return Fail(s, o.value.column, "E(Pn) is for memory references only, not " + name);
@@ -758,35 +760,10 @@ class Assembler {
       return Fail(s, given ? operand_column : s.source.operation.column,
                   name + " has no " + FormName(form, pointer) + " in " + std::string(kTableName));
     }
-    if (pc_relative && !RelativeDisplacement(s, kind, target, o.value.column, &second)) return;
+    if (std::string message; pc_relative && !RelativeDisplacement(s.address, kind, target, &second, &message))
+      return Fail(s, o.value.column, message);
     bytes->push_back(static_cast<uint8_t>(opcode));
     if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
-  }
-
-  // The SC/MP adds 1 to P0 before each fetch: while a memory reference
-  // runs, P0 holds the address of its displacement byte; a jump adds 1 to
-  // its target as it lands. Both wrap within the 4K page.
-  bool RelativeDisplacement(Statement& s, OperandKind kind, int64_t target, int column, int* second) {
-    const int64_t displacement_byte = s.address + 1;
-    const int64_t page = displacement_byte & 0xF000;
-    if ((target & 0xF000) != page) {
-      Fail(s, column, "the target " + Address(target) + " lies outside this instruction's 4K page (" + Address(page) + ".." +
-                          Address(page | 0xFFF) + "); a PC-relative operand reaches only its own page");
-      return false;
-    }
-    int64_t d = (target - displacement_byte - (kind == OperandKind::kJump ? 1 : 0)) & 0xFFF;
-    if (d >= 0x800) d -= 0x1000;
-    const std::string where = "the target " + Address(target) + " is " + std::to_string(d) + " bytes away";
-    if (d < -128 || d > 127) {
-      Fail(s, column, where + "; a PC-relative operand reaches -128..127");
-      return false;
-    }
-    if (d == -128 && kind == OperandKind::kMemory) {
-      Fail(s, column, where + ", which the processor would read as E; a memory reference reaches -127..127");
-      return false;
-    }
-    *second = static_cast<int>(d & 0xFF);
-    return true;
   }
 
   const char* KindName(int64_t a) const {

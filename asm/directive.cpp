@@ -96,6 +96,9 @@ std::string NearestWord(std::string_view word, const std::vector<std::string>& e
   bool best_same_length = false;
   auto consider = [&](std::string_view candidate, std::string_view shown) {
     const int d = Distance(upper, UpperCase(candidate));
+    // Two edits apart is a slip only when the word begins alike (EXPECT is
+    // not a slip for EJECT).
+    if (d >= 2 && UpperCase(candidate).substr(0, 2) != upper.substr(0, 2)) return;
     const bool same_length = candidate.size() == upper.size();
     if (d < best_distance || (d == best_distance && same_length && !best_same_length && !best.empty())) {
       best_distance = d;

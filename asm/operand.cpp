@@ -40,6 +40,13 @@ bool IsPlainName(std::string_view text) {
 
 }  // namespace
 
+std::string_view TrailingName(std::string_view text) {
+  size_t start = text.size();
+  while (start > 0 && IsNameChar(text[start - 1])) --start;
+  while (start < text.size() && !IsNameStart(text[start])) ++start;  // a name begins with a letter
+  return text.substr(start);
+}
+
 bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column) {
   *result = Operand{};
   Piece text = Trimmed(operand);

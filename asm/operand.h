@@ -32,6 +32,9 @@ struct Operand {
 // -1 when `text` names no pointer.
 int PointerNumber(std::string_view text);
 
+// The name that ends `text` ("L" of "L(ENDS)-L"), or "".
+std::string_view TrailingName(std::string_view text);
+
 // False with a message and its column when the operand has no known form.
 bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column);
 
