@@ -13,6 +13,7 @@
 #include <new>
 #include <set>
 
+#include "asm/bare_word.h"
 #include "asm/control_directive.h"
 #include "asm/data_directive.h"
 #include "asm/dialect.h"
@@ -21,6 +22,7 @@
 #include "asm/expression.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
+#include "asm/placement.h"
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
@@ -120,6 +122,7 @@ struct SymbolEntry {
   int scope = 0;
   bool evaluating = false;
   bool failed = false;
+  bool used = false;           // some expression or END read it
   bool used_in_pass1 = false;  // evaluated in the first pass: the second must agree
   int64_t pass1_value = 0;
 };
@@ -134,9 +137,6 @@ class Assembler {
   Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader,
             const AssembleOptions& options)
       : source_(source), file_(file), map_(table), reader_(reader), options_(options) {
-    ram_map_ = std::make_unique<MemoryArray>();
-    ram_map_->LayOutStartupMap();
-    owner_.assign(kLastAddress + 1, 0);
   }
 
   Assembly Run() {
@@ -152,6 +152,7 @@ class Assembler {
     DefineSymbols();
     PlaceLines();
     EmitLines();
+    WarnUnusedBareWords();
     CollectSymbols();
     Finish();
     return std::move(result_);
@@ -174,6 +175,10 @@ class Assembler {
   // The passes find faults out of order; an editor wants them in the order
   // of the lines. The notes that the list was cut stay last.
   void Finish() {
+    if (first_outside_ram_ >= 0) {
+      const StreamLine& where = stream_.lines[first_outside_ram_];
+      Report(Severity::kWarning, where, first_outside_ram_, 1, placement_.OutsideRamSummary());
+    }
     // Only a program that assembles needs to hear where it starts.
     if (first_unplaced_ >= 0 && errors_ == 0) {
       const StreamLine& where = stream_.lines[first_unplaced_];
@@ -212,6 +217,7 @@ class Assembler {
       c.index = static_cast<int>(i);
       c.line = source.number;
       c.equate = source.equate;
+      c.bare_word = stream_.lines[i].link < 0 && IsBareWord(source);
       if (!source.equate && source.error.empty()) c.directive = DirectiveOf(source.operation.text);
       if (!source.label.text.empty() && !source.equate && !IsLocalLabel(source.label.text)) ++scope;
       c.scope = scope;
@@ -332,7 +338,11 @@ class Assembler {
         }
       }
       if (s.failed || s.source.equate || s.source.operation.text.empty()) return true;
-      if (s.directive == Directive::kEnd) return false;
+      if (s.directive == Directive::kEnd) {
+        // END START names the start: a use of START.
+        if (auto it = symbols_.find(Key(s.source.operand.text, s.scope)); it != symbols_.end()) it->second.used = true;
+        return false;
+      }
       if (s.directive == Directive::kOrg) {
         int64_t v;
         if (EvaluateIn(s, s.source.operand, 0, kLastAddress, "an address", &v)) location = v;
@@ -467,6 +477,7 @@ class Assembler {
     auto it = symbols_.find(Key(name, scope_));
     if (it == symbols_.end()) return LookupStatus::kUndefined;
     SymbolEntry& e = it->second;
+    e.used = true;
     if (e.known) {
       *value = e.value;
       return LookupStatus::kFound;
@@ -766,31 +777,32 @@ class Assembler {
     if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
   }
 
-  const char* KindName(int64_t a) const {
-    if (a >= kMemorySize) return "outside the board's 4K";
-    return ram_map_->kind[a] == kRam ? nullptr : ram_map_->kind[a] == kPort ? "the port on the board" : "absent memory on the board";
-  }
-
-  // Warnings for bytes the board cannot hold (one for each run of such
-  // addresses) and for bytes placed twice.
+  // A warning for bytes placed twice; the bytes the board cannot hold are
+  // told once, in Finish.
   void CheckPlace(const Statement& s, const LineCode& code) {
     bool warned_overlap = false;
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const int a = code.address + static_cast<int>(i);
-      if (const char* kind = KindName(a)) {
-        if ((a != last_outside_ + 1 && a != last_outside_) || kind != last_kind_)
-          Warn(s, s.source.operation.column, Address(a) + " is not RAM (" + kind + "): bytes from here on will not load there");
-        last_outside_ = a;
-        last_kind_ = kind;
-      }
-      if (owner_[a] != 0 && owner_[a] != s.index + 1 && !warned_overlap) {
+      const bool first_outside = !placement_.AnyOutsideRam();
+      const int before = placement_.Place(a, s.index + 1);
+      if (first_outside && placement_.AnyOutsideRam()) first_outside_ram_ = s.index;
+      if (before != 0 && !warned_overlap) {
         warned_overlap = true;
-        const Compact& first = statements_[owner_[a] - 1];
+        const Compact& first = statements_[before - 1];
         Warn(s, s.source.operation.column,
              "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(first.line) +
                  (stream_.lines[first.index].file != stream_.lines[s.index].file ? " of " + stream_.files[stream_.lines[first.index].file] : ""));
       }
-      owner_[a] = s.index + 1;
+    }
+  }
+
+  void WarnUnusedBareWords() {
+    for (const Compact& c : statements_) {
+      if (!c.bare_word || c.failed) continue;
+      const SourceLine source = ParseSourceLine(stream_.lines[c.index].text, c.line, IsMnemonicOrDirective);
+      const auto it = symbols_.find(Key(source.label.text, c.scope));
+      if (it != symbols_.end() && !it->second.used && it->second.statement == c.index)
+        Report(Severity::kWarning, stream_.lines[c.index], c.index, 1, BareWordWarning(source.label.text));
     }
   }
 
@@ -808,8 +820,8 @@ class Assembler {
   AssembleOptions options_;
   OperatorOrder order_ = OperatorOrder::kC;
   Stream stream_;
-  std::unique_ptr<MemoryArray> ram_map_;
-  std::vector<int> owner_;  // the statement (+1) that placed each byte
+  Placement placement_;  // the statement (+1) that placed each byte, and the bytes outside RAM
+  int first_outside_ram_ = -1;
   std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
@@ -818,8 +830,6 @@ class Assembler {
   Diagnostic cut_at_;
   int64_t location_ = 0;
   int scope_ = 0;
-  int last_outside_ = -2;
-  const char* last_kind_ = nullptr;
   bool first_pass_ = true;
   bool fatal_ = false;
   int first_unplaced_ = -1;  // the line of the first byte when no ORG came before it

@@ -159,8 +159,8 @@ TEST(AssemblerWarnings, BytesOutsideRamAndOverlappingRegionsWarnButAssemble) {
     const char* source;
     const char* message;
   } cases[] = {
-      {" .org 0xA00\n .byte 1", "not RAM (the port"},
-      {" .org 0xB10\n HALT", "not RAM (absent memory"},
+      {" .org 0xA00\n .byte 1", "1 byte will not load into the board, which has no RAM at 0xA00 (the port"},
+      {" .org 0xB10\n HALT", "no RAM at 0xB10 (absent memory"},
       {" .org 0x10\n .byte 1, 2\n .org 0x11\n .byte 3", "two .org regions overlap: 0x011 was already filled by line 2"},
   };
   for (const auto& c : cases) {
