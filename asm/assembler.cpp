@@ -34,19 +34,6 @@ namespace scmp {
 
 using namespace assembler;
 
-// The file's name and the message may hold bytes from the user's files:
-// escaped, so that no name or source line can write on the terminal.
-std::string FormatDiagnostic(const Diagnostic& d) {
-  return Escaped(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-         (d.severity == Severity::kError ? "error: " : d.severity == Severity::kWarning ? "warning: " : "note: ") +
-         Escaped(d.message);
-}
-
-int Assembly::ErrorCount() const {
-  return static_cast<int>(std::count_if(diagnostics.begin(), diagnostics.end(),
-                                        [](const Diagnostic& d) { return d.severity == Severity::kError; }));
-}
-
 namespace {
 
 // Symbol definitions that lead the equate chain this deep are refused, so
@@ -56,30 +43,7 @@ constexpr int64_t kLastAddress = 0xFFFF;
 
 std::string Upper(std::string_view text) { return UpperCase(text); }
 
-// The pointer a register name stands for, -1 for E, -2 for another name.
-int RegisterOf(std::string_view name) {
-  const std::string upper = Upper(name);
-  if (upper == "E") return -1;
-  if (upper == "PC") return 0;
-  if (upper.size() == 2 && upper[0] == 'P' && upper[1] >= '0' && upper[1] <= '3') return upper[1] - '0';
-  return -2;
-}
-
 std::string Address(int64_t address) { return "0x" + Hex(static_cast<unsigned>(address), address > 0xFFF ? 4 : 3); }
-
-// The immediate operation that "#expr" on a memory reference stands for.
-Op ImmediateOf(Op op) {
-  switch (op) {
-    case Op::kLd: return Op::kLdi;
-    case Op::kAnd: return Op::kAni;
-    case Op::kOr: return Op::kOri;
-    case Op::kXor: return Op::kXri;
-    case Op::kAdd: return Op::kAdi;
-    case Op::kCad: return Op::kCai;
-    case Op::kDad: return Op::kDai;
-    default: return op;
-  }
-}
 
 struct Statement {
   SourceLine source;
@@ -267,7 +231,7 @@ class Assembler {
         DefineFunction(s);
         return true;
       }
-      const int reg = RegisterOf(key);
+      const int reg = RegisterNumber(key);
       if (reg == -1 || (reg >= 0 && !s.source.equate)) {
         Fail(s, name.column, key + " is a register name and cannot be a label");
         return true;
@@ -448,7 +412,10 @@ class Assembler {
         return 0;
       case Directive::kCpu: case Directive::kIgnored:
         if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
-          Report(Severity::kNote, s, operation.column, std::string(operation.text) + " changes no byte here and is ignored");
+          Report(Severity::kNote, s, operation.column,
+                 std::string(operation.text) + (s.directive == Directive::kCpu
+                                                    ? " names the macro assembler: its expressions bind comparisons looser than | & ^ !"
+                                                    : " changes no byte here and is ignored"));
         return 0;
       case Directive::kNone: break;
       default:  // the source stage has taken the others
@@ -653,7 +620,7 @@ class Assembler {
       return Fail(s, s.source.label.column,
                   "the value of " + name + " differs between the passes (" + Address(e.pass1_value) + " when first used, " +
                       Address(v) + " here): it depends on code placed after its use; define it before that use");
-    if (const int reg = RegisterOf(name); reg >= 0 && v != reg)
+    if (const int reg = RegisterNumber(name); reg >= 0 && v != reg)
       Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
   }
 
@@ -849,23 +816,6 @@ Assembly Assemble(std::string_view source, const std::string& file_name, const I
     failed.diagnostics.push_back({file_name, 1, 1, Severity::kError, "out of memory while assembling this source"});
     return failed;
   }
-}
-
-int StoreInRam(const Assembly& assembly, MemoryArray& memory) {
-  int dropped = 0;
-  for (const LineCode& code : assembly.code)
-    for (size_t i = 0; i < code.bytes.size(); ++i) {
-      const int a = code.address + static_cast<int>(i);
-      if (a < kMemorySize && memory.kind[a] == kRam) memory.data[a] = code.bytes[i];
-      else ++dropped;
-    }
-  return dropped;
-}
-
-std::string SymbolFileText(const Assembly& assembly) {
-  std::string text;
-  for (const Symbol& s : assembly.symbols) text += s.name + " = 0x" + Hex(s.value, 4) + "\n";
-  return text;
 }
 
 }  // namespace scmp

@@ -29,6 +29,9 @@ struct Operand {
   Piece whole;
 };
 
+// The pointer a register name stands for, -1 for E, -2 for another name.
+int RegisterNumber(std::string_view name);
+
 // -1 when `text` names no pointer.
 int PointerNumber(std::string_view text);
 
