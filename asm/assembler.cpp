@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <new>
@@ -100,8 +100,7 @@ class Assembler {
  public:
   Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader,
             const AssembleOptions& options)
-      : source_(source), file_(file), map_(table), reader_(reader), options_(options) {
-  }
+      : source_(source), file_(file), map_(table), reader_(reader), options_(options) {}
 
   Assembly Run() {
     if (const size_t nul = source_.find('\0'); nul != std::string_view::npos) {

@@ -92,14 +92,14 @@ class Parser {
   }
 
   // The binary operators, longest first so that "<<" is not read as "<".
-  enum class Binary { kOrElse, kAndAlso, kOr, kXor, kAnd, kEqual, kNotEqual, kLess, kLessEqual, kGreater,
+  enum class Binary { kOrElse, kXorElse, kAndAlso, kOr, kXor, kAnd, kEqual, kNotEqual, kLess, kLessEqual, kGreater,
                       kGreaterEqual, kShiftLeft, kShiftRight, kAdd, kSubtract, kMultiply, kDivide, kRemainder };
   struct BinaryToken {
     std::string_view text;
     Binary op;
   };
   static constexpr BinaryToken kBinaryTokens[] = {
-      {"||", Binary::kOrElse},     {"&&", Binary::kAndAlso},  {"<<", Binary::kShiftLeft},
+      {"||", Binary::kOrElse},     {"!!", Binary::kXorElse},  {"&&", Binary::kAndAlso},  {"<<", Binary::kShiftLeft},
       {">>", Binary::kShiftRight}, {"<=", Binary::kLessEqual}, {">=", Binary::kGreaterEqual},
       {"==", Binary::kEqual},      {"!=", Binary::kNotEqual}, {"<>", Binary::kNotEqual},
       {"=", Binary::kEqual},       {"<", Binary::kLess},      {">", Binary::kGreater},
@@ -114,7 +114,7 @@ class Parser {
   int LevelOf(Binary op) const {
     const bool macro = context_.order == OperatorOrder::kMacroAssembler;
     switch (op) {
-      case Binary::kOrElse: return 1;
+      case Binary::kOrElse: case Binary::kXorElse: return 1;
       case Binary::kAndAlso: return 2;
       case Binary::kOr: return macro ? 4 : 3;
       case Binary::kXor: return macro ? 5 : 4;
@@ -157,6 +157,7 @@ class Parser {
     int64_t r = 0;
     switch (op) {
       case Binary::kOrElse: return (a != 0 || b != 0) ? 1 : 0;
+      case Binary::kXorElse: return (a != 0) != (b != 0) ? 1 : 0;
       case Binary::kAndAlso: return (a != 0 && b != 0) ? 1 : 0;
       case Binary::kOr: return a | b;
       case Binary::kXor: return a ^ b;
@@ -195,6 +196,8 @@ class Parser {
       v = Checked(b == std::numeric_limits<int64_t>::min(), -b, at);
     } else if (Accept("+")) {
       v = Unary();
+    } else if (context_.order == OperatorOrder::kMacroAssembler && Accept("~~")) {
+      v = Unary() == 0 ? 1 : 0;  // the macro assembler's logical not
     } else if (Accept("~")) {
       v = ~Unary();
     } else {

@@ -4,7 +4,8 @@
 // current location, the functions H L HIGH LOW ADDR and those the source
 // defines, the unary operators - + ~ ! and the binary ones * / % + - << >>
 // < <= > >= = == != <> & ^ ! (exclusive or, as the macro assembler writes
-// it) | && ||, in C's order or the macro assembler's, and parentheses.
+// it) | && || !! (logical exclusive or), in C's order or the macro
+// assembler's (where ~~ is the logical not), and parentheses.
 #pragma once
 
 #include <cstdint>

@@ -84,7 +84,7 @@ TEST(PublishedForms, OperatorsBindAsTheDialectSays) {
   ExpectForms({
       {" DB 5!3, !0, 2 && 3, 0 || 0, 1 < 2 && 3 > 4, 6 ! 3 & 1", {6, 1, 1, 0, 0, 7}},
       {" DB 0xCF == 0x80|79, 7 & 3 == 3", {79, 1}},                   // C's order
-      {" CPU SC/MP\n DB 0xCF == 0x80|79, 7 & 3 == 3", {1, 1}},         // the macro assembler's
+      {" CPU SC/MP\n DB 0xCF == 0x80|79, 7 & 3 == 3, ~~0, ~~5, 1 !! 1, 0 !! 3", {1, 1, 1, 0, 0, 1}},  // the macro assembler's
       {"A = 0xCF\n IF A != 0x80|79\n DB 1\n ELSE\n DB 2\n ENDIF", {1}},
       {" CPU SC/MP\nA = 0xCF\n IF A != 0x80|79\n DB 1\n ELSE\n DB 2\n ENDIF", {2}},
   });
