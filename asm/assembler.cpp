@@ -123,7 +123,7 @@ class Assembler {
 
  private:
   // ---- Diagnostics ---------------------------------------------------------
-  bool Stopped() const { return errors_ >= kMaxErrors || fatal_; }
+  bool Stopped() const { return errors_ >= kMaxErrors; }
 
   void Report(Severity severity, const StreamLine& where, size_t position, int column, std::string message) {
     if (Stopped()) return;
@@ -355,7 +355,7 @@ class Assembler {
       case Directive::kError: Fail(s, s.source.operation.column, text); return true;
       default:
         Fail(s, s.source.operation.column, text + " (FATAL: the assembly stops here)");
-        fatal_ = true;
+        fatal_at_ = static_cast<size_t>(s.index);  // statements stand in stream order
         return false;
     }
   }
@@ -606,9 +606,9 @@ class Assembler {
   }
 
   size_t EndOfAssembly() const {
-    for (size_t i = 0; i < statements_.size(); ++i)
+    for (size_t i = 0; i < statements_.size() && i < fatal_at_; ++i)
       if (statements_[i].directive == Directive::kEnd && !statements_[i].failed) return i;
-    return statements_.size();
+    return std::min(statements_.size(), fatal_at_);
   }
 
   // A constant must keep the value the first pass used, and a register name
@@ -797,7 +797,7 @@ class Assembler {
   int64_t location_ = 0;
   int scope_ = 0;
   bool first_pass_ = true;
-  bool fatal_ = false;
+  size_t fatal_at_ = SIZE_MAX;  // the statement of a FATAL: the assembly ends there
   int first_unplaced_ = -1;  // the line of the first byte when no ORG came before it
   int errors_ = 0;
   int warnings_ = 0;
