@@ -271,7 +271,10 @@ class Parser {
       byte = static_cast<uint8_t>(text_[end++]);
     }
     if (end >= text_.size() || text_[end] != '\'')
-      return Fail(at, "a character constant is one character between single quotes");
+      return Fail(at, QuotedEnd(text_, at) == std::string_view::npos
+                          ? "the text has no closing quote"
+                          : "a character constant is one character between single quotes; a text of several "
+                            "stands alone as an operand");
     pos_ = end + 1;
     return byte;
   }
