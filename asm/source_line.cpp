@@ -161,7 +161,9 @@ SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation&
     } else if (name && definition(after)) {
       line.label = piece(pos, word_end);
       return line;
-    } else if (name && first_column && !is_operation(word)) {
+    } else if (name && first_column && (!is_operation(word) || (after >= end && IsMessage(DirectiveOf(word))))) {
+      // MESSAGE, WARNING, ERROR and FATAL alone in the first column are
+      // labels (a routine called ERROR), not texts left out.
       // A name in the first column with no colon is a label when what
       // follows can be an operation.
       if (after >= end || IsNameStart(text[after]) || text[after] == '.') {

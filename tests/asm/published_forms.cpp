@@ -135,7 +135,8 @@ TEST(PublishedForms, MessagesNameTheFirstCause) {
 // Nothing is said where nothing is wrong: a used bare word, an ORG, an
 // END that names the start.
 TEST(PublishedForms, QuietWhereNothingIsWrong) {
-  for (const char* source : {" ORG 1\nLOOP\n NOP\n JMP LOOP", " ORG 1\nSTART\n NOP\n END START", " ORG 0\nX: NOP\n DB 'A'|0x80"}) {
+  for (const char* source : {" ORG 1\nLOOP\n NOP\n JMP LOOP", " ORG 1\nSTART\n NOP\n END START", " ORG 0\nX: NOP\n DB 'A'|0x80",
+                             " ORG 1\nERROR\n NOP\n JMP ERROR"}) {
     SCOPED_TRACE(source);
     const Assembly a = Assemble(source, "t.s", test::ShippedTable());
     for (const Diagnostic& d : a.diagnostics) ADD_FAILURE() << FormatDiagnostic(d);
