@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: scmp-asm [--dir DIR] SOURCE [-o LISTING] [--ram IMAGE] [--hex FILE] [--symbols FILE]\n"
+    "                [--dbyte-high-first]\n"
     "       scmp-asm [--dir DIR] --dis FILE [--from HHH] [--to HHH]\n";
 
 constexpr const char* kHelp =
@@ -42,6 +43,9 @@ constexpr const char* kHelp =
     "                   program in it\n"
     "  --hex FILE       also write Intel HEX\n"
     "  --symbols FILE   also write the symbols, one NAME = 0xHHHH line each\n"
+    "  --dbyte-high-first  .DBYTE stores the high byte first (default: low byte\n"
+    "                   first, as National's published object code has it;\n"
+    "                   DBYTEORDER HIGH/LOW in the source chooses too)\n"
     "  --dis FILE       print FILE (*.ASM, *.RAM or *.hex) as source text\n"
     "  --from HHH       first address to disassemble (default 001)\n"
     "  --to HHH         last address (default: the last byte loaded)\n"
@@ -54,6 +58,7 @@ constexpr const char* kHelp =
 
 struct Options {
   std::string dir, source, listing, ram, hex, symbols, dis, from, to;
+  bool dbyte_high_first = false;
 };
 
 std::optional<int> ParseAddress(const std::string& text) {
@@ -105,12 +110,18 @@ Assembly WithinBoard(const Assembly& assembly, ByteTally* outside) {
   return within;
 }
 
-// Says which bytes only the Intel HEX file holds.
+// Says in one line which bytes only the Intel HEX file holds.
 void ReportOutside(const ByteTally& outside, const Options& o, std::ostream& err) {
-  for (const DroppedRange& r : outside.dropped_ranges())
-    err << "scmp-asm: note: " << r.bytes << (r.bytes == 1 ? " byte" : " bytes") << " at " << Hex(static_cast<unsigned>(r.first)) << "-"
-        << Hex(static_cast<unsigned>(r.last)) << " lie outside the board's 4K: "
-        << (o.hex.empty() ? "not written (give --hex to keep them)" : "written to the Intel HEX file only") << "\n";
+  const auto& ranges = outside.dropped_ranges();
+  if (ranges.empty()) return;
+  long bytes = 0;
+  std::string where;
+  for (const DroppedRange& r : ranges) {
+    bytes += r.bytes;
+    where += (where.empty() ? "" : ", ") + Hex(static_cast<unsigned>(r.first)) + "-" + Hex(static_cast<unsigned>(r.last));
+  }
+  err << "scmp-asm: note: " << bytes << (bytes == 1 ? " byte" : " bytes") << " outside the board's 4K (" << where << "): "
+      << (o.hex.empty() ? "not written (give --hex to keep them)" : "written to the Intel HEX file only") << "\n";
 }
 
 std::vector<NamedFile> Outputs(const Options& o);
@@ -122,7 +133,9 @@ int AssembleFile(const Options& o, const InstructionTable& table, const std::str
     return 1;
   }
   std::vector<std::string> included;
-  const Assembly assembly = Assemble(source, o.source, table, RecordingSourceReader(&included));
+  AssembleOptions options;
+  options.dbyte_high_first = o.dbyte_high_first;
+  const Assembly assembly = Assemble(source, o.source, table, RecordingSourceReader(&included), options);
   for (const Diagnostic& d : assembly.diagnostics) err << FormatDiagnostic(d) << "\n";
   // Only now are the included files known: no output may replace one, nor
   // the instruction table the assembly read.
@@ -207,6 +220,7 @@ std::string OptionFault(const Options& o) {
   if (!o.dis.empty() && (!o.listing.empty() || !o.ram.empty() || !o.hex.empty() || !o.symbols.empty()))
     return "-o, --ram, --hex and --symbols go with a SOURCE, not with --dis";
   if (o.dis.empty() && (!o.from.empty() || !o.to.empty())) return "--from and --to go with --dis";
+  if (!o.dis.empty() && o.dbyte_high_first) return "--dbyte-high-first goes with a SOURCE, not with --dis";
   for (const std::string* a : {&o.from, &o.to})
     if (!a->empty() && !ParseAddress(*a)) return "an address is 1 to 3 hex digits (000..FFF), not " + *a;
   if (!o.from.empty() && !o.to.empty() && *ParseAddress(o.from) > *ParseAddress(o.to))
@@ -229,6 +243,7 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
   app.add_option("--dis", o.dis);
   app.add_option("--from", o.from);
   app.add_option("--to", o.to);
+  app.add_flag("--dbyte-high-first", o.dbyte_high_first);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return *status;
   if (const std::string fault = OptionFault(o); !fault.empty()) {
     err << "scmp-asm: " << fault << "\n" << kUsage;

@@ -7,37 +7,32 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <new>
 #include <set>
 
+#include "asm/bare_word.h"
+#include "asm/control_directive.h"
+#include "asm/data_directive.h"
+#include "asm/dialect.h"
 #include "asm/directive.h"
+#include "asm/displacement.h"
 #include "asm/expression.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
+#include "asm/placement.h"
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
+#include "asm/suggestion.h"
 #include "core/file_reader.h"
 #include "core/hex.h"
 
 namespace scmp {
 
 using namespace assembler;
-
-// The file's name and the message may hold bytes from the user's files:
-// escaped, so that no name or source line can write on the terminal.
-std::string FormatDiagnostic(const Diagnostic& d) {
-  return Escaped(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-         (d.severity == Severity::kError ? "error: " : d.severity == Severity::kWarning ? "warning: " : "note: ") +
-         Escaped(d.message);
-}
-
-int Assembly::ErrorCount() const {
-  return static_cast<int>(std::count_if(diagnostics.begin(), diagnostics.end(),
-                                        [](const Diagnostic& d) { return d.severity == Severity::kError; }));
-}
 
 namespace {
 
@@ -48,30 +43,7 @@ constexpr int64_t kLastAddress = 0xFFFF;
 
 std::string Upper(std::string_view text) { return UpperCase(text); }
 
-// The pointer a register name stands for, -1 for E, -2 for another name.
-int RegisterOf(std::string_view name) {
-  const std::string upper = Upper(name);
-  if (upper == "E") return -1;
-  if (upper == "PC") return 0;
-  if (upper.size() == 2 && upper[0] == 'P' && upper[1] >= '0' && upper[1] <= '3') return upper[1] - '0';
-  return -2;
-}
-
 std::string Address(int64_t address) { return "0x" + Hex(static_cast<unsigned>(address), address > 0xFFF ? 4 : 3); }
-
-// The immediate operation that "#expr" on a memory reference stands for.
-Op ImmediateOf(Op op) {
-  switch (op) {
-    case Op::kLd: return Op::kLdi;
-    case Op::kAnd: return Op::kAni;
-    case Op::kOr: return Op::kOri;
-    case Op::kXor: return Op::kXri;
-    case Op::kAdd: return Op::kAdi;
-    case Op::kCad: return Op::kCai;
-    case Op::kDad: return Op::kDai;
-    default: return op;
-  }
-}
 
 struct Statement {
   SourceLine source;
@@ -80,6 +52,7 @@ struct Statement {
   int size = 0;
   int scope = 0;  // local labels 1$ belong to the stretch between two ordinary labels
   bool failed = false;
+  bool high_first = false;  // DW and .DBYTE: the byte order where the line stands
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;  // instructions only
 };
@@ -94,6 +67,8 @@ struct Compact {
   int line = 0;
   bool failed = false;
   bool equate = false;
+  bool high_first = false;
+  bool bare_word = false;  // a word alone in the first column: a label nothing may use
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;
 };
@@ -111,6 +86,7 @@ struct SymbolEntry {
   int scope = 0;
   bool evaluating = false;
   bool failed = false;
+  bool used = false;           // some expression or END read it
   bool used_in_pass1 = false;  // evaluated in the first pass: the second must agree
   int64_t pass1_value = 0;
 };
@@ -122,12 +98,9 @@ struct Function {
 
 class Assembler {
  public:
-  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader)
-      : source_(source), file_(file), map_(table), reader_(reader) {
-    ram_map_ = std::make_unique<MemoryArray>();
-    ram_map_->LayOutStartupMap();
-    owner_.assign(kLastAddress + 1, 0);
-  }
+  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader,
+            const AssembleOptions& options)
+      : source_(source), file_(file), map_(table), reader_(reader), options_(options) {}
 
   Assembly Run() {
     if (const size_t nul = source_.find('\0'); nul != std::string_view::npos) {
@@ -135,12 +108,14 @@ class Assembler {
       result_.diagnostics.push_back({file_, line, 1, Severity::kError, "this is a binary file, not assembler source"});
       return std::move(result_);
     }
+    order_ = OperatorOrderOf(source_);
     stream_ = RunSourceStage(source_, file_, reader_);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
     DefineSymbols();
     PlaceLines();
     EmitLines();
+    WarnUnusedBareWords();
     CollectSymbols();
     Finish();
     return std::move(result_);
@@ -163,6 +138,16 @@ class Assembler {
   // The passes find faults out of order; an editor wants them in the order
   // of the lines. The notes that the list was cut stay last.
   void Finish() {
+    if (first_outside_ram_ >= 0) {
+      const StreamLine& where = stream_.lines[first_outside_ram_];
+      Report(Severity::kWarning, where, first_outside_ram_, 1, placement_.OutsideRamSummary());
+    }
+    // Only a program that assembles needs to hear where it starts.
+    if (first_unplaced_ >= 0 && errors_ == 0) {
+      const StreamLine& where = stream_.lines[first_unplaced_];
+      Report(Severity::kNote, where, first_unplaced_, 1,
+             "no ORG before the first byte: the code starts at 001, the board's convention; write ORG 0 for 000");
+    }
     std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
       return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
     });
@@ -170,7 +155,7 @@ class Assembler {
     if (warnings_ > kMaxWarnings)
       result_.diagnostics.push_back({file_, result_.last_line, 1, Severity::kWarning,
                                      std::to_string(warnings_ - kMaxWarnings) + " more warnings"});
-    if (Stopped())
+    if (errors_ >= kMaxErrors)
       result_.diagnostics.push_back({cut_at_.file, cut_at_.line, cut_at_.column, Severity::kWarning,
                                      "too many errors; the rest of the file is not checked"});
   }
@@ -195,6 +180,7 @@ class Assembler {
       c.index = static_cast<int>(i);
       c.line = source.number;
       c.equate = source.equate;
+      c.bare_word = stream_.lines[i].link < 0 && IsBareWord(source);
       if (!source.equate && source.error.empty()) c.directive = DirectiveOf(source.operation.text);
       if (!source.label.text.empty() && !source.equate && !IsLocalLabel(source.label.text)) ++scope;
       c.scope = scope;
@@ -216,12 +202,14 @@ class Assembler {
       s.size = c.size;
       s.scope = c.scope;
       s.failed = c.failed;
+      s.high_first = c.high_first;
       s.directive = c.directive;
       s.op = c.op;
       const bool go_on = visit(s);
       c.address = s.address;
       c.size = s.size;
       c.failed = s.failed;
+      c.high_first = s.high_first;
       c.op = s.op;
       if (!go_on) return;
     }
@@ -242,7 +230,7 @@ class Assembler {
         DefineFunction(s);
         return true;
       }
-      const int reg = RegisterOf(key);
+      const int reg = RegisterNumber(key);
       if (reg == -1 || (reg >= 0 && !s.source.equate)) {
         Fail(s, name.column, key + " is a register name and cannot be a label");
         return true;
@@ -292,7 +280,7 @@ class Assembler {
   void PlaceLines() {
     first_pass_ = true;
     int64_t location = 0x001;  // the board starts programs at 0x001
-    bool placed_any = false, origin_named = false;
+    bool placed_any = false, origin_named = false, big_endian = false, dbyte_high = options_.dbyte_high_first;
     Each(statements_.size(), All, [&](Statement& s) {
       if (Stopped()) return false;
       scope_ = s.scope;
@@ -313,7 +301,11 @@ class Assembler {
         }
       }
       if (s.failed || s.source.equate || s.source.operation.text.empty()) return true;
-      if (s.directive == Directive::kEnd) return false;
+      if (s.directive == Directive::kEnd) {
+        // END START names the start: a use of START.
+        if (auto it = symbols_.find(Key(s.source.operand.text, s.scope)); it != symbols_.end()) it->second.used = true;
+        return false;
+      }
       if (s.directive == Directive::kOrg) {
         int64_t v;
         if (EvaluateIn(s, s.source.operand, 0, kLastAddress, "an address", &v)) location = v;
@@ -321,8 +313,17 @@ class Assembler {
         return true;
       }
       if (s.directive == Directive::kCpu && !placed_any && !origin_named) location = 0;  // the macro assembler's start
+      if (IsMessage(s.directive)) return Say(s);
+      if (s.directive == Directive::kBigEndian || s.directive == Directive::kDbyteOrder) {
+        const int on = SwitchValue(s.directive, s.source.operand.text);
+        if (on < 0) Fail(s, s.source.operand.column, SwitchChoices(s.directive));
+        else (s.directive == Directive::kBigEndian ? big_endian : dbyte_high) = on == 1;
+        return true;
+      }
+      s.high_first = s.directive == Directive::kWord ? big_endian : dbyte_high;
       s.size = SizeOf(s);
       if (s.size > 0 && !s.failed) {
+        if (!placed_any && !origin_named && location == 0x001) first_unplaced_ = s.index;
         placed_any = true;
         if (s.op != Op::kNothing && (location & 0xFFF) + s.size - 1 > 0xFFF) {
           Fail(s, s.source.operation.column, "the instruction runs past the end of its 4K page at " +
@@ -338,6 +339,27 @@ class Assembler {
     });
   }
 
+  // MESSAGE, WARNING, ERROR, FATAL: the text as a note, a warning or an
+  // error; FATAL ends the assembly there. False to stop the pass.
+  bool Say(Statement& s) {
+    std::string text, error;
+    int column = 0;
+    if (!MessageText(s.source.operand, &text, &error, &column)) {
+      Fail(s, column, error);
+      return true;
+    }
+    if (text.empty()) text = std::string(s.source.operation.text) + " without a text";
+    switch (s.directive) {
+      case Directive::kMessage: Report(Severity::kNote, s, s.source.operation.column, text); return true;
+      case Directive::kWarning: Warn(s, s.source.operation.column, text); return true;
+      case Directive::kError: Fail(s, s.source.operation.column, text); return true;
+      default:
+        Fail(s, s.source.operation.column, text + " (FATAL: the assembly stops here)");
+        fatal_at_ = static_cast<size_t>(s.index);  // statements stand in stream order
+        return false;
+    }
+  }
+
   // SET names take their value where the line stands, in each pass.
   void AssignSet(Statement& s, SymbolEntry& e) {
     int64_t v;
@@ -350,45 +372,27 @@ class Assembler {
     }
   }
 
-  // The bytes of a DB operand: values and texts in quotes.
-  bool DataBytes(Statement& s, bool evaluate, std::vector<uint8_t>* bytes, int* count) {
-    *count = 0;
-    for (const Piece& part : SplitOperands(s.source.operand)) {
-      if (!part.text.empty() && (part.text[0] == '"' || (part.text[0] == '\'' && part.text.size() > 3))) {
-        std::string text, error;
-        int column = 0;
-        if (part.text[0] == '\'') {
-          if (part.text.back() != '\'') return Fail(s, part.column, "the text has no closing quote"), false;
-          text = std::string(part.text.substr(1, part.text.size() - 2));
-        } else if (!ParseString(part, &text, &error, &column)) {
-          return Fail(s, column, error), false;
-        }
-        *count += static_cast<int>(text.size());
-        if (bytes) bytes->insert(bytes->end(), text.begin(), text.end());
-        continue;
-      }
-      ++*count;
-      if (!evaluate) continue;
-      int64_t v;
-      if (!EvaluateIn(s, part, -128, 255, "a byte", &v)) return false;
-      bytes->push_back(static_cast<uint8_t>(v & 0xFF));
-    }
-    return true;
+  DataContext DataOn(Statement& s) {
+    return {[this, &s](const Piece& piece, int64_t min, int64_t max, const std::string& what, int64_t* v) {
+              return EvaluateIn(s, piece, min, max, what, v);
+            },
+            [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); }};
   }
 
   int SizeOf(Statement& s) {
     const Piece& operand = s.source.operand;
     const Piece& operation = s.source.operation;
     switch (s.directive) {
-      case Directive::kByte: case Directive::kWord: case Directive::kDbyte: {
+      case Directive::kByte: {
+        int count = 0;
+        return ByteData(operand, DataOn(s), nullptr, &count) ? count : 0;
+      }
+      case Directive::kWord: case Directive::kDbyte:
         if (operand.text.empty()) {
           Fail(s, operation.column, std::string(operation.text) + " needs at least one value");
           return 0;
         }
-        if (s.directive != Directive::kByte) return 2 * static_cast<int>(SplitOperands(operand).size());
-        int count = 0;
-        return DataBytes(s, false, nullptr, &count) ? count : 0;
-      }
+        return 2 * WordCount(operand);
       case Directive::kAscii: {
         std::string bytes, error;
         int column = 0;
@@ -407,7 +411,10 @@ class Assembler {
         return 0;
       case Directive::kCpu: case Directive::kIgnored:
         if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
-          Report(Severity::kNote, s, operation.column, std::string(operation.text) + " changes no byte here and is ignored");
+          Report(Severity::kNote, s, operation.column,
+                 std::string(operation.text) + (s.directive == Directive::kCpu
+                                                    ? " names the macro assembler: its expressions bind comparisons looser than | & ^ !"
+                                                    : " changes no byte here and is ignored"));
         return 0;
       case Directive::kNone: break;
       default:  // the source stage has taken the others
@@ -415,15 +422,13 @@ class Assembler {
     }
     const std::string op = Upper(operation.text);
     if (op[0] == '.') {
-      const std::string near = NearestWord(operation.text);
-      Fail(s, operation.column, "unknown directive " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
+      Fail(s, operation.column, UnknownWordMessage(operation.text));
       return 0;
     }
     bool two_bytes = false;
     s.op = OpcodeMap::OperationOf(op, &two_bytes);
     if (s.op == Op::kNothing) {
-      const std::string near = NearestWord(operation.text);
-      Fail(s, operation.column, "unknown mnemonic " + std::string(operation.text) + (near.empty() ? "" : "; did you mean " + near + "?"));
+      Fail(s, operation.column, UnknownWordMessage(operation.text));
       return 0;
     }
     if (!map_.Has(s.op)) {
@@ -438,6 +443,7 @@ class Assembler {
     auto it = symbols_.find(Key(name, scope_));
     if (it == symbols_.end()) return LookupStatus::kUndefined;
     SymbolEntry& e = it->second;
+    e.used = true;
     if (e.known) {
       *value = e.value;
       return LookupStatus::kFound;
@@ -492,6 +498,7 @@ class Assembler {
     }
     ExpressionContext context;
     context.location = location_;
+    context.order = order_;
     context.lookup = [&](std::string_view name, int64_t* v, std::string* m) {
       for (size_t i = 0; i < f.params.size(); ++i)
         if (f.params[i] == name) {
@@ -520,6 +527,7 @@ class Assembler {
   bool Evaluate(std::string_view text, int64_t location, int64_t* value, ExpressionFailure* failure, int depth) {
     ExpressionContext context;
     context.location = location;
+    context.order = order_;
     context.lookup = [this, depth](std::string_view name, int64_t* v, std::string* message) {
       return Lookup(name, v, message, depth);
     };
@@ -598,9 +606,9 @@ class Assembler {
   }
 
   size_t EndOfAssembly() const {
-    for (size_t i = 0; i < statements_.size(); ++i)
+    for (size_t i = 0; i < statements_.size() && i < fatal_at_; ++i)
       if (statements_[i].directive == Directive::kEnd && !statements_[i].failed) return i;
-    return statements_.size();
+    return std::min(statements_.size(), fatal_at_);
   }
 
   // A constant must keep the value the first pass used, and a register name
@@ -611,7 +619,7 @@ class Assembler {
       return Fail(s, s.source.label.column,
                   "the value of " + name + " differs between the passes (" + Address(e.pass1_value) + " when first used, " +
                       Address(v) + " here): it depends on code placed after its use; define it before that use");
-    if (const int reg = RegisterOf(name); reg >= 0 && v != reg)
+    if (const int reg = RegisterNumber(name); reg >= 0 && v != reg)
       Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
   }
 
@@ -630,27 +638,20 @@ class Assembler {
     }
     if (s.directive == Directive::kByte) {
       int count = 0;
-      DataBytes(s, true, bytes, &count);
+      ByteData(operand, DataOn(s), bytes, &count);
       return;
     }
-    // DW puts the low byte first, as the Intel-style assemblers do; DBYTE
-    // the high byte first.
-    const bool high_first = s.directive == Directive::kDbyte;
-    for (const Piece& part : SplitOperands(operand)) {
-      int64_t v;
-      if (!EvaluateIn(s, part, -32768, 65535, "a 16-bit word", &v)) return;
-      const uint8_t high = static_cast<uint8_t>((v >> 8) & 0xFF), low = static_cast<uint8_t>(v & 0xFF);
-      bytes->push_back(high_first ? high : low);
-      bytes->push_back(high_first ? low : high);
-    }
+    WordData(operand, s.high_first, DataOn(s), bytes);
   }
 
-  // disp(NAME): NAME is a pointer when it is a symbol of value 0..3; else
-  // the whole operand is an expression such as H(X).
+  // disp(NAME): the whole operand is an expression when the instruction
+  // takes an immediate (LDI -L(X)) or a function's name stands right before
+  // the parentheses (L(ENDS)-L(START), H(X)); else NAME is a pointer when it
+  // is a symbol of value 0..3.
   bool ResolvePointerSymbol(Statement& s, Operand* o) {
-    const std::string disp = Upper(o->value.text);
+    const std::string called = Upper(TrailingName(o->value.text));
     int64_t probe;
-    if (BuiltInFunction(disp, 0, &probe) || functions_.count(disp)) {
+    if (KindOf(s.op) == OperandKind::kImmediate || BuiltInFunction(called, 0, &probe) || functions_.count(called)) {
       if (o->syntax == OperandSyntax::kAutoIndexed) return Fail(s, o->whole.column, "\"@\" needs a displacement and a pointer"), false;
       o->syntax = OperandSyntax::kExpression;
       o->value = o->whole;
@@ -713,12 +714,11 @@ class Assembler {
       form = o.syntax == OperandSyntax::kDisplacement ? Form::kDisplacement : Form::kAutoIndexed;
       pointer = static_cast<uint8_t>(o.pointer);
       int64_t v = 0;
-      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, -128, 127, "a displacement", &v)) return;
+      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, INT64_MIN, INT64_MAX, "", &v)) return;
       // A name that stands for -128 (EREG = -128) says E as plainly as E does.
       const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
-      if (v == -128 && !named_e && kind == OperandKind::kMemory)
-        return Fail(s, o.value.column,
-                    "the displacement -128 would be read as E; write E(P" + std::to_string(o.pointer) + ") for E");
+      if (const std::string fault = DisplacementFault(kind, v, named_e, o.pointer); !fault.empty())
+        return Fail(s, o.value.column, fault);
       if (o.uses_e || named_e) {
         if (kind != OperandKind::kMemory)
           return Fail(s, o.value.column, "E(Pn) is for memory references only, not " + name);
@@ -737,62 +737,38 @@ class Assembler {
       return Fail(s, given ? operand_column : s.source.operation.column,
                   name + " has no " + FormName(form, pointer) + " in " + std::string(kTableName));
     }
-    if (pc_relative && !RelativeDisplacement(s, kind, target, o.value.column, &second)) return;
+    if (std::string message; pc_relative && !RelativeDisplacement(s.address, kind, target, &second, &message))
+      return Fail(s, o.value.column, message);
     bytes->push_back(static_cast<uint8_t>(opcode));
     if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
   }
 
-  // The SC/MP adds 1 to P0 before each fetch: while a memory reference
-  // runs, P0 holds the address of its displacement byte; a jump adds 1 to
-  // its target as it lands. Both wrap within the 4K page.
-  bool RelativeDisplacement(Statement& s, OperandKind kind, int64_t target, int column, int* second) {
-    const int64_t displacement_byte = s.address + 1;
-    const int64_t page = displacement_byte & 0xF000;
-    if ((target & 0xF000) != page) {
-      Fail(s, column, "the target " + Address(target) + " lies outside this instruction's 4K page (" + Address(page) + ".." +
-                          Address(page | 0xFFF) + "); a PC-relative operand reaches only its own page");
-      return false;
-    }
-    int64_t d = (target - displacement_byte - (kind == OperandKind::kJump ? 1 : 0)) & 0xFFF;
-    if (d >= 0x800) d -= 0x1000;
-    const std::string where = "the target " + Address(target) + " is " + std::to_string(d) + " bytes away";
-    if (d < -128 || d > 127) {
-      Fail(s, column, where + "; a PC-relative operand reaches -128..127");
-      return false;
-    }
-    if (d == -128 && kind == OperandKind::kMemory) {
-      Fail(s, column, where + ", which the processor would read as E; a memory reference reaches -127..127");
-      return false;
-    }
-    *second = static_cast<int>(d & 0xFF);
-    return true;
-  }
-
-  const char* KindName(int64_t a) const {
-    if (a >= kMemorySize) return "outside the board's 4K";
-    return ram_map_->kind[a] == kRam ? nullptr : ram_map_->kind[a] == kPort ? "the port on the board" : "absent memory on the board";
-  }
-
-  // Warnings for bytes the board cannot hold (one for each run of such
-  // addresses) and for bytes placed twice.
+  // A warning for bytes placed twice; the bytes the board cannot hold are
+  // told once, in Finish.
   void CheckPlace(const Statement& s, const LineCode& code) {
     bool warned_overlap = false;
     for (size_t i = 0; i < code.bytes.size(); ++i) {
       const int a = code.address + static_cast<int>(i);
-      if (const char* kind = KindName(a)) {
-        if ((a != last_outside_ + 1 && a != last_outside_) || kind != last_kind_)
-          Warn(s, s.source.operation.column, Address(a) + " is not RAM (" + kind + "): bytes from here on will not load there");
-        last_outside_ = a;
-        last_kind_ = kind;
-      }
-      if (owner_[a] != 0 && owner_[a] != s.index + 1 && !warned_overlap) {
+      const bool first_outside = !placement_.AnyOutsideRam();
+      const int before = placement_.Place(a, s.index + 1);
+      if (first_outside && placement_.AnyOutsideRam()) first_outside_ram_ = s.index;
+      if (before != 0 && !warned_overlap) {
         warned_overlap = true;
-        const Compact& first = statements_[owner_[a] - 1];
+        const Compact& first = statements_[before - 1];
         Warn(s, s.source.operation.column,
              "two .org regions overlap: " + Address(a) + " was already filled by line " + std::to_string(first.line) +
                  (stream_.lines[first.index].file != stream_.lines[s.index].file ? " of " + stream_.files[stream_.lines[first.index].file] : ""));
       }
-      owner_[a] = s.index + 1;
+    }
+  }
+
+  void WarnUnusedBareWords() {
+    for (const Compact& c : statements_) {
+      if (!c.bare_word || c.failed) continue;
+      const SourceLine source = ParseSourceLine(stream_.lines[c.index].text, c.line, IsMnemonicOrDirective);
+      const auto it = symbols_.find(Key(source.label.text, c.scope));
+      if (it != symbols_.end() && !it->second.used && it->second.statement == c.index)
+        Report(Severity::kWarning, stream_.lines[c.index], c.index, 1, BareWordWarning(source.label.text));
     }
   }
 
@@ -807,9 +783,11 @@ class Assembler {
   std::string file_;
   OpcodeMap map_;
   const IncludeReader& reader_;
+  AssembleOptions options_;
+  OperatorOrder order_ = OperatorOrder::kC;
   Stream stream_;
-  std::unique_ptr<MemoryArray> ram_map_;
-  std::vector<int> owner_;  // the statement (+1) that placed each byte
+  Placement placement_;  // the statement (+1) that placed each byte, and the bytes outside RAM
+  int first_outside_ram_ = -1;
   std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
@@ -818,9 +796,9 @@ class Assembler {
   Diagnostic cut_at_;
   int64_t location_ = 0;
   int scope_ = 0;
-  int last_outside_ = -2;
-  const char* last_kind_ = nullptr;
   bool first_pass_ = true;
+  size_t fatal_at_ = SIZE_MAX;  // the statement of a FATAL: the assembly ends there
+  int first_unplaced_ = -1;  // the line of the first byte when no ORG came before it
   int errors_ = 0;
   int warnings_ = 0;
   Assembly result_;
@@ -829,31 +807,14 @@ class Assembler {
 }  // namespace
 
 Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
-                  const IncludeReader& read_include) {
+                  const IncludeReader& read_include, const AssembleOptions& options) {
   try {
-    return Assembler(source, file_name, table, read_include).Run();
+    return Assembler(source, file_name, table, read_include, options).Run();
   } catch (const std::bad_alloc&) {
     Assembly failed;
     failed.diagnostics.push_back({file_name, 1, 1, Severity::kError, "out of memory while assembling this source"});
     return failed;
   }
-}
-
-int StoreInRam(const Assembly& assembly, MemoryArray& memory) {
-  int dropped = 0;
-  for (const LineCode& code : assembly.code)
-    for (size_t i = 0; i < code.bytes.size(); ++i) {
-      const int a = code.address + static_cast<int>(i);
-      if (a < kMemorySize && memory.kind[a] == kRam) memory.data[a] = code.bytes[i];
-      else ++dropped;
-    }
-  return dropped;
-}
-
-std::string SymbolFileText(const Assembly& assembly) {
-  std::string text;
-  for (const Symbol& s : assembly.symbols) text += s.name + " = 0x" + Hex(s.value, 4) + "\n";
-  return text;
 }
 
 }  // namespace scmp

@@ -71,11 +71,19 @@ constexpr int kMaxWarnings = 100;
 // including file's folder) or false with a message.
 using IncludeReader = std::function<bool(const std::string& path, std::string* text, std::string* error)>;
 
+// Choices a source may also make for itself.
+struct AssembleOptions {
+  // .DBYTE's byte order at the start: low byte first, as the published
+  // object code of National-style programs has it; DBYTEORDER HIGH/LOW in
+  // the source changes it.
+  bool dbyte_high_first = false;
+};
+
 // Assembles `source`; `file_name` is what diagnostics name. INCLUDE reads
 // through `read_include` (without one, INCLUDE is an error). Never throws
 // for any input: running out of memory is reported as an error.
 Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
-                  const IncludeReader& read_include = {});
+                  const IncludeReader& read_include = {}, const AssembleOptions& options = {});
 
 // Stores the assembled bytes into the RAM cells of `memory`; bytes aimed at
 // a port, absent memory or past the board's 4K are dropped, as the listing loader drops them.

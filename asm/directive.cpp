@@ -33,6 +33,8 @@ constexpr Name kDirectives[] = {
     {"LIST", Directive::kIgnored},  {"NLIST", Directive::kIgnored},   {"NOLIST", Directive::kIgnored},
     {"LOCAL", Directive::kIgnored}, {"MODULE", Directive::kIgnored},  {"GLOBL", Directive::kIgnored},
     {"AREA", Directive::kIgnored},  {"BANK", Directive::kIgnored},    {"EJECT", Directive::kIgnored},
+    {"MESSAGE", Directive::kMessage}, {"WARNING", Directive::kWarning}, {"ERROR", Directive::kError},
+    {"FATAL", Directive::kFatal},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {
@@ -75,7 +77,7 @@ std::string UpperCase(std::string_view text) {
 
 Directive DirectiveOf(std::string_view word) {
   if (!word.empty() && word[0] == '.') word.remove_prefix(1);
-  if (word.empty() || word.size() > 8) return Directive::kNone;
+  if (word.empty() || word.size() > 10) return Directive::kNone;
   const auto it = Table().find(UpperCase(word));
   return it == Table().end() ? Directive::kNone : it->second;
 }
@@ -94,6 +96,9 @@ std::string NearestWord(std::string_view word, const std::vector<std::string>& e
   bool best_same_length = false;
   auto consider = [&](std::string_view candidate, std::string_view shown) {
     const int d = Distance(upper, UpperCase(candidate));
+    // Two edits apart is a slip only when the word begins alike (EXPECT is
+    // not a slip for EJECT).
+    if (d >= 2 && UpperCase(candidate).substr(0, 2) != upper.substr(0, 2)) return;
     const bool same_length = candidate.size() == upper.size();
     if (d < best_distance || (d == best_distance && same_length && !best_same_length && !best.empty())) {
       best_distance = d;

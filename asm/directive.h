@@ -17,7 +17,11 @@ enum class Directive {
   kIf, kIfb, kIfnb, kIfdef, kIfndef, kElse, kEndif,    // conditions
   kCpu,                                                // starts the count at 0
   kIgnored,                                            // listing bookkeeping
+  kMessage, kWarning, kError, kFatal,                  // print a text; ERROR and FATAL fail
+  kBigEndian, kDbyteOrder,                             // the byte order of DW and of .DBYTE
 };
+
+inline bool IsMessage(Directive d) { return d >= Directive::kMessage && d <= Directive::kFatal; }
 
 // The directive a word names; kNone for any other word.
 Directive DirectiveOf(std::string_view word);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "asm/string_literal.h"
 #include "core/file_reader.h"
 
 namespace scmp::assembler {
@@ -35,9 +36,9 @@ class Parser {
   bool Run(int64_t* value, ExpressionFailure* failure) {
     SkipBlanks();
     if (pos_ == text_.size()) Fail(pos_, "an expression is missing");
-    const int64_t v = Or();
+    const int64_t v = Expression();
     SkipBlanks();
-    if (!failed_ && pos_ < text_.size()) Fail(pos_, "unexpected " + Quoted(std::string_view(&text_[pos_], 1)));
+    if (!failed_ && pos_ < text_.size()) Fail(pos_, Unexpected());
     if (failed_) {
       if (failure) *failure = failure_;
       return false;
@@ -47,7 +48,25 @@ class Parser {
   }
 
  private:
-  using Binary = int64_t (Parser::*)();
+  // What stands where the expression should have ended. A word gets its
+  // own message: DUP (3 dup (1)) is a repeat the macro assemblers of other
+  // processors have.
+  std::string Unexpected() const {
+    size_t end = pos_;
+    while (end < text_.size() && IsNameChar(text_[end])) ++end;
+    const std::string word = UpperCaseWord(text_.substr(pos_, end - pos_));
+    if (word == "DUP")
+      return "DUP is not supported: write the values out, one for each byte (or repeat them with a macro)";
+    if (!word.empty() && pos_ > 0 && (text_[pos_ - 1] == ' ' || text_[pos_ - 1] == '\t'))
+      return "unexpected " + Quoted(text_.substr(pos_, end - pos_), kQuotedTextLimit) +
+             " after the expression: an operator or a comma is missing";
+    return "unexpected " + Quoted(text_.substr(pos_, 1));
+  }
+  static std::string UpperCaseWord(std::string_view w) {
+    std::string u(w);
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+  }
 
   void SkipBlanks() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
@@ -72,116 +91,102 @@ class Parser {
     return overflow ? Fail(at, "the value is too large") : result;
   }
 
-  int64_t Or() {
-    int64_t v = Xor();
-    while (!failed_) {
-      SkipBlanks();
-      if (pos_ < text_.size() && text_[pos_] == '|') {
-        ++pos_;
-        v |= Xor();
-      } else {
-        break;
-      }
+  // The binary operators, longest first so that "<<" is not read as "<".
+  enum class Binary { kOrElse, kXorElse, kAndAlso, kOr, kXor, kAnd, kEqual, kNotEqual, kLess, kLessEqual, kGreater,
+                      kGreaterEqual, kShiftLeft, kShiftRight, kAdd, kSubtract, kMultiply, kDivide, kRemainder };
+  struct BinaryToken {
+    std::string_view text;
+    Binary op;
+  };
+  static constexpr BinaryToken kBinaryTokens[] = {
+      {"||", Binary::kOrElse},     {"!!", Binary::kXorElse},  {"&&", Binary::kAndAlso},  {"<<", Binary::kShiftLeft},
+      {">>", Binary::kShiftRight}, {"<=", Binary::kLessEqual}, {">=", Binary::kGreaterEqual},
+      {"==", Binary::kEqual},      {"!=", Binary::kNotEqual}, {"<>", Binary::kNotEqual},
+      {"=", Binary::kEqual},       {"<", Binary::kLess},      {">", Binary::kGreater},
+      {"|", Binary::kOr},          {"^", Binary::kXor},       {"!", Binary::kXor},
+      {"&", Binary::kAnd},         {"+", Binary::kAdd},       {"-", Binary::kSubtract},
+      {"*", Binary::kMultiply},    {"/", Binary::kDivide},    {"%", Binary::kRemainder},
+  };
+
+  // How tightly each operator binds, higher tighter. C's order puts the
+  // comparisons above | ^ &; the macro assembler's puts them below, so that
+  // IF A == 0x80|79 compares A with 0xCF. The logical && || bind loosest in both.
+  int LevelOf(Binary op) const {
+    const bool macro = context_.order == OperatorOrder::kMacroAssembler;
+    switch (op) {
+      case Binary::kOrElse: case Binary::kXorElse: return 1;
+      case Binary::kAndAlso: return 2;
+      case Binary::kOr: return macro ? 4 : 3;
+      case Binary::kXor: return macro ? 5 : 4;
+      case Binary::kAnd: return macro ? 6 : 5;
+      case Binary::kEqual: case Binary::kNotEqual: return macro ? 3 : 6;
+      case Binary::kLess: case Binary::kLessEqual: case Binary::kGreater: case Binary::kGreaterEqual: return macro ? 3 : 7;
+      case Binary::kShiftLeft: case Binary::kShiftRight: return 8;
+      case Binary::kAdd: case Binary::kSubtract: return 9;
+      case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: return 10;
     }
-    return v;
+    return 0;
   }
-  int64_t Xor() {
-    int64_t v = And();
-    while (!failed_ && Accept("^")) v ^= And();
-    return v;
+
+  const BinaryToken* PeekBinary() {
+    SkipBlanks();
+    for (const BinaryToken& t : kBinaryTokens)
+      if (text_.substr(pos_, t.text.size()) == t.text) return &t;
+    return nullptr;
   }
-  int64_t And() {
-    int64_t v = Equality();
-    while (!failed_) {
-      SkipBlanks();
-      if (text_.substr(pos_, 2) == "&&" || !Accept("&")) break;
-      v &= Equality();
-    }
-    return v;
-  }
-  // Comparisons give 1 or 0, as conditions (IF X = 1) want them.
-  int64_t Equality() {
-    int64_t v = Relational();
-    while (!failed_) {
-      if (Accept("==") || Accept("=")) v = v == Relational();
-      else if (Accept("!=") || Accept("<>")) v = v != Relational();
-      else break;
-    }
-    return v;
-  }
-  int64_t Relational() {
-    int64_t v = Shift();
-    while (!failed_) {
-      SkipBlanks();
-      if (text_.substr(pos_, 2) == "<>") break;
-      if (Accept("<=")) v = v <= Shift();
-      else if (Accept(">=")) v = v >= Shift();
-      else if (text_.substr(pos_, 2) != "<<" && Accept("<")) v = v < Shift();
-      else if (text_.substr(pos_, 2) != ">>" && Accept(">")) v = v > Shift();
-      else break;
-    }
-    return v;
-  }
-  int64_t Shift() {
-    int64_t v = Sum();
-    while (!failed_) {
-      const size_t at = pos_;
-      const bool left = Accept("<<");
-      if (!left && !Accept(">>")) break;
-      const int64_t count = Sum();
-      if (failed_) break;
-      if (count < 0 || count > 31) return Fail(at, "a shift count must be 0..31");
-      if (left) v = Checked(v > (std::numeric_limits<int64_t>::max() >> count) ||
-                                v < (std::numeric_limits<int64_t>::min() >> count),
-                            v * (int64_t{1} << count), at);
-      else v >>= count;
-    }
-    return v;
-  }
-  int64_t Sum() {
-    int64_t v = Product();
-    while (!failed_) {
-      SkipBlanks();
-      const size_t at = pos_;
-      if (Accept("+")) {
-        int64_t r;
-        const int64_t b = Product();
-        const bool overflow = __builtin_add_overflow(v, b, &r);
-        v = Checked(overflow, r, at);
-      } else if (Accept("-")) {
-        int64_t r;
-        const int64_t b = Product();
-        const bool overflow = __builtin_sub_overflow(v, b, &r);
-        v = Checked(overflow, r, at);
-      } else {
-        break;
-      }
-    }
-    return v;
-  }
-  int64_t Product() {
+
+  // Precedence climbing: operators of `min_level` and tighter, left to right.
+  int64_t Expression(int min_level = 1) {
     int64_t v = Unary();
     while (!failed_) {
-      SkipBlanks();
+      const BinaryToken* token = PeekBinary();
+      if (!token || LevelOf(token->op) < min_level) break;
       const size_t at = pos_;
-      if (Accept("*")) {
-        int64_t r;
-        const int64_t b = Unary();
-        const bool overflow = __builtin_mul_overflow(v, b, &r);
-        v = Checked(overflow, r, at);
-      } else if (Accept("/") || Accept("%")) {
-        const bool divide = text_[pos_ - 1] == '/';
-        const int64_t b = Unary();
-        if (failed_) break;
-        if (b == 0) return Fail(at, "division by zero");
-        if (v == std::numeric_limits<int64_t>::min() && b == -1) return Fail(at, "the value is too large");
-        v = divide ? v / b : v % b;
-      } else {
-        break;
-      }
+      pos_ += token->text.size();
+      const int64_t right = Expression(LevelOf(token->op) + 1);
+      if (failed_) break;
+      v = Apply(token->op, v, right, at);
     }
     return v;
   }
+
+  // Comparisons and the logical operators give 1 or 0, as conditions
+  // (IF X = 1) want them. The checked arithmetic keeps a hostile source
+  // clear of undefined behaviour.
+  int64_t Apply(Binary op, int64_t a, int64_t b, size_t at) {
+    int64_t r = 0;
+    switch (op) {
+      case Binary::kOrElse: return (a != 0 || b != 0) ? 1 : 0;
+      case Binary::kXorElse: return (a != 0) != (b != 0) ? 1 : 0;
+      case Binary::kAndAlso: return (a != 0 && b != 0) ? 1 : 0;
+      case Binary::kOr: return a | b;
+      case Binary::kXor: return a ^ b;
+      case Binary::kAnd: return a & b;
+      case Binary::kEqual: return a == b;
+      case Binary::kNotEqual: return a != b;
+      case Binary::kLess: return a < b;
+      case Binary::kLessEqual: return a <= b;
+      case Binary::kGreater: return a > b;
+      case Binary::kGreaterEqual: return a >= b;
+      case Binary::kShiftLeft: case Binary::kShiftRight:
+        if (b < 0 || b > 31) return Fail(at, "a shift count must be 0..31");
+        if (op == Binary::kShiftRight) return a >> b;
+        return Checked(a > (std::numeric_limits<int64_t>::max() >> b) || a < (std::numeric_limits<int64_t>::min() >> b),
+                       a * (int64_t{1} << b), at);
+      case Binary::kAdd: case Binary::kSubtract: case Binary::kMultiply: {
+        const bool overflow = op == Binary::kAdd        ? __builtin_add_overflow(a, b, &r)
+                              : op == Binary::kSubtract ? __builtin_sub_overflow(a, b, &r)
+                                                        : __builtin_mul_overflow(a, b, &r);
+        return Checked(overflow, r, at);
+      }
+      case Binary::kDivide: case Binary::kRemainder:
+        if (b == 0) return Fail(at, "division by zero");
+        if (a == std::numeric_limits<int64_t>::min() && b == -1) return Fail(at, "the value is too large");
+        return op == Binary::kDivide ? a / b : a % b;
+    }
+    return 0;
+  }
+
   int64_t Unary() {
     if (++depth_ > kMaxNesting) return Fail(pos_, "parentheses nested too deep");
     int64_t v;
@@ -191,6 +196,8 @@ class Parser {
       v = Checked(b == std::numeric_limits<int64_t>::min(), -b, at);
     } else if (Accept("+")) {
       v = Unary();
+    } else if (context_.order == OperatorOrder::kMacroAssembler && Accept("~~")) {
+      v = Unary() == 0 ? 1 : 0;  // the macro assembler's logical not
     } else if (Accept("~")) {
       v = ~Unary();
     } else {
@@ -201,7 +208,7 @@ class Parser {
   }
 
   int64_t Parenthesised() {
-    const int64_t v = Or();
+    const int64_t v = Expression();
     SkipBlanks();
     if (failed_) return 0;
     if (!Accept(")")) return Fail(pos_, "\")\" is missing");
@@ -247,13 +254,29 @@ class Parser {
     return Fail(pos_, "unexpected " + Quoted(std::string_view(&c, 1)));
   }
 
+  // 'c', or an escape between the quotes: '\\' is a backslash, '\13' a
+  // carriage return. A lone '\' is the backslash itself.
   int64_t CharacterConstant() {
     const size_t at = pos_;
-    if (pos_ + 2 >= text_.size() || text_[pos_ + 2] != '\'')
-      return Fail(at, "a character constant is one character between single quotes");
-    const int64_t v = static_cast<unsigned char>(text_[pos_ + 1]);
-    pos_ += 3;
-    return v;
+    if (text_.substr(pos_, 3) == "'\\'" && text_.substr(pos_ + 3, 1) != "'") {
+      pos_ += 3;
+      return '\\';
+    }
+    size_t end = pos_ + 1;
+    uint8_t byte = 0;
+    if (end < text_.size() && text_[end] == '\\') {
+      std::string error;
+      if (!DecodeEscape(text_, &end, &byte, &error)) return Fail(at, error);
+    } else if (end < text_.size()) {
+      byte = static_cast<uint8_t>(text_[end++]);
+    }
+    if (end >= text_.size() || text_[end] != '\'')
+      return Fail(at, QuotedEnd(text_, at) == std::string_view::npos
+                          ? "the text has no closing quote"
+                          : "a character constant is one character between single quotes; a text of several "
+                            "stands alone as an operand");
+    pos_ = end + 1;
+    return byte;
   }
 
   // 31, 0x1F, 1FH, 0b11111, or a local label 1$.
@@ -317,8 +340,8 @@ class Parser {
     if (pos_ < text_.size() && text_[pos_] == '(') {
       ++pos_;
       if (++depth_ > kMaxNesting) return Fail(pos_, "parentheses nested too deep");
-      std::vector<int64_t> args{Or()};
-      while (!failed_ && Accept(",")) args.push_back(Or());
+      std::vector<int64_t> args{Expression()};
+      while (!failed_ && Accept(",")) args.push_back(Expression());
       if (!failed_ && !Accept(")")) return Fail(pos_, "\")\" is missing");
       --depth_;
       if (failed_) return 0;

@@ -3,7 +3,9 @@
 // B'1010' 'c'), symbols and local labels (1$), ".", "$" and "*" for the
 // current location, the functions H L HIGH LOW ADDR and those the source
 // defines, the unary operators - + ~ ! and the binary ones * / % + - << >>
-// < <= > >= = == != <> & ^ | with C's precedence, and parentheses.
+// < <= > >= = == != <> & ^ ! (exclusive or, as the macro assembler writes
+// it) | && || !! (logical exclusive or), in C's order or the macro
+// assembler's (where ~~ is the logical not), and parentheses.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,11 @@ namespace scmp::assembler {
 // Why a symbol gave no value.
 enum class LookupStatus { kFound, kUndefined, kFailed };
 
+// The order in which the binary operators bind. They differ in one place:
+// the macro assembler's comparisons bind looser than | & ^ !, so that
+// A == 0x80|79 means A == (0x80|79); C's bind tighter.
+enum class OperatorOrder { kC, kMacroAssembler };
+
 struct ExpressionContext {
   int64_t location = 0;  // the value of "."
   // Gives a symbol's value; kFailed means the lookup has already said why
@@ -29,6 +36,7 @@ struct ExpressionContext {
       call;
   // False where no location is known (a condition before the passes).
   bool has_location = true;
+  OperatorOrder order = OperatorOrder::kC;
 };
 
 // The built-in functions: H and HIGH give bits 8..15, L and LOW bits 0..7,

@@ -4,6 +4,20 @@
 
 namespace scmp::assembler {
 
+// The immediate operation that "#expr" on a memory reference stands for.
+Op ImmediateOf(Op op) {
+  switch (op) {
+    case Op::kLd: return Op::kLdi;
+    case Op::kAnd: return Op::kAni;
+    case Op::kOr: return Op::kOri;
+    case Op::kXor: return Op::kXri;
+    case Op::kAdd: return Op::kAdi;
+    case Op::kCad: return Op::kCai;
+    case Op::kDad: return Op::kDai;
+    default: return op;
+  }
+}
+
 OperandKind KindOf(Op op) {
   switch (op) {
     case Op::kXpal: case Op::kXpah: case Op::kXppc:

@@ -21,6 +21,9 @@ inline constexpr std::string_view kTableName = "SCMP.DEL";
 // What the operand of an operation means.
 enum class OperandKind { kNone, kPointer, kImmediate, kMemory, kJump };
 OperandKind KindOf(Op op);
+// The immediate operation that "#expr" on a memory reference stands for
+// (LD #1 is LDI 1); `op` itself when there is none.
+Op ImmediateOf(Op op);
 
 enum class Form : uint8_t { kNone, kImmediate, kDisplacement, kAutoIndexed };
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "asm/directive.h"
 #include "asm/expression.h"
 #include "core/file_reader.h"
 
@@ -15,6 +16,15 @@ int PointerNumber(std::string_view text) {
   if (a == 'P' && b == 'C') return 0;
   if (a == 'P' && b >= '0' && b <= '3') return b - '0';
   return -1;
+}
+
+// The pointer a register name stands for, -1 for E, -2 for another name.
+int RegisterNumber(std::string_view name) {
+  const std::string upper = UpperCase(name);
+  if (upper == "E") return -1;
+  if (upper == "PC") return 0;
+  if (upper.size() == 2 && upper[0] == 'P' && upper[1] >= '0' && upper[1] <= '3') return upper[1] - '0';
+  return -2;
 }
 
 namespace {
@@ -39,6 +49,13 @@ bool IsPlainName(std::string_view text) {
 }
 
 }  // namespace
+
+std::string_view TrailingName(std::string_view text) {
+  size_t start = text.size();
+  while (start > 0 && IsNameChar(text[start - 1])) --start;
+  while (start < text.size() && !IsNameStart(text[start])) ++start;  // a name begins with a letter
+  return text.substr(start);
+}
 
 bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column) {
   *result = Operand{};

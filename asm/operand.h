@@ -29,8 +29,14 @@ struct Operand {
   Piece whole;
 };
 
+// The pointer a register name stands for, -1 for E, -2 for another name.
+int RegisterNumber(std::string_view name);
+
 // -1 when `text` names no pointer.
 int PointerNumber(std::string_view text);
+
+// The name that ends `text` ("L" of "L(ENDS)-L"), or "".
+std::string_view TrailingName(std::string_view text);
 
 // False with a message and its column when the operand has no known form.
 bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column);

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "asm/expression.h"
+#include "asm/string_literal.h"
 #include "core/file_reader.h"
 
 namespace scmp::assembler {
@@ -11,21 +12,36 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// True when the quote at text[i] belongs to a number such as X'1F' or
+// B'1010' (whose closing quote may be left out), not to a text.
+bool IsNumberQuote(std::string_view text, size_t i) {
+  if (i == 0) return false;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i - 1])));
+  return (letter == 'X' || letter == 'H' || letter == 'B') && (i == 1 || !IsNameChar(text[i - 2]));
+}
+
 // Calls `visit(i)` for each character of `text` that stands outside a
-// string ("...", with backslash escapes) or a character constant ('c');
-// stops when it returns false.
+// string ("..." or '...', with backslash escapes) or a character constant;
+// stops when it returns false. A quote that is never closed is an ordinary
+// character.
 template <class Visit>
 void ForEachUnquoted(std::string_view text, Visit visit) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '"') {
-      for (++i; i < text.size() && text[i] != '"'; ++i)
-        if (text[i] == '\\') ++i;
+    if (c == '\'' && IsNumberQuote(text, i)) {
+      for (++i; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
+      }
+      if (i < text.size() && text[i] == '\'') continue;
+      --i;
       continue;
     }
-    if (c == '\'' && i + 2 < text.size() && text[i + 2] == '\'') {
-      i += 2;
-      continue;
+    if (c == '"' || c == '\'') {
+      const size_t end = QuotedEnd(text, i);
+      if (end != std::string_view::npos) {
+        i = end - 1;
+        continue;
+      }
+      if (c == '"') return;  // the rest is the unclosed text
     }
     if (!visit(i)) return;
   }
@@ -145,7 +161,9 @@ SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation&
     } else if (name && definition(after)) {
       line.label = piece(pos, word_end);
       return line;
-    } else if (name && first_column && !is_operation(word)) {
+    } else if (name && first_column && (!is_operation(word) || (after >= end && IsMessage(DirectiveOf(word))))) {
+      // MESSAGE, WARNING, ERROR and FATAL alone in the first column are
+      // labels (a routine called ERROR), not texts left out.
       // A name in the first column with no colon is a label when what
       // follows can be an operation.
       if (after >= end || IsNameStart(text[after]) || text[after] == '.') {

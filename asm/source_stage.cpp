@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "asm/dialect.h"
 #include "asm/directive.h"
 #include "asm/expression.h"
 #include "asm/source_line.h"
@@ -99,6 +100,7 @@ class Stage {
 
   Stream Run(std::string_view main, const std::string& main_file) {
     stream_.files.push_back(main_file);
+    order_ = OperatorOrderOf(main);
     Frame f;
     f.text = main;
     frames_.push_back(std::move(f));
@@ -208,6 +210,7 @@ class Stage {
   bool EvaluateCondition(std::string_view text, int64_t* value, ExpressionFailure* failure) {
     ExpressionContext context;
     context.has_location = false;
+    context.order = order_;
     context.lookup = [this](std::string_view name, int64_t* v, std::string* message) {
       const auto it = constants_.find(std::string(name));
       if (it != constants_.end()) {
@@ -373,6 +376,7 @@ class Stage {
 
   const IncludeReader& reader_;
   Stream stream_;
+  OperatorOrder order_ = OperatorOrder::kC;  // conditions bind as the passes do
   std::vector<Frame> frames_;
   std::vector<Condition> conditions_;
   std::map<std::string, Macro> macros_;

@@ -44,6 +44,7 @@ TEST(ScmpAsm, ExitStatusesForOptionsSourcesAndFiles) {
       {{"--dis", good, "--from", "XYZ"}, 2},
       {{"--dis", good, "--from", "200", "--to", "100"}, 2},
       {{good, "--bogus"}, 2},
+      {{"--dis", good, "--dbyte-high-first"}, 2},
       {{dir.File("missing.s")}, 1},
       {{bad}, 1},
       {{good}, 0},
@@ -85,6 +86,31 @@ TEST(ScmpAsm, WritesListingImageHexAndSymbolsThatLoadTheProgram) {
   const std::string again = dir.Write("again.s", dis.out);
   ASSERT_EQ(Asm({again, "--hex", dir.File("again.hex")}).status, 0);
   EXPECT_EQ(test::ReadFile(dir.File("again.hex")), test::ReadFile(dir.File("p.hex")));
+}
+
+// .DBYTE stores the low byte first unless --dbyte-high-first says otherwise;
+// the bytes past the board's 4K are one note, not one for each stretch.
+TEST(ScmpAsm, DbyteOrderOptionAndOneNoteForBytesOutside4K) {
+  test::TempDir dir;
+  const std::string source =
+      dir.Write("table.s", " .org 0x001\n .dbyte 0x1234\n .org 0x2000\n .byte 1\n .org 0x3000\n .byte 2\n");
+  for (const bool high : {false, true}) {
+    std::vector<std::string> args = {source, "-o", dir.File("t.ASM")};
+    if (high) args.push_back("--dbyte-high-first");
+    const AsmRun r = Asm(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto memory = std::make_unique<MemoryArray>();
+    memory->LayOutStartupMap();
+    std::string error;
+    ASSERT_TRUE(LoadListing(*memory, dir.File("t.ASM"), &error)) << error;
+    EXPECT_EQ(memory->data[1], high ? 0x12 : 0x34);
+    EXPECT_EQ(memory->data[2], high ? 0x34 : 0x12);
+    size_t notes = 0;
+    for (size_t at = r.err.find("scmp-asm: note:"); at != std::string::npos; at = r.err.find("scmp-asm: note:", at + 1))
+      ++notes;
+    EXPECT_EQ(notes, 1u) << r.err;
+    EXPECT_NE(r.err.find("2 bytes outside the board's 4K (2000-2000, 3000-3000)"), std::string::npos) << r.err;
+  }
 }
 
 TEST(ScmpAsm, AFailedAssemblyLeavesOutputFilesUntouched) {

@@ -1,0 +1,34 @@
+// The bytes of the data directives: DB/.BYTE (values and texts), DW/.WORD
+// and .DBYTE (16-bit words in either byte order). An operand is a text only
+// when the whole of it is one string in quotes: 'R'+X'80' and 'R'|0x80 are
+// expressions and give one byte, in every directive.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "asm/source_line.h"
+
+namespace scmp::assembler {
+
+struct DataContext {
+  // Evaluates `piece`; false when it failed (and has said why), or when its
+  // value lies outside min..max (naming the range `what`).
+  std::function<bool(const Piece& piece, int64_t min, int64_t max, const std::string& what, int64_t* value)> evaluate;
+  // Reports a fault of the operand at `column`.
+  std::function<void(int column, std::string message)> fail;
+};
+
+// The bytes of a DB operand list (an empty list gives none). With
+// `bytes` null only counts them, without evaluating. False after a fault.
+bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint8_t>* bytes, int* count);
+
+// The bytes of a DW/.DBYTE operand list, each value as two bytes.
+bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes);
+
+// The number of values in a DW/.DBYTE operand list.
+int WordCount(const Piece& operand);
+
+}  // namespace scmp::assembler

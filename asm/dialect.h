@@ -1,0 +1,14 @@
+// Which assembler a source was written for, as far as the bytes depend on
+// it: a source with a CPU line is the macro assembler's, whose comparisons
+// bind looser than | & ^.
+#pragma once
+
+#include <string_view>
+
+#include "asm/expression.h"
+
+namespace scmp::assembler {
+
+OperatorOrder OperatorOrderOf(std::string_view source);
+
+}  // namespace scmp::assembler

@@ -1,0 +1,56 @@
+#include "asm/suggestion.h"
+
+#include "asm/directive.h"
+
+namespace scmp::assembler {
+
+namespace {
+
+struct Habit {
+  const char* word;       // as another processor spells it
+  const char* scmp;       // the SC/MP's instruction
+  const char* hint;       // one line on how the SC/MP does it
+};
+
+constexpr Habit kHabits[] = {
+    {"INC", "ILD", "ILD adds 1 to a byte in memory and loads the result into A"},
+    {"DEC", "DLD", "DLD takes 1 from a byte in memory and loads the result into A"},
+    {"BNE", "JNZ", "JNZ jumps when A is not zero"},
+    {"BEQ", "JZ", "JZ jumps when A is zero"},
+    {"BRA", "JMP", "JMP always jumps"},
+    {"JR", "JMP", "JMP always jumps"},
+    {"STO", "ST", "ST stores A"},
+    {"STA", "ST", "ST stores A"},
+    {"LDA", "LD", "LD loads A"},
+    {"CALL", "XPPC",
+     "the SC/MP calls a routine by putting its address less one in a pointer and exchanging it with P0: "
+     "LDI H(ADDR(R)) / XPAH P3 / LDI L(ADDR(R)) / XPAL P3 / XPPC P3"},
+    {"JSR", "XPPC",
+     "the SC/MP calls a routine by putting its address less one in a pointer and exchanging it with P0: "
+     "LDI H(ADDR(R)) / XPAH P3 / LDI L(ADDR(R)) / XPAL P3 / XPPC P3"},
+    {"RET", "XPPC", "a routine returns with XPPC of the pointer that called it (XPPC P3)"},
+    {"RTS", "XPPC", "a routine returns with XPPC of the pointer that called it (XPPC P3)"},
+};
+
+// Directives that only the macro assembler's own test files use.
+constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT", "RELAXED"};
+
+}  // namespace
+
+std::string UnknownWordMessage(std::string_view word) {
+  const bool dotted = !word.empty() && word[0] == '.';
+  const std::string upper = UpperCase(dotted ? word.substr(1) : word);
+  const std::string kind = dotted ? "unknown directive " : "unknown mnemonic ";
+  for (const char* t : kTestOnly)
+    if (upper == t)
+      return kind + std::string(word) + ": " + t +
+             " belongs to the macro assembler's own test files, not to programs; remove the line";
+  if (!dotted)
+    for (const Habit& h : kHabits)
+      if (upper == h.word)
+        return kind + std::string(word) + "; did you mean " + h.scmp + "? (" + h.hint + ")";
+  const std::string near = NearestWord(word);
+  return kind + std::string(word) + (near.empty() ? "" : "; did you mean " + near + "?");
+}
+
+}  // namespace scmp::assembler
