@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 using namespace grader;
 
 constexpr const char* kUsage =
-    "usage: scmp-test [--dir DIR] TESTFILE [PROGRAM]... [--seed N] [--json FILE] [--junit FILE]\n"
-    "                 [--csv FILE] [--quiet]\n";
+    "usage: scmp-test [--dir DIR] TESTFILE [PROGRAM]... [--seed N] [--trial K] [--json FILE]\n"
+    "                 [--junit FILE] [--csv FILE] [--show-hidden] [--quiet]\n";
 
 constexpr const char* kHelp =
     "Runs the tests of TESTFILE on each PROGRAM and grades it: what the board's\n"
@@ -30,7 +30,11 @@ constexpr const char* kHelp =
     "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
     "                   Scmp folder beside this program, else your own copy in\n"
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
-    "  --seed N         the seed of the values randomize fills in (default 1)\n"
+    "  --seed N         the seed of the values randomize fills in (default 1);\n"
+    "                   each test and each trial draws its own from it\n"
+    "  --trial K        run only trial K of each test: with the --seed a failure\n"
+    "                   names, it repeats that failure\n"
+    "  --show-hidden    print hidden tests in full (for the teacher)\n"
     "  --json FILE      write the results as JSON for autograding services\n"
     "  --junit FILE     write the results as JUnit XML for CI systems\n"
     "  --csv FILE       write one row per program: file, score, max score, then\n"
@@ -52,7 +56,8 @@ struct Options {
   std::vector<std::string> programs;
   std::string seed_text;
   uint64_t seed = 1;
-  bool quiet = false;
+  int trial = 0;  // 0: every trial
+  bool quiet = false, show_hidden = false;
 };
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
@@ -70,6 +75,8 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("--junit", o.junit)->check(file_name);
   app.add_option("--csv", o.csv)->check(file_name);
   app.add_flag("--quiet", o.quiet);
+  app.add_flag("--show-hidden", o.show_hidden);
+  app.add_option("--trial", o.trial)->check(CLI::Range(1, kMostTrials));
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
   if (app.count("--seed") > 0) {
     const std::string& s = o.seed_text;
@@ -115,8 +122,9 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
   TestFile file;
   std::vector<Diagnostic> diagnostics;
   if (!ReadTestFile(o.test_file, &loader.Cpu().table(), &file, &diagnostics)) {
-    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
-    err << "scmp-test: " << o.test_file << ": the test file has errors; nothing was run\n";
+    for (const Diagnostic& d : diagnostics) err << TestFileMessage(d) << "\n";
+    if (diagnostics.empty() || diagnostics.front().line > 0)
+      err << "scmp-test: " << Escaped(o.test_file) << ": the test file has errors; nothing was run\n";
     return kTestUsageError;
   }
   std::vector<std::string> programs = o.programs;
@@ -130,20 +138,33 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
   int status = kTestsPassed;
   TestRunner runner(loader.Cpu().table());
   std::vector<ProgramResult> results;
+  GradeOptions grading{o.seed, std::nullopt};
+  if (o.trial > 0) grading.only_trial = o.trial;
   for (const std::string& path : programs) {
     ProgramImage image;
     diagnostics.clear();
-    const bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
-    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
+    bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
+    std::string messages;
+    for (const Diagnostic& d : diagnostics) messages += FormatDiagnostic(d) + "\n";
+    err << messages;
+    if (!messages.empty()) messages.pop_back();
     if (loaded) {
       image.path = path;
-      results.push_back(GradeProgram(runner, file, image, o.seed));
-    } else {
+      // A program that exhausts memory is an error of its own: the others
+      // are still graded.
+      try {
+        results.push_back(GradeProgram(runner, file, image, grading));
+      } catch (const std::bad_alloc&) {
+        error = path + ": grading ran out of memory";
+        loaded = false;
+      }
+    }
+    if (!loaded) {
       err << "scmp-test: " << error << "\n";
-      results.push_back(UnloadedProgram(file, path, error));
+      results.push_back(UnloadedProgram(file, path, error, messages));
       status = kProgramNotLoaded;
     }
-    if (!o.quiet) WriteProgramText(results.back(), out);
+    if (!o.quiet) WriteProgramText(results.back(), out, o.show_hidden);
     if (loaded && results.back().Passed() != static_cast<int>(file.tests.size()) && status == kTestsPassed)
       status = kTestsFailed;
   }

@@ -51,7 +51,7 @@ TEST(ScmpTest, ExitStatusesTakeTheMostSeriousFirst) {
       {{tests, "--seed", "x"}, kTestUsageError, "--seed takes a whole number"},
       {{tests, "--csv", ""}, kTestUsageError, "a file name cannot be empty"},
       {{tests, good, "--json", dir.File("no/such/dir/r.json")}, kTestUsageError, "r.json"},
-      {{dir.Write("noprogram.test", "test \"a\"\n run for 1ms\nend\n")}, kTestUsageError, "no program"},
+      {{dir.Write("noprogram.test", "test \"a\"\n run for 1ms\n expect halted\nend\n")}, kTestUsageError, "no program"},
       {{tests, dir.File("missing.s")}, kProgramNotLoaded, "missing.s"},
   };
   for (const auto& c : cases) {
