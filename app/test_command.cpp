@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/command_line.h"
+#include "core/file_reader.h"
 #include "core/safe_save.h"
 #include "grader/grade.h"
 #include "grader/report.h"

@@ -144,6 +144,38 @@ TEST(CourseGrading, TimingBetweenChangesAndFollowingTheSwitches) {
   }
 }
 
+// A tight loop that toggles the LEDs: the record keeps what the
+// expectations read, and stops a run whose changes would not fit.
+TEST(CourseGrading, TheRecordOfARunIsBounded) {
+  test::Loader loader;
+  TestRunner runner(loader.Table());
+  const ProgramImage toggle =
+      loader.Program(std::string(kPortP1) + "LOOP: LDI 0x01\n ST 0(P1)\n LDI 0x00\n ST 0(P1)\n JMP LOOP\n");
+  const TestFile probe = loader.Tests("test \"p\"\n run for 1ms\n expect leds 00\nend\n");
+  const RunRecord& first = runner.Run(toggle, probe.tests[0], 1);
+  ASSERT_GE(first.lamps.size(), 3u);
+  const std::string on = std::to_string(first.lamps[1].moment.microcycle) + "us.." +
+                         std::to_string(first.lamps[2].moment.microcycle - 1) + "us";
+  const TestFile file = loader.Tests(
+      "test \"early\"\n run for 10s\n expect leds 01 during " + on + "\nend\n"
+      "test \"all\"\n run for 60s\n expect leds shows 01 00 01\nend\n"
+      "test \"whole\"\n run for 10s\n expect leds shows 01 00 01\nend\n");
+  const RunRecord& early = runner.Run(toggle, file.tests[0], 1);
+  EXPECT_LE(early.lamps.size(), (1u << 16) + 1);
+  EXPECT_GE(early.end.microcycle, 10000000u);
+  const LampChange last = early.lamps.back();
+  // The same run recorded whole ends in the same state at the same moment.
+  const RunRecord& whole = runner.Run(toggle, file.tests[2], 1);
+  EXPECT_GT(whole.lamps.size(), (1u << 16) + 1);
+  EXPECT_EQ(whole.lamps.back().lamps, last.lamps);
+  EXPECT_EQ(whole.lamps.back().moment.instruction, last.moment.instruction);
+  const ProgramResult result = GradeProgram(runner, file, toggle, 1);
+  EXPECT_TRUE(result.tests[0].passed) << result.tests[0].Failures().at(0);
+  ASSERT_FALSE(result.tests[1].passed);
+  EXPECT_NE(result.tests[1].Failures().back().find("more than the grader records"), std::string::npos);
+  EXPECT_LE(runner.Run(toggle, file.tests[1], 1).lamps.size(), kMostLampChanges);
+}
+
 TEST(CourseGrading, HiddenTestsSayOnlyPassedOrFailedUnlessShown) {
   test::Loader loader;
   TestRunner runner(loader.Table());
