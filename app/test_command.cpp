@@ -105,10 +105,8 @@ bool WriteReport(const std::string& path, const std::string& text, const char* w
   return false;
 }
 
-}  // namespace
-
-int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
-                   std::ostream& err) {
+int Grade(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
+          std::ostream& err) {
   Options o;
   if (auto status = ParseOptions(args, o, out, err)) return *status;
 
@@ -177,6 +175,20 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
                        WriteReport(o.junit, JunitReport(results), "the JUnit report", err) &
                        WriteReport(o.csv, CsvReport(results), "the CSV report", err);
   return written ? status : kTestUsageError;
+}
+
+}  // namespace
+
+// Memory that runs out outside a program's grading (the test file, the
+// reports) ends the command with a message, never an abort.
+int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
+                   std::ostream& err) {
+  try {
+    return Grade(args, exe_path, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "scmp-test: out of memory; nothing more was done\n";
+    return kTestUsageError;
+  }
 }
 
 }  // namespace scmp

@@ -34,8 +34,8 @@ std::string InputsText(const ProgramImage& program, const TestCase& test, uint64
 std::string EndingText(const RunRecord& run, const RunLimit& limit) {
   const std::string p0 = "P0=" + Hex(static_cast<unsigned>(run.registers.P[0] & 0xFFFF), 4);
   if (run.changes_overflow)
-    return "stopped at " + TimeText(run.end.microcycle) + ", " + p0 + ": the lamps changed more than " +
-           std::to_string(kMostLampChanges) + " times, as many as the grader records";
+    return "stopped at " + TimeText(run.end.microcycle) + " after " + std::to_string(run.end.instruction) +
+           " instructions, " + p0;
   if (run.halted) {
     const std::string at = run.end.address >= 0 ? " at " + Hex(static_cast<unsigned>(run.end.address), 3) : "";
     return "halted" + at + " after " + std::to_string(run.end.instruction) + " instructions, at " +

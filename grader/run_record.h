@@ -30,9 +30,10 @@ struct ForbiddenWrite {
   Moment moment;
 };
 
-// The lamps' changes one run records at most (32 MB): a tight loop that
-// toggles the LEDs for an hour would need gigabytes.
-constexpr size_t kMostLampChanges = 1u << 20;
+// The lamps' changes one run records at most (16 MB, 48 MB while the
+// vector grows): a tight loop that toggles the LEDs for an hour would need
+// gigabytes.
+constexpr size_t kMostLampChanges = 1u << 19;
 constexpr uint64_t kWholeRun = ~uint64_t{0};
 
 struct RunRecord {

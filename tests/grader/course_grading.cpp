@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "grader/replay.h"
 #include "grader/report.h"
 #include "grader/test_runner.h"
 #include "tests/grader/grader_support.h"
@@ -98,6 +99,29 @@ TEST(CourseGrading, EachRunAfterTheFirstBeginsAsRstAndStart) {
       EXPECT_EQ(result.FailedAt()->run, 1);
     }
   }
+}
+
+// Show on a failure of the second run: the first is replayed whole, then
+// RST, then the second up to the failing instruction.
+TEST(CourseGrading, ShowReplaysTheRunsBeforeTheFailingOne) {
+  test::Loader loader;
+  TestRunner runner(loader.Table());
+  const ProgramImage program = loader.Program(kCounter);
+  const TestFile file = loader.Tests(
+      "test \"t\"\n randomize\n run until halt within 1ms\n run until halt within 1ms\n expect leds 01\nend\n");
+  const TestResult result = GradeProgram(runner, file, program, 1).tests[0];
+  ASSERT_TRUE(result.FailedAt());
+  const Moment at = *result.FailedAt();
+  EXPECT_EQ(at.run, 1);
+  PanelModel panel;
+  std::string error;
+  ASSERT_TRUE(panel.StartUp(scmp::test::SourceDataDir(), &error)) << error;
+  ASSERT_TRUE(ReplayTo(panel, program, file.tests[0], result.start_seed, at, &error)) << error;
+  int leds = 0;
+  for (int i = 0; i < 8; ++i) leds |= panel.LedState(i) ? 1 << i : 0;
+  EXPECT_EQ(leds, 0x02);
+  EXPECT_EQ(panel.Memory().data[0x011], 0x02);
+  EXPECT_EQ(panel.Cpu().microcycles, at.microcycle);
 }
 
 TEST(CourseGrading, SelfModifyingIsCaughtInBothOrders) {
