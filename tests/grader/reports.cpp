@@ -103,6 +103,27 @@ TEST(Reports, JunitCsvAndTextEscapeAndCount) {
             "cleo.s     0/5      0/2  not loaded\n");
 }
 
+// Cells a spreadsheet would read as formulas stay text; the class table
+// lines up by characters, not bytes.
+TEST(Reports, CsvCellsStayTextAndTheTableAlignsByCharacters) {
+  const struct {
+    const char* text;
+    const char* field;
+  } cells[] = {
+      {"=1+1", "'=1+1"}, {"+33", "'+33"}, {"-x,y", "\"'-x,y\""}, {"@SUM(A1)", "'@SUM(A1)"}, {"a=b", "a=b"}, {"", ""},
+  };
+  for (const auto& c : cells) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
+  Graded g;
+  g.results[0].program = "caf\xC3\xA9.s";
+  std::ostringstream table;
+  WriteClassTable(g.results, table);
+  EXPECT_EQ(table.str(),
+            "program    points   tests\n"
+            "caf\xC3\xA9.s     5/5      2/2\n"
+            "ben, jr.s  2/5      1/2\n"
+            "cleo.s     0/5      0/2  not loaded\n");
+}
+
 TEST(Reports, MomentsAndTimesRead) {
   const struct {
     Moment moment;
