@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 using namespace grader;
 
 constexpr const char* kUsage =
-    "usage: scmp-test [--dir DIR] TESTFILE [PROGRAM]... [--seed N] [--json FILE] [--junit FILE]\n"
-    "                 [--csv FILE] [--quiet]\n";
+    "usage: scmp-test [--dir DIR] TESTFILE [PROGRAM]... [--seed N] [--trial K] [--json FILE]\n"
+    "                 [--junit FILE] [--csv FILE] [--show-hidden] [--quiet]\n";
 
 constexpr const char* kHelp =
     "Runs the tests of TESTFILE on each PROGRAM and grades it: what the board's\n"
@@ -31,7 +31,11 @@ constexpr const char* kHelp =
     "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
     "                   Scmp folder beside this program, else your own copy in\n"
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
-    "  --seed N         the seed of the values randomize fills in (default 1)\n"
+    "  --seed N         the seed of the values randomize fills in (default 1);\n"
+    "                   each test and each trial draws its own from it\n"
+    "  --trial K        run only trial K of each test: with the --seed a failure\n"
+    "                   names, it repeats that failure\n"
+    "  --show-hidden    print hidden tests in full (for the teacher)\n"
     "  --json FILE      write the results as JSON for autograding services\n"
     "  --junit FILE     write the results as JUnit XML for CI systems\n"
     "  --csv FILE       write one row per program: file, score, max score, then\n"
@@ -55,7 +59,8 @@ struct Options {
   std::vector<std::string> programs;
   std::string seed_text;
   uint64_t seed = 1;
-  bool quiet = false;
+  int trial = 0;  // 0: every trial
+  bool quiet = false, show_hidden = false;
 };
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o, std::ostream& out,
@@ -73,6 +78,8 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("--junit", o.junit)->check(file_name);
   app.add_option("--csv", o.csv)->check(file_name);
   app.add_flag("--quiet", o.quiet);
+  app.add_flag("--show-hidden", o.show_hidden);
+  app.add_option("--trial", o.trial)->check(CLI::Range(1, kMostTrials));
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
   if (app.count("--seed") > 0) {
     const std::string& s = o.seed_text;
@@ -124,10 +131,8 @@ bool WriteReport(const std::string& path, const std::string& text, const char* w
   return false;
 }
 
-}  // namespace
-
-int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
-                   std::ostream& err) {
+int Grade(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
+          std::ostream& err) {
   Options o;
   if (auto status = ParseOptions(args, o, out, err)) return *status;
 
@@ -142,8 +147,9 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
   TestFile file;
   std::vector<Diagnostic> diagnostics;
   if (!ReadTestFile(o.test_file, &loader.Cpu().table(), &file, &diagnostics)) {
-    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
-    err << "scmp-test: " << Escaped(o.test_file) << ": the test file has errors; nothing was run\n";
+    for (const Diagnostic& d : diagnostics) err << TestFileMessage(d) << "\n";
+    if (diagnostics.empty() || diagnostics.front().line > 0)
+      err << "scmp-test: " << Escaped(o.test_file) << ": the test file has errors; nothing was run\n";
     return kTestUsageError;
   }
   std::vector<std::string> programs = o.programs;
@@ -164,21 +170,34 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
   TestRunner runner(loader.Cpu().table());
   std::vector<ProgramResult> results;
   std::vector<std::string> included;
+  GradeOptions grading{o.seed, std::nullopt};
+  if (o.trial > 0) grading.only_trial = o.trial;
   for (const std::string& path : programs) {
     ProgramImage image;
     diagnostics.clear();
-    const bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
+    bool loaded = LoadProgram(loader, path, &image, &diagnostics, &error);
     included.insert(included.end(), image.included.begin(), image.included.end());
-    for (const Diagnostic& d : diagnostics) err << FormatDiagnostic(d) << "\n";
+    std::string messages;
+    for (const Diagnostic& d : diagnostics) messages += FormatDiagnostic(d) + "\n";
+    err << messages;
+    if (!messages.empty()) messages.pop_back();
     if (loaded) {
       image.path = path;
-      results.push_back(GradeProgram(runner, file, image, o.seed));
-    } else {
+      // A program that exhausts memory is an error of its own: the others
+      // are still graded.
+      try {
+        results.push_back(GradeProgram(runner, file, image, grading));
+      } catch (const std::bad_alloc&) {
+        error = path + ": grading ran out of memory";
+        loaded = false;
+      }
+    }
+    if (!loaded) {
       err << "scmp-test: " << Escaped(error) << "\n";
-      results.push_back(UnloadedProgram(file, path, error));
+      results.push_back(UnloadedProgram(file, path, error, messages));
       status = kProgramNotLoaded;
     }
-    if (!o.quiet) WriteProgramText(results.back(), out);
+    if (!o.quiet) WriteProgramText(results.back(), out, o.show_hidden);
     if (loaded && results.back().Passed() != static_cast<int>(file.tests.size()) && status == kTestsPassed)
       status = kTestsFailed;
   }
@@ -196,6 +215,20 @@ int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_
                        WriteReport(o.junit, JunitReport(results), "the JUnit report", err) &
                        WriteReport(o.csv, CsvReport(results), "the CSV report", err);
   return written ? status : kTestUsageError;
+}
+
+}  // namespace
+
+// Memory that runs out outside a program's grading (the test file, the
+// reports) ends the command with a message, never an abort.
+int RunTestCommand(const std::vector<std::string>& args, const std::string& exe_path, std::ostream& out,
+                   std::ostream& err) {
+  try {
+    return Grade(args, exe_path, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "scmp-test: out of memory; nothing more was done\n";
+    return kTestUsageError;
+  }
 }
 
 }  // namespace scmp

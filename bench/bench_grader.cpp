@@ -52,7 +52,9 @@ int main(int argc, char** argv) {
   // The instructions of one program's runs, counted after the timing.
   uint64_t instructions = 0;
   for (const auto& test : file.tests) instructions += runner.Run(image, test, 1).end.instruction;
-  std::printf("%d programs x %d tests of 100 ms: %.3f s (%d tests passed), %.1f million instructions/s\n", programs,
-              tests, seconds, passed, static_cast<double>(instructions) * programs / seconds / 1e6);
+  std::printf("%d programs x %d tests of 100 ms: %.3f s (%.3f ms per program-test, %d tests passed), %.1f million "
+              "instructions/s\n",
+              programs, tests, seconds, seconds * 1000 / (programs * tests), passed,
+              static_cast<double>(instructions) * programs / seconds / 1e6);
   return passed == programs * tests ? 0 : 1;
 }

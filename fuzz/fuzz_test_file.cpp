@@ -3,7 +3,9 @@
 // lines of the text, read with at least one test, each with a run, its
 // inputs in time order and expectations that describe themselves. Each test
 // read is then run, cut to a few thousand instructions, on a small program,
-// and every outcome has a message exactly when it failed.
+// and every outcome has a message exactly when it failed; later runs and
+// trials included, every run says how it ended and the score stays in its
+// bounds.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -57,10 +59,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                               [](const TimedInput& a, const TimedInput& b) { return a.at < b.at; }));
     for (const auto& e : test.expectations) FUZZ_CHECK(!e->Describe().empty());
     // A few thousand instructions at most, so that an hour-long run stays quick.
-    test.run.instructions = test.run.instructions ? std::min<uint64_t>(test.run.instructions, 4000) : 4000;
+    auto cut = [](RunLimit& run) {
+      run.instructions = run.instructions ? std::min<uint64_t>(run.instructions, 4000) : 4000;
+    };
+    cut(test.run);
+    for (LaterRun& later : test.later_runs) {
+      FUZZ_CHECK(later.run.microcycles > 0 || later.run.instructions > 0);
+      FUZZ_CHECK(std::is_sorted(later.inputs.begin(), later.inputs.end(),
+                                [](const TimedInput& a, const TimedInput& b) { return a.at < b.at; }));
+      cut(later.run);
+    }
+    for (const auto& e : test.expectations) FUZZ_CHECK(e->Run() >= 0 && e->Run() <= static_cast<int>(test.later_runs.size()));
+    FUZZ_CHECK(test.trials >= 1 && test.trials <= kMostTrials);
+    FUZZ_CHECK(test.points >= 0 && test.points <= kMostPointsOfATest);
+    test.trials = std::min(test.trials, 2);
   }
+  FUZZ_CHECK(file.MaxScore() <= kMostPointsOfAFile);
   const ProgramResult result = GradeProgram(runner, file, program, size);
-  for (const TestResult& t : result.tests)
+  FUZZ_CHECK(result.score >= 0 && result.score <= result.max_score);
+  for (const TestResult& t : result.tests) {
     for (const ExpectationResult& e : t.expectations) FUZZ_CHECK(e.outcome.passed == e.outcome.message.empty());
+    FUZZ_CHECK(t.endings.size() == t.test->later_runs.size() + 1);
+  }
   return 0;
 }

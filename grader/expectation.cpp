@@ -66,6 +66,7 @@ class LampsDuring : public Expectation {
                   run.end);
     return {};
   }
+  uint64_t ReadsChangesUntil() const override { return to_; }
 
  private:
   Outcome Wrong(int shown, const Moment& at) const {
@@ -107,9 +108,94 @@ class LedsShow : public Expectation {
                     expected,
                 broke.moment);
   }
+  uint64_t ReadsChangesUntil() const override { return kWholeRun; }
 
  private:
   std::vector<int> values_;
+};
+
+// The LEDs' byte in force at `at`: the last change at or before it.
+const LampChange& InForce(const RunRecord& run, uint64_t at) {
+  const auto after = std::upper_bound(run.lamps.begin(), run.lamps.end(), at,
+                                      [](uint64_t t, const LampChange& c) { return t < c.moment.microcycle; });
+  return after == run.lamps.begin() ? run.lamps.front() : *std::prev(after);
+}
+
+class LedsChangeEvery : public Expectation {
+ public:
+  LedsChangeEvery(int line, uint64_t min, uint64_t max, std::optional<std::pair<uint64_t, uint64_t>> during)
+      : Expectation(line), min_(min), max_(max), during_(during) {}
+  std::string Describe() const override {
+    std::string text = "LEDs change every " + TimeText(min_) + " to " + TimeText(max_);
+    if (during_) text += " from " + TimeText(during_->first) + " to " + TimeText(during_->second);
+    return text;
+  }
+  Outcome Check(const RunRecord& run) const override {
+    const uint64_t from = during_ ? during_->first : 0;
+    const uint64_t to = during_ ? std::min(during_->second, run.end.microcycle) : run.end.microcycle;
+    int shown = InForce(run, from).lamps & 0xFF;
+    uint64_t last = from;  // the change before, or the start
+    bool first = true;
+    for (const LampChange& c : run.lamps) {
+      if (c.moment.microcycle <= from || (c.lamps & 0xFF) == shown) continue;
+      if (c.moment.microcycle > to) break;
+      const uint64_t gap = c.moment.microcycle - last;
+      if (gap > max_) return Held(shown, last, last + max_);
+      if (!first && gap < min_)
+        return Fail("LEDs changed from " + Byte(shown) + " to " + Byte(c.lamps) + " at " + MomentText(c.moment) +
+                        ", " + TimeText(gap) + " after the change before, " + Expected(),
+                    c.moment);
+      first = false;
+      last = c.moment.microcycle;
+      shown = c.lamps & 0xFF;
+    }
+    if (to - last > max_) return Held(shown, last, last + max_);
+    return {};
+  }
+  uint64_t ReadsChangesUntil() const override { return during_ ? during_->second : kWholeRun; }
+
+ private:
+  std::string Expected() const { return "expected a change every " + TimeText(min_) + " to " + TimeText(max_); }
+  Outcome Held(int shown, uint64_t since, uint64_t by) const {
+    return Fail("LEDs held " + Byte(shown) + " from " + TimeText(since) + " past " + TimeText(by) + ", " + Expected(),
+                Moment{by, 0, -1});
+  }
+  uint64_t min_, max_;
+  std::optional<std::pair<uint64_t, uint64_t>> during_;
+};
+
+class LedsFollowSwitches : public Expectation {
+ public:
+  LedsFollowSwitches(int line, uint64_t within) : Expectation(line), within_(within) {}
+  std::string Describe() const override { return "LEDs follow the switches within " + TimeText(within_); }
+  Outcome Check(const RunRecord& run) const override {
+    for (size_t i = 0; i < run.switches.size(); ++i) {
+      const auto [set_at, value] = run.switches[i];
+      if (i > 0 && run.switches[i - 1].second == value) continue;
+      const uint64_t until = set_at + within_;
+      if (Shows(run, value, set_at, until)) continue;
+      // A run that its limit ended before the deadline has not shown
+      // whether the LEDs would follow; a halted board shows it has not.
+      if (until > run.end.microcycle && !run.halted) continue;
+      const uint64_t looked = std::min(until, run.end.microcycle);
+      const std::string what = "switches " + Byte(value) + " set at " + TimeText(set_at);
+      const LampChange& c = InForce(run, looked);
+      return Fail("LEDs showed " + Byte(c.lamps) + " at " + TimeText(looked) + ", expected them to follow " + what +
+                      " within " + TimeText(within_),
+                  Moment{looked, 0, -1});
+    }
+    return {};
+  }
+  uint64_t ReadsChangesUntil() const override { return kWholeRun; }
+
+ private:
+  static bool Shows(const RunRecord& run, int value, uint64_t from, uint64_t to) {
+    if ((InForce(run, from).lamps & 0xFF) == value) return true;
+    for (const LampChange& c : run.lamps)
+      if (c.moment.microcycle > from && c.moment.microcycle <= to && (c.lamps & 0xFF) == value) return true;
+    return false;
+  }
+  uint64_t within_;
 };
 
 // ---- The state at the end ---------------------------------------------------------------
@@ -259,11 +345,20 @@ class NoSelfModifying : public Expectation {
  public:
   explicit NoSelfModifying(int line) : Expectation(line) {}
   std::string Describe() const override { return "no self-modifying code"; }
+  // Both orders: writing over a byte that ran, and running a byte the
+  // program wrote; the earlier of the two is reported.
   Outcome Check(const RunRecord& run) const override {
-    if (!run.code_write) return {};
-    return Fail("wrote " + Hex(static_cast<unsigned>(run.code_write->address), 3) + ", a byte already executed, at " +
-                    MomentText(run.code_write->moment) + ", and the test forbids self-modifying code",
-                run.code_write->moment);
+    const auto& w = run.code_write;
+    const auto& r = run.written_run;
+    if (w && (!r || w->moment.instruction <= r->moment.instruction))
+      return Fail("wrote " + Hex(static_cast<unsigned>(w->address), 3) + ", a byte already executed, at " +
+                      MomentText(w->moment) + ", and the test forbids self-modifying code",
+                  w->moment);
+    if (r)
+      return Fail("ran " + Hex(static_cast<unsigned>(r->address), 3) + ", a byte the program wrote, at " +
+                      MomentText(r->moment) + ", and the test forbids self-modifying code",
+                  r->moment);
+    return {};
   }
 };
 
@@ -289,6 +384,13 @@ std::unique_ptr<Expectation> ExpectLampsDuring(int line, LampField field, int va
 }
 std::unique_ptr<Expectation> ExpectLedsShow(int line, std::vector<int> values) {
   return std::make_unique<LedsShow>(line, std::move(values));
+}
+std::unique_ptr<Expectation> ExpectLedsChangeEvery(int line, uint64_t min, uint64_t max,
+                                                   std::optional<std::pair<uint64_t, uint64_t>> during) {
+  return std::make_unique<LedsChangeEvery>(line, min, max, during);
+}
+std::unique_ptr<Expectation> ExpectLedsFollowSwitches(int line, uint64_t within) {
+  return std::make_unique<LedsFollowSwitches>(line, within);
 }
 std::unique_ptr<Expectation> ExpectMemory(int line, int address, std::vector<int> bytes) {
   return std::make_unique<MemoryEquals>(line, address, std::move(bytes));

@@ -25,13 +25,20 @@ class Expectation {
   explicit Expectation(int line) : line_(line) {}
   virtual ~Expectation() = default;
   int Line() const { return line_; }
+  // Which of the test's runs it checks: 0 the first.
+  int Run() const { return run_; }
+  void SetRun(int run) { run_ = run; }
   // What is expected, as a reader of the report understands it: "LEDs 5A
   // from 20 ms to 50 ms".
   virtual std::string Describe() const = 0;
   virtual Outcome Check(const RunRecord& run) const = 0;
+  // How far into the run it reads the lamps' changes: 0 not at all (the
+  // last state is always kept), a microcycle, or kWholeRun.
+  virtual uint64_t ReadsChangesUntil() const { return 0; }
 
  private:
   int line_;  // in the test file
+  int run_ = 0;
 };
 
 using ExpectationList = std::vector<std::unique_ptr<Expectation>>;
@@ -52,6 +59,13 @@ LampField HaltLedField();
 std::unique_ptr<Expectation> ExpectLampsAtEnd(int line, LampField field, int value);
 std::unique_ptr<Expectation> ExpectLampsDuring(int line, LampField field, int value, uint64_t from, uint64_t to);
 std::unique_ptr<Expectation> ExpectLedsShow(int line, std::vector<int> values);
+// Each change of the LEDs comes MIN..MAX after the one before (the first
+// at most MAX after the start), in the whole run or in `during`.
+std::unique_ptr<Expectation> ExpectLedsChangeEvery(int line, uint64_t min, uint64_t max,
+                                                   std::optional<std::pair<uint64_t, uint64_t>> during);
+// After each setting of the switches (the start's included), the LEDs show
+// the switches' byte within `within`.
+std::unique_ptr<Expectation> ExpectLedsFollowSwitches(int line, uint64_t within);
 std::unique_ptr<Expectation> ExpectMemory(int line, int address, std::vector<int> bytes);
 // register: 0 A, 1 E, 2 SR, 3..6 P0..P3.
 std::unique_ptr<Expectation> ExpectRegister(int line, int register_index, int value);

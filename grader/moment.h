@@ -14,6 +14,7 @@ struct Moment {
   uint64_t microcycle = 0;
   uint64_t instruction = 0;
   int address = -1;
+  int run = 0;  // which of the test's runs: 0 the first
 };
 
 // "250 us", "23.4 ms", "1.5 s": the largest unit that keeps a value of at

@@ -51,18 +51,38 @@ bool ReplayTo(PanelModel& panel, const ProgramImage& program, const TestCase& te
   panel.SetWaitHook([](double) {});
   panel.SetPumpHook(nullptr);
   panel.SetHistoryRecording(true);
-  uint64_t steps = 0;
-  size_t next = 0;
-  for (;;) {
-    while (next < test.inputs.size() && test.inputs[next].at <= panel.Cpu().microcycles) Apply(panel, test.inputs[next++]);
-    if (steps >= moment.instruction) break;
-    if (panel.HaltRequested()) {
-      if (next == test.inputs.size()) break;
-      panel.Cpu().microcycles = test.inputs[next].at;  // the halted board waits for the next press
-      continue;
+  // The runs before the failing one are replayed whole, each after RST as
+  // the test runner starts them; times count from each run's start.
+  for (int run = 0; run <= moment.run && run <= static_cast<int>(test.later_runs.size()); ++run) {
+    const std::vector<TimedInput>* inputs = &test.inputs;
+    if (run > 0) {
+      const LaterRun& later = test.later_runs[static_cast<size_t>(run - 1)];
+      inputs = &later.inputs;
+      panel.Reset();
+      if (later.switches) SetSwitches(panel, *later.switches);
+      for (const CellSet& set : later.cells)
+        for (size_t i = 0; i < set.bytes.size(); ++i)
+          panel.Memory().data[static_cast<size_t>(set.address) + i] = static_cast<int16_t>(set.bytes[i]);
+      panel.Cpu().microcycles = 0;
     }
-    panel.StepInstruction();
-    ++steps;
+    const uint64_t last = run == moment.run ? moment.instruction : UINT64_MAX;
+    const RunLimit& limit = run == 0 ? test.run : test.later_runs[static_cast<size_t>(run - 1)].run;
+    uint64_t steps = 0;
+    size_t next = 0;
+    for (;;) {
+      while (next < inputs->size() && (*inputs)[next].at <= panel.Cpu().microcycles) Apply(panel, (*inputs)[next++]);
+      if (steps >= last) break;
+      if ((limit.microcycles && panel.Cpu().microcycles >= limit.microcycles) ||
+          (limit.instructions && steps >= limit.instructions))
+        break;
+      if (panel.HaltRequested()) {
+        if (next == inputs->size() || limit.until_halt) break;
+        panel.Cpu().microcycles = (*inputs)[next].at;  // the halted board waits for the next press
+        continue;
+      }
+      panel.StepInstruction();
+      ++steps;
+    }
   }
   panel.SetWaitHook(wait);
   panel.SetPumpHook(pump);

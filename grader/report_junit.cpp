@@ -1,6 +1,8 @@
 // JUnit XML by a small escaper rather than an XML library: the report is a
 // fixed shape of three elements, and all a writer must get right is the
 // escaping of the text that comes from files.
+#include <cstdio>
+
 #include "grader/report.h"
 
 namespace scmp::grader {
@@ -59,32 +61,47 @@ std::string XmlEscaped(std::string_view text) {
   return out;
 }
 
+namespace {
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6f", seconds);
+  return text;
+}
+
+}  // namespace
+
+// A program that did not load has errors (not run), one that ran has
+// failures; the root counts both apart, as CI systems read them.
 std::string JunitReport(const std::vector<ProgramResult>& programs) {
-  int tests = 0, failures = 0;
+  int64_t tests = 0, failures = 0, errors = 0;
+  double seconds = 0;
   for (const ProgramResult& p : programs) {
-    tests += static_cast<int>(p.tests.size());
-    failures += static_cast<int>(p.tests.size()) - p.Passed();
+    const int64_t failed = static_cast<int64_t>(p.tests.size()) - p.Passed();
+    tests += static_cast<int64_t>(p.tests.size());
+    (p.Loaded() ? failures : errors) += failed;
+    seconds += p.seconds;
   }
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"scmp-test\" tests=\"" +
-                    std::to_string(tests) + "\" failures=\"" + std::to_string(failures) + "\">\n";
+                    std::to_string(tests) + "\" failures=\"" + std::to_string(failures) + "\" errors=\"" +
+                    std::to_string(errors) + "\" time=\"" + Seconds(seconds) + "\">\n";
   for (const ProgramResult& p : programs) {
     const std::string name = XmlEscaped(p.program);
     const int failed = static_cast<int>(p.tests.size()) - p.Passed();
     xml += "  <testsuite name=\"" + name + "\" tests=\"" + std::to_string(p.tests.size()) + "\" failures=\"" +
            std::to_string(p.Loaded() ? failed : 0) + "\" errors=\"" + std::to_string(p.Loaded() ? 0 : failed) +
-           "\">\n";
+           "\" time=\"" + Seconds(p.seconds) + "\">\n";
     for (const TestResult& t : p.tests) {
-      xml += "    <testcase classname=\"" + name + "\" name=\"" + XmlEscaped(t.test->name) + "\"";
+      xml += "    <testcase classname=\"" + name + "\" name=\"" + XmlEscaped(t.test->name) + "\" time=\"" +
+             Seconds(t.seconds) + "\"";
       if (t.passed) {
         xml += "/>\n";
         continue;
       }
       const char* element = p.Loaded() ? "failure" : "error";
-      std::string all;
-      if (p.Loaded())
-        for (const std::string& f : t.Failures()) all += f + "\n";
-      else
-        all = FailureText(p, t) + "\n";
+      std::string all = FailureText(p, t) + "\n";
+      for (const std::string& line : FailureDetails(p, t)) all += line + "\n";
+      if (!p.Loaded() && !p.load_output.empty()) all += p.load_output + "\n";
       xml += ">\n      <" + std::string(element) + " message=\"" + XmlEscaped(FailureText(p, t)) + "\">" +
              XmlEscaped(all) + "</" + element + ">\n    </testcase>\n";
     }

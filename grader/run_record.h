@@ -30,6 +30,12 @@ struct ForbiddenWrite {
   Moment moment;
 };
 
+// The lamps' changes one run records at most (16 MB, 48 MB while the
+// vector grows): a tight loop that toggles the LEDs for an hour would need
+// gigabytes.
+constexpr size_t kMostLampChanges = 1u << 19;
+constexpr uint64_t kWholeRun = ~uint64_t{0};
+
 struct RunRecord {
   // Every change of the lamps in order, the state at the start first. An
   // input and the instruction that ended at the same microcycle both stand
@@ -45,6 +51,12 @@ struct RunRecord {
   std::array<Moment, 256> first_run{};
   std::optional<ForbiddenWrite> outside_write;  // outside the test's `writes only` range
   std::optional<ForbiddenWrite> code_write;     // to a byte that had been executed
+  std::optional<ForbiddenWrite> written_run;    // a byte the program wrote, executed
+  // The switches over the run: the start's at 0, then each setting.
+  std::vector<std::pair<uint64_t, int>> switches;
+  // Set when the lamps changed more often than the record keeps, at the
+  // moment the run stopped for it.
+  std::optional<Moment> changes_overflow;
   const InstructionTable* table = nullptr;
 
   uint16_t FinalLamps() const { return lamps.empty() ? 0 : lamps.back().lamps; }

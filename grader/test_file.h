@@ -35,25 +35,52 @@ struct CellSet {
   std::vector<int> bytes;
 };
 
+// A `run` after the test's first: it begins as a user's RST and Start
+// would, with the memory the run before left and the switches kept unless
+// this run sets them.
+struct LaterRun {
+  int line = 0;
+  std::optional<int> switches;
+  std::vector<CellSet> cells;
+  RunLimit run;
+  std::vector<TimedInput> inputs;  // in time order, from this run's start
+};
+
+// Who sees a test's details, as autograding services name it.
+enum class Visibility { kVisible, kHidden, kAfterDueDate, kAfterPublished };
+const char* VisibilityName(Visibility visibility);  // "visible", "hidden", ...
+
+// The largest points of a test and of a whole file: totals stay far
+// inside 64 bits, and a file's fit in a plain int.
+constexpr int kMostPointsOfATest = 1000000;
+constexpr int64_t kMostPointsOfAFile = 1000000000;
+constexpr int kMostTrials = 1000;
+
 struct TestCase {
   std::string name;
   int points = 1;
   int line = 0;
+  int trials = 1;  // runs with fresh random values; passes when every one passes
+  Visibility visibility = Visibility::kVisible;
   int switches = 0;
   bool randomize = false;
   std::vector<CellSet> cells;      // set before the run, after randomize
   RunLimit run;
   std::vector<TimedInput> inputs;  // in time order; equal times in file order
+  std::vector<LaterRun> later_runs;
   std::optional<std::pair<int, int>> writes_range;  // from `expect writes only`
   bool watch_code_writes = false;                    // from `forbid self-modifying`
-  ExpectationList expectations;                      // in file order, the run's own first
+  // In file order, each run's own first; Expectation::Run() says which run
+  // each one checks (0 the first).
+  ExpectationList expectations;
+  bool Hidden() const { return visibility != Visibility::kVisible; }
 };
 
 struct TestFile {
   std::string path;
   std::string program;  // the `program` line, as written; empty when none
   std::vector<TestCase> tests;
-  int MaxScore() const;
+  int64_t MaxScore() const;
 };
 
 // Reads `text` (named `path` in messages). `table` checks the mnemonics of
@@ -63,9 +90,13 @@ bool ParseTestFile(std::string_view text, const std::string& path, const Instruc
                    std::vector<Diagnostic>* diagnostics);
 
 // Reads the file at `path` and parses it; a file that cannot be read gives
-// one diagnostic at line 0.
+// one diagnostic at line 0 that says so ("cannot read ...").
 bool ReadTestFile(const std::string& path, const InstructionTable* table, TestFile* out,
                   std::vector<Diagnostic>* diagnostics);
+
+// A diagnostic of the reader as printed: FILE:LINE:COL: error: ..., or
+// FILE: cannot read ... when the file could not be read.
+std::string TestFileMessage(const Diagnostic& diagnostic);
 
 // Times as the format writes them: decimal with us, ms or s ("1.5s"), whole
 // microseconds, at most one hour. Exposed for tests.

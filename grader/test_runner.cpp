@@ -20,8 +20,21 @@ uint64_t NextRandom(uint64_t& state) {
 }
 
 constexpr uint64_t kNoLimit = std::numeric_limits<uint64_t>::max();
+// A record this long is kept whole whatever the expectations read.
+constexpr size_t kLampChangesKeptWhole = 1u << 16;
 
 }  // namespace
+
+uint64_t TestSeed(uint64_t seed, std::string_view name, int trial) {
+  uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a of the name
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  uint64_t state = seed;
+  uint64_t mixed = NextRandom(state) ^ hash;
+  state = mixed;
+  mixed = NextRandom(state) ^ static_cast<uint64_t>(trial);
+  state = mixed;
+  return NextRandom(state);
+}
 
 StartState MakeStartState(const ProgramImage& program, const TestCase& test, uint64_t seed) {
   StartState start{MachineState{}, program.memory};
@@ -54,11 +67,15 @@ struct TestRunner::Machine : Board {
   uint64_t stop_at = kNoLimit;          // microcycles: the next input or the time limit
   uint64_t instruction_limit = kNoLimit;
   uint64_t instructions = 0;
+  uint64_t record_until = 0;  // changes after this microcycle only update the last state
+  bool overflow = false;      // the record of changes is full
   int address = -1;  // the opcode of the step being run
   std::optional<std::pair<int, int>> writes_range;
   bool watch_code = false;
+  // Over the whole test, all its runs: bytes executed and bytes written.
   std::array<bool, kMemorySize> executed{};
-  int outside_write = -1, code_write = -1;  // seen during the step, stamped after it
+  std::array<bool, kMemorySize> written{};
+  int outside_write = -1, code_write = -1, written_run = -1;  // seen during the step, stamped after it
 
   int16_t ReadDataSwitches() const override { return switches; }
   void DriveLeds(int16_t value) override { lamps = static_cast<uint16_t>((lamps & ~0xFF) | (value & 0xFF)); }
@@ -70,16 +87,34 @@ struct TestRunner::Machine : Board {
 
   Moment Now(int at) const { return Moment{cpu.microcycles, instructions, at}; }
   void NoteLamps(int at) {
-    if (record.lamps.back().lamps != lamps) record.lamps.push_back({lamps, Now(at)});
+    if (record.lamps.back().lamps == lamps) return;
+    const LampChange change{lamps, Now(at)};
+    // Past what the expectations read, only the last state counts once the
+    // record has grown large.
+    if (record.lamps.size() >= kLampChangesKeptWhole && change.moment.microcycle > record_until &&
+        record.lamps.back().moment.microcycle > record_until) {
+      record.lamps.back() = change;
+      return;
+    }
+    if (record.lamps.size() >= kMostLampChanges) {
+      overflow = true;
+      return;
+    }
+    record.lamps.push_back(change);
   }
 
   // ---- The observer of Processor::RunObserved ----
   bool StopBefore(const MachineState&, int opcode_address, uint32_t) {
-    if (cpu.microcycles >= stop_at || instructions >= instruction_limit) return true;
+    if (cpu.microcycles >= stop_at || instructions >= instruction_limit || overflow) return true;
     address = opcode_address & kAddressMask;
     if (watch_code) {
-      executed[static_cast<size_t>(address)] = true;
-      if (cpu.memory.data[static_cast<size_t>(address)] & 0x80) executed[static_cast<size_t>((address + 1) & kAddressMask)] = true;
+      const size_t at = static_cast<size_t>(address);
+      const size_t operand = static_cast<size_t>((address + 1) & kAddressMask);
+      const bool two_bytes = (cpu.memory.data[at] & 0x80) != 0;
+      executed[at] = true;
+      if (two_bytes) executed[operand] = true;
+      if (written_run < 0 && (written[at] || (two_bytes && written[operand])))
+        written_run = written[at] ? address : static_cast<int>(operand);
     }
     return false;
   }
@@ -88,7 +123,10 @@ struct TestRunner::Machine : Board {
     if (writes_range && outside_write < 0 &&
         (write_address < writes_range->first || write_address > writes_range->second))
       outside_write = write_address;
-    if (watch_code && code_write < 0 && executed[static_cast<size_t>(write_address)]) code_write = write_address;
+    if (watch_code) {
+      if (code_write < 0 && executed[static_cast<size_t>(write_address)]) code_write = write_address;
+      written[static_cast<size_t>(write_address)] = true;
+    }
   }
   bool StopAfter(const Fetched& fetched, uint32_t) {
     ++instructions;
@@ -97,62 +135,96 @@ struct TestRunner::Machine : Board {
     NoteLamps(address);
     if (outside_write >= 0 && !record.outside_write) record.outside_write = ForbiddenWrite{outside_write, Now(address)};
     if (code_write >= 0 && !record.code_write) record.code_write = ForbiddenWrite{code_write, Now(address)};
+    if (written_run >= 0 && !record.written_run) record.written_run = ForbiddenWrite{written_run, Now(address)};
     return false;
+  }
+
+  void SetSwitches(int value) {
+    switches = static_cast<int16_t>(value);
+    record.switches.emplace_back(cpu.microcycles, value);
   }
 
   void Apply(const TimedInput& input) {
     switch (input.kind) {
-      case InputKind::kSwitches: switches = static_cast<int16_t>(input.value); break;
+      case InputKind::kSwitches: SetSwitches(input.value); break;
       case InputKind::kPressHalt:  // as the panel's HLT: toggles the halt request
         cpu.halt_requested = !cpu.halt_requested;
         lamps = static_cast<uint16_t>(cpu.halt_requested ? lamps | kHaltLedBit : lamps & ~kHaltLedBit);
         break;
-      case InputKind::kPressReset:  // as the panel's RST: registers cleared, halt and flag LEDs off
-        cpu.halt_requested = false;
-        cpu.state = MachineState{};
-        lamps &= 0xFF;
-        break;
+      case InputKind::kPressReset: PressReset(); break;
     }
   }
+  // As the panel's RST: registers cleared, halt and flag LEDs off.
+  void PressReset() {
+    cpu.halt_requested = false;
+    cpu.state = MachineState{};
+    lamps &= 0xFF;
+  }
 
+  // The start of the test's first run.
   void Start(const ProgramImage& program, const TestCase& test, uint64_t seed) {
     StartState start = MakeStartState(program, test, seed);
     cpu.state = start.registers;
     cpu.memory = start.memory;
-    cpu.microcycles = 0;
     cpu.halt_requested = false;
-    switches = static_cast<int16_t>(test.switches);
     lamps = 0;
-    instructions = 0;
-    address = -1;
     writes_range = test.writes_range;
     watch_code = test.watch_code_writes;
     executed.fill(false);
-    outside_write = code_write = -1;
-    record.lamps.assign(1, LampChange{0, Moment{}});
+    written.fill(false);
+    record.program_size = program.Size();
+    record_until = 0;
+    for (const auto& e : test.expectations) record_until = std::max(record_until, e->ReadsChangesUntil());
+    BeginRun(test.run, test.switches);
+  }
+
+  // A later run: RST and Start, as a user would press them.
+  void StartLater(const LaterRun& later) {
+    PressReset();
+    for (const CellSet& set : later.cells)
+      for (size_t i = 0; i < set.bytes.size(); ++i)
+        cpu.memory.data[static_cast<size_t>(set.address) + i] = static_cast<int16_t>(set.bytes[i]);
+    BeginRun(later.run, later.switches.value_or(switches));
+  }
+
+  void BeginRun(const RunLimit& run, int switch_byte) {
+    cpu.microcycles = 0;
+    instructions = 0;
+    address = -1;
+    overflow = false;
+    outside_write = code_write = written_run = -1;
+    record.lamps.assign(1, LampChange{lamps, Moment{}});
+    record.switches.clear();
+    SetSwitches(switch_byte);
     record.first_run.fill(Moment{});
     record.outside_write.reset();
     record.code_write.reset();
-    record.program_size = program.Size();
+    record.written_run.reset();
+    record.changes_overflow.reset();
     record.halted = record.limit_reached = false;
     stop_at = kNoLimit;
-    instruction_limit = test.run.instructions ? test.run.instructions : kNoLimit;
+    instruction_limit = run.instructions ? run.instructions : kNoLimit;
   }
 
   // Steps between looks at the poll: a few milliseconds of host time.
   static constexpr uint32_t kPollSteps = 1u << 18;
 
-  void RunLoop(const TestCase& test, const std::function<bool()>& poll, bool& stopped) {
-    const uint64_t time_limit = test.run.microcycles ? test.run.microcycles : kNoLimit;
+  void RunLoop(const RunLimit& run, const std::vector<TimedInput>& inputs, const std::function<bool()>& poll,
+               bool& stopped) {
+    const uint64_t time_limit = run.microcycles ? run.microcycles : kNoLimit;
     size_t next = 0;
     for (;;) {
       // At each boundary the inputs due apply first, then the run goes on.
-      while (next < test.inputs.size() && test.inputs[next].at <= cpu.microcycles) Apply(test.inputs[next++]);
+      while (next < inputs.size() && inputs[next].at <= cpu.microcycles) Apply(inputs[next++]);
       NoteLamps(-1);
-      const uint64_t next_input = next < test.inputs.size() ? test.inputs[next].at : kNoLimit;
+      if (overflow) {
+        record.changes_overflow = Now(address);
+        break;
+      }
+      const uint64_t next_input = next < inputs.size() ? inputs[next].at : kNoLimit;
       if (cpu.halt_requested) {
         // A halted board waits for the next press only in a timed run.
-        if (!test.run.until_halt && next_input <= time_limit) {
+        if (!run.until_halt && next_input <= time_limit) {
           cpu.microcycles = next_input;
           continue;
         }
@@ -186,7 +258,14 @@ TestRunner::~TestRunner() = default;
 
 const RunRecord& TestRunner::Run(const ProgramImage& program, const TestCase& test, uint64_t seed) {
   machine_->Start(program, test, seed);
-  if (!stopped_) machine_->RunLoop(test, poll_, stopped_);
+  if (!stopped_) machine_->RunLoop(test.run, test.inputs, poll_, stopped_);
+  return machine_->record;
+}
+
+const RunRecord& TestRunner::RunLater(const TestCase& test, size_t index) {
+  const LaterRun& later = test.later_runs.at(index);
+  machine_->StartLater(later);
+  if (!stopped_) machine_->RunLoop(later.run, later.inputs, poll_, stopped_);
   return machine_->record;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "core/table.h"
 #include "grader/program_load.h"
@@ -23,7 +24,11 @@ struct StartState {
   MachineState registers;
   MemoryArray memory;
 };
+// `seed` is the test's own: TestSeed of the grading's seed, the test's name
+// and the trial, so that each test and each trial draws fresh values and
+// any one of them can be run again alone.
 StartState MakeStartState(const ProgramImage& program, const TestCase& test, uint64_t seed);
+uint64_t TestSeed(uint64_t seed, std::string_view name, int trial);
 
 class TestRunner {
  public:
@@ -32,8 +37,12 @@ class TestRunner {
   TestRunner(const TestRunner&) = delete;
   TestRunner& operator=(const TestRunner&) = delete;
 
-  // Runs `test` on `program` and records what the expectations read.
+  // Runs `test`'s first run on `program` from its start state (`seed` as
+  // MakeStartState takes it) and records what the expectations read.
   const RunRecord& Run(const ProgramImage& program, const TestCase& test, uint64_t seed);
+  // Then its later run `index` (0 the second run), from where the run
+  // before left the board. The record is the same object, renewed.
+  const RunRecord& RunLater(const TestCase& test, size_t index);
 
   // Called every few milliseconds of a run; false stops the run and every
   // run after it (Stopped() then says so), so that a window stays responsive

@@ -167,13 +167,23 @@ void TestResultsWindow::Fill() {
   for (const grader::TestResult& t : result.tests) {
     auto* item = new QTreeWidgetItem(list_);
     item->setText(kResult, t.passed ? "PASS" : "FAIL");
-    item->setText(kName, Text(t.test->name));
     item->setText(kPoints, QString("%1/%2").arg(t.score).arg(t.test->points));
-    const std::vector<std::string> failures = t.Failures();
+    // A hidden test says only whether it passed.
+    if (t.test->Hidden()) {
+      item->setText(kName, "hidden test");
+      item->setText(kMessage, t.passed ? "hidden test: passed" : "hidden test: failed");
+      item->setForeground(kResult, t.passed ? Colours().pass_text : Colours().fail_text);
+      continue;
+    }
+    item->setText(kName, Text(t.test->name));
+    // Every failure, the inputs and how the runs ended; the first failure
+    // in the column, all of it in the tooltip and the accessible text.
     QStringList lines;
-    for (const std::string& f : failures) lines.append(Text(f));
+    if (!t.passed) lines.append(Text(grader::FailureText(result, t)));
+    for (const std::string& line : grader::FailureDetails(result, t)) lines.append(Text(line));
     item->setText(kMessage, lines.value(0));
     item->setToolTip(kMessage, lines.join('\n'));
+    item->setData(kMessage, Qt::AccessibleTextRole, lines.join("; "));
     item->setForeground(kResult, t.passed ? Colours().pass_text : Colours().fail_text);
   }
   for (int c = kResult; c < kMessage; ++c) list_->resizeColumnToContents(c);
@@ -186,6 +196,7 @@ void TestResultsWindow::Fill() {
 void TestResultsWindow::SelectionChanged() {
   const int row = list_->currentIndex().row();
   const bool can_show = !results_.empty() && row >= 0 && row < static_cast<int>(results_[0].tests.size()) &&
+                        !results_[0].tests[static_cast<size_t>(row)].test->Hidden() &&
                         results_[0].tests[static_cast<size_t>(row)].FailedAt().has_value();
   show_->setEnabled(can_show);
 }
@@ -194,9 +205,9 @@ bool TestResultsWindow::ShowFailure(int row) {
   if (running_ || results_.empty() || row < 0 || row >= static_cast<int>(results_[0].tests.size())) return false;
   const grader::TestResult& test = results_[0].tests[static_cast<size_t>(row)];
   const auto at = test.FailedAt();
-  if (!at) return false;
+  if (!at || test.test->Hidden()) return false;
   std::string error;
-  if (!grader::ReplayTo(model_, program_, *test.test, kSeed, *at, &error)) {
+  if (!grader::ReplayTo(model_, program_, *test.test, test.start_seed, *at, &error)) {
     QMessageBox::warning(this, "Run Tests", Text(error));
     return false;
   }

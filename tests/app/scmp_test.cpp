@@ -46,12 +46,13 @@ TEST(ScmpTest, ExitStatusesTakeTheMostSeriousFirst) {
       {{tests, wrong, broken, good}, kProgramNotLoaded, "nothing loaded"},
       {{bad_tests, good}, kTestUsageError, "bad.test:3:14: error: expected a byte"},
       {{bad_tests, broken}, kTestUsageError, "the test file has errors; nothing was run"},
-      {{dir.File("none.test"), good}, kTestUsageError, "none.test"},
+      {{dir.File("none.test"), good}, kTestUsageError, "none.test: cannot read the test file: "},
+      {{tests, good, "--trial", "0"}, kTestUsageError, "--trial"},
       {{}, kTestUsageError, "usage: scmp-test"},
       {{tests, "--seed", "x"}, kTestUsageError, "--seed takes a whole number"},
       {{tests, "--csv", ""}, kTestUsageError, "a file name cannot be empty"},
       {{tests, good, "--json", dir.File("no/such/dir/r.json")}, kTestUsageError, "r.json"},
-      {{dir.Write("noprogram.test", "test \"a\"\n run for 1ms\nend\n")}, kTestUsageError, "no program"},
+      {{dir.Write("noprogram.test", "test \"a\"\n run for 1ms\n expect halted\nend\n")}, kTestUsageError, "no program"},
       {{tests, dir.File("missing.s")}, kProgramNotLoaded, "missing.s"},
       {{tests, dir.Write("empty.s", "")}, kProgramNotLoaded, "empty.s: no bytes stored"},  // scores nothing
       {{tests, good, dir.Write("notes.s", "; only\n  ; comments\n")}, kProgramNotLoaded, "notes.s: no bytes stored"},
@@ -77,9 +78,29 @@ TEST(ScmpTest, GradesAClassIntoLinesATableAndReports) {
   EXPECT_NE(run.out.find("FAIL shows 5A (0/3): LEDs 00, expected 5A\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nprogram"), std::string::npos) << "the class table follows";
   EXPECT_EQ(test::ReadFile(dir.File("marks.csv")),
-            "file,score,max_score,shows 5A\n" + good + ",3,3,3\n" + wrong + ",0,3,0\n");
+            "file,score,max_score,loaded,shows 5A\n" + good + ",3,3,yes,3\n" + wrong + ",0,3,yes,0\n");
   EXPECT_NE(test::ReadFile(dir.File("junit.xml")).find("failures=\"1\""), std::string::npos);
   EXPECT_NE(test::ReadFile(dir.File("grades.json")).find("\"programs\""), std::string::npos);
+
+  // A program that does not load tells why in the JSON, where an
+  // autograding service shows it to the student.
+  const std::string broken = dir.Write("broken.s", " LDX 1\n");
+  EXPECT_EQ(Grade({tests, broken, "--json", dir.File("broken.json")}).status, kProgramNotLoaded);
+  EXPECT_NE(test::ReadFile(dir.File("broken.json")).find("broken.s:1:2: error:"), std::string::npos);
+
+  // A hidden test, and the trial that reproduces a randomized failure.
+  const std::string hidden = dir.Write(
+      "h.test", "test \"secret\" hidden trials 16\n randomize\n run until halt within 1ms\n expect leds 5A\n"
+                " expect E 00\nend\n");
+  const TestCommandRun student = Grade({hidden, good});
+  EXPECT_NE(student.out.find("hidden test: failed (0/1)\n"), std::string::npos) << student.out;
+  EXPECT_EQ(student.out.find("secret"), std::string::npos) << student.out;
+  const TestCommandRun teacher = Grade({hidden, good, "--show-hidden", "--seed", "9"});
+  const size_t named = teacher.out.find("(--seed 9 --trial ");
+  ASSERT_NE(named, std::string::npos) << teacher.out;
+  const std::string trial = teacher.out.substr(named + 18, teacher.out.find(')', named) - named - 18);
+  const TestCommandRun again = Grade({hidden, good, "--show-hidden", "--seed", "9", "--trial", trial});
+  EXPECT_EQ(again.out, teacher.out);
 
   const TestCommandRun quiet = Grade({tests, good, "--quiet"});
   EXPECT_EQ(quiet.status, kTestsPassed);

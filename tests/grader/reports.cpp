@@ -28,7 +28,8 @@ struct Graded {
     results.back().program = "anna.s";
     results.push_back(GradeProgram(runner, file, loader.Program(" .org 0x001\n NOP\n" + show.substr(11)), 1));
     results.back().program = "ben, jr.s";
-    results.push_back(UnloadedProgram(file, "cleo.s", "cleo.s: 1 error; nothing loaded."));
+    results.push_back(UnloadedProgram(file, "cleo.s", "cleo.s: 1 error; nothing loaded.",
+                                      "cleo.s:2:5: error: undefined symbol VALU"));
   }
 };
 
@@ -43,22 +44,36 @@ TEST(Reports, JsonHasTheGradingFormat) {
   EXPECT_EQ(one["tests"][1]["status"], "failed");
   EXPECT_EQ(one["tests"][1]["score"], 0);
   EXPECT_EQ(one["tests"][1]["max_score"], 3);
-  EXPECT_EQ(one["tests"][1]["output"], "the program has 12 bytes, expected at most 11");
+  EXPECT_EQ(one["tests"][1]["output"],
+            "the program has 12 bytes, expected at most 11\ninputs: switches 00\n"
+            "ended: halted at 00C after 8 instructions, at 77 us");
+  EXPECT_EQ(one["tests"][1]["visibility"], "visible");
+  EXPECT_GE(one["execution_time"].get<double>(), 0.0);
 
   const auto all = nlohmann::json::parse(JsonReport(g.results));
   ASSERT_EQ(all["programs"].size(), 3u);
   EXPECT_EQ(all["programs"]["anna.s"]["score"], 5);
-  EXPECT_EQ(all["programs"]["cleo.s"]["tests"][0]["output"], "not run: cleo.s: 1 error; nothing loaded.");
+  EXPECT_EQ(all["programs"]["cleo.s"]["tests"][0]["output"],
+            "not run: cleo.s: 1 error; nothing loaded.\ncleo.s:2:5: error: undefined symbol VALU");
+  EXPECT_EQ(all["programs"]["cleo.s"]["output"],
+            "cleo.s: could not be loaded: cleo.s: 1 error; nothing loaded.\ncleo.s:2:5: error: undefined symbol VALU");
+  EXPECT_EQ(all["output"], all["programs"]["cleo.s"]["output"].get<std::string>() + "\n");
 }
 
 TEST(Reports, JunitCsvAndTextEscapeAndCount) {
   Graded g;
   const std::string xml = JunitReport(g.results);
-  EXPECT_NE(xml.find("<testsuites name=\"scmp-test\" tests=\"6\" failures=\"3\">"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("<testcase classname=\"ben, jr.s\" name=\"quick, &apos;small&apos; &amp; &lt;done&gt;\">"),
+  // Failures and errors (not loaded) counted apart, times on suites and cases.
+  EXPECT_NE(xml.find("<testsuites name=\"scmp-test\" tests=\"6\" failures=\"1\" errors=\"2\" time=\""),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("<testcase classname=\"ben, jr.s\" name=\"quick, &apos;small&apos; &amp; &lt;done&gt;\" time=\""),
             std::string::npos);
   EXPECT_NE(xml.find("<failure message=\"the program has 12 bytes, expected at most 11\">"), std::string::npos);
-  EXPECT_NE(xml.find("<testsuite name=\"cleo.s\" tests=\"2\" failures=\"0\" errors=\"2\">"), std::string::npos);
+  EXPECT_NE(xml.find("ended: halted at 00C after 8 instructions"), std::string::npos);
+  EXPECT_NE(xml.find("<testsuite name=\"cleo.s\" tests=\"2\" failures=\"0\" errors=\"2\" time=\""),
+            std::string::npos);
+  EXPECT_NE(xml.find("undefined symbol VALU\n</error>"), std::string::npos);
   const struct {
     const char* text;
     const char* escaped;
@@ -72,14 +87,16 @@ TEST(Reports, JunitCsvAndTextEscapeAndCount) {
   for (const auto& e : escapes) EXPECT_EQ(XmlEscaped(e.text), e.escaped) << e.text;
 
   EXPECT_EQ(CsvReport(g.results),
-            "file,score,max_score,shows 5A,\"quick, 'small' & <done>\"\n"
-            "anna.s,5,5,2,3\n\"ben, jr.s\",2,5,2,0\ncleo.s,0,5,0,0\n");
+            "file,score,max_score,loaded,shows 5A,\"quick, 'small' & <done>\"\n"
+            "anna.s,5,5,yes,2,3\n\"ben, jr.s\",2,5,yes,2,0\ncleo.s,0,5,no,0,0\n");
 
   std::ostringstream text;
   WriteProgramText(g.results[1], text);
   EXPECT_EQ(text.str(),
             "PASS shows 5A (2/2)\n"
             "FAIL quick, 'small' & <done> (0/3): the program has 12 bytes, expected at most 11\n"
+            "     inputs: switches 00\n"
+            "     ended: halted at 00C after 8 instructions, at 77 us\n"
             "ben, jr.s: 2/5 points, 1 of 2 tests passed\n");
   std::ostringstream table;
   WriteClassTable(g.results, table);
@@ -108,6 +125,27 @@ TEST(Reports, HostileNamesReachNoTerminalOrParserRaw) {
   const std::string xml = dir.Write("junit.xml", JunitReport(g.results));
   const std::string check = "xmllint --noout " + xml + " 2>" + dir.File("xmllint.txt");
   EXPECT_EQ(std::system(check.c_str()), 0) << scmp::test::ReadFile(dir.File("xmllint.txt"));
+}
+
+// Cells a spreadsheet would read as formulas stay text; the class table
+// lines up by characters, not bytes.
+TEST(Reports, CsvCellsStayTextAndTheTableAlignsByCharacters) {
+  const struct {
+    const char* text;
+    const char* field;
+  } cells[] = {
+      {"=1+1", "'=1+1"}, {"+33", "'+33"}, {"-x,y", "\"'-x,y\""}, {"@SUM(A1)", "'@SUM(A1)"}, {"a=b", "a=b"}, {"", ""},
+  };
+  for (const auto& c : cells) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
+  Graded g;
+  g.results[0].program = "caf\xC3\xA9.s";
+  std::ostringstream table;
+  WriteClassTable(g.results, table);
+  EXPECT_EQ(table.str(),
+            "program    points   tests\n"
+            "caf\xC3\xA9.s     5/5      2/2\n"
+            "ben, jr.s  2/5      1/2\n"
+            "cleo.s     0/5      0/2  not loaded\n");
 }
 
 TEST(Reports, MomentsAndTimesRead) {

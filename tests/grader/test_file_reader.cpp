@@ -34,7 +34,7 @@ TEST(TestFileReader, EachExpectStatementDescribesWhatItChecks) {
   test::Loader loader;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    const TestFile file = loader.Tests(std::string("test \"t\"\n run for 1ms\n ") + c.line + "\nend\n");
+    const TestFile file = loader.Tests(std::string("test \"t\"\n run for 3s\n ") + c.line + "\nend\n");
     ASSERT_EQ(file.tests.size(), 1u);
     ASSERT_FALSE(file.tests[0].expectations.empty());
     EXPECT_EQ(file.tests[0].expectations.back()->Describe(), c.describes);
@@ -51,7 +51,7 @@ TEST(TestFileReader, StartStateRunAndTimelineAreKept) {
       "  at 50ms press HLT\n  at 10ms switches 5A\n  at 10ms press rst\n"
       "  run until halt within 50000 instructions\n"
       "end\n"
-      "test \"two\"\n  run for 1.5s\nend\n");
+      "test \"two\"\n  run for 1.5s\n  expect leds 00\nend\n");
   ASSERT_EQ(file.tests.size(), 2u);
   EXPECT_EQ(file.program, "lab3.s");
   EXPECT_EQ(file.MaxScore(), 11);
@@ -82,7 +82,7 @@ TEST(TestFileReader, ErrorsNameLineColumnAndWhatToWrite) {
       {"test \"a\n", "t.test:1:6: error: this quote is not closed"},
       {"test \"a\"\n run for 1ms\n", "t.test:1:1: error: test \"a\" has no end line"},
       {"test \"a\"\nend\n", "t.test:1:1: error: test \"a\" has no run line"},
-      {"test \"a\" points x\n run for 1ms\nend\n", "t.test:1:17: error: expected a whole number"},
+      {"test \"a\" points x\n run for 1ms\nend\n", "t.test:1:17: error: expected points 0..1000000, not \"x\""},
       {"test \"a\"\n switches 1FF\n run for 1ms\nend\n", "t.test:2:11: error: expected a byte"},
       {"test \"a\"\n switches 0b102\n run for 1ms\nend\n", "t.test:2:11: error: expected a byte"},
       {"test \"a\"\n mem 1000 = 00\n run for 1ms\nend\n", "t.test:2:6: error: expected a hexadecimal address"},
@@ -94,15 +94,17 @@ TEST(TestFileReader, ErrorsNameLineColumnAndWhatToWrite) {
       {"test \"a\"\n run for 0ms\nend\n", "t.test:2:10: error: a run needs a time above 0"},
       {"test \"a\"\n run until halt\nend\n", "t.test:2:16: error: expected run until halt within"},
       {"test \"a\"\n run until halt within 5\nend\n", "t.test:2:25: error: expected instructions after the count"},
-      {"test \"a\"\n run for 1ms\n run for 2ms\nend\n", "t.test:3:1: error: a test has one run line"},
+      {"test \"a\"\n at 5ms press HLT\n run for 1ms\n expect halted\nend\n",
+       "t.test:2:5: error: this input at 5 ms comes after the run's end at 1 ms (line 3)"},
       {"test \"a\"\n at 5ms press GO\n run for 1ms\nend\n", "t.test:2:15: error: expected HLT or RST"},
-      {"test \"a\"\n run for 1ms\n expect leds 5A during 50ms..20ms\nend\n", "t.test:3:24: error: expected a range"},
+      {"test \"a\"\n run for 100ms\n expect leds 5A during 50ms..20ms\nend\n", "t.test:3:24: error: expected a range"},
       {"test \"a\"\n run for 1ms\n expect leds 5A extra\nend\n", "t.test:3:17: error: unexpected \"extra\""},
       {"test \"a\"\n run for 1ms\n expect flag F3 on\nend\n", "t.test:3:14: error: expected F0, F1 or F2"},
       {"test \"a\"\n run for 1ms\n expect X 00\nend\n", "t.test:3:9: error: cannot expect \"X\""},
       {"test \"a\"\n run for 1ms\n expect time < 5ms\nend\n", "t.test:3:14: error: expected <= and a limit"},
       {"test \"a\"\n run for 1ms\n forbid JUMP\nend\n", "t.test:3:9: error: \"JUMP\" is no mnemonic"},
-      {"test \"a\"\n run for 1ms\n test \"b\"\nend\n", "t.test:3:1: error: test \"a\" is still open"},
+      {"test \"a\"\n run for 1ms\n expect halted\n test \"b\"\n run for 1ms\nend\n",
+       "t.test:1:1: error: test \"a\" has no end line"},
       {"# only a comment\n", "t.test:1:1: error: no test in this file"},
   };
   test::Loader loader;

@@ -132,7 +132,7 @@ TEST(TestRun, APollThatSaysStopEndsTheGrading) {
   TestRunner runner(loader.Table());
   int polls = 0;
   runner.SetPoll([&polls] { return ++polls < 3; });
-  const TestFile file = loader.Tests("test \"a\"\n run for 60s\nend\ntest \"b\"\n run for 1ms\nend\n");
+  const TestFile file = loader.Tests("test \"a\"\n run for 60s\n expect halted\nend\ntest \"b\"\n run for 1ms\n expect halted\nend\n");
   const ProgramResult result = GradeProgram(runner, file, loader.Program(kSpin), 1);
   EXPECT_TRUE(result.stopped);
   EXPECT_TRUE(result.tests.empty());

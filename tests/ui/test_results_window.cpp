@@ -87,6 +87,32 @@ TEST(TestResultsWindow, RunTestsListsResultsAndShowOpensTheMonitorThere) {
   EXPECT_FALSE(results->ShowFailure(0));
 }
 
+// A hidden test says only whether it passed: no name, no message, no Show.
+// A visible failure lists every failure, its inputs and how the run ended.
+TEST(TestResultsWindow, HiddenTestsShowNoDetailsAndFailuresShowThemAll) {
+  PanelModel model;
+  std::string error;
+  ASSERT_TRUE(model.StartUp(test::SourceDataDir(), &error)) << error;
+  test::TempDir dir;
+  const std::string tests = dir.Write(
+      "h.test",
+      "test \"secret\" hidden\n switches 07\n run until halt within 1ms\n expect leds 99\nend\n"
+      "test \"open\"\n switches 07\n run until halt within 1ms\n expect leds 99\n expect A 98\nend\n");
+  TestResultsWindow results(model);
+  ASSERT_TRUE(results.Run(tests, kWrongDouble));
+  auto* list = Find<QTreeWidget>(&results, "lst_TestResults");
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  const QTreeWidgetItem* hidden = list->topLevelItem(0);
+  EXPECT_EQ(hidden->text(1), "hidden test");
+  EXPECT_EQ(hidden->text(3), "hidden test: failed");
+  EXPECT_TRUE(hidden->toolTip(3).isEmpty());
+  EXPECT_FALSE(results.ShowFailure(0));
+  const QString all = list->topLevelItem(1)->toolTip(3);
+  EXPECT_TRUE(all.contains("\nalso: A ")) << all.toStdString();
+  EXPECT_TRUE(all.contains("\ninputs: switches 07")) << all.toStdString();
+  EXPECT_TRUE(all.contains("\nended: halted at ")) << all.toStdString();
+}
+
 TEST(TestResultsWindow, ABadTestFileIsShownWithItsLinesAndNothingRuns) {
   PanelModel model;
   std::string error;
