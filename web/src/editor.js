@@ -103,6 +103,7 @@ export function createEditor(parent, { text, mnemonics, onChange, onGutterClick,
         syntaxHighlighting(highlight),
         syntaxHighlighting(defaultHighlightStyle, { fallback: true }),
         keymap.of([...extraKeys, ...defaultKeymap, ...historyKeymap, indentWithTab]),
+        EditorView.lineWrapping,
         EditorView.contentAttributes.of({ 'aria-label': 'Source text', 'aria-multiline': 'true', spellcheck: 'false' }),
         EditorView.updateListener.of((u) => {
           if (u.docChanged) onChange(u.state.doc.toString());

@@ -27,19 +27,27 @@ async function start() {
   const status = (text) => { $('status').textContent = text; };
 
   // ---- The panel -----------------------------------------------------------------
-  const lamp = (parent, cls) => {
+  // Each lamp one element named with its state; the caption under it is
+  // for the eye only.
+  const lamp = (parent, cls, caption) => {
+    const box = document.createElement('span');
+    box.className = 'lampbox';
     const el = document.createElement('span');
     el.setAttribute('role', 'img');
     el.className = 'lamp ' + cls;
-    parent.append(el);
+    const text = document.createElement('span');
+    text.setAttribute('aria-hidden', 'true');
+    text.textContent = caption;
+    box.append(el, text);
+    parent.append(box);
     return el;
   };
   const leds = [], flags = [];
-  for (let i = 7; i >= 0; --i) leds[i] = lamp($('leds'), 'led');
-  for (let i = 2; i >= 0; --i) flags[i] = lamp($('flags'), 'led flag');
-  const haltLamp = lamp($('side'), 'led halt');
-  const sstLamp = lamp($('side'), 'led sst');
-  const runLamp = lamp($('side'), 'led run');
+  for (let i = 7; i >= 0; --i) leds[i] = lamp($('leds'), 'led', String(i));
+  for (let i = 2; i >= 0; --i) flags[i] = lamp($('flags'), 'led flag', `F${i}`);
+  const haltLamp = lamp($('side'), 'led halt', 'HALT');
+  const sstLamp = lamp($('side'), 'led sst', 'S.STEP');
+  const runLamp = lamp($('side'), 'led run', 'RUN/PRGM');
   const switchButton = (parent, name, onClick) => {
     const b = document.createElement('button');
     b.type = 'button';
