@@ -56,8 +56,10 @@ test('an endless run goes in slices at every speed, and Stop ends it at once', (
     const ran = panel(t).microcycles - before;
     if (speed > 0) {
       // Five frames of 16 ms: 80 ms of the board's time at real time, times the speed.
+      // Never ahead of the speed; at real time any host keeps up with it.
       const want = 80000 * speed;
-      assert.ok(ran > want * 0.9 && ran < want * 1.1, `speed ${speed}: ${ran} microcycles, wanted about ${want}`);
+      assert.ok(ran < want * 1.1, `speed ${speed}: ${ran} microcycles, wanted at most about ${want}`);
+      if (speed === 1) assert.ok(ran > want * 0.9, `real time: ${ran} microcycles, wanted about ${want}`);
     } else {
       assert.ok(ran > 1e6, `unlimited: ${ran} microcycles in five slices`);
     }
