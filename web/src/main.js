@@ -16,6 +16,8 @@ async function start() {
   const Module = await createTrainer();
   const FS = Module.FS;
   for (const dir of ['/in', '/out']) FS.mkdir(dir);
+  // Files the page hands over are named by their own names in reports.
+  FS.chdir('/in');
   const trainer = new Module.Trainer('/Scmp/');
   if (trainer.startError()) throw new Error(trainer.startError());
 
@@ -87,8 +89,11 @@ async function start() {
 
   function render() {
     const p = JSON.parse(trainer.panelJson());
-    for (let i = 0; i < 8; ++i) setLamp(leds[i], `LED ${i}`, p.leds[i].on, Math.max(p.leds[i].share, p.leds[i].on ? 0.35 : 0));
-    for (let i = 0; i < 3; ++i) setLamp(flags[i], `Flag F${i}`, p.flags[i].on, p.flags[i].share);
+    // While a program runs a lamp glows by the share of time it was lit;
+    // standing still, it shows its state.
+    const glow = (lamp) => (p.live ? Math.max(lamp.share, lamp.on ? 0.35 : 0) : Number(lamp.on));
+    for (let i = 0; i < 8; ++i) setLamp(leds[i], `LED ${i}`, p.leds[i].on, glow(p.leds[i]));
+    for (let i = 0; i < 3; ++i) setLamp(flags[i], `Flag F${i}`, p.flags[i].on, glow(p.flags[i]));
     setLamp(haltLamp, 'Halt', p.halt);
     setLamp(sstLamp, 'Single step', p.sst);
     const runLabel = `Run/Prgm, ${p.run ? 'RUN' : 'PRGM'}`;
@@ -272,10 +277,9 @@ async function start() {
       return status(`${name}: the test file for Run Tests.`);
     }
     if (kind === 'unknown') return status(`${name}: the trainer opens .s, .asm, .ram, .hex, .state and .test files.`);
-    const path = '/in/' + name;
-    FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
-    const r = JSON.parse(trainer.loadFile(path));
-    FS.unlink(path);
+    FS.writeFile(name, new Uint8Array(await file.arrayBuffer()));
+    const r = JSON.parse(trainer.loadFile(name));
+    FS.unlink(name);
     lastAssembled = null;
     showMessages(r.diagnostics, r.ok ? r.lines.join('\n') : r.error);
     status(r.ok ? (r.lines[0] || `${name} loaded.`) : r.error);
@@ -303,9 +307,8 @@ async function start() {
   };
   const stem = () => sourceName.replace(/\.[^.]*$/, '');
   function exported(ext) {
-    const src = '/out/' + sourceName;
-    FS.writeFile(src, editor.text());
-    const r = JSON.parse(trainer.exportFiles(src, '', '/out/' + stem()));
+    FS.writeFile(sourceName, editor.text());
+    const r = JSON.parse(trainer.exportFiles(sourceName, '', '/out/' + stem()));
     if (!r.ok) {
       status('Not written: ' + r.error.trim());
       return null;
@@ -357,9 +360,9 @@ async function start() {
   function runTests() {
     const testText = $('test-text').value;
     if (!testText.trim()) return ($('test-summary').textContent = 'Open or type a test file first.');
-    FS.writeFile('/in/' + sourceName, editor.text());
-    FS.writeFile('/in/tests.test', testText);
-    const r = JSON.parse(trainer.runTests('/in/tests.test', '/in/' + sourceName));
+    FS.writeFile(sourceName, editor.text());
+    FS.writeFile('tests.test', testText);
+    const r = JSON.parse(trainer.runTests('tests.test', sourceName));
     const ul = $('test-results');
     ul.replaceChildren();
     if (!r.ok) {
