@@ -34,19 +34,19 @@ async function browserRate(page) {
   return page.evaluate(async (program) => {
     const t = window.scmp.trainer;
     t.setSpeed(0);
+    t.setPauseCount(0);
     t.assemble('LOOP.s', program);
     t.press('RST');
-    if (JSON.parse(t.panelJson()).sst) t.press('SST');
     let best = 0;
     for (let round = 0; round < 3; ++round) {
+      if (JSON.parse(t.panelJson()).halt) t.press('HLT');  // Stop left it halted
       const before = JSON.parse(t.panelJson()).steps;
       const t0 = performance.now();
-      if (!t.live()) t.press(JSON.parse(t.panelJson()).run ? 'STEP' : 'RUN');
-      while (performance.now() - t0 < 2000) t.slice(100);
+      t.continueRun();
+      while (performance.now() - t0 < 2000 && t.slice(100));
       const seconds = (performance.now() - t0) / 1000;
       best = Math.max(best, (JSON.parse(t.panelJson()).steps - before) / seconds);
       t.stop();
-      t.press('HLT');
     }
     return best;
   }, kProgram);
