@@ -308,7 +308,7 @@ async function start() {
   const stem = () => sourceName.replace(/\.[^.]*$/, '');
   function exported(ext) {
     FS.writeFile(sourceName, editor.text());
-    const r = JSON.parse(trainer.exportFiles(sourceName, '', '/out/' + stem()));
+    const r = JSON.parse(trainer.exportFiles(sourceName, '/out/' + stem()));
     if (!r.ok) {
       status('Not written: ' + r.error.trim());
       return null;

@@ -210,10 +210,9 @@ std::string WebTrainer::LoadFile(const std::string& path) {
                {"diagnostics", DiagnosticsJson(r.diagnostics)}});
 }
 
-std::string WebTrainer::Export(const std::string& name, const std::string& text, const std::string& out_stem) {
-  (void)text;  // written by the page at `name`; kept in the signature for clarity of the call
+std::string WebTrainer::Export(const std::string& source_path, const std::string& out_stem) {
   std::ostringstream out, err;
-  const int rc = RunAssembler({"--dir", model_.DataDir(), name, "-o", out_stem + ".ASM", "--ram", out_stem + ".RAM", "--hex",
+  const int rc = RunAssembler({"--dir", model_.DataDir(), source_path, "-o", out_stem + ".ASM", "--ram", out_stem + ".RAM", "--hex",
                                out_stem + ".hex"},
                               "scmp-asm", out, err);
   return Dump({{"ok", rc == 0}, {"error", err.str()}});

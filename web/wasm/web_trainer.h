@@ -53,9 +53,10 @@ class WebTrainer {
   // Loads a file the page has written into the file system, by its
   // extension as the desktop does: JSON with ok, kind, error, lines.
   std::string LoadFile(const std::string& path);
-  // Writes the listing, RAM image and Intel HEX of `text` beside
-  // `out_stem` (".ASM", ".RAM", ".hex"): JSON with ok and error.
-  std::string Export(const std::string& name, const std::string& text, const std::string& out_stem);
+  // Assembles the source the page wrote at `source_path` as scmp-asm does
+  // and writes its listing, RAM image and Intel HEX at `out_stem` + ".ASM",
+  // ".RAM", ".hex": JSON with ok and error (scmp-asm's messages).
+  std::string Export(const std::string& source_path, const std::string& out_stem);
 
   // ---- Debugging -------------------------------------------------------------
   void SetHistory(bool on) { model_.SetHistoryRecording(on); }

@@ -166,7 +166,7 @@ test('downloads: the listing, RAM image and HEX as scmp-asm writes them; nothing
   for (const [name, text, ok] of [['FIRST.s', sample('FIRST.s'), true], ['COUNTER.s', sample('COUNTER.s'), true], ['BAD.s', '  FOO\n', false]]) {
     const stem = '/in/' + name.replace(/\.s$/, '');
     Module.FS.writeFile('/in/' + name, text);
-    const r = JSON.parse(fresh().exportFiles('/in/' + name, '', stem));
+    const r = JSON.parse(fresh().exportFiles('/in/' + name, stem));
     assert.equal(r.ok, ok, r.error);
     for (const ext of ['.ASM', '.RAM', '.hex']) assert.equal(Module.FS.analyzePath(stem + ext).exists, ok, name + ext);
     if (ok) assert.deepEqual(Buffer.from(Module.FS.readFile(stem + '.ASM')), readFileSync(join(samples, name.replace(/\.s$/, '.ASM'))));
