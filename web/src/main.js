@@ -87,6 +87,7 @@ async function start() {
     el.style.setProperty('--share', String(share ?? (on ? 1 : 0)));
   };
 
+  let wasLive = false;
   function render() {
     const p = JSON.parse(trainer.panelJson());
     // While a program runs a lamp glows by the share of time it was lit;
@@ -108,9 +109,13 @@ async function start() {
     if (!$('lamps-text').hidden && $('lamps-text').textContent !== p.lamps) $('lamps-text').textContent = p.lamps;
     $('run').disabled = p.live;
     $('stop').disabled = !p.live;
-    if (!p.live) {
+    // The ▶ mark goes while a program runs and comes back where it stops.
+    if (!p.live || !wasLive) {
       const breaks = JSON.parse(trainer.debugJson()).breakpoints.map((b) => b.line).filter((l) => l > 0);
-      editor.setMarks(lastAssembled === editor.text() ? breaks : [], trainer.nextLine(editor.text()));
+      editor.setMarks(lastAssembled === editor.text() ? breaks : [], p.live ? 0 : trainer.nextLine(editor.text()));
+    }
+    wasLive = p.live;
+    if (!p.live) {
       if (p.stop) status(p.stop);
       monitor.render(p);
     }
