@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "trainer/float_text.h"
 
