@@ -12,3 +12,6 @@ cd ..
 bash scripts/hardening.sh
 # Install into a temporary prefix, run from there, build the Debian package.
 bash scripts/install_check.sh build
+# The browser version: the plain-C++ layers as WebAssembly, the page and its
+# tests (unit, the programs under node against the native ones, headless Chromium).
+NATIVE_BUILD=build bash scripts/web.sh

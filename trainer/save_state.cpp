@@ -12,6 +12,7 @@
 #include "core/hex.h"
 #include "core/file_reader.h"
 #include "core/safe_save.h"
+#include "trainer/float_text.h"
 
 namespace scmp {
 
@@ -99,12 +100,6 @@ const std::vector<ScalarField>& ScalarFields() {
        [](SavedState& s, uint64_t v) { s.options.trace_limit_mb = static_cast<int32_t>(std::max<uint64_t>(v, 1)); }},
   };
   return fields;
-}
-
-std::string FloatText(float value) {
-  char buf[32];
-  const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
-  return std::string(buf, end);
 }
 
 std::string AddressList(const char* key, const std::vector<int>& addresses) {
@@ -212,12 +207,9 @@ class StateReader {
   }
 
   bool Delay(const std::vector<std::string_view>& words) {
-    float v = 0;
-    const auto [end, ec] = words.size() == 2 ? std::from_chars(words[1].data(), words[1].data() + words[1].size(), v)
-                                             : std::from_chars_result{nullptr, std::errc::invalid_argument};
-    if (ec != std::errc() || end != words[1].data() + words[1].size() || !(v >= 0.1f && v <= 10.0f))
-      return Fail("DELAY takes one number of seconds 0.1..10");
-    s_.options.delay_seconds = v;
+    const auto v = words.size() == 2 ? ParseFloat(words[1]) : std::nullopt;
+    if (!v || !(*v >= 0.1f && *v <= 10.0f)) return Fail("DELAY takes one number of seconds 0.1..10");
+    s_.options.delay_seconds = *v;
     return true;
   }
 
