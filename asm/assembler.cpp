@@ -19,6 +19,7 @@
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
+#include "asm/work_limits.h"
 #include "core/file_reader.h"
 #include "core/hex.h"
 
@@ -122,8 +123,9 @@ struct Function {
 
 class Assembler {
  public:
-  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader)
-      : source_(source), file_(file), map_(table), reader_(reader) {
+  Assembler(std::string_view source, const std::string& file, const InstructionTable& table, const IncludeReader& reader,
+            const std::vector<Predefined>& predefined)
+      : source_(source), file_(file), map_(table), reader_(reader), predefined_(predefined) {
     ram_map_ = std::make_unique<MemoryArray>();
     ram_map_->LayOutStartupMap();
     owner_.assign(kLastAddress + 1, 0);
@@ -135,7 +137,7 @@ class Assembler {
       result_.diagnostics.push_back({file_, line, 1, Severity::kError, "this is a binary file, not assembler source"});
       return std::move(result_);
     }
-    stream_ = RunSourceStage(source_, file_, reader_);
+    stream_ = RunSourceStage(source_, file_, reader_, predefined_);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
     DefineSymbols();
@@ -486,8 +488,8 @@ class Assembler {
       if (message) *message = "the function takes " + std::to_string(f.params.size()) + " arguments";
       return false;
     }
-    if (depth > kMaxSymbolDepth) {
-      if (message) *message = "functions called through more than " + std::to_string(kMaxSymbolDepth) + " others";
+    if (depth > kMaxSymbolDepth || (function_work_ += f.body.size() + kFunctionCallCost) > kMaxFunctionWork) {
+      if (message) *message = FunctionLimitText(depth > kMaxSymbolDepth, kMaxSymbolDepth);
       return false;
     }
     ExpressionContext context;
@@ -807,6 +809,7 @@ class Assembler {
   std::string file_;
   OpcodeMap map_;
   const IncludeReader& reader_;
+  const std::vector<Predefined>& predefined_;
   Stream stream_;
   std::unique_ptr<MemoryArray> ram_map_;
   std::vector<int> owner_;  // the statement (+1) that placed each byte
@@ -817,6 +820,7 @@ class Assembler {
   std::vector<std::pair<size_t, Diagnostic>> pending_;
   Diagnostic cut_at_;
   int64_t location_ = 0;
+  uint64_t function_work_ = 0;
   int scope_ = 0;
   int last_outside_ = -2;
   const char* last_kind_ = nullptr;
@@ -829,9 +833,9 @@ class Assembler {
 }  // namespace
 
 Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
-                  const IncludeReader& read_include) {
+                  const IncludeReader& read_include, const std::vector<Predefined>& predefined) {
   try {
-    return Assembler(source, file_name, table, read_include).Run();
+    return Assembler(source, file_name, table, read_include, predefined).Run();
   } catch (const std::bad_alloc&) {
     Assembly failed;
     failed.diagnostics.push_back({file_name, 1, 1, Severity::kError, "out of memory while assembling this source"});

@@ -71,11 +71,19 @@ constexpr int kMaxWarnings = 100;
 // including file's folder) or false with a message.
 using IncludeReader = std::function<bool(const std::string& path, std::string* text, std::string* error)>;
 
+// A name defined before the first line, as scmp-asm's -D NAME[=VALUE]
+// gives it: IFDEF sees it, IF and every expression read its value (1 when
+// none is given).
+struct Predefined {
+  std::string name;
+  std::string value;
+};
+
 // Assembles `source`; `file_name` is what diagnostics name. INCLUDE reads
 // through `read_include` (without one, INCLUDE is an error). Never throws
 // for any input: running out of memory is reported as an error.
 Assembly Assemble(std::string_view source, const std::string& file_name, const InstructionTable& table,
-                  const IncludeReader& read_include = {});
+                  const IncludeReader& read_include = {}, const std::vector<Predefined>& predefined = {});
 
 // Stores the assembled bytes into the RAM cells of `memory`; bytes aimed at
 // a port, absent memory or past the board's 4K are dropped, as the listing loader drops them.
