@@ -14,6 +14,7 @@
 
 #include "asm/directive.h"
 #include "asm/expression.h"
+#include "asm/message_list.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/source_line.h"
@@ -144,37 +145,19 @@ class Assembler {
     PlaceLines();
     EmitLines();
     CollectSymbols();
-    Finish();
+    result_.diagnostics = messages_.Finish(file_, result_.last_line);
     return std::move(result_);
   }
 
  private:
   // ---- Diagnostics ---------------------------------------------------------
-  bool Stopped() const { return errors_ >= kMaxErrors; }
+  bool Stopped() const { return messages_.Stopped(); }
 
   void Report(Severity severity, const StreamLine& where, size_t position, int column, std::string message) {
-    if (Stopped()) return;
-    if (severity == Severity::kWarning && ++warnings_ > kMaxWarnings) return;
-    message += OriginNote(stream_, where.link);
-    pending_.push_back({position, {stream_.files[where.file], where.line, column, severity, std::move(message)}});
-    if (severity == Severity::kError && ++errors_ == kMaxErrors) cut_at_ = pending_.back().second;
+    messages_.Add(severity, where, position, column, std::move(message));
   }
   void Report(Severity severity, const Statement& s, int column, std::string message) {
     Report(severity, stream_.lines[s.index], s.index, column, std::move(message));
-  }
-  // The passes find faults out of order; an editor wants them in the order
-  // of the lines. The notes that the list was cut stay last.
-  void Finish() {
-    std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
-    });
-    for (auto& [position, d] : pending_) result_.diagnostics.push_back(std::move(d));
-    if (warnings_ > kMaxWarnings)
-      result_.diagnostics.push_back({file_, result_.last_line, 1, Severity::kWarning,
-                                     std::to_string(warnings_ - kMaxWarnings) + " more warnings"});
-    if (Stopped())
-      result_.diagnostics.push_back({cut_at_.file, cut_at_.line, cut_at_.column, Severity::kWarning,
-                                     "too many errors; the rest of the file is not checked"});
   }
   // An empty message marks a line that fails through a fault reported
   // elsewhere (a symbol whose definition failed).
@@ -817,16 +800,13 @@ class Assembler {
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
   std::set<std::string> noted_;
-  std::vector<std::pair<size_t, Diagnostic>> pending_;
-  Diagnostic cut_at_;
+  MessageList messages_{stream_};
   int64_t location_ = 0;
   uint64_t function_work_ = 0;
   int scope_ = 0;
   int last_outside_ = -2;
   const char* last_kind_ = nullptr;
   bool first_pass_ = true;
-  int errors_ = 0;
-  int warnings_ = 0;
   Assembly result_;
 };
 

@@ -464,7 +464,7 @@ int MainLineOf(const Stream& stream, const StreamLine& line) {
 
 // A chain deeper than this is shown by its two ends: a macro that calls
 // itself a hundred times gives a line, not a page.
-constexpr size_t kChainEnds = 4;
+constexpr size_t kChainEnds = 2;
 
 namespace {
 
