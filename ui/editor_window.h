@@ -23,6 +23,7 @@ class QToolBar;
 
 namespace scmp {
 
+class BackgroundCheck;
 class CodeEditor;
 class SourceHighlighter;
 
@@ -98,6 +99,7 @@ class EditorWindow : public QMainWindow {
   QLineEdit* replace_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer typing_pause_;
+  BackgroundCheck* check_ = nullptr;  // the check as you type
   QString path_;
   std::vector<Diagnostic> shown_;
   // The stamp of the text on screen, worked out again only after an edit.
