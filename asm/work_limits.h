@@ -32,7 +32,7 @@ constexpr size_t kMaxExpansionText = 64 * kMegabyte;
 
 // The work FUNCTION calls may do: each call costs the length of the body
 // it evaluates plus kFunctionCallCost.
-constexpr uint64_t kMaxFunctionWork = 32 * 1000 * 1000;
+constexpr uint64_t kMaxFunctionWork = 8 * 1000 * 1000;
 constexpr uint64_t kFunctionCallCost = 16;
 
 // "16 MB" for a message.

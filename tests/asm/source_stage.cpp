@@ -100,7 +100,7 @@ TEST(SourceStage, EachWorkLimitStopsWithAnErrorNamingItAndTheLine) {
       {"substitution", "W MACRO\n IF 0\n" + Repeated(wide, 60) + " ENDIF\n ENDM\n" + Repeated(" W\n", 1200), {},
        "t.s:", "macro calls have given more than 64 MB of lines (the limit for one assembly)"},
       {"FUNCTION work", functions + " LDI F6(1)&0xFF\n", {}, "t.s:7:6: error:",
-       "FUNCTION calls have evaluated more than 32 million bytes of function bodies"},
+       "FUNCTION calls have evaluated more than 8 million bytes of function bodies"},
   };
   for (const LimitCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -242,8 +242,8 @@ TEST_F(EditorTest, CheckAsYouTypeRunsOffTheWindowThreadAndReadsIncludes) {
     // The pause in typing starts the check; the window's events go on
     // while it runs (seen running from this, the window's thread).
     bool seen_running = false;
-    for (int i = 0; i < 400 && list->count() == 0; ++i) {
-      QTest::qWait(25);
+    for (int i = 0; i < 2000 && list->count() == 0; ++i) {
+      QTest::qWait(5);
       seen_running = seen_running || check->Running();
     }
     ASSERT_GE(list->count(), 1);
