@@ -1,6 +1,7 @@
 #include "app/asm_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "app/command_line.h"
 #include "asm/assembler.h"
 #include "asm/listing_writer.h"
+#include "core/file_reader.h"
 #include "core/hex.h"
 #include "core/table.h"
 #include "files/file_kind.h"
@@ -27,8 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: scmp-asm [--dir DIR] SOURCE [-o LISTING] [--ram IMAGE] [--hex FILE] [--symbols FILE]\n"
-    "                [--dbyte-high-first]\n"
+    "usage: scmp-asm [--dir DIR] [-D NAME[=VALUE]]... SOURCE [-o LISTING] [--ram IMAGE] [--hex FILE]\n"
+    "                [--symbols FILE] [--dbyte-high-first]\n"
     "       scmp-asm [--dir DIR] --dis FILE [--from HHH] [--to HHH]\n";
 
 constexpr const char* kHelp =
@@ -38,6 +40,8 @@ constexpr const char* kHelp =
     "  --dir DIR        data folder holding SCMP.DEL (default: $SCMP_DIR, else the\n"
     "                   Scmp folder beside this program, else your own copy in\n"
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
+    "  -D NAME[=VALUE]  define NAME before the first line (VALUE, else 1), for IFDEF\n"
+    "                   and IF to choose a variant; may be given more than once\n"
     "  -o LISTING       the listing to write (default: SOURCE with the extension .ASM)\n"
     "  --ram IMAGE      also write a memory image: the board's memory map with the\n"
     "                   program in it\n"
@@ -59,7 +63,26 @@ constexpr const char* kHelp =
 struct Options {
   std::string dir, source, listing, ram, hex, symbols, dis, from, to;
   bool dbyte_high_first = false;
+  std::vector<std::string> defines;  // NAME or NAME=VALUE
 };
+
+// -D NAME[=VALUE] as the assembler takes it; empty with `fault` set when
+// NAME is no name.
+std::vector<Predefined> Predefinitions(const Options& o, std::string* fault) {
+  std::vector<Predefined> all;
+  for (const std::string& d : o.defines) {
+    const size_t equals = d.find('=');
+    Predefined p{d.substr(0, equals), equals == std::string::npos ? "" : d.substr(equals + 1)};
+    const bool name = !p.name.empty() && (std::isalpha(static_cast<unsigned char>(p.name[0])) || p.name[0] == '_') &&
+                      std::all_of(p.name.begin(), p.name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+    if (!name || (equals != std::string::npos && p.value.empty())) {
+      *fault = "-D takes NAME or NAME=VALUE (a name of letters, digits and _), not " + Escaped(d);
+      return {};
+    }
+    all.push_back(std::move(p));
+  }
+  return all;
+}
 
 std::optional<int> ParseAddress(const std::string& text) {
   std::string_view digits = text;
@@ -132,9 +155,11 @@ int AssembleFile(const Options& o, const InstructionTable& table, const std::str
     err << "scmp-asm: " << error << "\n";
     return 1;
   }
+  std::string fault;
   std::vector<std::string> included;
   AssembleOptions options;
   options.dbyte_high_first = o.dbyte_high_first;
+  options.predefined = Predefinitions(o, &fault);
   const Assembly assembly = Assemble(source, o.source, table, RecordingSourceReader(&included), options);
   for (const Diagnostic& d : assembly.diagnostics) err << FormatDiagnostic(d) << "\n";
   // Only now are the included files known: no output may replace one, nor
@@ -225,6 +250,8 @@ std::string OptionFault(const Options& o) {
     if (!a->empty() && !ParseAddress(*a)) return "an address is 1 to 3 hex digits (000..FFF), not " + *a;
   if (!o.from.empty() && !o.to.empty() && *ParseAddress(o.from) > *ParseAddress(o.to))
     return "--from must not lie after --to";
+  if (!o.dis.empty() && !o.defines.empty()) return "-D goes with a SOURCE, not with --dis";
+  if (std::string fault; Predefinitions(o, &fault), !fault.empty()) return fault;
   return "";
 }
 
@@ -236,6 +263,7 @@ int RunAssembler(const std::vector<std::string>& args, const std::string& exe_pa
   CLI::App app("", "scmp-asm");
   AddDataDirOption(app, o.dir);
   app.add_option("SOURCE", o.source);
+  app.add_option("-D", o.defines)->allow_extra_args(false);
   app.add_option("-o", o.listing);
   app.add_option("--ram", o.ram);
   app.add_option("--hex", o.hex);

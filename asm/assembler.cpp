@@ -20,6 +20,7 @@
 #include "asm/directive.h"
 #include "asm/displacement.h"
 #include "asm/expression.h"
+#include "asm/message_list.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/placement.h"
@@ -27,6 +28,7 @@
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
 #include "asm/suggestion.h"
+#include "asm/work_limits.h"
 #include "core/file_reader.h"
 #include "core/hex.h"
 
@@ -109,7 +111,7 @@ class Assembler {
       return std::move(result_);
     }
     order_ = OperatorOrderOf(source_);
-    stream_ = RunSourceStage(source_, file_, reader_);
+    stream_ = RunSourceStage(source_, file_, reader_, options_.predefined);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
     DefineSymbols();
@@ -123,41 +125,28 @@ class Assembler {
 
  private:
   // ---- Diagnostics ---------------------------------------------------------
-  bool Stopped() const { return errors_ >= kMaxErrors; }
+  bool Stopped() const { return messages_.Stopped(); }
 
   void Report(Severity severity, const StreamLine& where, size_t position, int column, std::string message) {
-    if (Stopped()) return;
-    if (severity == Severity::kWarning && ++warnings_ > kMaxWarnings) return;
-    message += OriginNote(stream_, where.link);
-    pending_.push_back({position, {stream_.files[where.file], where.line, column, severity, std::move(message)}});
-    if (severity == Severity::kError && ++errors_ == kMaxErrors) cut_at_ = pending_.back().second;
+    messages_.Add(severity, where, position, column, std::move(message));
   }
   void Report(Severity severity, const Statement& s, int column, std::string message) {
     Report(severity, stream_.lines[s.index], s.index, column, std::move(message));
   }
-  // The passes find faults out of order; an editor wants them in the order
-  // of the lines. The notes that the list was cut stay last.
+  // The summaries only the whole assembly can give, then the messages in
+  // the order of the lines.
   void Finish() {
     if (first_outside_ram_ >= 0) {
       const StreamLine& where = stream_.lines[first_outside_ram_];
       Report(Severity::kWarning, where, first_outside_ram_, 1, placement_.OutsideRamSummary());
     }
     // Only a program that assembles needs to hear where it starts.
-    if (first_unplaced_ >= 0 && errors_ == 0) {
+    if (first_unplaced_ >= 0 && messages_.Errors() == 0) {
       const StreamLine& where = stream_.lines[first_unplaced_];
       Report(Severity::kNote, where, first_unplaced_, 1,
              "no ORG before the first byte: the code starts at 001, the board's convention; write ORG 0 for 000");
     }
-    std::stable_sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? a.first < b.first : a.second.column < b.second.column;
-    });
-    for (auto& [position, d] : pending_) result_.diagnostics.push_back(std::move(d));
-    if (warnings_ > kMaxWarnings)
-      result_.diagnostics.push_back({file_, result_.last_line, 1, Severity::kWarning,
-                                     std::to_string(warnings_ - kMaxWarnings) + " more warnings"});
-    if (errors_ >= kMaxErrors)
-      result_.diagnostics.push_back({cut_at_.file, cut_at_.line, cut_at_.column, Severity::kWarning,
-                                     "too many errors; the rest of the file is not checked"});
+    result_.diagnostics = messages_.Finish(file_, result_.last_line);
   }
   // An empty message marks a line that fails through a fault reported
   // elsewhere (a symbol whose definition failed).
@@ -492,8 +481,8 @@ class Assembler {
       if (message) *message = "the function takes " + std::to_string(f.params.size()) + " arguments";
       return false;
     }
-    if (depth > kMaxSymbolDepth) {
-      if (message) *message = "functions called through more than " + std::to_string(kMaxSymbolDepth) + " others";
+    if (depth > kMaxSymbolDepth || (function_work_ += f.body.size() + kFunctionCallCost) > kMaxFunctionWork) {
+      if (message) *message = FunctionLimitText(depth > kMaxSymbolDepth, kMaxSymbolDepth);
       return false;
     }
     ExpressionContext context;
@@ -792,15 +781,13 @@ class Assembler {
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
   std::set<std::string> noted_;
-  std::vector<std::pair<size_t, Diagnostic>> pending_;
-  Diagnostic cut_at_;
+  MessageList messages_{stream_};
   int64_t location_ = 0;
+  uint64_t function_work_ = 0;
   int scope_ = 0;
   bool first_pass_ = true;
   size_t fatal_at_ = SIZE_MAX;  // the statement of a FATAL: the assembly ends there
   int first_unplaced_ = -1;  // the line of the first byte when no ORG came before it
-  int errors_ = 0;
-  int warnings_ = 0;
   Assembly result_;
 };
 

@@ -71,12 +71,22 @@ constexpr int kMaxWarnings = 100;
 // including file's folder) or false with a message.
 using IncludeReader = std::function<bool(const std::string& path, std::string* text, std::string* error)>;
 
+// A name defined before the first line, as scmp-asm's -D NAME[=VALUE]
+// gives it: IFDEF sees it, IF and every expression read its value (1 when
+// none is given).
+struct Predefined {
+  std::string name;
+  std::string value;
+};
+
 // Choices a source may also make for itself.
 struct AssembleOptions {
   // .DBYTE's byte order at the start: low byte first, as the published
   // object code of National-style programs has it; DBYTEORDER HIGH/LOW in
   // the source changes it.
   bool dbyte_high_first = false;
+  // Names defined before the first line (scmp-asm -D).
+  std::vector<Predefined> predefined;
 };
 
 // Assembles `source`; `file_name` is what diagnostics name. INCLUDE reads

@@ -47,6 +47,12 @@ void ForEachUnquoted(std::string_view text, Visit visit) {
   }
 }
 
+Piece Slice(std::string_view line, size_t from, size_t to) {
+  return Trimmed(Piece{line.substr(from, to - from), static_cast<int>(from) + 1});
+}
+
+}  // namespace
+
 size_t CommentStart(std::string_view text) {
   size_t at = text.size();
   ForEachUnquoted(text, [&](size_t i) {
@@ -56,12 +62,6 @@ size_t CommentStart(std::string_view text) {
   });
   return at;
 }
-
-Piece Slice(std::string_view line, size_t from, size_t to) {
-  return Trimmed(Piece{line.substr(from, to - from), static_cast<int>(from) + 1});
-}
-
-}  // namespace
 
 Piece Trimmed(Piece piece) {
   while (!piece.text.empty() && IsBlank(piece.text.front())) {

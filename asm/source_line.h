@@ -52,6 +52,9 @@ bool IsLocalLabel(std::string_view word);
 // parentheses.
 std::vector<Piece> SplitOperands(const Piece& operand);
 
+// Where the comment of a line starts (its size when it has none).
+size_t CommentStart(std::string_view text);
+
 // Text without the blanks at both ends, its column moved along.
 Piece Trimmed(Piece piece);
 

@@ -13,14 +13,10 @@
 #include <vector>
 
 #include "asm/assembler.h"
+#include "asm/text_arena.h"
+#include "asm/work_limits.h"
 
 namespace scmp::assembler {
-
-// Includes nest at most this deep; macro calls at most kMaxMacroDepth.
-constexpr int kMaxIncludeDepth = 16;
-constexpr int kMaxMacroDepth = 32;
-// Macro expansions give at most this many lines in all.
-constexpr size_t kMaxExpandedLines = 1000000;
 
 // One include or macro call: `parent` is the link of the line it stands on
 // (-1 for the main file).
@@ -29,6 +25,8 @@ struct Link {
   int file = 0;
   int line = 0;
   std::string macro;  // empty for an include
+  int macro_depth = 0;    // macro calls in the chain, this one included
+  int include_depth = 0;  // includes in the chain, this one included
 };
 
 struct StreamLine {
@@ -52,10 +50,15 @@ struct Stream {
   std::vector<StreamLine> lines;
   std::vector<StageMessage> messages;
   int main_lines = 0;  // lines of the main file read (END stops reading)
-  std::deque<std::string> storage;  // the texts of included files and expanded lines
+  std::deque<std::string> storage;  // the texts of included files
+  TextArena lines_text;             // the texts of expanded and made-up lines
 };
 
-Stream RunSourceStage(std::string_view main, const std::string& main_file, const IncludeReader& read_include);
+// The file name that lines made from -D NAME=VALUE carry.
+constexpr const char* kPredefinedFile = "-D";
+
+Stream RunSourceStage(std::string_view main, const std::string& main_file, const IncludeReader& read_include,
+                      const std::vector<Predefined>& predefined = {});
 
 // The main-file line a line came through: its own, or the outermost
 // include or macro call.

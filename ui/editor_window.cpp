@@ -21,6 +21,7 @@
 #include "files/file_kind.h"
 #include "trainer/run_control.h"
 #include "ui/accessibility.h"
+#include "ui/background_check.h"
 #include "ui/code_editor.h"
 #include "ui/file_chooser.h"
 #include "ui/source_highlighter.h"
@@ -81,6 +82,12 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   statusBar()->addWidget(status_, 1);
   statusBar()->setAccessibleName("Editor status bar");
 
+  check_ = new BackgroundCheck(
+      [this](const std::vector<Diagnostic>& diagnostics, uint64_t stamp) {
+        if (!text_stamp_valid_ || stamp == text_stamp_) ShowDiagnostics(diagnostics);
+      },
+      this);
+  check_->setObjectName("obj_BackgroundCheck");
   typing_pause_.setSingleShot(true);
   typing_pause_.setInterval(kTypingPauseMs);
   connect(&typing_pause_, &QTimer::timeout, this, [this] { CheckAsYouType(); });
@@ -324,10 +331,12 @@ bool EditorWindow::AssembleAndLoad(SourceLoad* result) {
 }
 
 // After a pause in typing: the marks only, nothing loaded.
+// The assembly runs off the window's thread (ui/background_check); its
+// messages are shown only if the text is still the one checked.
 void EditorWindow::CheckAsYouType() {
   const QByteArray text = editor_->toPlainText().toUtf8();
-  const Assembly assembly = Assemble(std::string_view(text.constData(), text.size()), Name(), model_.Cpu().table());
-  ShowDiagnostics(assembly.diagnostics);
+  const std::string source(text.constData(), text.size());
+  check_->Start(source, Name(), model_.Cpu().table(), LineMap::StampOf(source));
 }
 
 void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {

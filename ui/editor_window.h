@@ -24,6 +24,7 @@ class QToolBar;
 
 namespace scmp {
 
+class BackgroundCheck;
 class CodeEditor;
 class SourceHighlighter;
 
@@ -99,6 +100,7 @@ class EditorWindow : public QMainWindow {
   QLineEdit* replace_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer typing_pause_;
+  BackgroundCheck* check_ = nullptr;  // the check as you type
   QString path_;
   SourceFormat format_;  // the file's line ends and encoding, used again on saving
   std::vector<Diagnostic> shown_;

@@ -1,5 +1,6 @@
 // scmp-asm as a user runs it: exit statuses, the files it writes, and that a
 // failed run leaves every output file as it was.
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -123,6 +124,49 @@ TEST(ScmpAsm, AFailedAssemblyLeavesOutputFilesUntouched) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("p.RAM")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("p.hex")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
+}
+
+}  // namespace
+}  // namespace scmp
+
+namespace scmp {
+namespace {
+
+// -D NAME[=VALUE], repeatable, chooses a variant; a bad NAME is a bad option.
+TEST(ScmpAsm, DefinitionsOnTheCommandLineChooseTheVariant) {
+  test::TempDir dir;
+  const std::string source =
+      dir.Write("v.s", " IFDEF EMULA\n DB 0xE0+N\n ELSE\n DB 0x10\n ENDIF\n IF N > 4\n DB 0x99\n ENDIF\n");
+  const std::string listing = dir.File("v.ASM");
+  const struct {
+    std::vector<std::string> defines;
+    int status;
+    std::vector<int> bytes;  // at 001..
+  } cases[] = {
+      {{"-D", "EMULA", "-D", "N=5"}, 0, {0xE5, 0x99}},
+      {{"-DN=1"}, 0, {0x10}},
+      {{"-D", "N=2", "-D", "EMULA"}, 0, {0xE2}},
+      {{"-D", "N"}, 0, {0x10}},
+      {{"-D", "9X"}, 2, {}},
+      {{"-D", "N="}, 2, {}},
+      {{"-D", "N=UNDEFINED"}, 1, {}},
+      {{}, 1, {}},  // N is not defined above the IF
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.defines;
+    args.insert(args.end(), {source, "-o", listing});
+    std::remove(listing.c_str());
+    const AsmRun r = Asm(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.status != 0) continue;
+    auto loaded = std::make_unique<MemoryArray>();
+    loaded->LayOutStartupMap();
+    std::string error;
+    ASSERT_TRUE(LoadListing(*loaded, listing, &error)) << error;
+    std::vector<int> bytes;
+    for (int a = 1; a < 1 + static_cast<int>(c.bytes.size()); ++a) bytes.push_back(loaded->data[a]);
+    EXPECT_EQ(bytes, c.bytes) << r.err;
+  }
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TEST(AssemblerDialects, FaultsNameTheirFileLineAndOrigin) {
       {" INCLUDE \"bad.s\"", "bad.s:2:2: error:", "unknown mnemonic FOO, included from t.s:1"},
       {" INCLUDE \"loop.s\"", "loop.s:1:10: error:", "loop.s includes itself"},
       {" INCLUDE \"none.s\"", "t.s:1:10: error:", "cannot include none.s: No such file"},
-      {"M MACRO\n M\n ENDM\n M", "t.s:2:2: error:", "macro calls nested deeper than 32"},
+      {"M MACRO\n M\n ENDM\n M", "t.s:2:2: error:", "macro calls nested deeper than 256"},
       {" IF X\n NOP\n ENDIF\nX = 1", "t.s:1:5: error:", "X is not defined above this line"},
       {" IF 1\n NOP", "t.s:1:1: error:", "IF without ENDIF"},
       {" ENDIF", "t.s:1:2: error:", "ENDIF without IF"},

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <set>
 
+#include "ui/background_check.h"
 #include "ui/code_editor.h"
 #include "ui/editor_window.h"
 #include "ui/main_window.h"
@@ -202,6 +203,55 @@ TEST_F(EditorTest, PanelKeysWorkOutsideTextFields) {
     EXPECT_EQ(model.DataSwitch(3) != before, c.toggles) << c.focus->objectName().toStdString();
   }
   EXPECT_EQ(code->toPlainText(), "3");  // typed, not taken
+}
+
+}  // namespace
+}  // namespace scmp
+
+namespace scmp {
+namespace {
+
+// The check as you type runs off the window's thread, with the assembler's
+// limits, and reads INCLUDE beside the source as Ctrl+R does.
+TEST_F(EditorTest, CheckAsYouTypeRunsOffTheWindowThreadAndReadsIncludes) {
+  test::TempDir dir;
+  dir.Write("defs.inc", "ONE = 1\n");
+  std::string functions = "F1 FUNCTION X, X+1\n";
+  for (int level = 2; level <= 6; ++level) {
+    const std::string inner = "F" + std::to_string(level - 1) + "(X)";
+    std::string body = inner;
+    for (int i = 1; i < 20; ++i) body += "+" + inner;
+    functions += "F" + std::to_string(level) + " FUNCTION X, " + body + "\n";
+  }
+  const struct {
+    std::string source;
+    const char* message;  // part of the first message; empty: none
+  } cases[] = {
+      {" INCLUDE \"defs.inc\"\n LDI ONE\n", ""},
+      {functions + " LDI F6(1)&0xFF\n", "FUNCTION calls have evaluated more than"},
+  };
+  auto* check = editor->findChild<BackgroundCheck*>("obj_BackgroundCheck");
+  ASSERT_NE(check, nullptr);
+  auto* list = Find<QListWidget>(editor, "lst_Messages");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source.substr(0, 40));
+    code->document()->setModified(false);  // no question about the last case's keystroke
+    ASSERT_TRUE(editor->OpenSource(QString::fromStdString(dir.Write("main.s", c.source))));
+    code->insertPlainText(" ");  // a keystroke
+    list->clear();
+    // The pause in typing starts the check; the window's events go on
+    // while it runs (seen running from this, the window's thread).
+    bool seen_running = false;
+    for (int i = 0; i < 2000 && list->count() == 0; ++i) {
+      QTest::qWait(5);
+      seen_running = seen_running || check->Running();
+    }
+    ASSERT_GE(list->count(), 1);
+    if (*c.message != '\0') EXPECT_TRUE(seen_running);
+    const QString first = list->item(0)->text();
+    if (*c.message == '\0') EXPECT_EQ(first, "No errors or warnings.");
+    else EXPECT_TRUE(first.contains(c.message)) << first.toStdString();
+  }
 }
 
 }  // namespace
