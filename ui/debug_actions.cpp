@@ -4,6 +4,7 @@
 #include <QToolBar>
 #include <QWidget>
 
+#include "core/observed_step.h"
 #include "trainer/run_control.h"
 
 namespace scmp {
@@ -30,6 +31,12 @@ DebugActions::DebugActions(PanelModel& model, std::function<void(const std::func
     }
     Run([this, address] { RunTo(model_, address); });
   });
+  // RST where the learner is, so that the panel need not take the keyboard.
+  Add("act_Reset", "Reset (RST)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5), [this] {
+    if (model_.Running()) return;
+    run_([this] { model_.Reset(); });
+    emit Message(QString("Reset: the next instruction is at %1.").arg(NextOpcodeAddress(model_.State().P[0]), 3, 16, QChar('0')));
+  });
   SetRunning(false);
 }
 
@@ -49,6 +56,8 @@ void DebugActions::Run(const std::function<void()>& operation) {
   if (model_.Running()) return;
   if (!model_.Debug().Recording()) model_.SetHistoryRecording(true);
   run_(operation);
+  const std::string note = StopNote(model_);
+  if (!note.empty()) emit Message(QString::fromStdString(note));
 }
 
 QToolBar* DebugActions::MakeToolBar(QWidget* window, const QString& name) {

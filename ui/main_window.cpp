@@ -19,6 +19,7 @@
 
 #include "core/hex.h"
 #include "files/file_kind.h"
+#include "trainer/run_control.h"
 #include "ui/accessibility.h"
 #include "ui/debug_actions.h"
 #include "ui/editor_window.h"
@@ -30,6 +31,7 @@
 #include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/menus.h"
+#include "ui/keyboard_stays.h"
 #include "ui/panel_keys.h"
 #include "ui/monitor_window.h"
 #include "ui/test_results_window.h"
@@ -208,6 +210,7 @@ void PanelWindow::BindKeys() {
     }
   }
   new PanelKeysElsewhere(this);
+  new KeyboardStaysPut(this);
 }
 
 void PanelWindow::BuildBoard() {
@@ -638,7 +641,7 @@ void PanelWindow::Reassemble() {
   if (editor_ && editor_->HoldsSource()) {
     SourceLoad result;
     const bool loaded = editor_->AssembleAndLoad(&result);
-    if (!loaded && !result.diagnostics.empty()) ShowEditor();
+    if (!loaded && !result.diagnostics.empty()) ShowEditor()->ShowErrors();
     // Errors are marked in the editor; only a failure without them needs a box.
     ShowLoadResult(loaded, editor_->Name(), result.diagnostics.empty() ? result.error : "", result.report);
     return;
@@ -649,6 +652,7 @@ void PanelWindow::Reassemble() {
   }
   SourceLoad result;
   const bool loaded = model_.Reassemble(&result);
+  if (loaded) result.report += " loaded; " + ResetForNewProgram(model_);
   ShowSourceResult(loaded, result);
 }
 
