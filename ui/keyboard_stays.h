@@ -5,6 +5,7 @@
 // switch 4).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -22,6 +23,8 @@ class KeyboardStaysPut : public QObject {
  private:
   QWidget* panel_;
   QPointer<QWidget> keyboard_window_;  // the window that had the keyboard at the press
+  QPointer<QWidget> last_workbench_;   // the editor or Monitor last active
+  QElapsedTimer panel_activated_;      // since the panel was last made active
 };
 
 }  // namespace scmp

@@ -264,7 +264,7 @@ TEST_F(EditorTest, RunControlFromTheEditorAsTheGuideTellsIt) {
   QTest::mousePress(rst, Qt::LeftButton);
   QApplication::setActiveWindow(window.get());
   QTest::mouseRelease(rst, Qt::LeftButton);
-  QTest::qWait(50);
+  QTest::qWait(200);
   EXPECT_EQ(QApplication::activeWindow(), editor);
 
   // Errors: nothing loaded, and the list of messages has the keyboard.
