@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include "ui/editor_window.h"
 #include "ui/main_window.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/test_util.h"
 #include "tests/support/window_fixture.h"
 
 namespace scmp {
@@ -270,6 +272,41 @@ TEST_F(EditorTest, RunControlFromTheEditorAsTheGuideTellsIt) {
   // Errors: nothing loaded, and the list of messages has the keyboard.
   EXPECT_FALSE(Assemble("\t.org\t1\n\tBOGUS\n"));
   EXPECT_EQ(editor->focusWidget(), Find<QListWidget>(editor, "lst_Messages"));
+}
+
+// Tab goes to the next column stop with spaces, right after a word too;
+// Save drops the blanks a Tab left at the end of a line; Save As proposes
+// the file's own name.
+TEST_F(EditorTest, TabMovesToColumnStopsAndSaveDropsTrailingBlanks) {
+  code->setPlainText("");
+  const struct {
+    const char* typed;  // then Tab
+    int column;         // where the cursor stands after the Tab
+  } cases[] = {{"LOOP:", 8}, {"LDI", 16}, {"H(PORT)", 24}, {"", 32}, {"; twenty-five chars.....", 64}};
+  for (const auto& c : cases) {
+    QTest::keyClicks(code, c.typed);
+    QTest::keyClick(code, Qt::Key_Tab);
+    EXPECT_EQ(code->textCursor().positionInBlock(), c.column) << c.typed;
+  }
+  EXPECT_FALSE(code->toPlainText().contains('\t'));
+  test::TempDir dir;
+  const QString path = QString::fromStdString(dir.File("TAB.s"));
+  QTest::keyClick(code, Qt::Key_Return);
+  QTest::keyClicks(code, "\tHALT  ");
+  test::WhenModal([&](QWidget* modal) {
+    Find<QLineEdit>(modal, "txt_SaveSource_Fp")->setText(path);
+    Find<QPushButton>(modal, "cmd_SaveSource_Save")->click();
+  });
+  ASSERT_TRUE(editor->SaveAs());
+  EXPECT_EQ(QString::fromStdString(test::ReadFile(dir.File("TAB.s"))),
+            "LOOP:   LDI     H(PORT)         ; twenty-five chars.....\n        HALT");
+  QString proposed;
+  test::WhenModal([&](QWidget* modal) {
+    proposed = Find<QLineEdit>(modal, "txt_SaveSource_Fp")->text();
+    modal->close();
+  });
+  EXPECT_FALSE(editor->SaveAs());
+  EXPECT_EQ(proposed, path);
 }
 
 }  // namespace
