@@ -23,7 +23,8 @@ namespace {
 // 10000 -> "10,000".
 std::string GroupedNumber(int64_t n) {
   std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > (digits[0] == '-' ? 1 : 0); at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  const int first = digits[0] == '-' ? 1 : 0;
+  for (int at = static_cast<int>(digits.size()) - 3; at > first; at -= 3) digits.insert(static_cast<size_t>(at), ",");
   return digits;
 }
 }  // namespace
@@ -37,7 +38,8 @@ NextLineMark NextLineMarkOf(const PanelModel& model) {
   const std::string p0 = Hex(static_cast<unsigned>(model.State().P[0]) & kAddressMask, 3);
   const std::string file = FileName(map.MainFile());
   if (map.KindAt(address) == LineMap::Kind::kCode)
-    return {0, "P0 at " + p0 + ": line " + std::to_string(place.line) + " of " + FileName(place.file) + ", not of " + file};
+    return {0, "P0 at " + p0 + ": line " + std::to_string(place.line) + " of " + FileName(place.file) + ", not of " +
+                   file};
   return {0, "P0 at " + p0 + ": not a line of " + file};
 }
 

@@ -35,7 +35,8 @@ DebugActions::DebugActions(PanelModel& model, std::function<void(const std::func
   Add("act_Reset", "Reset (RST)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5), [this] {
     if (model_.Running()) return;
     run_([this] { model_.Reset(); });
-    emit Message(QString("Reset: the next instruction is at %1.").arg(NextOpcodeAddress(model_.State().P[0]), 3, 16, QChar('0')));
+    const int next = NextOpcodeAddress(model_.State().P[0]);
+    emit Message(QString("Reset: the next instruction is at %1.").arg(next, 3, 16, QChar('0')));
   });
   SetRunning(false);
 }

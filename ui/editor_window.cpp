@@ -69,7 +69,7 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   layout->setContentsMargins(0, 0, 0, 0);
   registers_ = new QLabel(central);
   registers_->setObjectName("lbl_RegisterStrip");
-  registers_->setAccessibleName("Registers and next instruction");
+  registers_->setAccessibleName("Registers");
   registers_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   registers_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   registers_->setContentsMargins(6, 2, 6, 2);
@@ -301,8 +301,9 @@ bool EditorWindow::AssembleAndLoad(SourceLoad* result) {
   // A new program starts afresh, as after RST.
   const std::string reset = ResetForNewProgram(model_);
   mark_note_.clear();
-  Say(Bytes(result->report) + " loaded; " + Bytes(reset) +
-      (without_code.empty() ? QString() : QString("; %1 breakpoint(s) dropped: their lines hold no instruction").arg(without_code.size())));
+  const QString dropped = without_code.empty() ? QString()
+                          : QString("; %1 breakpoint(s) dropped: their lines hold no instruction").arg(without_code.size());
+  Say(Bytes(result->report) + " loaded; " + Bytes(reset) + dropped);
   ShowMachine();
   return true;
 }
@@ -357,7 +358,7 @@ bool EditorWindow::MapFitsText(QString* why) const {
 }
 
 void EditorWindow::ShowMachine() {
-  if (!model_.Running()) registers_->setText(QString::fromStdString(RegisterStripText(model_)));
+  if (!model_.Running()) ShowRegisters();
   if (model_.Running() || !MapFitsText(nullptr)) {
     editor_->SetNextLine(0);
     mark_note_.clear();
@@ -384,6 +385,14 @@ void EditorWindow::ShowMachine() {
     mark_note_ = mark.elsewhere;
     if (!mark_note_.empty()) Say(Bytes(mark_note_));
   }
+}
+
+void EditorWindow::ShowRegisters() {
+  const QString registers = QString::fromStdString(RegisterStripText(model_));
+  if (registers == registers_->text()) return;
+  registers_->setText(registers);
+  // The name carries the values, so that a screen reader reads them.
+  registers_->setAccessibleName("Registers: " + registers);
 }
 
 // After each edit: the mark and the breakpoints' lines no longer fit a

@@ -86,6 +86,7 @@ class EditorWindow : public QMainWindow {
   void CheckAsYouType();
   bool MapFitsText(QString* why) const;
   void NoteChangeSinceAssembled();
+  void ShowRegisters();
   void ReloadIfChangedOnDisk();
   void SetText(const QString& text, const QString& path);
   void ShowTitle();

@@ -29,7 +29,8 @@ void ShowKeyboardHelp(QWidget* parent, const QString& text) {
   layout->addWidget(list, 1);
   layout->addWidget(buttons);
   // As tall as the list, but within the screen (with room for a title bar).
-  const QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  const QScreen* screen = parent != nullptr ? parent->screen() : nullptr;
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   const int room = screen != nullptr ? screen->availableGeometry().height() - 80 : 600;
   const int wanted = list->fontMetrics().lineSpacing() * (static_cast<int>(text.count('\n')) + 4);
   dialog.resize(list->fontMetrics().horizontalAdvance(QString(60, 'x')), std::max(200, std::min(wanted, room)));

@@ -43,7 +43,8 @@ bool KeyboardStaysPut::eventFilter(QObject* watched, QEvent* event) {
     // A window manager that focuses on click may have made the panel
     // active just before the press reached it.
     QWidget* active = QApplication::activeWindow();
-    const bool just_taken = active == panel_ && panel_activated_.isValid() && panel_activated_.elapsed() < kJustActivatedMs;
+    const bool just_taken =
+        active == panel_ && panel_activated_.isValid() && panel_activated_.elapsed() < kJustActivatedMs;
     keyboard_window_ = IsWorkbenchWindow(active) ? active : just_taken ? last_workbench_.data() : nullptr;
     return false;
   }

@@ -1,6 +1,7 @@
 // Run / Continue after a HALT and after Stop, a new program starting afresh
 // after it is loaded, the next-line mark, breakpoint hits and the counters
-// across RST, and what the learner is told when a run pauses.
+// across RST, what the learner is told when a run pauses, and the
+// register strip.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/test_util.h"
+#include "trainer/register_strip.h"
 #include "trainer/run_control.h"
 
 namespace scmp {
@@ -110,6 +112,8 @@ TEST_F(RunControlStops, TheNextLineMarkFollowsEveryStopOrSaysWhereP0Is) {
       {"P0 far outside", [&] { MachineState s = model.State(); s.P[0] = 0x7FF; model.SetRegisters(s); }, 0,
        "P0 at 7FF: not a line of TWO.s"},
   };
+  // The editor's register strip beside the mark.
+  EXPECT_EQ(RegisterStripText(model), "A 00  E 00  SR 00  P0 0000  P1 0000  P2 0000  P3 0000  next 001: LDI 0x0A");
   for (const auto& c : cases) {
     c.act();
     const NextLineMark mark = NextLineMarkOf(model);
