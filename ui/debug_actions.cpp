@@ -57,8 +57,6 @@ void DebugActions::Run(const std::function<void()>& operation) {
   if (model_.Running()) return;
   if (!model_.Debug().Recording()) model_.SetHistoryRecording(true);
   run_(operation);
-  const std::string note = StopNote(model_);
-  if (!note.empty()) emit Message(QString::fromStdString(note));
 }
 
 QToolBar* DebugActions::MakeToolBar(QWidget* window, const QString& name) {

@@ -511,6 +511,10 @@ void PanelWindow::RunOperation(const std::function<void()>& operation) {
 void PanelWindow::AfterOperation() {
   UnlockAfterLoop();
   Refresh();
+  // Why the run stopped, and how to go on from a pause, where the learner
+  // steps: from the panel's keys as from the toolbar.
+  const std::string note = StopNote(model_);
+  if (editor_ && model_.RunMode() && !note.empty()) editor_->Say(QString::fromStdString(note));
   // That frame shows the lamps' shares of the loop's last slice. No
   // emulated time passes after it, so one frame later the lamps show the
   // state they keep: a program that lit an LED just before it halted would

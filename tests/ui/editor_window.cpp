@@ -269,6 +269,12 @@ TEST_F(EditorTest, RunControlFromTheEditorAsTheGuideTellsIt) {
   QTest::qWait(200);
   EXPECT_EQ(QApplication::activeWindow(), editor);
 
+  // A run that pauses says so, and how to go on.
+  ASSERT_TRUE(Assemble("\t.org\t1\nL:\tJMP\tL\n"));
+  model.MutableOptions().pause_count = 10000;
+  Act("act_Continue");
+  EXPECT_EQ(Status(), "Paused after 10,000 instructions: F5 goes on; Settings > Pause count 0 runs without pausing");
+
   // Errors: nothing loaded, and the list of messages has the keyboard.
   EXPECT_FALSE(Assemble("\t.org\t1\n\tBOGUS\n"));
   EXPECT_EQ(editor->focusWidget(), Find<QListWidget>(editor, "lst_Messages"));
