@@ -375,7 +375,7 @@ void PanelModel::RunSteps() {
   }
   NoteWhyLoopEnded();
   running_ = false;
-  if (last_step_valid_) FillRegisterDisplay(last_step_);
+  if (last_step_valid_) ShowMachine(&last_step_);
   trace_.Flush();
   if (options_.trace_on && !trace_.IsOpen()) NoteTraceStopped();
   ++changes_;
@@ -496,12 +496,10 @@ void PanelModel::StepInstruction() {
     if (!trace_.IsOpen()) NoteTraceStopped();
   }
   if (single_step_mode_ || !options_.fast_mode) {
-    FillRegisterDisplay(f);
+    ShowMachine(&f);
     if (!options_.fast_mode) SlowWait();
   }
 }
-
-void PanelModel::FillRegisterDisplay(const Fetched& f) { ShowMachine(&f); }
 
 // The register display from the processor's registers, with the fields of
 // `f` (the instruction that led there), or with those fields empty when no

@@ -137,12 +137,9 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
-  // Instructions and microcycles since start-up, the last RST or a loaded
-  // state, for reading a run's cost; during a DLY's wait the steps of the
-  // running chunk count too.
-  uint64_t StepsSinceReset() const {
-    return executed_steps_ + (in_fast_chunk_ ? chunk_steps_done_ : 0) - steps_at_reset_;
-  }
+  // Instructions and microcycles since start-up, the last RST or a loaded state (a running chunk's
+  // steps count from its last DLY on), for reading a run's cost.
+  uint64_t StepsSinceReset() const { return executed_steps_ + (in_fast_chunk_ ? chunk_steps_done_ : 0) - steps_at_reset_; }
   uint64_t MicrocyclesSinceReset() const { return cpu_.microcycles - microcycles_at_reset_; }
   // True while a loop is running. During a loop only Halt, ToggleSingleStep
   // and the switch toggles may be called (from the pump hook); Halt and
@@ -288,7 +285,6 @@ class PanelModel : private Board {
   void SetLabel(Label label, std::string text);
   void SetHaltLed(bool on);
   void SetSingleStepMode(bool on);
-  void FillRegisterDisplay(const Fetched& f);
   void ShowMachine(const Fetched* step);
   void ShowInstructionFields(const Fetched& f);
   void SlowWait();
