@@ -185,12 +185,13 @@ scene_panel() {
 # The first program of chapter 2, byte by byte.
 first_program=(C4 0A 35 C4 00 31 C4 5A C9 00 00)
 
-# enter_first_program [FROM]: chapter 2's bytes from byte FROM (0: address
-# 001) on, as a user enters them: +, the switches, Latch. Each byte goes
-# into fresh memory, where the switches show 00 after +.
+# enter_first_program [FROM [COUNT]]: chapter 2's bytes from byte FROM (0:
+# address 001) on, COUNT of them (all by default), as a user enters them:
+# +, the switches, Latch. Each byte goes into fresh memory, where the
+# switches show 00 after +.
 enter_first_program() {
   local b
-  for b in "${first_program[@]:${1:-0}}"; do
+  for b in "${first_program[@]:${1:-0}:${2:-${#first_program[@]}}}"; do
     click $PLUS
     enter_byte "$b"
   done
@@ -201,7 +202,9 @@ scene_entering() {
   click $PLUS
   enter_byte C4
   shot enter-first-byte
-  enter_first_program 1
+  # Up to C9 at 009, where the guide's key sequence leaves the address
+  # switches: the two 00 bytes after it are in fresh memory already.
+  enter_first_program 1 8
   click $RST
   click $SST
   click $RUN

@@ -88,6 +88,11 @@ void Debugger::ClearWatchpoints() {
   watch_count_ = 0;
 }
 
+void Debugger::ResetHits() {
+  for (auto& entry : break_list_) entry.second.hits = 0;
+  for (auto& entry : watch_list_) entry.second.hits = 0;
+}
+
 bool Debugger::BreakpointStops(int address, const MachineState& registers, const MemoryArray& memory) {
   Breakpoint& b = break_list_[address];
   ++b.hits;

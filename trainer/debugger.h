@@ -122,6 +122,8 @@ class Debugger {
   std::vector<int> Watchpoints() const { return Keys(watch_list_); }
   void ClearBreakpoints();
   void ClearWatchpoints();
+  // RST: every breakpoint and watchpoint counts its hits afresh.
+  void ResetHits();
 
   // Called when the next instruction's opcode stands at an enabled
   // breakpoint: counts the hit and tells whether to stop there.

@@ -92,7 +92,9 @@ struct PanelModel::StepObserver {
 // The speed path's chunk through the observed run.
 void PanelModel::StepsDebug(uint32_t max_steps) {
   StepObserver observer{*this, true};
+  in_fast_chunk_ = true;
   const uint32_t done = cpu_.RunObserved(ChunkLimit(max_steps), observer);
+  in_fast_chunk_ = false;
   CountFastSteps(done);
   if (done > 0) {
     last_step_ = observer.last;
@@ -281,6 +283,10 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_p
     for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   }
   debugger_.Steps().Clear();  // the history led to another state
+  // The counters start at the state: its microcycles may be fewer than
+  // those of the last RST (a test's replay starts at 0).
+  steps_at_reset_ = executed_steps_;
+  microcycles_at_reset_ = cpu_.microcycles;
   instruction_count_ = 0;
   paused_ = false;
   ShowMachine(nullptr);

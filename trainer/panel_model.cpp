@@ -186,11 +186,11 @@ void PanelModel::ShowFlagLeds(int16_t sr) {
 void PanelModel::LightHaltLed() { SetHaltLed(true); }
 
 void PanelModel::Delay(uint64_t empty_steps) {
+  // The steps of the chunk so far, so that the counts keep moving while DLY waits.
+  if (in_fast_chunk_) chunk_steps_done_ = cpu_.StepsDoneInRun();
   if (in_fast_chunk_ && options_.pause_count > 0) {
-    // The count shown by this step of a fast chunk, so that the cycle
-    // count keeps counting down while DLY waits.
     cycles_is_number_ = true;
-    cycles_number_ = options_.pause_count - (instruction_count_ + static_cast<int32_t>(cpu_.StepsDoneInRun()) - 1);
+    cycles_number_ = options_.pause_count - (instruction_count_ + static_cast<int32_t>(chunk_steps_done_) - 1);
   }
   // A paced run lets DLY's microcycles pass on the wall clock instead, and
   // ends the slice when they reach past it, so that the wait comes now.
@@ -328,20 +328,6 @@ void PanelModel::Halt() {
   if (running_) cpu_.BreakRun();
 }
 
-void PanelModel::Reset() {
-  if (running_) return;
-  cpu_.halt_requested = false;
-  SetHaltLed(false);
-  cpu_.state = MachineState{};
-  for (int i = 0; i < 3; ++i) SetLitLamp(8 + i, false, cpu_.microcycles);
-  ShowMachine(nullptr);
-  WriteMarker(kMarkReset);
-  instruction_count_ = 0;
-  steps_at_reset_ = executed_steps_;
-  microcycles_at_reset_ = cpu_.microcycles;
-  debugger_.SetStop(StopReason::kNone);  // "Halted" no longer holds
-}
-
 void PanelModel::AbortRun() {
   abort_ = true;
   cpu_.BreakRun();
@@ -389,7 +375,7 @@ void PanelModel::RunSteps() {
   }
   NoteWhyLoopEnded();
   running_ = false;
-  if (last_step_valid_) FillRegisterDisplay(last_step_);
+  if (last_step_valid_) ShowMachine(&last_step_);
   trace_.Flush();
   if (options_.trace_on && !trace_.IsOpen()) NoteTraceStopped();
   ++changes_;
@@ -462,6 +448,7 @@ uint32_t PanelModel::ChunkLimit(uint32_t max_steps) const {
 void PanelModel::CountFastSteps(uint32_t done) {
   const int32_t pause = options_.pause_count;
   executed_steps_ += done;
+  chunk_steps_done_ = 0;
   if (pause > 0) {
     instruction_count_ += static_cast<int32_t>(done);
     cycles_is_number_ = true;
@@ -509,12 +496,10 @@ void PanelModel::StepInstruction() {
     if (!trace_.IsOpen()) NoteTraceStopped();
   }
   if (single_step_mode_ || !options_.fast_mode) {
-    FillRegisterDisplay(f);
+    ShowMachine(&f);
     if (!options_.fast_mode) SlowWait();
   }
 }
-
-void PanelModel::FillRegisterDisplay(const Fetched& f) { ShowMachine(&f); }
 
 // The register display from the processor's registers, with the fields of
 // `f` (the instruction that led there), or with those fields empty when no

@@ -138,9 +138,9 @@ class PanelModel : private Board {
   int32_t InstructionCount() const { return instruction_count_; }
   // Instructions performed since start-up, by every loop.
   uint64_t ExecutedSteps() const { return executed_steps_; }
-  // Instructions and microcycles since start-up or the last RST, for
-  // reading a run's cost.
-  uint64_t StepsSinceReset() const { return executed_steps_ - steps_at_reset_; }
+  // Instructions and microcycles since start-up, the last RST or a loaded state (a running chunk's
+  // steps count from its last DLY on), for reading a run's cost.
+  uint64_t StepsSinceReset() const { return executed_steps_ + (in_fast_chunk_ ? chunk_steps_done_ : 0) - steps_at_reset_; }
   uint64_t MicrocyclesSinceReset() const { return cpu_.microcycles - microcycles_at_reset_; }
   // True while a loop is running. During a loop only Halt, ToggleSingleStep
   // and the switch toggles may be called (from the pump hook); Halt and
@@ -286,7 +286,6 @@ class PanelModel : private Board {
   void SetLabel(Label label, std::string text);
   void SetHaltLed(bool on);
   void SetSingleStepMode(bool on);
-  void FillRegisterDisplay(const Fetched& f);
   void ShowMachine(const Fetched* step);
   void ShowInstructionFields(const Fetched& f);
   void SlowWait();
@@ -347,7 +346,8 @@ class PanelModel : private Board {
   int32_t instruction_count_ = 0;
   bool running_ = false;
   bool abort_ = false;
-  bool in_fast_chunk_ = false;  // the core is inside Run on the speed path
+  bool in_fast_chunk_ = false;  // the core is inside Run or RunObserved for a chunk
+  uint32_t chunk_steps_done_ = 0;  // the chunk's steps so far, as its last DLY saw them
   uint64_t executed_steps_ = 0;
   uint64_t steps_at_reset_ = 0;        // executed_steps_ at the last RST
   uint64_t microcycles_at_reset_ = 0;  // the microcycles at the last RST

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "asm/opcode_map.h"
+#include "core/hex.h"
 #include "core/observed_step.h"
 
 namespace scmp {
@@ -19,9 +20,34 @@ SourcePlace NextInstructionPlace(const PanelModel& model) {
 }
 
 namespace {
+// 10000 -> "10,000".
+std::string GroupedNumber(int64_t n) {
+  std::string digits = std::to_string(n);
+  const int first = digits[0] == '-' ? 1 : 0;
+  for (int at = static_cast<int>(digits.size()) - 3; at > first; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  return digits;
+}
+}  // namespace
+
+NextLineMark NextLineMarkOf(const PanelModel& model) {
+  const LineMap& map = model.Lines();
+  if (map.Empty()) return {};
+  const int address = NextOpcodeAddress(model.State().P[0]);
+  const SourcePlace place = map.PlaceOf(address);
+  if (map.KindAt(address) == LineMap::Kind::kCode && place.file == map.MainFile()) return {place.line, {}};
+  const std::string p0 = Hex(static_cast<unsigned>(model.State().P[0]) & kAddressMask, 3);
+  const std::string file = FileName(map.MainFile());
+  if (map.KindAt(address) == LineMap::Kind::kCode)
+    return {0, "P0 at " + p0 + ": line " + std::to_string(place.line) + " of " + FileName(place.file) + ", not of " +
+                   file};
+  return {0, "P0 at " + p0 + ": not a line of " + file};
+}
+
+namespace {
 // Run/Prgm enters run mode and starts the loop; in run mode Step/Start
-// starts it.
+// starts it. A standing halt request is taken back first (HLT again).
 void Start(PanelModel& model) {
+  if (model.HaltRequested()) model.Halt();
   if (model.RunMode())
     model.StepOrStart();
   else
@@ -39,6 +65,26 @@ void Continue(PanelModel& model) {
   if (model.Running()) return;
   if (model.SingleStepMode()) model.ToggleSingleStep();
   Start(model);
+}
+
+std::string StopNote(const PanelModel& model) {
+  const Debugger& debug = model.Debug();
+  switch (debug.LastStop()) {
+    case StopReason::kPause:
+      return "Paused after " + GroupedNumber(model.Options().pause_count) +
+             (model.Options().pause_count == 1 ? " instruction" : " instructions") +
+             ": F5 goes on; Settings > Pause count 0 runs without pausing";
+    case StopReason::kBreakpoint:
+    case StopReason::kWatchpoint:
+      return std::string(StopReasonText(debug.LastStop())) + " (" + debug.StopSummary() + ")";
+    default:
+      return "";
+  }
+}
+
+std::string ResetForNewProgram(PanelModel& model) {
+  model.Reset();
+  return "reset to " + Hex(static_cast<unsigned>(NextOpcodeAddress(model.State().P[0])), 3);
 }
 
 bool RunTo(PanelModel& model, int address) {

@@ -110,6 +110,8 @@ void BreakpointList::Redraw() {
 }
 
 void BreakpointList::Rebuild(const std::vector<Row>& rows) {
+  // Another program cleared the watchpoints: the hint that named one goes too.
+  if (model_.Debug().WatchpointList().empty() && message_->text().startsWith("Watching ")) Tell(QString(), false);
   filling_ = true;
   rows_ = rows;
   table_->setRowCount(static_cast<int>(rows_.size()));

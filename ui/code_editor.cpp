@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
@@ -108,6 +109,12 @@ bool CodeEditor::HasBreakpoint(int line) const {
   return false;
 }
 
+void CodeEditor::SetDisabledBreakpointLines(std::set<int> lines) {
+  if (lines == disabled_lines_) return;
+  disabled_lines_ = std::move(lines);
+  margin_->update();
+}
+
 void CodeEditor::SetNextLine(int line) {
   if (line == next_line_) return;
   next_line_ = line;
@@ -181,16 +188,53 @@ void CodeEditor::PaintMargin(QPaintEvent* event) {
     }
     const QRect dot(numbers_right + h + 4, top + 2, h - 4, h - 4);
     if (HasBreakpoint(line)) {
+      // A switched-off breakpoint is a ring, as in the Monitor.
+      const QColor colour = EditorColour(palette(), EditorRole::kBreakpoint);
+      const bool off = disabled_lines_.count(line) > 0;
       p.setRenderHint(QPainter::Antialiasing);
-      p.setBrush(EditorColour(palette(), EditorRole::kBreakpoint));
-      p.setPen(Qt::NoPen);
-      p.drawEllipse(dot);
+      p.setBrush(off ? QBrush(Qt::NoBrush) : QBrush(colour));
+      p.setPen(off ? QPen(colour, 2) : QPen(Qt::NoPen));
+      p.drawEllipse(off ? dot.adjusted(1, 1, -1, -1) : dot);
     }
     if (line == next_line_) {
       p.setPen(palette().color(QPalette::Text));
       p.drawText(dot.adjusted(-2, -2, 2, 2), Qt::AlignCenter, "\u25B6");
     }
   }
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Tab || event->modifiers() != Qt::NoModifier || textCursor().hasSelection()) {
+    QPlainTextEdit::keyPressEvent(event);
+    return;
+  }
+  // The column the cursor stands in, tabs already in the line counted to their stops.
+  QTextCursor cursor = textCursor();
+  const QString before = cursor.block().text().left(cursor.positionInBlock());
+  int column = 0;
+  for (const QChar c : before) column = c == '\t' ? (column / kTabColumns + 1) * kTabColumns : column + 1;
+  cursor.insertText(QString(kTabColumns - column % kTabColumns, ' '));
+  setTextCursor(cursor);
+}
+
+void CodeEditor::TrimTrailingBlanks() {
+  QTextCursor edit(document());
+  bool open = false;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    const QString text = block.text();
+    int end = static_cast<int>(text.size());
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    if (end == text.size()) continue;
+    if (!open) {
+      edit.beginEditBlock();
+      open = true;
+    }
+    QTextCursor blanks(block);
+    blanks.setPosition(block.position() + end);
+    blanks.setPosition(block.position() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
+    blanks.removeSelectedText();
+  }
+  if (open) edit.endEditBlock();
 }
 
 void CodeEditor::MarginPressed(int y) {

@@ -27,11 +27,16 @@ class CodeEditor : public QPlainTextEdit {
   std::vector<int> BreakpointLines() const;
   void SetBreakpointLines(const std::vector<int>& lines);
   bool HasBreakpoint(int line) const;
+  // Lines whose breakpoint is switched off: a hollow dot.
+  void SetDisabledBreakpointLines(std::set<int> lines);
   // 0: no marker.
   void SetNextLine(int line);
   int NextLine() const { return next_line_; }
   int CurrentLine() const { return textCursor().blockNumber() + 1; }
   void GoTo(int line, int column);
+  // Blanks at the ends of lines removed (one undo step): what Tab left
+  // after the last word of a line is not saved.
+  void TrimTrailingBlanks();
   // The margin's width and painting, for the margin widget.
   int MarginWidth() const;
   void PaintMargin(QPaintEvent* event);
@@ -45,6 +50,8 @@ class CodeEditor : public QPlainTextEdit {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool viewportEvent(QEvent* event) override;
+  // Tab moves to the next column stop with spaces.
+  void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
@@ -55,6 +62,7 @@ class CodeEditor : public QPlainTextEdit {
   std::vector<Diagnostic> diagnostics_;
   std::vector<QTextCursor> breakpoints_;  // at the start of their blocks
   int next_line_ = 0;
+  std::set<int> disabled_lines_;
 };
 
 }  // namespace scmp

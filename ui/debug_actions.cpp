@@ -4,6 +4,7 @@
 #include <QToolBar>
 #include <QWidget>
 
+#include "core/observed_step.h"
 #include "trainer/run_control.h"
 
 namespace scmp {
@@ -29,6 +30,13 @@ DebugActions::DebugActions(PanelModel& model, std::function<void(const std::func
       return;
     }
     Run([this, address] { RunTo(model_, address); });
+  });
+  // RST where the learner is, so that the panel need not take the keyboard.
+  Add("act_Reset", "Reset (RST)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5), [this] {
+    if (model_.Running()) return;
+    run_([this] { model_.Reset(); });
+    const int next = NextOpcodeAddress(model_.State().P[0]);
+    emit Message(QString("Reset: the next instruction is at %1.").arg(next, 3, 16, QChar('0')));
   });
   SetRunning(false);
 }

@@ -1,6 +1,6 @@
 // The debugging toolbar's actions, one set shared by the editor and the
-// Monitor: Step, Step Over, Run / Continue, Stop, Step Back and Run to
-// Cursor. Each works the panel's own controls (trainer/run_control.h), so
+// Monitor: Step, Step Over, Run / Continue, Stop, Step Back, Run to
+// Cursor and Reset (the panel's RST). Each works the panel's own controls (trainer/run_control.h), so
 // the board, the Monitor and the editor show one machine.
 #pragma once
 

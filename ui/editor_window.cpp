@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,9 +17,12 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <set>
 
 #include "core/safe_save.h"
 #include "files/file_kind.h"
+#include "trainer/register_strip.h"
 #include "trainer/run_control.h"
 #include "ui/accessibility.h"
 #include "ui/background_check.h"
@@ -34,6 +38,7 @@ constexpr int kRecentCount = 8;
 // The same list the panel's loads go into (ui/remembered_settings.cpp).
 const char* const kRecentKey = "recentFiles";
 const char* const kUntitled = "untitled.s";
+const QString kChangedNote = QStringLiteral("Changed since assembled: press Ctrl+R");
 
 QString Bytes(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 }  // namespace
@@ -65,6 +70,13 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
+  registers_ = new QLabel(central);
+  registers_->setObjectName("lbl_RegisterStrip");
+  registers_->setAccessibleName("Registers");
+  registers_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  registers_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  registers_->setContentsMargins(6, 2, 6, 2);
+  layout->addWidget(registers_);
   auto* split = new QSplitter(Qt::Vertical, central);
   split->setObjectName("spl_Editor");
   split->setAccessibleName("Source and messages");
@@ -99,7 +111,7 @@ EditorWindow::EditorWindow(PanelModel& model, QWidget* parent) : QMainWindow(par
     text_stamp_ = stamp;
     text_stamp_valid_ = true;
     typing_pause_.start();
-    if (editor_->NextLine() > 0) editor_->SetNextLine(0);
+    NoteChangeSinceAssembled();
   });
   connect(editor_->document(), &QTextDocument::modificationChanged, this, [this] { ShowTitle(); });
   connect(editor_, &CodeEditor::MarginClicked, this, [this](int line) { ToggleBreakpoint(line); });
@@ -226,6 +238,7 @@ bool EditorWindow::OpenSource(const QString& path) {
 }
 
 bool EditorWindow::WriteTo(const QString& path) {
+  editor_->TrimTrailingBlanks();
   std::string error, bytes;
   int bad_line = 0;
   if (!SourceBytes(DocumentText(*editor_->document()), format_, &bytes, &bad_line)) {
@@ -263,6 +276,7 @@ bool EditorWindow::Save() {
 
 bool EditorWindow::SaveAs() {
   FileChooser chooser(FileChooser::Kind::kSaveSource, model_, this);
+  if (!path_.isEmpty()) chooser.Propose(path_);
   if (chooser.exec() != QDialog::Accepted || chooser.ChosenPath().empty()) return false;
   QString path = QFile::decodeName(chooser.ChosenPath().c_str());
   if (QFileInfo(path).suffix().isEmpty()) path += ".s";
@@ -325,7 +339,12 @@ bool EditorWindow::AssembleAndLoad(SourceLoad* result) {
     return false;
   }
   const std::vector<int> without_code = PlaceSourceBreakpoints(model_, before, editor_->BreakpointLines());
-  Say(Bytes(result->report) + (without_code.empty() ? QString() : QString("; %1 breakpoint(s) dropped: their lines hold no instruction").arg(without_code.size())));
+  // A new program starts afresh, as after RST.
+  const std::string reset = ResetForNewProgram(model_);
+  mark_note_.clear();
+  const QString dropped = without_code.empty() ? QString()
+                          : QString("; %1 breakpoint(s) dropped: their lines hold no instruction").arg(without_code.size());
+  Say(Bytes(result->report) + " loaded; " + Bytes(reset) + dropped);
   ShowMachine();
   return true;
 }
@@ -375,25 +394,65 @@ bool EditorWindow::MapFitsText(QString* why) const {
     return false;
   }
   if (map.Stamp() != text_stamp_) {
-    if (why) *why = "Changed since assembled: press Ctrl+R.";
+    if (why) *why = kChangedNote;
     return false;
   }
   return true;
 }
 
 void EditorWindow::ShowMachine() {
+  if (!model_.Running()) ShowRegisters();
   if (model_.Running() || !MapFitsText(nullptr)) {
     editor_->SetNextLine(0);
+    mark_note_.clear();
     return;
   }
   const LineMap& map = model_.Lines();
   std::vector<int> lines;
-  for (const int address : model_.Debug().Breakpoints())
-    if (map.PlaceOf(address).line > 0 && map.PlaceOf(address).file == map.MainFile())
-      lines.push_back(map.PlaceOf(address).line);
+  std::set<int> disabled;
+  for (const auto& [address, breakpoint] : model_.Debug().BreakpointList()) {
+    const SourcePlace place = map.PlaceOf(address);
+    if (place.line <= 0 || place.file != map.MainFile()) continue;
+    lines.push_back(place.line);
+    if (!breakpoint.enabled) disabled.insert(place.line);
+  }
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
   if (lines != editor_->BreakpointLines()) editor_->SetBreakpointLines(lines);
-  const SourcePlace next = NextInstructionPlace(model_);
-  editor_->SetNextLine(model_.RunMode() && next.file == map.MainFile() ? next.line : 0);
+  editor_->SetDisabledBreakpointLines(std::move(disabled));
+  // The mark after every load, step, stop and RST; off the program's lines
+  // the status says where P0 is instead.
+  const NextLineMark mark = NextLineMarkOf(model_);
+  editor_->SetNextLine(mark.line);
+  if (mark.elsewhere != mark_note_) {
+    mark_note_ = mark.elsewhere;
+    if (!mark_note_.empty()) Say(Bytes(mark_note_));
+  }
+}
+
+void EditorWindow::ShowRegisters() {
+  const QString registers = QString::fromStdString(RegisterStripText(model_));
+  if (registers == registers_->text()) return;
+  registers_->setText(registers);
+  // The name carries the values, so that a screen reader reads them.
+  registers_->setAccessibleName("Registers: " + registers);
+}
+
+// After each edit: the mark and the breakpoints' lines no longer fit a
+// changed text, which the status says at once, and fit again when the
+// edits are undone back to the assembled text.
+void EditorWindow::NoteChangeSinceAssembled() {
+  const LineMap& map = model_.Lines();
+  if (map.Empty() || map.MainFile() != Name()) return;
+  const bool changed = map.Stamp() != text_stamp_;
+  if (changed) {
+    editor_->SetNextLine(0);
+    mark_note_.clear();
+    if (status_->text() != kChangedNote) Say(kChangedNote);
+  } else if (status_->text() == kChangedNote) {
+    Say(QString());
+    ShowMachine();
+  }
 }
 
 void EditorWindow::ToggleBreakpoint(int line) {
@@ -431,6 +490,18 @@ int EditorWindow::CursorAddress(QString* why) const {
 void EditorWindow::Say(const QString& text) {
   status_->setText(text);
   Announce(this, text);
+}
+
+void EditorWindow::ShowErrors() {
+  show();
+  raise();
+  activateWindow();
+  for (int row = 0; row < messages_->count(); ++row) {
+    if (!messages_->item(row)->text().contains(": error: ")) continue;
+    messages_->setCurrentRow(row);
+    break;
+  }
+  messages_->setFocus();
 }
 
 // ---- Find and replace -----------------------------------------------------------------------

@@ -64,6 +64,9 @@ class EditorWindow : public QMainWindow {
   void ShowFind();
   void FindNext();
   void Say(const QString& text);
+  // After Ctrl+R found errors: the list of messages takes the keyboard,
+  // on the first error (Return goes to its line).
+  void ShowErrors();
   // The debugging toolbar and the menus are made elsewhere and put here.
   void SetToolBar(QToolBar* bar) { addToolBar(bar); }
 
@@ -84,6 +87,8 @@ class EditorWindow : public QMainWindow {
   void ShowDiagnostics(const std::vector<Diagnostic>& diagnostics);
   void CheckAsYouType();
   bool MapFitsText(QString* why) const;
+  void NoteChangeSinceAssembled();
+  void ShowRegisters();
   void ReloadIfChangedOnDisk();
   void SetText(const QString& text, const QString& path);
   void ShowTitle();
@@ -99,11 +104,13 @@ class EditorWindow : public QMainWindow {
   QLineEdit* find_ = nullptr;
   QLineEdit* replace_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* registers_ = nullptr;  // the register strip
   QTimer typing_pause_;
   BackgroundCheck* check_ = nullptr;  // the check as you type
   QString path_;
   SourceFormat format_;  // the file's line ends and encoding, used again on saving
   std::vector<Diagnostic> shown_;
+  std::string mark_note_;  // where P0 stands, last said in the status
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;
   mutable bool text_stamp_valid_ = false;

@@ -363,6 +363,13 @@ bool FileChooser::ChangeDirectory(const QString& dir) {
   return true;
 }
 
+void FileChooser::Propose(const QString& path) {
+  const QFileInfo file(path);
+  if (name_ == nullptr || !ChangeDirectory(file.absolutePath())) return;
+  name_->setText(file.fileName());
+  path_->setText(PathInFolder(dir_, file.fileName()));
+}
+
 void FileChooser::FillDirectories() {
   dirs_->clear();
   const QIcon open_icon = style()->standardIcon(QStyle::SP_DirOpenIcon);

@@ -49,6 +49,8 @@ class FileChooser : public QDialog {
   // Moves the directory and file lists to `dir`, as a double click in the
   // directory list does. False (and nothing moves) when it cannot be read.
   bool ChangeDirectory(const QString& dir);
+  // Save windows: starts in the folder of `path` with its name proposed.
+  void Propose(const QString& path);
 
   // What the last listing load stored ("ECHO.ASM: 12 bytes, 001-00C");
   // empty after any other operation.

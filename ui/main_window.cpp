@@ -19,6 +19,7 @@
 
 #include "core/hex.h"
 #include "files/file_kind.h"
+#include "trainer/run_control.h"
 #include "ui/accessibility.h"
 #include "ui/debug_actions.h"
 #include "ui/editor_window.h"
@@ -30,6 +31,7 @@
 #include "ui/label_names.h"
 #include "ui/lamp.h"
 #include "ui/menus.h"
+#include "ui/keyboard_stays.h"
 #include "ui/panel_keys.h"
 #include "ui/monitor_window.h"
 #include "ui/test_results_window.h"
@@ -198,6 +200,7 @@ void PanelWindow::BindKeys() {
     }
   }
   new PanelKeysElsewhere(this);
+  new KeyboardStaysPut(this);
 }
 
 void PanelWindow::BuildBoard() {
@@ -494,6 +497,10 @@ void PanelWindow::RunOperation(const std::function<void()>& operation) {
 void PanelWindow::AfterOperation() {
   UnlockAfterLoop();
   Refresh();
+  // Why the run stopped, and how to go on from a pause, where the learner
+  // steps: from the panel's keys as from the toolbar.
+  const std::string note = StopNote(model_);
+  if (editor_ && model_.RunMode() && !note.empty()) editor_->Say(QString::fromStdString(note));
   // That frame shows the lamps' shares of the loop's last slice. No
   // emulated time passes after it, so one frame later the lamps show the
   // state they keep: a program that lit an LED just before it halted would
@@ -624,7 +631,7 @@ void PanelWindow::Reassemble() {
   if (editor_ && editor_->HoldsSource()) {
     SourceLoad result;
     const bool loaded = editor_->AssembleAndLoad(&result);
-    if (!loaded && !result.diagnostics.empty()) ShowEditor();
+    if (!loaded && !result.diagnostics.empty()) ShowEditor()->ShowErrors();
     // Errors are marked in the editor; only a failure without them needs a box.
     ShowLoadResult(loaded, editor_->Name(), result.diagnostics.empty() ? result.error : "", result.report);
     return;
@@ -635,6 +642,7 @@ void PanelWindow::Reassemble() {
   }
   SourceLoad result;
   const bool loaded = model_.Reassemble(&result);
+  if (loaded) result.report += " loaded; " + ResetForNewProgram(model_);
   ShowSourceResult(loaded, result);
 }
 

@@ -21,6 +21,8 @@
 #include "ui/accessibility.h"
 #include "ui/lamp.h"
 #include "ui/main_window.h"
+#include "files/file_kind.h"
+#include "ui/editor_window.h"
 #include "ui/panel_layout.h"
 #include "ui/panel_scaler.h"
 #include "ui/panel_style.h"
@@ -208,6 +210,11 @@ void PanelWindow::ReopenWindows(const QStringList& names) {
     if (!names.contains(QString("frm_") + name)) continue;
     if (auto* action = findChild<QAction*>(QString("mnu_") + name)) action->trigger();
   }
+  // The editor comes back with the source it held last, the newest of the recent ones.
+  const QStringList recent = RecentSources();
+  if (editor_ && !editor_->HoldsSource() && !recent.isEmpty() && QFileInfo(recent.first()).isFile() &&
+      KindOfFile(QFile::encodeName(recent.first()).toStdString()) == FileKind::kSource)
+    editor_->OpenSource(recent.first());
 }
 
 }  // namespace scmp

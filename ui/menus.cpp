@@ -151,6 +151,7 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
   FillSamples(SubMenu(files, "mnu_EditorSamples", "Sa&mples"));
   files->addSeparator();
   files->addAction(shared_.at("mnu_Reassemble"));
+  files->addAction(shared_.at("mnu_RunTests"));
   RefreshRecent();
 
   QMenu* edit = bar->addMenu("&Edit");
@@ -163,7 +164,7 @@ void Menus::BuildEditorMenus(QMenuBar* bar, const std::function<void(const char*
 
   QMenu* debug = bar->addMenu("&Debug");
   debug->setObjectName("mnu_Debug");
-  const char* texts[] = {"&Step", "Step &Over", "Run / &Continue", "S&top", "Step &Back", "Run to C&ursor"};
+  const char* texts[] = {"&Step", "Step &Over", "Run / &Continue", "S&top", "Step &Back", "Run to C&ursor", "&Reset (RST)"};
   for (size_t i = 0; i < debug_->Actions().size(); ++i) {
     QAction* a = debug_->Actions()[i];
     // The menu names the access key; the toolbar shows the plain text.

@@ -1,5 +1,6 @@
 #include "ui/monitor_window.h"
 
+#include <QScreen>
 #include <QAbstractTableModel>
 #include <QAccessible>
 #include <QFontDatabase>
@@ -158,7 +159,9 @@ MonitorWindow::MonitorWindow(PanelModel& model, QWidget* parent) : QWidget(paren
   right->addWidget(BuildSide());
   split->addWidget(right);
   layout_->addWidget(split, 1);
-  resize(1240, 760);
+  // Room for the title bar and a desktop panel on a 1366x768 screen.
+  const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+  resize(std::min(1240, room.width() - 16), std::min(680, room.height() - 64));
   split->setSizes({640, 600});
   right->setSizes({400, 300});
   since_refresh_.start();

@@ -1,5 +1,7 @@
 #include "ui/test_results_window.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -82,8 +84,11 @@ TestResultsWindow::TestResultsWindow(PanelModel& model, QWidget* parent) : QWidg
   });
 }
 
-void TestResultsWindow::ChooseAndRun() {
+void TestResultsWindow::ChooseAndRun(const QString& source) {
   FileChooser chooser(FileChooser::Kind::kRunTests, model_, parentWidget());
+  // Test files lie beside the program they test.
+  if (source.isEmpty() || !chooser.ChangeDirectory(QFileInfo(source).absolutePath()))
+    chooser.ChangeDirectory(QDir::cleanPath(QString::fromLocal8Bit(model_.DataDir().c_str()) + "Samples"));
   if (chooser.exec() != QDialog::Accepted || chooser.ChosenPath().empty()) return;
   if (Run(chooser.ChosenPath())) {
     show();

@@ -27,7 +27,8 @@ class TestResultsWindow : public QWidget {
 
   // Asks for a test file (in the data folder's Samples/ at first), runs it
   // and shows the window.
-  void ChooseAndRun();
+  // The file window starts beside `source` (else in Samples).
+  void ChooseAndRun(const QString& source = QString());
   // Runs the tests of `test_path` on `program_path`, or when that is empty
   // on the program the panel last assembled, else on the test file's
   // program line. A bad test file or a program that does not load is shown

@@ -11,6 +11,7 @@
 #include "ui/debug_actions.h"
 #include "ui/editor_window.h"
 #include "ui/file_chooser.h"
+#include "ui/keyboard_help.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
 #include "ui/monitor_window.h"
@@ -42,7 +43,7 @@ void PanelWindow::BuildMenus() {
       {"mnu_Setting", [this] { ShowSettings(); }},
       {"mnu_Monitor", [this] { ShowMonitor(); }},
       {"mnu_Editor", [this] { ShowEditor(); }},
-      {"mnu_Keyboard", [this] { QMessageBox::information(this, "Keyboard", menus_->KeyboardText()); }},
+      {"mnu_Keyboard", [this] { ShowKeyboardHelp(this, menus_->KeyboardText()); }},
       {"mnu_About", [this] { QMessageBox::about(this, "About SC/MP Trainer", AboutText(model_.DataDir())); }},
   };
   // A sample or a recent file: a source opens in the editor, any other
@@ -80,7 +81,9 @@ void PanelWindow::ShowTestResults() {
       Refresh();
     });
   }
-  test_results_->ChooseAndRun();
+  QString source = editor_ && !editor_->Path().isEmpty() ? editor_->Path() : QString();
+  if (source.isEmpty() && !model_.SourcePath().empty()) source = QString::fromLocal8Bit(model_.SourcePath().c_str());
+  test_results_->ChooseAndRun(source);
 }
 
 EditorWindow* PanelWindow::Editor() const { return editor_.data(); }

@@ -1,14 +1,17 @@
 // The editor: errors marked on their lines, breakpoints from the margin
 // stopping a run at their line, the line mark moved by the toolbar's steps,
 // unsaved changes asked about, and menus whose access keys are distinct.
+#include <QPlainTextEdit>
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QApplication>
 #include <set>
 
 #include "ui/background_check.h"
@@ -16,6 +19,7 @@
 #include "ui/editor_window.h"
 #include "ui/main_window.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/test_util.h"
 #include "tests/support/window_fixture.h"
 
 namespace scmp {
@@ -111,7 +115,7 @@ TEST_F(EditorTest, MarginBreakpointStopsTheRunAtItsLineAndFollowsAnEdit) {
   top.insertText("; sum\n");
   EXPECT_EQ(code->NextLine(), 0);
   emit code->MarginClicked(5);
-  EXPECT_EQ(Status(), "Changed since assembled: press Ctrl+R.");
+  EXPECT_EQ(Status(), "Changed since assembled: press Ctrl+R");
   ASSERT_TRUE(Assemble(QString()));
   EXPECT_EQ(code->BreakpointLines(), std::vector<int>{12});
   EXPECT_TRUE(model.Debug().IsBreakpoint(0x00C));
@@ -180,8 +184,9 @@ TEST_F(EditorTest, AccessKeysAreDistinctAndTheKeyboardListIsMadeFromTheActions) 
   }
   QString listed;
   test::WhenModal([&](QWidget* box) {
-    listed = qobject_cast<QMessageBox*>(box)->text();
-    qobject_cast<QMessageBox*>(box)->accept();
+    // A window that scrolls: the list is longer than a small screen.
+    listed = box->findChild<QPlainTextEdit*>("txt_Keyboard")->toPlainText();
+    qobject_cast<QDialog*>(box)->accept();
   });
   Act("mnu_Keyboard");
   for (const char* line : {"Ctrl+R\tReassemble and Load", "Ctrl+S\tSave Source", "F10\tStep Over", "Space\tStep/Start"})
@@ -252,6 +257,106 @@ TEST_F(EditorTest, CheckAsYouTypeRunsOffTheWindowThreadAndReadsIncludes) {
     if (*c.message == '\0') EXPECT_EQ(first, "No errors or warnings.");
     else EXPECT_TRUE(first.contains(c.message)) << first.toStdString();
   }
+}
+
+// The editor's run control as the guide's chapter 5 uses it: Ctrl+R starts
+// the program afresh, F5 goes on past a HALT, the mark and the status say
+// where P0 is and whether the text still fits, errors take the keyboard,
+// and a click on the panel leaves the keyboard in the editor.
+TEST_F(EditorTest, RunControlFromTheEditorAsTheGuideTellsIt) {
+  const QString two_halts =
+      "\t.org\t1\n\tLDI\tH(0xA00)\n\tXPAH\tP1\n\tLDI\t0x11\n\tST\t0(P1)\n\tHALT\n"  // lines 1-6
+      "\tLDI\t0x22\n\tST\t0(P1)\n\tHALT\n\t.byte\t0x5B\n";                      // lines 7-10
+  ASSERT_TRUE(Assemble(two_halts));
+  EXPECT_TRUE(Status().endsWith("loaded; reset to 001")) << Status().toStdString();
+  const struct {
+    const char* action;
+    int next_line;
+    const char* status_ends;
+  } steps[] = {
+      {"act_Continue", 7, ""},  // the first HALT
+      {"act_Continue", 0, "P0 at 00D: not a line of untitled.s"},  // the second
+      {"act_Reset", 2, "next instruction is at 001."},
+      {"act_Step", 3, ""},
+  };
+  EXPECT_EQ(code->NextLine(), 2);
+  for (const auto& s : steps) {
+    Act(s.action);
+    EXPECT_EQ(code->NextLine(), s.next_line) << s.action;
+    EXPECT_TRUE(Status().endsWith(s.status_ends)) << s.action << ": " << Status().toStdString();
+  }
+  Act("act_Continue");
+  Act("act_Continue");
+  int leds = 0;
+  for (int i = 0; i < 8; ++i) leds |= model.LedState(i) ? 1 << i : 0;
+  EXPECT_EQ(leds, 0x22);
+  EXPECT_NE(Find<QLabel>(editor, "lbl_RegisterStrip")->text().indexOf("P0 000D"), -1);
+
+  // An edit says at once that the text no longer fits; undone, it fits again.
+  Act("act_Reset");
+  QTextCursor end(code->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText("\tNOP\n");
+  EXPECT_EQ(Status(), "Changed since assembled: press Ctrl+R");
+  EXPECT_EQ(code->NextLine(), 0);
+  code->undo();
+  EXPECT_NE(Status(), "Changed since assembled: press Ctrl+R");
+  EXPECT_EQ(code->NextLine(), 2);
+
+  // A click on the panel's RST, which the window manager makes active on
+  // the press, gives the keyboard back to the editor.
+  QApplication::setActiveWindow(editor);
+  auto* rst = Find<QPushButton>(window.get(), "cmd_Reset");
+  QTest::mousePress(rst, Qt::LeftButton);
+  QApplication::setActiveWindow(window.get());
+  QTest::mouseRelease(rst, Qt::LeftButton);
+  QTest::qWait(200);
+  EXPECT_EQ(QApplication::activeWindow(), editor);
+
+  // A run that pauses says so, and how to go on.
+  ASSERT_TRUE(Assemble("\t.org\t1\nL:\tJMP\tL\n"));
+  model.MutableOptions().pause_count = 10000;
+  Act("act_Continue");
+  EXPECT_EQ(Status(), "Paused after 10,000 instructions: F5 goes on; Settings > Pause count 0 runs without pausing");
+
+  // Errors: nothing loaded, and the list of messages has the keyboard.
+  EXPECT_FALSE(Assemble("\t.org\t1\n\tBOGUS\n"));
+  EXPECT_EQ(editor->focusWidget(), Find<QListWidget>(editor, "lst_Messages"));
+}
+
+// Tab goes to the next column stop with spaces, right after a word too;
+// Save drops the blanks a Tab left at the end of a line; Save As proposes
+// the file's own name.
+TEST_F(EditorTest, TabMovesToColumnStopsAndSaveDropsTrailingBlanks) {
+  code->setPlainText("");
+  const struct {
+    const char* typed;  // then Tab
+    int column;         // where the cursor stands after the Tab
+  } cases[] = {{"LOOP:", 8}, {"LDI", 16}, {"H(PORT)", 24}, {"", 32}, {"; twenty-five chars.....", 64}};
+  for (const auto& c : cases) {
+    QTest::keyClicks(code, c.typed);
+    QTest::keyClick(code, Qt::Key_Tab);
+    EXPECT_EQ(code->textCursor().positionInBlock(), c.column) << c.typed;
+  }
+  EXPECT_FALSE(code->toPlainText().contains('\t'));
+  test::TempDir dir;
+  const QString path = QString::fromStdString(dir.File("TAB.s"));
+  QTest::keyClick(code, Qt::Key_Return);
+  QTest::keyClicks(code, "\tHALT  ");
+  test::WhenModal([&](QWidget* modal) {
+    Find<QLineEdit>(modal, "txt_SaveSource_Fp")->setText(path);
+    Find<QPushButton>(modal, "cmd_SaveSource_Save")->click();
+  });
+  ASSERT_TRUE(editor->SaveAs());
+  EXPECT_EQ(QString::fromStdString(test::ReadFile(dir.File("TAB.s"))),
+            "LOOP:   LDI     H(PORT)         ; twenty-five chars.....\n        HALT");
+  QString proposed;
+  test::WhenModal([&](QWidget* modal) {
+    proposed = Find<QLineEdit>(modal, "txt_SaveSource_Fp")->text();
+    modal->close();
+  });
+  EXPECT_FALSE(editor->SaveAs());
+  EXPECT_EQ(proposed, path);
 }
 
 }  // namespace
