@@ -55,6 +55,7 @@ struct PanelModel::StepObserver {
   PanelModel& model;
   bool check_breakpoints;
   Fetched last{};
+  size_t warnings_before = 0;  // the memory checks' count as the step began
 
   bool StopBefore(const MachineState& registers, int opcode_address, uint32_t done) {
     // The address looked up here first, so that the call is made only at a
@@ -63,6 +64,7 @@ struct PanelModel::StepObserver {
         model.BreakpointAhead(done))
       return true;
     Debugger& debugger = model.debugger_;
+    warnings_before = debugger.Checks().Warnings().size();
     HistoryEntry& entry = debugger.BeginEntry();
     if (debugger.Recording()) {
       entry.before = registers;
@@ -71,7 +73,16 @@ struct PanelModel::StepObserver {
     }
     return false;
   }
-  void BeforeWrite(int address, int16_t old_cell) { model.debugger_.BeforeWrite(address, old_cell); }
+  void AfterFetch(int opcode_address, const Fetched& fetched) {
+    if (model.debugger_.Checking()) model.debugger_.Checks().Ran(opcode_address, fetched.operand >= 0, model.cpu_.memory);
+  }
+  void BeforeRead(int address) {
+    if (model.debugger_.Checking()) model.debugger_.Checks().Read(address, model.cpu_.memory);
+  }
+  void BeforeWrite(int address, int16_t old_cell) {
+    model.debugger_.BeforeWrite(address, old_cell);
+    if (model.debugger_.Checking()) model.debugger_.Checks().Wrote(address, model.cpu_.memory);
+  }
   bool StopAfter(const Fetched& fetched, uint32_t microcycles) {
     last = fetched;
     Debugger& debugger = model.debugger_;
@@ -82,9 +93,15 @@ struct PanelModel::StepObserver {
       entry.microcycles = microcycles;
       debugger.Steps().Commit();
     }
-    if (!debugger.TakeWatchHit()) return false;
+    if (debugger.TakeWatchHit()) {
+      model.paused_ = true;
+      debugger.SetStop(StopReason::kWatchpoint);
+      return true;
+    }
+    const std::vector<CheckWarning>& warnings = debugger.Checks().Warnings();
+    if (!debugger.StopsAtCheck() || warnings.size() == warnings_before) return false;
     model.paused_ = true;
-    debugger.SetStop(StopReason::kWatchpoint);
+    debugger.SetCheckStop(warnings[warnings_before].address);
     return true;
   }
 };
@@ -213,6 +230,7 @@ bool PanelModel::ClearBreakpointsAndWatchpoints() {
 bool PanelModel::StoreCell(int address, int value) {
   if (running_ || address < 0 || address >= kMemorySize || cpu_.memory.kind[address] != kRam) return false;
   cpu_.WriteMemory(address, static_cast<int16_t>(value & 0xFF));
+  debugger_.Checks().MarkLoaded(address);
   ++changes_;
   return true;
 }
@@ -223,6 +241,7 @@ int PanelModel::FillCells(int from, int to, int value) {
   for (int a = std::max(from, 0); a <= std::min(to, kMemorySize - 1); ++a) {
     if (cpu_.memory.kind[a] != kRam) continue;
     cpu_.WriteMemory(a, static_cast<int16_t>(value & 0xFF));
+    debugger_.Checks().MarkLoaded(a);
     ++stored;
   }
   ++changes_;
@@ -264,6 +283,7 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_p
   cpu_.state = s.registers;
   cpu_.microcycles = s.microcycles;
   cpu_.memory = s.memory;
+  debugger_.Checks().StartProgram(std::bitset<kMemorySize>().set());  // a state holds every cell
   RestoreLights(s.lights);
   address_switch_ = s.address_switches;
   data_switch_ = s.data_switches;
