@@ -62,6 +62,7 @@ void MemoryChecks::ForgetWarnings() {
   warned_.fill(0);
   warnings_.clear();
   taken_ = 0;
+  ++generation_;
 }
 
 void MemoryChecks::Ran(int opcode_address, bool two_bytes, const MemoryArray& memory) {

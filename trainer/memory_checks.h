@@ -69,6 +69,8 @@ class MemoryChecks {
   // Warnings added since the last call.
   std::vector<CheckWarning> TakeNew();
   bool HasNew() const { return taken_ < warnings_.size(); }
+  // Goes up whenever the warnings are forgotten, for views that list them.
+  uint64_t Generation() const { return generation_; }
 
   bool Loaded(int address) const { return Has(address, kLoadedMark); }
   bool WrittenSinceReset(int address) const { return Has(address, kWrittenSinceResetMark); }
@@ -87,6 +89,7 @@ class MemoryChecks {
   std::array<uint8_t, kMemorySize> warned_{};  // bit per CheckKind
   std::vector<CheckWarning> warnings_;
   size_t taken_ = 0;
+  uint64_t generation_ = 0;
   int instruction_ = 0;
 };
 

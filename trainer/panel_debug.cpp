@@ -5,6 +5,7 @@
 
 #include "core/hex.h"
 #include "core/observed_step.h"
+#include "trainer/checked_observer.h"
 #include "trainer/panel_model.h"
 
 namespace scmp {
@@ -55,7 +56,6 @@ struct PanelModel::StepObserver {
   PanelModel& model;
   bool check_breakpoints;
   Fetched last{};
-  size_t warnings_before = 0;  // the memory checks' count as the step began
 
   bool StopBefore(const MachineState& registers, int opcode_address, uint32_t done) {
     // The address looked up here first, so that the call is made only at a
@@ -64,7 +64,6 @@ struct PanelModel::StepObserver {
         model.BreakpointAhead(done))
       return true;
     Debugger& debugger = model.debugger_;
-    warnings_before = debugger.Checks().Warnings().size();
     HistoryEntry& entry = debugger.BeginEntry();
     if (debugger.Recording()) {
       entry.before = registers;
@@ -73,16 +72,7 @@ struct PanelModel::StepObserver {
     }
     return false;
   }
-  void AfterFetch(int opcode_address, const Fetched& fetched) {
-    if (model.debugger_.Checking()) model.debugger_.Checks().Ran(opcode_address, fetched.operand >= 0, model.cpu_.memory);
-  }
-  void BeforeRead(int address) {
-    if (model.debugger_.Checking()) model.debugger_.Checks().Read(address, model.cpu_.memory);
-  }
-  void BeforeWrite(int address, int16_t old_cell) {
-    model.debugger_.BeforeWrite(address, old_cell);
-    if (model.debugger_.Checking()) model.debugger_.Checks().Wrote(address, model.cpu_.memory);
-  }
+  void BeforeWrite(int address, int16_t old_cell) { model.debugger_.BeforeWrite(address, old_cell); }
   bool StopAfter(const Fetched& fetched, uint32_t microcycles) {
     last = fetched;
     Debugger& debugger = model.debugger_;
@@ -93,23 +83,30 @@ struct PanelModel::StepObserver {
       entry.microcycles = microcycles;
       debugger.Steps().Commit();
     }
-    if (debugger.TakeWatchHit()) {
-      model.paused_ = true;
-      debugger.SetStop(StopReason::kWatchpoint);
-      return true;
-    }
-    const std::vector<CheckWarning>& warnings = debugger.Checks().Warnings();
-    if (!debugger.StopsAtCheck() || warnings.size() == warnings_before) return false;
+    if (!debugger.TakeWatchHit()) return false;
     model.paused_ = true;
-    debugger.SetCheckStop(warnings[warnings_before].address);
+    debugger.SetStop(StopReason::kWatchpoint);
     return true;
+  }
+  // View > Stop at a Check's Warning: the run ends as at a watchpoint.
+  bool StopAtCheck(int address) {
+    model.paused_ = true;
+    model.debugger_.SetCheckStop(address);
+    return true;
+  }
+  // The observed run, through the memory checks while they are on.
+  uint32_t Run(uint32_t max_steps) {
+    Debugger& debugger = model.debugger_;
+    if (!debugger.Checking()) return model.cpu_.RunObserved(max_steps, *this);
+    CheckedObserver<StepObserver> checked{*this, debugger.Checks(), model.cpu_.memory, debugger.StopsAtCheck()};
+    return model.cpu_.RunObserved(max_steps, checked);
   }
 };
 
 // The speed path's chunk through the observed run.
 void PanelModel::StepsDebug(uint32_t max_steps) {
   StepObserver observer{*this, true};
-  const uint32_t done = cpu_.RunObserved(ChunkLimit(max_steps), observer);
+  const uint32_t done = observer.Run(ChunkLimit(max_steps));
   CountFastSteps(done);
   if (done > 0) {
     last_step_ = observer.last;
@@ -121,7 +118,7 @@ void PanelModel::StepsDebug(uint32_t max_steps) {
 // breakpoints itself.
 Fetched PanelModel::DebugStep() {
   StepObserver observer{*this, false};
-  cpu_.RunObserved(1, observer);
+  observer.Run(1);
   return observer.last;
 }
 
@@ -301,6 +298,10 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_p
     for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   }
   debugger_.Steps().Clear();  // the history led to another state
+  // The counters since RST start at the state, so that they count what ran
+  // from it (a test's Show, a loaded state), not what ran before.
+  steps_at_reset_ = executed_steps_;
+  microcycles_at_reset_ = cpu_.microcycles;
   instruction_count_ = 0;
   paused_ = false;
   ShowMachine(nullptr);
