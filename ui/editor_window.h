@@ -54,6 +54,9 @@ class EditorWindow : public QMainWindow {
   CodeEditor* Editor() const { return editor_; }
   // The next-instruction mark and the breakpoints, from the model.
   void ShowMachine();
+  // The mark on the instruction at `address` (already run: the one a test
+  // failed at) instead of the next one, until the machine moves on.
+  void PinInstruction(int address);
   // The first instruction of the cursor's line, or -1 and why not.
   int CursorAddress(QString* why) const;
   // A breakpoint on the first instruction of `line`, or none; a line
@@ -62,6 +65,9 @@ class EditorWindow : public QMainWindow {
   void ShowFind();
   void FindNext();
   void Say(const QString& text);
+  // The memory checks' warnings not yet listed, added under the messages,
+  // each leading to its instruction's line.
+  void ShowCheckWarnings();
   // The debugging toolbar and the menus are made elsewhere and put here.
   void SetToolBar(QToolBar* bar) { addToolBar(bar); }
 
@@ -100,6 +106,10 @@ class EditorWindow : public QMainWindow {
   QTimer typing_pause_;
   QString path_;
   std::vector<Diagnostic> shown_;
+  int pinned_address_ = -1;  // PinInstruction's, while P0 is still pinned_p0_
+  int pinned_p0_ = -1;
+  uint64_t checks_generation_ = 0;  // of the warnings listed
+  size_t checks_listed_ = 0;
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;
   mutable bool text_stamp_valid_ = false;
