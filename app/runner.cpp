@@ -23,7 +23,7 @@ constexpr const char* kUsage =
     "usage: scmp-run [--dir DIR] [--ram FILE] [--asm FILE]... [--src FILE]... [--hex FILE]...\n"
     "                [--switches HH] [--steps N] [--trace FILE] [--trace-limit MB]\n"
     "                [--save-ram FILE] [--break HHH]... [--watch HHH]... [--dump FROM-TO]\n"
-    "                [--load-state FILE] [--save-state FILE] [--quiet] [--cycles]\n";
+    "                [--load-state FILE] [--save-state FILE] [--quiet] [--cycles] [--checks]\n";
 
 constexpr const char* kHelp =
     "Runs an SC/MP program on the trainer's front panel model, without a window.\n"
@@ -57,6 +57,10 @@ constexpr const char* kHelp =
     "  --quiet          print nothing after the run\n"
     "  --cycles         end the line with CYCLES=N, the data-sheet microcycles\n"
     "                   (1 us each on the board) of the instructions executed\n"
+    "  --checks         warn on stderr, once per address, when the program reads a\n"
+    "                   RAM cell never loaded nor written since RST, runs into\n"
+    "                   empty memory, modifies itself, or writes outside RAM and\n"
+    "                   the port: \"t.s:5: warning: ran into empty memory at 025\"\n"
     "\n"
     "The run: start-up, load the files, set the switches, press RST, SST\n"
     "(single step off) and Run / Prgm. The program runs from address 001 until a\n"
@@ -103,6 +107,7 @@ struct Options {
   std::string load_state, save_state;
   bool quiet = false;
   bool cycles = false;
+  bool checks = false;
 };
 
 constexpr int32_t kDefaultSteps = 10000000;
@@ -220,6 +225,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
   app.add_option("--save-state", o.save_state)->check(file_name);
   app.add_flag("--quiet", o.quiet);
   app.add_flag("--cycles", o.cycles);
+  app.add_flag("--checks", o.checks);
   if (auto status = ParseArguments(app, args, kUsage, kHelp, out, err)) return status;
   o.loads = LoadsInOrder(app, {{asm_option, FileKind::kListing}, {src_option, FileKind::kSource},
                                {hex_option, FileKind::kIntelHex}});
@@ -369,6 +375,15 @@ void PrintNotices(PanelModel& panel, std::ostream& err) {
   for (const std::string& notice : panel.TakeNotices()) err << "scmp-run: " << notice << "\n";
 }
 
+// The memory checks' new warnings, with the source line when a source was
+// loaded; the same text as the window's message list.
+void PrintCheckWarnings(PanelModel& panel, std::ostream& err) {
+  for (const CheckWarning& warning : panel.Checks().TakeNew()) {
+    const std::string message = CheckMessage(warning, panel.Lines());
+    err << (message.starts_with("warning:") ? "scmp-run: " : "") << message << "\n";
+  }
+}
+
 // SIGINT, SIGTERM and SIGHUP end the run as HLT would, after the current
 // step: the handler only notes the signal, and the panel's pump hook, which
 // the loop calls between chunks of steps, ends the run. A wait for a trace
@@ -421,6 +436,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   panel.SetPumpHook([&panel, &err] {
     if (StopSignals::Caught()) panel.AbortRun();
     if (panel.HasNotices()) PrintNotices(panel, err);
+    if (panel.Checks().HasNew()) PrintCheckWarnings(panel, err);
   });
   std::string error;
   std::vector<NamedFile> read;
@@ -439,6 +455,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
     return StopSignals::ExitStatus(1);
   }
   PrintNotices(panel, err);
+  panel.SetChecking(o.checks);
   const RunCounts counts = o.load_state.empty() ? Run(panel, o.steps.value_or(kDefaultSteps)) : RunOn(panel);
 
   int status = 0;
@@ -453,6 +470,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exe_path, 
   panel.CloseTrace();
   if (panel.TraceWriteFailed()) status = 1;
   PrintNotices(panel, err);
+  PrintCheckWarnings(panel, err);
   if (!o.quiet) {
     PrintRunLine(panel, counts, o.cycles, out);
     if (o.dump) PrintDump(panel, o.dump->first, o.dump->second, out);

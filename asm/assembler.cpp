@@ -589,7 +589,9 @@ class Assembler {
       }
       if (s.failed) return true;
       CheckPlace(s, code);
-      result_.code.push_back(std::move(code));
+      // Reserved space takes its addresses (and their checks) but stores no
+      // byte: its cells stay unloaded in the HEX, the listing and the RAM.
+      if (s.directive != Directive::kSpace) result_.code.push_back(std::move(code));
       return true;
     });
   }
@@ -621,7 +623,7 @@ class Assembler {
       bytes->assign(text.begin(), text.end());
       return;
     }
-    if (s.directive == Directive::kSpace) {
+    if (s.directive == Directive::kSpace) {  // placeholders for CheckPlace; never stored
       bytes->assign(static_cast<size_t>(s.size), 0);
       return;
     }

@@ -1,11 +1,12 @@
 // Speed of runs while debugging, against the speed path: the panel model's
 // run loop on a mixed endless loop (bench_step's), once on the speed path,
 // once with a breakpoint and a watchpoint set (neither hit), once recording
-// the history as the open Monitor does.
+// the history as the open Monitor does, once with the memory checks on as
+// the window has them by default.
 //
 //   bench_debug [INSTRUCTIONS [MODE]]     default 50000000, all modes
 //
-// MODE is one of fast, break, history. Under callgrind, compare runs of one
+// MODE is one of fast, break, history, checks. Under callgrind, compare runs of one
 // mode that differ in the count to get host instructions per step.
 #include <chrono>
 #include <cstdint>
@@ -19,7 +20,7 @@
 
 namespace {
 
-enum class Mode { kFast, kBreak, kHistory };
+enum class Mode { kFast, kBreak, kHistory, kChecks };
 
 const std::vector<int> kProgram = {
     0xC4, 0x02, 0x35, 0xC4, 0x03, 0x36, 0xC4, 0x04, 0x37,  // P1 = 0200, P2 = 0300, P3 = 0400
@@ -42,6 +43,7 @@ double RunOnce(int32_t count, Mode mode) {
     model.SetWatchpoint(0x801, true);
   }
   model.SetHistoryRecording(mode == Mode::kHistory);
+  model.SetChecking(mode == Mode::kChecks);
   model.MutableOptions().pause_count = count;
   model.Reset();
   model.ToggleSingleStep();
@@ -62,13 +64,13 @@ int main(int argc, char** argv) {
   if (argc > 1) count = static_cast<int32_t>(std::strtol(argv[1], nullptr, 10));
   const char* only = argc > 2 ? argv[2] : nullptr;
   if (count <= 0 || argc > 3) {
-    std::fprintf(stderr, "usage: %s [INSTRUCTIONS [fast|break|history]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [INSTRUCTIONS [fast|break|history|checks]]\n", argv[0]);
     return 2;
   }
   struct {
     const char* name;
     Mode mode;
-  } modes[] = {{"fast", Mode::kFast}, {"break", Mode::kBreak}, {"history", Mode::kHistory}};
+  } modes[] = {{"fast", Mode::kFast}, {"break", Mode::kBreak}, {"history", Mode::kHistory}, {"checks", Mode::kChecks}};
   double fast_rate = 0;
   for (const auto& m : modes) {
     if (only && std::strcmp(only, m.name) != 0) continue;

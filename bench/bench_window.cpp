@@ -5,7 +5,8 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM or a display says otherwise. The
 // program stores A on the LEDs, adds one and jumps back, forever; both runs
-// end on the pause count N.
+// end on the pause count N. The window runs have View > Checks off, as the
+// bare runs do; a last pair measures the checks on, in the window and without.
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
   Prepare(model, steps);
   scmp::PanelWindow window(model);
   window.show();
+  window.findChild<QAction*>("mnu_Checks")->setChecked(false);
   QApplication::processEvents();
   window.findChild<QPushButton*>("cmd_SST")->click();
   start = std::chrono::steady_clock::now();
@@ -85,6 +87,7 @@ int main(int argc, char** argv) {
   Prepare(monitored, steps);
   scmp::PanelWindow monitored_window(monitored);
   monitored_window.show();
+  monitored_window.findChild<QAction*>("mnu_Checks")->setChecked(false);
   monitored_window.findChild<QAction*>("mnu_Monitor")->trigger();
   QApplication::processEvents();
   monitored_window.findChild<QPushButton*>("cmd_SST")->click();
@@ -92,7 +95,28 @@ int main(int argc, char** argv) {
   monitored_window.findChild<QPushButton*>("cmd_Run")->click();
   const double monitor_seconds = Seconds(start);
 
-  if (bare.InstructionCount() != steps || model.InstructionCount() != steps || monitored.InstructionCount() != steps) {
+  // View > Checks on, as the window starts: every step goes through the checks.
+  scmp::PanelModel bare_checked;
+  Prepare(bare_checked, steps);
+  bare_checked.SetWaitHook([](double) {});
+  bare_checked.SetChecking(true);
+  bare_checked.ToggleSingleStep();
+  start = std::chrono::steady_clock::now();
+  bare_checked.RunOrProgram();
+  const double bare_checked_seconds = Seconds(start);
+
+  scmp::PanelModel checked;
+  Prepare(checked, steps);
+  scmp::PanelWindow checked_window(checked);
+  checked_window.show();
+  QApplication::processEvents();
+  checked_window.findChild<QPushButton*>("cmd_SST")->click();
+  start = std::chrono::steady_clock::now();
+  checked_window.findChild<QPushButton*>("cmd_Run")->click();
+  const double checked_seconds = Seconds(start);
+
+  if (bare.InstructionCount() != steps || model.InstructionCount() != steps || monitored.InstructionCount() != steps ||
+      bare_checked.InstructionCount() != steps || checked.InstructionCount() != steps) {
     std::fprintf(stderr, "a run did not reach the pause count\n");
     return 1;
   }
@@ -104,5 +128,9 @@ int main(int argc, char** argv) {
               steps / bare_history_seconds / 1e6);
   std::printf("Monitor open:       %d instructions in %.3f s = %.1f million/s (%.0f%% of the speed without)\n", steps,
               monitor_seconds, steps / monitor_seconds / 1e6, 100.0 * bare_history_seconds / monitor_seconds);
+  std::printf("checks, no window:  %d instructions in %.3f s = %.1f million/s\n", steps, bare_checked_seconds,
+              steps / bare_checked_seconds / 1e6);
+  std::printf("checks in window:   %d instructions in %.3f s = %.1f million/s (%.0f%% of the speed without)\n", steps,
+              checked_seconds, steps / checked_seconds / 1e6, 100.0 * bare_checked_seconds / checked_seconds);
   return 0;
 }

@@ -14,7 +14,9 @@ namespace scmp {
 
 // The bus the executor sees on an observed step: the processor's own, with
 // `observer.BeforeWrite(address, old_cell)` called before each write to an
-// address in 0..4095 (`old_cell` is the data cell there before the write).
+// address in 0..4095 (`old_cell` is the data cell there before the write),
+// and `observer.BeforeRead(address)` before each read, for an observer that
+// has one.
 template <class Observer>
 class ObservedBus {
  public:
@@ -26,7 +28,10 @@ class ObservedBus {
   // No write takes the executor's shortcut into RAM: each one goes through
   // WriteMemory and is seen.
   bool IsPlainRam(int) const { return false; }
-  int16_t ReadMemory(int address) const { return cpu_.ReadMemory(address); }
+  int16_t ReadMemory(int address) const {
+    if constexpr (requires { observer_.BeforeRead(address); }) observer_.BeforeRead(address);
+    return cpu_.ReadMemory(address);
+  }
   void WriteMemory(int address, int16_t value) {
     if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize))
       observer_.BeforeWrite(address, cpu_.memory.data[address]);
@@ -50,7 +55,10 @@ inline int NextOpcodeAddress(int16_t p0) { return NextPc(p0); }
 // Run, with per step:
 //   observer.StopBefore(registers, opcode_address, steps_done) - true ends the
 //     run before the step (the registers are the current ones);
+//   observer.AfterFetch(opcode_address, fetched) - once the instruction's
+//     bytes are read, before it runs (optional);
 //   observer.BeforeWrite(address, old_cell) - before each write (see above);
+//   observer.BeforeRead(address) - before each read of an operand (optional);
 //   observer.StopAfter(fetched, microcycles_of_step) - true ends the run
 //     after the step.
 // The registers live in `state` throughout, so the observer sees them.
@@ -64,8 +72,10 @@ uint32_t Processor::RunObserved(uint32_t max_steps, Observer& observer) {
   do {
     if (observer.StopBefore(state, NextPc(state.P[0]), done)) break;
     Fetched f;
+    [[maybe_unused]] const int opcode_address = NextPc(state.P[0]);
     f.opcode = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
     if (f.opcode & 0x80) f.operand = static_cast<int16_t>(FetchByte(state.P[0]) & 0xFF);
+    if constexpr (requires { observer.AfterFetch(opcode_address, f); }) observer.AfterFetch(opcode_address, f);
     const uint64_t cycles_before = microcycles;
     uint64_t cycles = cycles_before;
     ++done;

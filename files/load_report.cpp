@@ -21,6 +21,7 @@ const char* DropReasonText(DropReason reason) {
 
 void ByteTally::Stored(long address) {
   ++stored_;
+  if (address >= 0 && address < kMemorySize) cells_.set(static_cast<size_t>(address));
   if (first_ < 0 || address < first_) first_ = address;
   if (address > last_) last_ = address;
 }

@@ -4,6 +4,7 @@
 // the board's 4K".
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ class ByteTally {
   long first() const { return first_; }  // lowest address stored, -1 when none
   long last() const { return last_; }    // highest address stored, -1 when none
   const std::vector<DroppedRange>& dropped_ranges() const { return ranges_; }
+  // The cells 000..FFF stored: what the memory checks count as loaded.
+  const std::bitset<4096>& stored_cells() const { return cells_; }
 
  private:
   int stored_ = 0;
@@ -47,6 +50,7 @@ class ByteTally {
   long first_ = -1;
   long last_ = -1;
   std::vector<DroppedRange> ranges_;
+  std::bitset<4096> cells_;
 };
 
 // The one line a successful load reports, such as "ECHO.s: 12 bytes,

@@ -12,6 +12,7 @@ const char* StopReasonText(StopReason reason) {
     case StopReason::kSingleStep: return "Single step";
     case StopReason::kAborted: return "Run aborted";
     case StopReason::kStepBack: return "Stepped back";
+    case StopReason::kCheck: return "Stopped after a memory check's warning";
   }
   return "";
 }
@@ -104,7 +105,10 @@ bool Debugger::BreakpointStops(int address, const MachineState& registers, const
 void Debugger::CountWatchHit() { ++watch_list_[stop_address_].hits; }
 
 std::string Debugger::StopSummary() const {
-  const char* what = last_stop_ == StopReason::kBreakpoint ? "Break " : last_stop_ == StopReason::kWatchpoint ? "Watch " : nullptr;
+  const char* what = last_stop_ == StopReason::kBreakpoint   ? "Break "
+                     : last_stop_ == StopReason::kWatchpoint ? "Watch "
+                     : last_stop_ == StopReason::kCheck      ? "Check "
+                                                             : nullptr;
   if (!what) return "";
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text = what;

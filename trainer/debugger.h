@@ -14,6 +14,7 @@
 
 #include "core/machine.h"
 #include "trainer/condition.h"
+#include "trainer/memory_checks.h"
 #include "trainer/program_info.h"
 
 namespace scmp {
@@ -28,6 +29,7 @@ enum class StopReason {
   kSingleStep,  // one step in single-step mode, or SST pressed during a run
   kAborted,     // the window was closed during the run
   kStepBack,    // Step Back undid an instruction
+  kCheck,       // after an instruction a memory check warned about
 };
 const char* StopReasonText(StopReason reason);
 
@@ -130,7 +132,19 @@ class Debugger {
   bool BreakpointStops(int address, const MachineState& registers, const MemoryArray& memory);
 
   // True when runs have to take the debug stepping path.
-  bool Active() const { return break_count_ > 0 || watch_count_ > 0 || recording_; }
+  bool Active() const { return break_count_ > 0 || watch_count_ > 0 || recording_ || checking_; }
+
+  // ---- Memory checks ---------------------------------------------------------------
+  // While on, runs take the debug stepping path and every step feeds the
+  // checks; with `stop` a run ends after a step that gave a new warning.
+  void SetChecking(bool on, bool stop = false) {
+    checking_ = on;
+    stop_at_check_ = on && stop;
+  }
+  bool Checking() const { return checking_; }
+  bool StopsAtCheck() const { return stop_at_check_; }
+  MemoryChecks& Checks() { return checks_; }
+  const MemoryChecks& Checks() const { return checks_; }
 
   // ---- History -------------------------------------------------------------------
   // Turning recording off drops the history: steps run without it could not
@@ -171,6 +185,11 @@ class Debugger {
   // ---- Runs ------------------------------------------------------------------------------
   StopReason LastStop() const { return last_stop_; }
   void SetStop(StopReason reason) { last_stop_ = reason; }
+  // A run ended after a step that a memory check warned about at `address`.
+  void SetCheckStop(int address) {
+    last_stop_ = StopReason::kCheck;
+    stop_address_ = address;
+  }
   // The breakpoint or watched address of the last stop at one.
   int StopAddress() const { return stop_address_; }
   // "Break 02A" or "Watch 100" after such a stop, else "".
@@ -211,6 +230,9 @@ class Debugger {
   int break_count_ = 0;
   int watch_count_ = 0;
   bool recording_ = false;
+  bool checking_ = false;
+  bool stop_at_check_ = false;
+  MemoryChecks checks_;
   History history_;
   HistoryEntry scratch_;
   HistoryEntry* current_ = &scratch_;

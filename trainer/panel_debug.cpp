@@ -5,6 +5,7 @@
 
 #include "core/hex.h"
 #include "core/observed_step.h"
+#include "trainer/checked_observer.h"
 #include "trainer/panel_model.h"
 
 namespace scmp {
@@ -87,13 +88,26 @@ struct PanelModel::StepObserver {
     debugger.SetStop(StopReason::kWatchpoint);
     return true;
   }
+  // View > Stop at a Check's Warning: the run ends as at a watchpoint.
+  bool StopAtCheck(int address) {
+    model.paused_ = true;
+    model.debugger_.SetCheckStop(address);
+    return true;
+  }
+  // The observed run, through the memory checks while they are on.
+  uint32_t Run(uint32_t max_steps) {
+    Debugger& debugger = model.debugger_;
+    if (!debugger.Checking()) return model.cpu_.RunObserved(max_steps, *this);
+    CheckedObserver<StepObserver> checked{*this, debugger.Checks(), model.cpu_.memory, debugger.StopsAtCheck()};
+    return model.cpu_.RunObserved(max_steps, checked);
+  }
 };
 
 // The speed path's chunk through the observed run.
 void PanelModel::StepsDebug(uint32_t max_steps) {
   StepObserver observer{*this, true};
   in_fast_chunk_ = true;
-  const uint32_t done = cpu_.RunObserved(ChunkLimit(max_steps), observer);
+  const uint32_t done = observer.Run(ChunkLimit(max_steps));
   in_fast_chunk_ = false;
   CountFastSteps(done);
   if (done > 0) {
@@ -106,7 +120,7 @@ void PanelModel::StepsDebug(uint32_t max_steps) {
 // breakpoints itself.
 Fetched PanelModel::DebugStep() {
   StepObserver observer{*this, false};
-  cpu_.RunObserved(1, observer);
+  observer.Run(1);
   return observer.last;
 }
 
@@ -215,6 +229,7 @@ bool PanelModel::ClearBreakpointsAndWatchpoints() {
 bool PanelModel::StoreCell(int address, int value) {
   if (running_ || address < 0 || address >= kMemorySize || cpu_.memory.kind[address] != kRam) return false;
   cpu_.WriteMemory(address, static_cast<int16_t>(value & 0xFF));
+  debugger_.Checks().MarkLoaded(address);
   ++changes_;
   return true;
 }
@@ -225,6 +240,7 @@ int PanelModel::FillCells(int from, int to, int value) {
   for (int a = std::max(from, 0); a <= std::min(to, kMemorySize - 1); ++a) {
     if (cpu_.memory.kind[a] != kRam) continue;
     cpu_.WriteMemory(a, static_cast<int16_t>(value & 0xFF));
+    debugger_.Checks().MarkLoaded(a);
     ++stored;
   }
   ++changes_;
@@ -266,6 +282,7 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_p
   cpu_.state = s.registers;
   cpu_.microcycles = s.microcycles;
   cpu_.memory = s.memory;
+  debugger_.Checks().StartProgram(std::bitset<kMemorySize>().set());  // a state holds every cell
   RestoreLights(s.lights);
   address_switch_ = s.address_switches;
   data_switch_ = s.data_switches;
@@ -283,8 +300,8 @@ bool PanelModel::ApplyState(const SavedState& s, std::string* error, bool keep_p
     for (int a : s.watchpoints) debugger_.SetWatchpoint(a, true);
   }
   debugger_.Steps().Clear();  // the history led to another state
-  // The counters start at the state: its microcycles may be fewer than
-  // those of the last RST (a test's replay starts at 0).
+  // The counters since RST start at the state, so that they count what ran
+  // from it (a test's Show, a loaded state), not what ran before.
   steps_at_reset_ = executed_steps_;
   microcycles_at_reset_ = cpu_.microcycles;
   instruction_count_ = 0;

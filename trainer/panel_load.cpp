@@ -65,6 +65,7 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
       load.loaded = LoadListing(path, &load.error, &listing);
       if (!load.loaded) break;
       load.bytes = listing.tally;
+      debugger_.Checks().StartProgram(load.bytes.stored_cells());
       load.warnings = std::move(listing.warnings);
       Report(load, path);
       load.lines.front() = ListingSummary(FileName(path), listing);  // says when no byte line was met
@@ -75,12 +76,15 @@ FileLoad PanelModel::LoadFile(const std::string& path, FileKind kind) {
       load.loaded = ::scmp::LoadIntelHex(cpu_.memory, path, &load.error, &hex);
       if (!load.loaded) break;
       load.bytes = hex.tally;
+      debugger_.Checks().StartProgram(load.bytes.stored_cells());
       Report(load, path);
       break;
     }
     case FileKind::kMemoryImage:
       load.loaded = LoadMemoryImage(path, &load.error);
-      if (load.loaded) load.lines = {FileName(path) + ": memory image, 4096 cells and the memory map"};
+      if (!load.loaded) break;
+      load.lines = {FileName(path) + ": memory image, 4096 cells and the memory map"};
+      debugger_.Checks().StartProgram(std::bitset<kMemorySize>().set());  // an image holds every cell
       break;
     case FileKind::kSavedState:
       load.loaded = LoadState(path, &load.error);

@@ -240,6 +240,7 @@ void PanelModel::Latch() {
   const int address = SwitchAddress();
   const auto data = static_cast<int16_t>(SwitchData());
   cpu_.WriteMemory(address, data);
+  debugger_.Checks().MarkLoaded(address);
   cpu_.WriteMemory(kLedPort, data);
   SetLabel(Label::kP0, " " + Hex(static_cast<unsigned>(address), 3));
   SetLabel(Label::kM1, " " + Hex(static_cast<unsigned>(data), 2));
@@ -662,6 +663,7 @@ bool PanelModel::AssembleText(const std::string& path, std::string_view source, 
   result->report = AssemblyReport(path, assembly, cpu_.memory);
   result->code = assembly.code;
   StoreInRam(assembly, cpu_.memory);
+  debugger_.Checks().StartProgram(TallyOf(assembly.code, cpu_.memory).stored_cells());
   // The Monitor names addresses after the program's labels and shows its
   // source lines, the editor maps lines through the same line map; the same
   // source again keeps its breakpoints.

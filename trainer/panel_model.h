@@ -230,6 +230,10 @@ class PanelModel : private Board {
   // hexadecimal address; "" when set, else what is wrong.
   std::string WatchSymbol(std::string_view name_or_address);
   bool ClearBreakpointsAndWatchpoints();
+  // The memory checks (trainer/memory_checks.h): while on, runs take the
+  // debug stepping path and warn; with `stop` a run ends after a warning.
+  void SetChecking(bool on, bool stop = false) { debugger_.SetChecking(on, stop); }
+  MemoryChecks& Checks() { return debugger_.Checks(); }
   // History is recorded while on (the Monitor is open); off drops it.
   void SetHistoryRecording(bool on) { debugger_.SetRecording(on); }
   // Undoes the newest instruction of the history: registers, the cell it

@@ -11,6 +11,7 @@ void PanelModel::Reset() {
   cpu_.halt_requested = false;
   SetHaltLed(false);
   cpu_.state = MachineState{};
+  debugger_.Checks().Reset();  // "written since RST" starts again
   for (int i = 0; i < 3; ++i) SetLitLamp(8 + i, false, cpu_.microcycles);
   ShowMachine(nullptr);
   WriteMarker(kMarkReset);

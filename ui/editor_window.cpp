@@ -26,6 +26,7 @@
 #include "trainer/run_control.h"
 #include "ui/accessibility.h"
 #include "ui/background_check.h"
+#include "ui/check_list.h"
 #include "ui/code_editor.h"
 #include "ui/file_chooser.h"
 #include "ui/source_highlighter.h"
@@ -369,6 +370,7 @@ void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {
   editor_->SetDiagnostics(diagnostics);
   highlighter_->SetDiagnostics(diagnostics);
   messages_->clear();
+  checks_listed_ = 0;  // listed again under the new messages
   for (const Diagnostic& d : diagnostics) {
     const QString where = QString("%1:%2").arg(d.line).arg(d.column);
     auto* item = new QListWidgetItem(QString("%1: %2: %3").arg(where, d.severity == Severity::kError ? "error" : "warning",
@@ -378,6 +380,28 @@ void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {
     item->setData(Qt::UserRole + 1, d.column);
   }
   if (diagnostics.empty()) new QListWidgetItem("No errors or warnings.", messages_);
+}
+
+void EditorWindow::ShowCheckWarnings() {
+  const MemoryChecks& checks = model_.Checks();
+  if (checks.Generation() != checks_generation_) {
+    // The warnings of the program before: the last items of the list.
+    for (; checks_listed_ > 0 && messages_->count() > 0; --checks_listed_) delete messages_->takeItem(messages_->count() - 1);
+    checks_generation_ = checks.Generation();
+    checks_listed_ = 0;
+  }
+  const std::vector<CheckWarning>& warnings = checks.Warnings();
+  // "No errors or warnings." no longer holds once the checks warned.
+  if (checks_listed_ == 0 && !warnings.empty() && shown_.empty() && messages_->count() == 1) messages_->clear();
+  for (; checks_listed_ < warnings.size(); ++checks_listed_) {
+    const CheckWarning& w = warnings[checks_listed_];
+    auto* item = new QListWidgetItem(CheckLine(w, model_.Lines()), messages_);
+    const SourcePlace place = model_.Lines().PlaceOf(w.instruction);
+    if (place.line > 0 && place.file == Name()) {
+      item->setData(Qt::UserRole, place.line);
+      item->setData(Qt::UserRole + 1, 1);
+    }
+  }
 }
 
 // ---- Source-level debugging ---------------------------------------------------------------
@@ -420,6 +444,14 @@ void EditorWindow::ShowMachine() {
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
   if (lines != editor_->BreakpointLines()) editor_->SetBreakpointLines(lines);
   editor_->SetDisabledBreakpointLines(std::move(disabled));
+  // After Show the mark stays on the instruction the test failed after,
+  // until the machine moves.
+  if (pinned_address_ >= 0 && model_.State().P[0] != pinned_p0_) pinned_address_ = -1;
+  if (pinned_address_ >= 0) {
+    const SourcePlace pinned = map.PlaceOf(pinned_address_);
+    editor_->SetNextLine(pinned.file == map.MainFile() ? pinned.line : 0);
+    return;
+  }
   // The mark after every load, step, stop and RST; off the program's lines
   // the status says where P0 is instead.
   const NextLineMark mark = NextLineMarkOf(model_);
@@ -452,6 +484,16 @@ void EditorWindow::NoteChangeSinceAssembled() {
   } else if (status_->text() == kChangedNote) {
     Say(QString());
     ShowMachine();
+  }
+}
+
+void EditorWindow::PinInstruction(int address) {
+  pinned_address_ = address;
+  pinned_p0_ = model_.State().P[0];
+  const SourcePlace place = model_.Lines().PlaceOf(address);
+  if (place.line > 0 && place.file == Name()) {
+    editor_->GoTo(place.line, 1);
+    Say(QString("The test failed after the instruction of line %1; Step goes on with the next one.").arg(place.line));
   }
 }
 

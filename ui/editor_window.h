@@ -56,6 +56,9 @@ class EditorWindow : public QMainWindow {
   CodeEditor* Editor() const { return editor_; }
   // The next-instruction mark and the breakpoints, from the model.
   void ShowMachine();
+  // The mark on the instruction at `address` (already run: the one a test
+  // failed at) instead of the next one, until the machine moves on.
+  void PinInstruction(int address);
   // The first instruction of the cursor's line, or -1 and why not.
   int CursorAddress(QString* why) const;
   // A breakpoint on the first instruction of `line`, or none; a line
@@ -67,6 +70,9 @@ class EditorWindow : public QMainWindow {
   // After Ctrl+R found errors: the list of messages takes the keyboard,
   // on the first error (Return goes to its line).
   void ShowErrors();
+  // The memory checks' warnings not yet listed, added under the messages,
+  // each leading to its instruction's line.
+  void ShowCheckWarnings();
   // The debugging toolbar and the menus are made elsewhere and put here.
   void SetToolBar(QToolBar* bar) { addToolBar(bar); }
 
@@ -111,6 +117,10 @@ class EditorWindow : public QMainWindow {
   SourceFormat format_;  // the file's line ends and encoding, used again on saving
   std::vector<Diagnostic> shown_;
   std::string mark_note_;  // where P0 stands, last said in the status
+  int pinned_address_ = -1;  // PinInstruction's, while P0 is still pinned_p0_
+  int pinned_p0_ = -1;
+  uint64_t checks_generation_ = 0;  // of the warnings listed
+  size_t checks_listed_ = 0;
   // The stamp of the text on screen, worked out again only after an edit.
   mutable uint64_t text_stamp_ = 0;
   mutable bool text_stamp_valid_ = false;

@@ -444,6 +444,7 @@ void PanelWindow::Refresh() {
   if (model_.HasNotices()) ShowNotices();
   if (monitor_) monitor_->Refresh(!model_.Running());
   if (editor_ && !model_.Running()) editor_->ShowMachine();
+  if (editor_) editor_->ShowCheckWarnings();
 }
 
 // A trace log that stopped (write error, limit): told once, in a box that

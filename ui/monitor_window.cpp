@@ -23,6 +23,7 @@
 #include "trainer/code_view.h"
 #include "ui/accessibility.h"
 #include "ui/breakpoint_list.h"
+#include "ui/check_list.h"
 #include "ui/memory_view.h"
 #include "ui/monitor_colours.h"
 #include "ui/symbols_view.h"
@@ -263,6 +264,9 @@ QWidget* MonitorWindow::BuildSide() {
   symbols_ = new SymbolsView(model_, side_);
   connect(symbols_, &SymbolsView::ShowAddress, this, &MonitorWindow::ShowAddress);
   side_->addTab(symbols_, "S&ymbols");
+  checks_ = new CheckList(model_, side_);
+  connect(checks_, &CheckList::ShowAddress, this, &MonitorWindow::ShowAddress);
+  side_->addTab(checks_, "Chec&ks");
   return side_;
 }
 
@@ -306,6 +310,7 @@ void MonitorWindow::Refresh(bool now) {
   history_->Redraw();
   breakpoints_->Redraw();
   symbols_->Redraw();
+  checks_->Update();
   const bool idle = !model_.Running();
   step_back_->setEnabled(idle && model_.Debug().Steps().Size() > 0);
   for (QLineEdit* edit : registers_) edit->setReadOnly(!idle);
@@ -326,7 +331,7 @@ void MonitorWindow::ShowRegisters() {
   counts_->setToolTip("Since start-up or the last RST");
   QString why = StopReasonText(model_.Debug().LastStop());
   const StopReason reason = model_.Debug().LastStop();
-  if (reason == StopReason::kBreakpoint || reason == StopReason::kWatchpoint)
+  if (reason == StopReason::kBreakpoint || reason == StopReason::kWatchpoint || reason == StopReason::kCheck)
     why += QString(" (%1)").arg(QString::fromStdString(model_.Debug().StopSummary()));
   stop_->setText(model_.Running() ? "Running..." : why);
 }

@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace scmp {
 
 class BreakpointList;
+class CheckList;
 class HistoryTableModel;
 class MemoryView;
 class SymbolsView;
@@ -84,6 +85,7 @@ class MonitorWindow : public QWidget {
   QTabWidget* side_ = nullptr;
   BreakpointList* breakpoints_ = nullptr;
   SymbolsView* symbols_ = nullptr;
+  CheckList* checks_ = nullptr;
   QPushButton* step_back_ = nullptr;
   QElapsedTimer since_refresh_;
   QElapsedTimer since_registers_;

@@ -7,6 +7,7 @@
 #include <QToolBar>
 
 #include "files/file_kind.h"
+#include "ui/check_list.h"
 #include "ui/code_editor.h"
 #include "ui/debug_actions.h"
 #include "ui/editor_window.h"
@@ -60,6 +61,7 @@ void PanelWindow::BuildMenus() {
   menus_->BuildPanelMenus(menuBar(), model_.Options().speed_factor,
                           [this](int factor) { Operation([this, factor] { model_.SetSpeed(factor); }); });
   AddLookEntries(menuBar()->findChild<QMenu*>("mnu_View"));
+  AddCheckEntries(menuBar()->findChild<QMenu*>("mnu_View"), model_);
   AddGuideEntry(menuBar()->findChild<QMenu*>("mnu_Help"));
 }
 
@@ -68,14 +70,21 @@ void PanelWindow::BuildMenus() {
 void PanelWindow::ShowTestResults() {
   if (!test_results_) {
     test_results_ = new TestResultsWindow(model_, this);
-    connect(test_results_, &TestResultsWindow::FailureShown, this, [this] {
+    connect(test_results_, &TestResultsWindow::FailureShown, this, [this](int address) {
+      // The lamps as the test saw them at that moment, not dimmed by their
+      // share of the replay's time.
+      model_.SampleLampShares();
       ShowMonitor();
+      // The Monitor and the editor on the instruction that failed, not on the
+      // one after it.
+      monitor_->ShowAddress(address, true);
       // The source the test ran, in the editor with the failing line marked.
       if (!model_.Lines().Empty()) {
         EditorWindow* editor = ShowEditor();
         const QString source = QString::fromLocal8Bit(model_.SourcePath().c_str());
         if (QFileInfo(editor->Path()).absoluteFilePath() != QFileInfo(source).absoluteFilePath() && !editor->Modified())
           editor->OpenSource(source);
+        editor->PinInstruction(address);
         editor->ShowMachine();
       }
       Refresh();

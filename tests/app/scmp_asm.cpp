@@ -114,6 +114,30 @@ TEST(ScmpAsm, DbyteOrderOptionAndOneNoteForBytesOutside4K) {
   }
 }
 
+// Reserved space takes addresses but stores nothing: the listing and the HEX
+// load only the real bytes, and the memory image holds 0 there.
+TEST(ScmpAsm, ReservedSpaceIsLeftUnloadedInEveryOutput) {
+  test::TempDir dir;
+  const std::string source = dir.Write("res.s", " LDI 1\nBUF: DS 3\n .BLKB 1\n .space 2\n .byte 9\n");
+  const AsmRun r = Asm({source, "--ram", dir.File("r.RAM"), "--hex", dir.File("r.hex")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string error;
+  auto memory = std::make_unique<MemoryArray>();
+  memory->LayOutStartupMap();
+  ListingResult listing;
+  ASSERT_TRUE(LoadListing(*memory, dir.File("res.ASM"), &error, &listing)) << error;
+  IntelHexResult hex;
+  ASSERT_TRUE(LoadIntelHex(*memory, dir.File("r.hex"), &error, &hex)) << error;
+  for (const ByteTally* tally : {&listing.tally, &hex.tally}) {
+    EXPECT_EQ(tally->stored(), 3);
+    for (int a = 1; a <= 9; ++a) EXPECT_EQ(tally->stored_cells()[static_cast<size_t>(a)], a <= 2 || a == 9) << a;
+  }
+  EXPECT_EQ(memory->data[9], 9);
+  auto image = std::make_unique<MemoryArray>();
+  ASSERT_TRUE(LoadMemoryImage(*image, dir.File("r.RAM"), nullptr, &error)) << error;
+  for (int a = 3; a <= 8; ++a) EXPECT_EQ(image->data[a], 0) << a;
+}
+
 TEST(ScmpAsm, AFailedAssemblyLeavesOutputFilesUntouched) {
   test::TempDir dir;
   const std::string source = dir.Write("prog.s", " LDI 300\n");

@@ -307,6 +307,23 @@ TEST(ScmpRunDebug, BreakWatchAndDump) {
       << rows.out;
 }
 
+// --checks: each warning once on stderr, with the line of a source, the
+// run itself unchanged; without it, nothing.
+TEST(ScmpRunDebug, ChecksWarnOnStderrWithTheSourceLine) {
+  TempDir dir;
+  const std::string src = dir.Write("sum.s", " LDI 2\n ADD SUM\n ST SUM\n ADD SUM\n JMP END\nSUM: .space 1\nEND:\n");
+  const std::vector<std::string> base = {"--dir", test::SourceDataDir(), "--src", src};
+  const Result plain = Batch(base);
+  std::vector<std::string> with = base;
+  with.push_back("--checks");
+  const Result checked = Batch(with);
+  EXPECT_EQ(checked.status, 0) << checked.err;
+  EXPECT_EQ(checked.out, plain.out);
+  EXPECT_EQ(plain.err, "");
+  EXPECT_EQ(checked.err, src + ":2: warning: uninitialised: read 00B, never loaded nor written since RST (instruction at 003)\n"
+                               "scmp-run: warning: ran into empty memory at 00C\n");
+}
+
 TEST(ScmpRunDebug, SavedRunContinuedEqualsOneRun) {
   TempDir dir;
   // The benchmark loop: loads, stores, auto-indexing, ILD, CCL and a jump.

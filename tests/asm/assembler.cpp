@@ -78,7 +78,7 @@ TEST(AssemblerDirectives, EachDirectivePlacesWhatItSays) {
       {" .db 0x10, 0x20", 0x001, {0x10, 0x20}},
       {" .dbyte 0x1234, -1", 0x001, {0x34, 0x12, 0xFF, 0xFF}},
       {" .ascii \"Hi;\\n\\\"\"", 0x001, {'H', 'i', ';', '\n', '"'}},
-      {" .space 3\n .byte 9", 0x001, {0, 0, 0, 9}},
+      {" .space 3\n .byte 9", 0x004, {9}},  // reserved space stores no byte
       {" .= 0x30\n .byte 1", 0x030, {0x01}},
       {" .byte 1\n .end\n .byte 2\n this is not read", 0x001, {0x01}},
   });

@@ -55,7 +55,7 @@ TEST(AssemblerDialects, EachFormGivesItsBytes) {
       {" org 0x20\n .byte 1\n db 2", 0x20, {1, 2}},
       {" *= $30\n DB 1", 0x30, {1}},
       {" DW 0x1234, 5\n .word 1\n .DBYTE 0x1234", 1, {0x34, 0x12, 5, 0, 1, 0, 0x34, 0x12}},
-      {" DS 2\n .BLKB 1\n .space 1\n DB \"Hi\", 'A'", 1, {0, 0, 0, 0, 'H', 'i', 'A'}},
+      {" DS 2\n .BLKB 1\n .space 1\n DB \"Hi\", 'A'", 5, {'H', 'i', 'A'}},  // reserved, not stored
       {" CPU SC/MP\n TITLE 'x'\n .LIST\n NOP", 0, {0x08}},
       {" NOP\n CPU SC/MP\n NOP", 1, {0x08, 0x08}},
       {" NOP\n END START\n NOP", 1, {0x08}},

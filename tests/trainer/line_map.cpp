@@ -25,7 +25,7 @@ constexpr const char* kSource =
     " XAE\n"                    // 7: 014
     "TABLE: .byte 1, 2\n"       // 8: 015-016
     " .ascii \"AB\"\n"          // 9: 017-018
-    " .space 2\n"               // 10: 019-01A
+    " .space 2\n"               // 10: 019-01A reserved, no byte placed
     " .dbyte 0x1234\n"          // 11: 01B-01C
     " HALT\n";                  // 12: 01D
 
@@ -51,7 +51,7 @@ TEST_F(LineMapTest, MapsBothWaysAndTellsCodeFromData) {
   } bytes[] = {
       {0x00F, 0, K::kNone}, {0x010, 4, K::kCode},  {0x011, 4, K::kCode},  {0x013, 6, K::kCode},
       {0x014, 7, K::kCode}, {0x015, 8, K::kData},  {0x016, 8, K::kData},  {0x018, 9, K::kData},
-      {0x019, 10, K::kData}, {0x01C, 11, K::kData}, {0x01D, 12, K::kCode}, {0x01E, 0, K::kNone},
+      {0x019, 0, K::kNone}, {0x01C, 11, K::kData}, {0x01D, 12, K::kCode}, {0x01E, 0, K::kNone},
       {-1, 0, K::kNone},    {kMemorySize, 0, K::kNone},
   };
   for (const auto& b : bytes) {

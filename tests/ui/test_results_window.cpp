@@ -73,15 +73,21 @@ TEST(TestResultsWindow, RunTestsListsResultsAndShowOpensTheMonitorThere) {
   ASSERT_TRUE(monitor && monitor->isVisible());
   EXPECT_EQ(model.Debug().Steps().Size(), at.instruction);
   EXPECT_EQ(model.Cpu().microcycles, at.microcycle);
-  // The source tested keeps its lines: the editor opens with the next line
-  // marked, or, as here after the HALT where data follows, says where P0 is.
+  // The source tested keeps its lines: the editor opens with the failing
+  // instruction's line marked, not the next one.
   EditorWindow* editor = window.Editor();
   ASSERT_TRUE(editor && editor->isVisible());
-  const NextLineMark next = NextLineMarkOf(model);
-  EXPECT_EQ(next.elsewhere.find("not a line of EX7_NO_CCL.s") != std::string::npos, next.line == 0);
-  EXPECT_EQ(editor->Editor()->NextLine(), next.line);
-  if (next.line == 0)
-    EXPECT_EQ(Find<QLabel>(editor, "lbl_EditorStatus")->text().toStdString(), next.elsewhere);
+  const SourcePlace failing = model.Lines().PlaceOf(at.address);
+  EXPECT_GT(failing.line, 0);
+  EXPECT_NE(NextInstructionPlace(model).line, failing.line);
+  EXPECT_EQ(editor->Editor()->NextLine(), failing.line);
+  // Shown again, the board and the counters are the test's, not added up;
+  // the LEDs are lit as the test saw them, not dimmed by the replay.
+  show->click();
+  EXPECT_EQ(model.StepsSinceReset(), at.instruction);
+  EXPECT_EQ(model.MicrocyclesSinceReset(), at.microcycle);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(model.LampShare(Lamp::kLed, i), model.LedState(i) ? 1.0 : 0.0) << i;
+  EXPECT_EQ(editor->Editor()->NextLine(), failing.line);
   EXPECT_TRUE(model.StepBack());  // the moment before the failure
 
   // A passed test has nothing to show.

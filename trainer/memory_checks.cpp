@@ -1,0 +1,115 @@
+#include "trainer/memory_checks.h"
+
+#include <utility>
+
+#include "core/fetch.h"
+#include "core/hex.h"
+#include "trainer/line_map.h"
+
+namespace scmp {
+
+namespace {
+
+std::string At(int address) { return Hex(static_cast<unsigned>(address), 3); }
+
+}  // namespace
+
+std::string CheckText(const CheckWarning& w) {
+  const std::string by = " (instruction at " + At(w.instruction) + ")";
+  switch (w.kind) {
+    case CheckKind::kUninitialised:
+      return "uninitialised: read " + At(w.address) + ", never loaded nor written since RST" + by;
+    case CheckKind::kEmptyMemory:
+      return "ran into empty memory at " + At(w.address);
+    case CheckKind::kRanWritten:
+      return "self-modifying: ran " + At(w.address) + ", which the program wrote";
+    case CheckKind::kWroteProgram:
+      return "self-modifying: wrote over " + At(w.address) + ", which has run as program" + by;
+    case CheckKind::kOutsideWrite:
+      return "wrote to " + At(w.address) + ", outside RAM and the port" + by;
+  }
+  return {};
+}
+
+std::string CheckMessage(const CheckWarning& warning, const LineMap& lines) {
+  const SourcePlace place = lines.PlaceOf(warning.instruction);
+  const std::string where = place.line > 0 ? place.file + ":" + std::to_string(place.line) + ": " : "";
+  return where + "warning: " + CheckText(warning);
+}
+
+bool IsSelfModifying(CheckKind kind) { return kind == CheckKind::kRanWritten || kind == CheckKind::kWroteProgram; }
+
+void MemoryChecks::StartProgram(const std::bitset<kMemorySize>& loaded) {
+  marks_.fill(0);
+  MarkLoaded(loaded);
+  ForgetWarnings();
+}
+
+void MemoryChecks::MarkLoaded(int address) {
+  if (static_cast<unsigned>(address) < static_cast<unsigned>(kMemorySize)) marks_[address] |= kLoadedMark;
+}
+
+void MemoryChecks::MarkLoaded(const std::bitset<kMemorySize>& cells) {
+  for (int a = 0; a < kMemorySize; ++a)
+    if (cells[static_cast<size_t>(a)]) marks_[a] |= kLoadedMark;
+}
+
+void MemoryChecks::Reset() {
+  for (uint8_t& m : marks_) m &= static_cast<uint8_t>(~kWrittenSinceResetMark);
+}
+
+void MemoryChecks::ForgetWarnings() {
+  warned_.fill(0);
+  warnings_.clear();
+  taken_ = 0;
+  ++generation_;
+}
+
+void MemoryChecks::Ran(int opcode_address, bool two_bytes, const MemoryArray& memory) {
+  instruction_ = opcode_address;
+  RanByte(opcode_address, memory);
+  if (two_bytes) RanByte(NextPc(static_cast<int16_t>(opcode_address)), memory);
+}
+
+// A fetch outside 0..FFF (a P0 that XPAH left negative) has no cell to mark.
+void MemoryChecks::RanByte(int address, const MemoryArray& memory) {
+  if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize)) return;
+  const uint8_t m = marks_[address];
+  if (m & kWrittenMark)
+    Warn(CheckKind::kRanWritten, address);
+  else if (!(m & (kLoadedMark | kWrittenSinceResetMark)) || memory.kind[address] != kRam)
+    Warn(CheckKind::kEmptyMemory, address);
+  marks_[address] = static_cast<uint8_t>(m | kRunMark);
+}
+
+void MemoryChecks::Read(int address, const MemoryArray& memory) {
+  if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize) || memory.kind[address] != kRam) return;
+  if (!(marks_[address] & (kLoadedMark | kWrittenSinceResetMark))) Warn(CheckKind::kUninitialised, address);
+}
+
+void MemoryChecks::Wrote(int address, const MemoryArray& memory) {
+  if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize)) return;
+  const int16_t kind = memory.kind[address];
+  if (kind == kPort) return;
+  if (kind != kRam) return Warn(CheckKind::kOutsideWrite, address);
+  uint8_t& m = marks_[address];
+  if (m & kRunMark) Warn(CheckKind::kWroteProgram, address);
+  m |= kWrittenMark | kWrittenSinceResetMark;
+}
+
+// Once per address and kind; the two self-modifying kinds count as one.
+void MemoryChecks::Warn(CheckKind kind, int address) {
+  const CheckKind family = IsSelfModifying(kind) ? CheckKind::kWroteProgram : kind;
+  const auto bit = static_cast<uint8_t>(1u << static_cast<unsigned>(family));
+  if (warned_[address] & bit) return;
+  warned_[address] |= bit;
+  warnings_.push_back({kind, address, instruction_});
+}
+
+std::vector<CheckWarning> MemoryChecks::TakeNew() {
+  std::vector<CheckWarning> fresh(warnings_.begin() + static_cast<std::ptrdiff_t>(taken_), warnings_.end());
+  taken_ = warnings_.size();
+  return fresh;
+}
+
+}  // namespace scmp
