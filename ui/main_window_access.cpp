@@ -72,7 +72,7 @@ void PanelWindow::AddLookEntries(QMenu* view) {
     a->setCheckable(true);
     a->setChecked(choice == CurrentTheme());
     themes->addAction(a);
-    connect(a, &QAction::triggered, this, [choice] { ApplyTheme(choice); });
+    connect(a, &QAction::triggered, this, [choice = choice] { ApplyTheme(choice); });
   }
   // A theme applied from elsewhere (remembered, a test) checks its entry.
   connect(ThemeNotifier::Instance(), &ThemeNotifier::Changed, theme, [theme] {
