@@ -221,6 +221,7 @@ void CodeEditor::TrimTrailingBlanks() {
   QTextCursor edit(document());
   bool open = false;
   for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (block.revision() <= unedited_revision_) continue;
     const QString text = block.text();
     int end = static_cast<int>(text.size());
     while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;

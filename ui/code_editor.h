@@ -34,9 +34,11 @@ class CodeEditor : public QPlainTextEdit {
   int NextLine() const { return next_line_; }
   int CurrentLine() const { return textCursor().blockNumber() + 1; }
   void GoTo(int line, int column);
-  // Blanks at the ends of lines removed (one undo step): what Tab left
-  // after the last word of a line is not saved.
+  // Blanks at the ends of the lines edited since MarkUnedited removed (one
+  // undo step): what Tab left after the last word of a line is not saved,
+  // and a line the user did not touch is saved as it was read.
   void TrimTrailingBlanks();
+  void MarkUnedited() { unedited_revision_ = document()->revision(); }
   // The margin's width and painting, for the margin widget.
   int MarginWidth() const;
   void PaintMargin(QPaintEvent* event);
@@ -63,6 +65,7 @@ class CodeEditor : public QPlainTextEdit {
   std::vector<QTextCursor> breakpoints_;  // at the start of their blocks
   int next_line_ = 0;
   std::set<int> disabled_lines_;
+  int unedited_revision_ = 0;  // the document's revision when its text was set
 };
 
 }  // namespace scmp

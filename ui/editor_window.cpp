@@ -181,6 +181,7 @@ void EditorWindow::SetText(const QString& text, const QString& path) {
   editor_->SetBreakpointLines({});
   editor_->SetNextLine(0);
   editor_->setPlainText(text);
+  editor_->MarkUnedited();
   editor_->document()->setModified(false);
   ShowDiagnostics({});
   typing_pause_.stop();

@@ -46,7 +46,9 @@ TEST(EditableText, ReadsWhatWritingBackNeedsAndRefusesWhatIsNoText) {
     EXPECT_EQ(file.mixed_line_ends, c.mixed);
     EXPECT_EQ(file.encoding, c.encoding);
     const std::string mark = file.byte_order_mark ? "\xEF\xBB\xBF" : "";
-    if (!c.mixed) EXPECT_EQ(mark + WithLineEnds(file.text, file.line_end), c.bytes);
+    if (!c.mixed) {
+      EXPECT_EQ(mark + WithLineEnds(file.text, file.line_end), c.bytes);
+    }
   }
 }
 

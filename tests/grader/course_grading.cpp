@@ -137,7 +137,9 @@ TEST(CourseGrading, SelfModifyingIsCaughtInBothOrders) {
   for (const auto& c : cases) {
     const TestResult result = GradeOne(loader, *c.program, "\n run until halt within 1ms\n forbid self-modifying");
     EXPECT_EQ(result.passed, c.failure == nullptr) << *c.program;
-    if (c.failure) EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
+    if (c.failure) {
+      EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
+    }
   }
 }
 
@@ -164,7 +166,9 @@ TEST(CourseGrading, TimingBetweenChangesAndFollowingTheSwitches) {
     SCOPED_TRACE(c.body);
     const TestResult result = GradeOne(loader, *c.program, c.body);
     EXPECT_EQ(result.passed, c.failure == nullptr);
-    if (c.failure) EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
+    if (c.failure) {
+      EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
+    }
   }
 }
 

@@ -58,6 +58,7 @@ TEST_F(EditorFilesTest, SavingKeepsTheBytesTheUserDidNotChange) {
       {"crlf.s", "\tLDI\t1\r\n\tHALT\r\n", "\r\n"},
       {"cr.s", "\tLDI\t1\r\tHALT\r", "\r"},
       {"lf.s", "\tLDI\t1\n\tHALT", "\n"},
+      {"blanks.s", "\tLDI\t1\n\tHALT \t\n", "\n"},  // blanks on a line not edited stay
       {"latin1.s", "; caf\xE9 \xA0 \x80\xFF\r\n\tHALT\r\n", "\r\n"},  // not UTF-8: one byte a character
       {"utf8.s", "\xEF\xBB\xBF; no-break\xC2\xA0space \xE2\x82\xAC\n\tHALT\n", "\n"},
   };
