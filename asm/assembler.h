@@ -26,6 +26,8 @@ struct Diagnostic {
 
 // "FILE:LINE:COL: error: message", the form editors jump from.
 std::string FormatDiagnostic(const Diagnostic& diagnostic);
+// "error", "warning" or "note".
+const char* SeverityName(Severity severity);
 
 // A macro call or an INCLUDE line through which a line came.
 struct CallSite {

@@ -12,9 +12,12 @@ namespace scmp {
 // The file's name and the message may hold bytes from the user's files:
 // escaped, so that no name or source line can write on the terminal.
 std::string FormatDiagnostic(const Diagnostic& d) {
-  return Escaped(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
-         (d.severity == Severity::kError ? "error: " : d.severity == Severity::kWarning ? "warning: " : "note: ") +
-         Escaped(d.message);
+  return Escaped(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " + SeverityName(d.severity) +
+         ": " + Escaped(d.message);
+}
+
+const char* SeverityName(Severity severity) {
+  return severity == Severity::kError ? "error" : severity == Severity::kWarning ? "warning" : "note";
 }
 
 int Assembly::ErrorCount() const {

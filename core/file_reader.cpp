@@ -1,6 +1,7 @@
 #include "core/file_reader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -60,20 +61,55 @@ void SetError(std::string* error, std::string text) {
   if (error) *error = std::move(text);
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `text` for a
+// character that a terminal shows as itself, or 0: controls (C0, DEL, C1),
+// line and paragraph separators, the bidirectional controls that can make
+// a line read otherwise than it is, and noncharacters are not shown raw.
+size_t ShownCharacterLength(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead >= 0x20 && lead < 0x7F) return 1;
+  size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || text.size() < length) return 0;
+  uint32_t code = lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3F);
+  }
+  const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool overlong = code < least[length];
+  const bool control = code < 0xA0;
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  const bool separator = code == 0x2028 || code == 0x2029;
+  const bool bidi = (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) || code == 0x200E ||
+                    code == 0x200F || code == 0x061C;
+  const bool noncharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+  if (overlong || control || surrogate || separator || bidi || noncharacter || code > 0x10FFFF) return 0;
+  return length;
+}
+
+}  // namespace
+
+// Printable ASCII and well-formed UTF-8 characters stay as they are (a
+// name with an accent reads as written); every other byte is \xNN.
 std::string Escaped(std::string_view text, size_t limit) {
   std::string out;
   size_t shown = 0;
-  for (unsigned char c : text) {
+  for (size_t at = 0; at < text.size();) {
     if (shown == limit) {
       out += "...";
       break;
     }
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
+    if (const size_t length = ShownCharacterLength(text.substr(at)); length > 0) {
+      out.append(text.substr(at, length));
+      at += length;
     } else {
       char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(text[at]));
       out += hex;
+      ++at;
     }
     ++shown;
   }

@@ -52,8 +52,9 @@ bool ReadWholeFile(const std::string& path, size_t max_bytes, std::string* text,
 // Stores `text` in `*error` when the caller asked for a message.
 void SetError(std::string* error, std::string text);
 
-// `text` in double quotes for a message, safe to print on a terminal: bytes
-// outside printable ASCII are written as \xNN, and at most `limit`
+// `text` in double quotes for a message, safe to print on a terminal:
+// printable ASCII and well-formed UTF-8 characters stay, every other byte
+// (controls, bidirectional controls, broken sequences) is written as \xNN, and at most `limit`
 // characters of the text are shown, followed by "..." when it is longer.
 // Paths are shown whole; text taken from a file is cut at kQuotedTextLimit.
 inline constexpr size_t kQuotedTextLimit = 60;

@@ -33,8 +33,9 @@ for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
 rate=$(DISPLAY=:$d dbus-run-session -- bash -c '
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 & bus=$!; sleep 1
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 env -u QT_QPA_PLATFORM "$0" "$1" >"$2/app.log" 2>&1 & app=$!
-  sleep 4
-  w=$(xdotool search --name "^SC/MP Trainer" | head -1)
+  # The window, however slowly it comes (a sanitized build, a loaded machine).
+  w=""; for _ in $(seq 120); do w=$(xdotool search --name "^SC/MP Trainer" 2>/dev/null | head -1); [ -n "$w" ] && break; sleep 0.25; done
+  sleep 1
   xdotool windowactivate --sync "$w" 2>/dev/null; xdotool windowfocus "$w"; xdotool key ctrl+m; sleep 1.5
   xdotool windowactivate --sync "$w" 2>/dev/null; xdotool windowfocus "$w"; sleep 0.5
   xdotool key r; sleep 0.3; xdotool key s; sleep 0.3; xdotool key p; sleep 1

@@ -255,8 +255,7 @@ bool CodeEditor::ShowMessages(QHelpEvent* help) {
     QStringList messages;
     for (const Diagnostic& d : diagnostics_)
       if (d.line == line)
-        messages << QString("%1: %2").arg(d.severity == Severity::kError ? "error" : "warning",
-                                          QString::fromStdString(d.message));
+        messages << QString("%1: %2").arg(SeverityName(d.severity), QString::fromStdString(d.message));
     if (messages.isEmpty())
       QToolTip::hideText();
     else

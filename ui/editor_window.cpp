@@ -372,15 +372,18 @@ void EditorWindow::ShowDiagnostics(const std::vector<Diagnostic>& diagnostics) {
   highlighter_->SetDiagnostics(diagnostics);
   messages_->clear();
   checks_listed_ = 0;  // listed again under the new messages
+  // A note (where the code starts, a MESSAGE) is no fault: the list says
+  // so first.
+  const bool faults = std::any_of(diagnostics.begin(), diagnostics.end(),
+                                  [](const Diagnostic& d) { return d.severity != Severity::kNote; });
+  if (!faults) new QListWidgetItem("No errors or warnings.", messages_);
   for (const Diagnostic& d : diagnostics) {
     const QString where = QString("%1:%2").arg(d.line).arg(d.column);
-    auto* item = new QListWidgetItem(QString("%1: %2: %3").arg(where, d.severity == Severity::kError ? "error" : "warning",
-                                                                Bytes(d.message)),
+    auto* item = new QListWidgetItem(QString("%1: %2: %3").arg(where, SeverityName(d.severity), Bytes(d.message)),
                                      messages_);
     item->setData(Qt::UserRole, d.line);
     item->setData(Qt::UserRole + 1, d.column);
   }
-  if (diagnostics.empty()) new QListWidgetItem("No errors or warnings.", messages_);
 }
 
 void EditorWindow::ShowCheckWarnings() {

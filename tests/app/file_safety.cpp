@@ -185,7 +185,7 @@ TEST(FileSafety, AnUnwritableStandardOutputIsAnError) {
   for (const auto& [program, args] :
        {std::pair{SCMP_RUN_PATH, std::vector<std::string>{"--asm", listing, "--steps", "3", "--dump", "000-FFF"}},
         std::pair{SCMP_ASM_PATH, std::vector<std::string>{"--dis", listing}},
-        std::pair{SCMP_TEST_PATH, std::vector<std::string>{dir.Write("t.test", "test \"t\"\n run for 1ms\nend\n"), listing}}}) {
+        std::pair{SCMP_TEST_PATH, std::vector<std::string>{dir.Write("t.test", "test \"t\"\n run for 1ms\n expect leds 00\nend\n"), listing}}}) {
     for (const std::string out : {"/dev/full", ""}) {
       const ProgramRun r = Execute(dir, program, args, out);
       EXPECT_EQ(r.status, 1) << program << " to " << out << r.err;

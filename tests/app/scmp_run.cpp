@@ -311,7 +311,7 @@ TEST(ScmpRunDebug, BreakWatchAndDump) {
 // run itself unchanged; without it, nothing.
 TEST(ScmpRunDebug, ChecksWarnOnStderrWithTheSourceLine) {
   TempDir dir;
-  const std::string src = dir.Write("sum.s", " LDI 2\n ADD SUM\n ST SUM\n ADD SUM\n JMP END\nSUM: .space 1\nEND:\n");
+  const std::string src = dir.Write("sum.s", " .org 1\n LDI 2\n ADD SUM\n ST SUM\n ADD SUM\n JMP END\nSUM: .space 1\nEND:\n");
   const std::vector<std::string> base = {"--dir", test::SourceDataDir(), "--src", src};
   const Result plain = Batch(base);
   std::vector<std::string> with = base;
@@ -320,7 +320,7 @@ TEST(ScmpRunDebug, ChecksWarnOnStderrWithTheSourceLine) {
   EXPECT_EQ(checked.status, 0) << checked.err;
   EXPECT_EQ(checked.out, plain.out);
   EXPECT_EQ(plain.err, "");
-  EXPECT_EQ(checked.err, src + ":2: warning: uninitialised: read 00B, never loaded nor written since RST (instruction at 003)\n"
+  EXPECT_EQ(checked.err, src + ":3: warning: uninitialised: read 00B, never loaded nor written since RST (instruction at 003)\n"
                                "scmp-run: warning: ran into empty memory at 00C\n");
 }
 

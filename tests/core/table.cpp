@@ -247,6 +247,12 @@ TEST(Quoted, EscapesBytesAndCutsLongText) {
       {std::string("a\0b\xFF\x1B[2J\x7F", 9), std::string_view::npos, "\"a\\x00b\\xFF\\x1B[2J\\x7F\""},
       {std::string(61, 'x'), scmp::kQuotedTextLimit, "\"" + std::string(60, 'x') + "...\""},
       {std::string(60, 'x'), scmp::kQuotedTextLimit, "\"" + std::string(60, 'x') + "\""},
+      // Characters stay whole; controls, bidirectional controls and
+      // noncharacters, cut or overlong sequences are bytes.
+      {"caf\xC3\xA9 \xE2\x82\xAC", std::string_view::npos, "\"caf\xC3\xA9 \xE2\x82\xAC\""},
+      {"\xC2\x9B\xE2\x80\xAE\xEF\xBF\xBF\xC3 \xC0\xAF", std::string_view::npos,
+       "\"\\xC2\\x9B\\xE2\\x80\\xAE\\xEF\\xBF\\xBF\\xC3 \\xC0\\xAF\""},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\"\xC3\xA9\xC3\xA9...\""},
   };
   for (const auto& c : cases) EXPECT_EQ(scmp::Quoted(c.text, c.limit), c.shown);
 }

@@ -38,7 +38,7 @@ class CheckWarnings : public test::PanelWindowTest {
 };
 
 TEST_F(CheckWarnings, OnByDefaultListedInTheEditorAndTheMonitorWithTheStopOption) {
-  const char* source = " LDI 2\n ST X\n LD Y\n LDI 3\n HALT\nX: .space 1\nY: .space 1\n";
+  const char* source = " .org 1\n LDI 2\n ST X\n LD Y\n LDI 3\n HALT\nX: .space 1\nY: .space 1\n";
   QAction* checks = Find<QAction>(window.get(), "mnu_Checks");
   QAction* stop = Find<QAction>(window.get(), "mnu_StopAtCheck");
   ASSERT_TRUE(checks->isChecked());
@@ -50,8 +50,8 @@ TEST_F(CheckWarnings, OnByDefaultListedInTheEditorAndTheMonitorWithTheStopOption
     QStringList expected;
     StopReason reason;
   } cases[] = {
-      {true, false, {"3: " + warning}, StopReason::kHalt},
-      {true, true, {"3: " + warning}, StopReason::kCheck},
+      {true, false, {"4: " + warning}, StopReason::kHalt},
+      {true, true, {"4: " + warning}, StopReason::kCheck},
       {false, false, {}, StopReason::kHalt},
   };
   for (const auto& c : cases) {
@@ -77,7 +77,7 @@ TEST_F(CheckWarnings, OnByDefaultListedInTheEditorAndTheMonitorWithTheStopOption
   const QList<QListWidgetItem*> found = messages->findItems("uninitialised", Qt::MatchContains);
   ASSERT_EQ(found.size(), 1);
   emit messages->itemActivated(found.front());
-  EXPECT_EQ(window->Editor()->Editor()->textCursor().blockNumber() + 1, 3);
+  EXPECT_EQ(window->Editor()->Editor()->textCursor().blockNumber() + 1, 4);
 }
 
 }  // namespace
