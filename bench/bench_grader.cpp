@@ -2,7 +2,10 @@
 // from source) and run through TESTS tests of 100 ms of emulated time, with
 // timeline inputs and interval expectations, as scmp-test does.
 //
-//   bench_grader [PROGRAMS [TESTS]]     default 30 10
+//   bench_grader [PROGRAMS [TESTS [forbid]]]     default 30 10
+//
+// With `forbid`, each test also says `forbid self-modifying`, so that the
+// runs go through the memory checks.
 //
 // Prints the wall time of the whole grading and the emulated instructions
 // per second it ran.
@@ -17,8 +20,9 @@ int main(int argc, char** argv) {
   int programs = 30, tests = 10;
   if (argc > 1) programs = std::atoi(argv[1]);
   if (argc > 2) tests = std::atoi(argv[2]);
-  if (programs <= 0 || tests <= 0) {
-    std::fprintf(stderr, "usage: %s [PROGRAMS [TESTS]]\n", argv[0]);
+  const bool forbid = argc > 3 && std::string(argv[3]) == "forbid";
+  if (programs <= 0 || tests <= 0 || (argc > 3 && !forbid)) {
+    std::fprintf(stderr, "usage: %s [PROGRAMS [TESTS [forbid]]]\n", argv[0]);
     return 2;
   }
   const std::string data = SCMP_SOURCE_DATA_DIR;
@@ -32,7 +36,8 @@ int main(int argc, char** argv) {
   std::string text;
   for (int t = 0; t < tests; ++t)
     text += "test \"echo " + std::to_string(t) + "\"\n at 10ms switches 5A\n at 50ms switches A5\n"
-            " expect leds A5 during 11ms..50ms\n expect leds 5A during 51ms..100ms\n run for 100ms\nend\n";
+            " expect leds A5 during 11ms..50ms\n expect leds 5A during 51ms..100ms\n run for 100ms\n" +
+            (forbid ? " forbid self-modifying\n" : "") + "end\n";
   scmp::grader::TestFile file;
   std::vector<scmp::Diagnostic> diagnostics;
   if (!scmp::grader::ParseTestFile(text, "bench.test", &loader.Cpu().table(), &file, &diagnostics)) return 1;

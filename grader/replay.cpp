@@ -58,12 +58,14 @@ bool ReplayTo(PanelModel& panel, const ProgramImage& program, const TestCase& te
     if (run > 0) {
       const LaterRun& later = test.later_runs[static_cast<size_t>(run - 1)];
       inputs = &later.inputs;
+      // Time counts from 0 before RST, so that RST notes 0 as its moment and
+      // the counters since RST are the run's own.
+      panel.Cpu().microcycles = 0;
       panel.Reset();
       if (later.switches) SetSwitches(panel, *later.switches);
       for (const CellSet& set : later.cells)
         for (size_t i = 0; i < set.bytes.size(); ++i)
           panel.Memory().data[static_cast<size_t>(set.address) + i] = static_cast<int16_t>(set.bytes[i]);
-      panel.Cpu().microcycles = 0;
     }
     const uint64_t last = run == moment.run ? moment.instruction : UINT64_MAX;
     const RunLimit& limit = run == 0 ? test.run : test.later_runs[static_cast<size_t>(run - 1)].run;

@@ -6,6 +6,7 @@
 #include "core/board.h"
 #include "core/observed_step.h"
 #include "core/processor.h"
+#include "trainer/memory_checks.h"
 
 namespace scmp::grader {
 
@@ -71,11 +72,14 @@ struct TestRunner::Machine : Board {
   bool overflow = false;      // the record of changes is full
   int address = -1;  // the opcode of the step being run
   std::optional<std::pair<int, int>> writes_range;
+  int outside_write = -1;  // seen during the step, stamped after it
+  // `forbid self-modifying`: the memory checks the window and scmp-run use
+  // see every step, marking what ran and what was written over the whole
+  // test, all its runs; their warnings are forgotten as each run begins, so
+  // that each run records its own first self-modifying step.
   bool watch_code = false;
-  // Over the whole test, all its runs: bytes executed and bytes written.
-  std::array<bool, kMemorySize> executed{};
-  std::array<bool, kMemorySize> written{};
-  int outside_write = -1, code_write = -1, written_run = -1;  // seen during the step, stamped after it
+  MemoryChecks checks;
+  size_t warnings_seen = 0;  // the checks' warnings already stamped into the record
 
   int16_t ReadDataSwitches() const override { return switches; }
   void DriveLeds(int16_t value) override { lamps = static_cast<uint16_t>((lamps & ~0xFF) | (value & 0xFF)); }
@@ -107,15 +111,7 @@ struct TestRunner::Machine : Board {
   bool StopBefore(const MachineState&, int opcode_address, uint32_t) {
     if (cpu.microcycles >= stop_at || instructions >= instruction_limit || overflow) return true;
     address = opcode_address & kAddressMask;
-    if (watch_code) {
-      const size_t at = static_cast<size_t>(address);
-      const size_t operand = static_cast<size_t>((address + 1) & kAddressMask);
-      const bool two_bytes = (cpu.memory.data[at] & 0x80) != 0;
-      executed[at] = true;
-      if (two_bytes) executed[operand] = true;
-      if (written_run < 0 && (written[at] || (two_bytes && written[operand])))
-        written_run = written[at] ? address : static_cast<int>(operand);
-    }
+    if (watch_code) checks.Ran(opcode_address, (cpu.memory.data[static_cast<size_t>(address)] & 0x80) != 0, cpu.memory);
     return false;
   }
   void BeforeWrite(int write_address, int16_t) {
@@ -123,10 +119,7 @@ struct TestRunner::Machine : Board {
     if (writes_range && outside_write < 0 &&
         (write_address < writes_range->first || write_address > writes_range->second))
       outside_write = write_address;
-    if (watch_code) {
-      if (code_write < 0 && executed[static_cast<size_t>(write_address)]) code_write = write_address;
-      written[static_cast<size_t>(write_address)] = true;
-    }
+    if (watch_code) checks.Wrote(write_address, cpu.memory);
   }
   bool StopAfter(const Fetched& fetched, uint32_t) {
     ++instructions;
@@ -134,9 +127,20 @@ struct TestRunner::Machine : Board {
     if (first.instruction == 0) first = Now(address);
     NoteLamps(address);
     if (outside_write >= 0 && !record.outside_write) record.outside_write = ForbiddenWrite{outside_write, Now(address)};
-    if (code_write >= 0 && !record.code_write) record.code_write = ForbiddenWrite{code_write, Now(address)};
-    if (written_run >= 0 && !record.written_run) record.written_run = ForbiddenWrite{written_run, Now(address)};
+    if (watch_code && checks.Warnings().size() > warnings_seen) StampSelfModifying();
     return false;
+  }
+  // The step's new warnings: the first of each self-modifying order in the
+  // run is kept, at the moment of the step.
+  void StampSelfModifying() {
+    const std::vector<CheckWarning>& warnings = checks.Warnings();
+    for (; warnings_seen < warnings.size(); ++warnings_seen) {
+      const CheckWarning& w = warnings[warnings_seen];
+      std::optional<ForbiddenWrite>* stamp = nullptr;
+      if (w.kind == CheckKind::kWroteProgram) stamp = &record.code_write;
+      if (w.kind == CheckKind::kRanWritten) stamp = &record.written_run;
+      if (stamp && !*stamp) *stamp = ForbiddenWrite{w.address, Now(address)};
+    }
   }
 
   void SetSwitches(int value) {
@@ -159,6 +163,7 @@ struct TestRunner::Machine : Board {
     cpu.halt_requested = false;
     cpu.state = MachineState{};
     lamps &= 0xFF;
+    if (watch_code) checks.Reset();
   }
 
   // The start of the test's first run.
@@ -170,12 +175,22 @@ struct TestRunner::Machine : Board {
     lamps = 0;
     writes_range = test.writes_range;
     watch_code = test.watch_code_writes;
-    executed.fill(false);
-    written.fill(false);
+    if (watch_code) StartChecks(program, test);
     record.program_size = program.Size();
     record_until = 0;
     for (const auto& e : test.expectations) record_until = std::max(record_until, e->ReadsChangesUntil());
     BeginRun(test.run, test.switches);
+  }
+
+  // The program's bytes and the test's cells count as loaded; nothing has
+  // run or been written yet.
+  void StartChecks(const ProgramImage& program, const TestCase& test) {
+    checks.StartProgram(program.loaded);
+    MarkCellsLoaded(test.cells);
+  }
+  void MarkCellsLoaded(const std::vector<CellSet>& cells) {
+    for (const CellSet& set : cells)
+      for (size_t i = 0; i < set.bytes.size(); ++i) checks.MarkLoaded(set.address + static_cast<int>(i));
   }
 
   // A later run: RST and Start, as a user would press them.
@@ -184,6 +199,7 @@ struct TestRunner::Machine : Board {
     for (const CellSet& set : later.cells)
       for (size_t i = 0; i < set.bytes.size(); ++i)
         cpu.memory.data[static_cast<size_t>(set.address) + i] = static_cast<int16_t>(set.bytes[i]);
+    if (watch_code) MarkCellsLoaded(later.cells);
     BeginRun(later.run, later.switches.value_or(switches));
   }
 
@@ -192,7 +208,9 @@ struct TestRunner::Machine : Board {
     instructions = 0;
     address = -1;
     overflow = false;
-    outside_write = code_write = written_run = -1;
+    outside_write = -1;
+    if (watch_code) checks.ForgetWarnings();
+    warnings_seen = 0;
     record.lamps.assign(1, LampChange{lamps, Moment{}});
     record.switches.clear();
     SetSwitches(switch_byte);

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "core/fetch.h"
 #include "core/hex.h"
 #include "trainer/line_map.h"
 
@@ -39,9 +38,9 @@ std::string CheckMessage(const CheckWarning& warning, const LineMap& lines) {
 
 bool IsSelfModifying(CheckKind kind) { return kind == CheckKind::kRanWritten || kind == CheckKind::kWroteProgram; }
 
+// One pass over the cells: the grader starts every test with it.
 void MemoryChecks::StartProgram(const std::bitset<kMemorySize>& loaded) {
-  marks_.fill(0);
-  MarkLoaded(loaded);
+  for (int a = 0; a < kMemorySize; ++a) marks_[a] = loaded[static_cast<size_t>(a)] ? kLoadedMark : 0;
   ForgetWarnings();
 }
 
@@ -65,36 +64,9 @@ void MemoryChecks::ForgetWarnings() {
   ++generation_;
 }
 
-void MemoryChecks::Ran(int opcode_address, bool two_bytes, const MemoryArray& memory) {
-  instruction_ = opcode_address;
-  RanByte(opcode_address, memory);
-  if (two_bytes) RanByte(NextPc(static_cast<int16_t>(opcode_address)), memory);
-}
-
-// A fetch outside 0..FFF (a P0 that XPAH left negative) has no cell to mark.
-void MemoryChecks::RanByte(int address, const MemoryArray& memory) {
-  if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize)) return;
-  const uint8_t m = marks_[address];
-  if (m & kWrittenMark)
-    Warn(CheckKind::kRanWritten, address);
-  else if (!(m & (kLoadedMark | kWrittenSinceResetMark)) || memory.kind[address] != kRam)
-    Warn(CheckKind::kEmptyMemory, address);
-  marks_[address] = static_cast<uint8_t>(m | kRunMark);
-}
-
 void MemoryChecks::Read(int address, const MemoryArray& memory) {
   if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize) || memory.kind[address] != kRam) return;
   if (!(marks_[address] & (kLoadedMark | kWrittenSinceResetMark))) Warn(CheckKind::kUninitialised, address);
-}
-
-void MemoryChecks::Wrote(int address, const MemoryArray& memory) {
-  if (static_cast<unsigned>(address) >= static_cast<unsigned>(kMemorySize)) return;
-  const int16_t kind = memory.kind[address];
-  if (kind == kPort) return;
-  if (kind != kRam) return Warn(CheckKind::kOutsideWrite, address);
-  uint8_t& m = marks_[address];
-  if (m & kRunMark) Warn(CheckKind::kWroteProgram, address);
-  m |= kWrittenMark | kWrittenSinceResetMark;
 }
 
 // Once per address and kind; the two self-modifying kinds count as one.

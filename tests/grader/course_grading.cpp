@@ -122,6 +122,7 @@ TEST(CourseGrading, ShowReplaysTheRunsBeforeTheFailingOne) {
   EXPECT_EQ(leds, 0x02);
   EXPECT_EQ(panel.Memory().data[0x011], 0x02);
   EXPECT_EQ(panel.Cpu().microcycles, at.microcycle);
+  EXPECT_EQ(panel.MicrocyclesSinceReset(), at.microcycle);  // the second run's own time, from its RST
 }
 
 TEST(CourseGrading, SelfModifyingIsCaughtInBothOrders) {
@@ -141,6 +142,40 @@ TEST(CourseGrading, SelfModifyingIsCaughtInBothOrders) {
       EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
     }
   }
+}
+
+// What ran and was written is kept over RST, for the whole test; each run
+// reports its own first self-modifying step; a test that does not forbid it
+// records none.
+TEST(CourseGrading, SelfModifyingIsTrackedOverTheTestsRuns) {
+  const std::string twice = "\n run until halt within 1ms\n run until halt within 1ms\n forbid self-modifying";
+  const struct {
+    const std::string* program;
+    std::string body;
+    const char* failure;
+  } cases[] = {
+      // The second run first meets what the first run did: the byte it
+      // wrote runs, the byte that ran is written.
+      {&kOverwriteRan, twice, "run 2: ran 002, a byte the program wrote, at "},
+      {&kPatchThenRun, twice, "run 2: wrote 006, a byte already executed, at "},
+      {&kReadsOnly, twice, nullptr},
+  };
+  test::Loader loader;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(*c.program);
+    const TestResult result = GradeOne(loader, *c.program, c.body);
+    EXPECT_EQ(result.passed, c.failure == nullptr);
+    if (c.failure) {
+      EXPECT_EQ(result.Failures().at(0).rfind(c.failure, 0), 0u) << result.Failures().at(0);
+    }
+  }
+  // One runner, a test that forbids it and then one that does not.
+  TestRunner runner(loader.Table());
+  const ProgramImage program = loader.Program(kOverwriteRan);
+  const TestFile file = loader.Tests("test \"a\"\n run until halt within 1ms\n forbid self-modifying\nend\n"
+                                     "test \"b\"\n run until halt within 1ms\nend\n");
+  EXPECT_TRUE(runner.Run(program, file.tests[0], 1).code_write);
+  EXPECT_FALSE(runner.Run(program, file.tests[1], 1).code_write);
 }
 
 TEST(CourseGrading, TimingBetweenChangesAndFollowingTheSwitches) {
