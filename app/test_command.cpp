@@ -211,10 +211,11 @@ int Grade(const std::vector<std::string>& args, const std::string& exe_path, std
     return kTestUsageError;
   }
   if (!FlushOutput(out, err, "scmp-test") && status == kTestsPassed) status = kTestsFailed;
-  const bool written = WriteReport(o.json, JsonReport(results), "the JSON report", err) &
-                       WriteReport(o.junit, JunitReport(results), "the JUnit report", err) &
-                       WriteReport(o.csv, CsvReport(results), "the CSV report", err);
-  return written ? status : kTestUsageError;
+  // Every report is tried, whether or not one before it could be written.
+  const bool json = WriteReport(o.json, JsonReport(results), "the JSON report", err);
+  const bool junit = WriteReport(o.junit, JunitReport(results), "the JUnit report", err);
+  const bool csv = WriteReport(o.csv, CsvReport(results), "the CSV report", err);
+  return json && junit && csv ? status : kTestUsageError;
 }
 
 }  // namespace
