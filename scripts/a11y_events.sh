@@ -27,6 +27,11 @@ total = sum(counts.values())
 print('%.1f' % (total / secs))
 for k, v in counts.most_common(6): print('  %6d %s' % (v, k), file=sys.stderr)
 PY
+# Under AddressSanitizer the X keyboard library calls strndup with a length
+# past the end of a NUL-terminated string, which strndup never reads but
+# strict_string_checks reports: eased for this child only, as the window
+# test that closes the window from outside does.
+[ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
 d=170; while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d+1)); done
 Xvfb :$d -screen 0 1600x1200x24 >/dev/null 2>&1 & xvfb=$!
 for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
