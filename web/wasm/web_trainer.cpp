@@ -34,19 +34,10 @@ constexpr uint64_t kSeed = 1;
 // Texts from files may hold bytes that are no UTF-8: replaced, not refused.
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-const char* SeverityWord(Severity s) {
-  switch (s) {
-    case Severity::kError: return "error";
-    case Severity::kWarning: return "warning";
-    case Severity::kNote: return "note";
-  }
-  return "error";
-}
-
 Json DiagnosticsJson(const std::vector<Diagnostic>& diagnostics) {
   Json list = Json::array();
   for (const Diagnostic& d : diagnostics)
-    list.push_back({{"file", d.file}, {"line", d.line}, {"column", d.column}, {"severity", SeverityWord(d.severity)},
+    list.push_back({{"file", d.file}, {"line", d.line}, {"column", d.column}, {"severity", SeverityName(d.severity)},
                     {"message", d.message}, {"text", FormatDiagnostic(d)}});
   return list;
 }
