@@ -34,7 +34,13 @@ constexpr Name kDirectives[] = {
     {"LOCAL", Directive::kIgnored}, {"MODULE", Directive::kIgnored},  {"GLOBL", Directive::kIgnored},
     {"AREA", Directive::kIgnored},  {"BANK", Directive::kIgnored},    {"EJECT", Directive::kIgnored},
     {"MESSAGE", Directive::kMessage}, {"WARNING", Directive::kWarning}, {"ERROR", Directive::kError},
-    {"FATAL", Directive::kFatal},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
+    {"FATAL", Directive::kFatal},   {"REPT", Directive::kRept},       {"IRP", Directive::kIrp},
+    {"IRPC", Directive::kIrpc},     {"WHILE", Directive::kWhile},     {"EXITM", Directive::kExitm},
+    {"MAXNEST", Directive::kMaxnest}, {"IFUSED", Directive::kIfused}, {"IFNUSED", Directive::kIfnused},
+    {"IFEXIST", Directive::kIfexist}, {"IFNEXIST", Directive::kIfnexist}, {"ELSEIF", Directive::kElseif},
+    {"SWITCH", Directive::kSwitch}, {"CASE", Directive::kCase},       {"ELSECASE", Directive::kElsecase},
+    {"ENDCASE", Directive::kEndcase}, {"MACEXP_DFT", Directive::kIgnored}, {"MACEXP_OVR", Directive::kIgnored},
+    {"LISTING", Directive::kIgnored}, {"NEWPAGE", Directive::kIgnored},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {

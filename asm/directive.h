@@ -14,7 +14,10 @@ enum class Directive {
   kOrg, kByte, kWord, kDbyte, kAscii, kSpace, kEnd,   // place bytes or move
   kEqu, kSet, kFunction,                               // define names
   kInclude, kMacro, kEndm,                             // the source stage
-  kIf, kIfb, kIfnb, kIfdef, kIfndef, kElse, kEndif,    // conditions
+  kRept, kIrp, kIrpc, kWhile, kExitm, kMaxnest,        // blocks used where they stand
+  kIf, kIfb, kIfnb, kIfdef, kIfndef, kIfused, kIfnused,  // conditions
+  kIfexist, kIfnexist, kElseif, kElse, kEndif,
+  kSwitch, kCase, kElsecase, kEndcase,
   kCpu,                                                // starts the count at 0
   kIgnored,                                            // listing bookkeeping
   kMessage, kWarning, kError, kFatal,                  // print a text; ERROR and FATAL fail
@@ -28,7 +31,9 @@ Directive DirectiveOf(std::string_view word);
 
 // True for the directives that define the name written before them.
 inline bool DefinesName(Directive d) { return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction; }
-inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Directive::kEndif; }
+inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Directive::kEndcase; }
+// The words that open a block ended by ENDM.
+inline bool OpensBlock(Directive d) { return d == Directive::kMacro || (d >= Directive::kRept && d <= Directive::kWhile); }
 
 // True for a word that is a mnemonic of the processor.
 bool IsMnemonic(std::string_view word);

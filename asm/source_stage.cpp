@@ -11,10 +11,15 @@
 #include "asm/file_identity.h"
 #include "asm/macro_expansion.h"
 #include "asm/source_line.h"
+#include "asm/string_condition.h"
 
 namespace scmp::assembler {
 
 namespace {
+
+// REPT, IRP, IRPC and WHILE repeat their lines at most this often in one
+// assembly (a WHILE whose condition stays true ends here).
+constexpr size_t kMaxRepetitions = 1000 * 1000;
 
 bool IsBlankLine(std::string_view text) {
   if (text.size() > kMaxLineLength) return false;  // reported by the passes
@@ -32,15 +37,24 @@ std::string FolderOf(const std::string& path) {
 
 // A source of lines: a file's text read line by line, or a macro's body
 // substituted line by line as it is read (so that SHIFT changes the lines
-// after it, and a body costs nothing until its lines are taken).
+// after it, and a body costs nothing until its lines are taken). A REPT,
+// IRP, IRPC or WHILE block is a body used again for each repetition.
 struct Frame {
   std::string_view text;  // files
   size_t pos = 0;
   int file = 0;
   int line = 0;
-  const Macro* macro = nullptr;   // macros
+  const Macro* macro = nullptr;          // macros and blocks
+  std::shared_ptr<const Macro> block;    // a block's own lines
   std::vector<std::string> args;  // what the call still passes (SHIFT drops the first)
+  std::string label;              // the call's label, for __LABEL__
+  std::string suffix;             // what the body's own labels get for this call
   size_t next = 0;
+  std::vector<std::string> items;  // IRP, IRPC: the values still to come
+  int64_t repeats = 0;             // REPT: the repetitions still to come
+  std::string condition;           // WHILE
+  int condition_column = 1;
+  StreamLine where;                // the block's first line
   int link = -1;
   size_t conditions = 0;  // the depth of the condition stack when it began
   bool is_file = true;
@@ -49,7 +63,12 @@ struct Frame {
 struct Condition {
   bool taking = false;      // this branch's lines are assembled
   bool any_taken = false;   // some branch was taken (or the outer one is off)
-  bool seen_else = false;
+  bool seen_else = false;   // ELSE, or ELSECASE
+  bool is_switch = false;
+  bool matched = false;     // a CASE matched
+  bool text_value = false;  // SWITCH on a text
+  int64_t value = 0;
+  std::string text;
   StreamLine where;
 };
 
@@ -60,6 +79,7 @@ class Stage {
   Stream Run(std::string_view main, const std::string& main_file, const std::vector<Predefined>& predefined) {
     stream_.files.push_back(main_file);
     order_ = OperatorOrderOf(main);
+    macro_assembler_ = order_ == OperatorOrder::kMacroAssembler;
     identities_.push_back(IdentifyFile(main_file).id);
     Predefine(predefined);
     Frame f;
@@ -68,9 +88,9 @@ class Stage {
     StreamLine raw;
     while (!ended_ && NextRaw(&raw)) Take(raw);
     if (stopped_) return std::move(stream_);
-    if (defining_) Report(macro_start_, 1, "MACRO without ENDM: the macro runs to the end of the file");
+    if (defining_) Report(macro_start_, 1, std::string(BlockWord()) + " without ENDM: its lines run to the end of the file");
     while (!conditions_.empty()) {
-      Report(conditions_.back().where, 1, "IF without ENDIF");
+      Report(conditions_.back().where, 1, conditions_.back().is_switch ? "SWITCH without ENDCASE" : "IF without ENDIF");
       conditions_.pop_back();
     }
     return std::move(stream_);
@@ -126,7 +146,7 @@ class Stage {
       if (!f.is_file && f.next < f.macro->body.size()) {
         const MacroLine& b = f.macro->body[f.next++];
         scratch_.clear();
-        SubstituteLine(b.text, *f.macro, f.args, &scratch_);
+        SubstituteLine(b.text, Substitution{f.macro, &f.args, f.label, f.suffix, macro_assembler_}, &scratch_);
         *raw = {scratch_, b.file, b.line, f.link};
         scratch_line_ = true;
         expanded_ += scratch_.size() + 1;
@@ -138,13 +158,21 @@ class Stage {
         return true;
       }
       if (frames_.size() == 1) return false;  // the main file stays for counting
-      while (conditions_.size() > f.conditions) {
-        Report(conditions_.back().where, 1, "IF without ENDIF in this " + std::string(f.is_file ? "file" : "macro"));
-        conditions_.pop_back();
-      }
+      CloseConditionsOf(f);
+      if (!f.is_file && f.block && NextRepetition(f)) continue;
       frames_.pop_back();
     }
     return false;
+  }
+
+  void CloseConditionsOf(const Frame& f) {
+    while (conditions_.size() > f.conditions) {
+      const Condition& c = conditions_.back();
+      Report(c.where, 1,
+             std::string(c.is_switch ? "SWITCH without ENDCASE" : "IF without ENDIF") + " in this " +
+                 (f.is_file ? "file" : f.block ? "block" : "macro"));
+      conditions_.pop_back();
+    }
   }
 
   bool Active() const { return conditions_.empty() || conditions_.back().taking; }
@@ -153,25 +181,46 @@ class Stage {
     return IsMnemonicOrDirective(word) || IsShift(word) || macros_.count(UpperCase(word)) != 0;
   }
 
-  void Take(const StreamLine& raw) {
+  // "!WORD": the mnemonic or directive WORD even when a macro has its name.
+  // The line is taken without the "!".
+  bool TakeBypass(StreamLine* raw) {
+    const std::string_view t = raw->text;
+    size_t i = 0;
+    if (i < t.size() && IsNameStart(t[i])) {
+      while (i < t.size() && IsNameChar(t[i])) ++i;
+      if (i < t.size() && t[i] == ':') ++i;
+    }
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    if (i == 0 || i + 1 >= t.size() || t[i] != '!' || !IsNameStart(t[i + 1])) return false;
+    std::string text(t);
+    text[i] = ' ';
+    raw->text = stream_.lines_text.Keep(text);
+    scratch_line_ = false;
+    return true;
+  }
+
+  void Take(StreamLine raw) {
     if (defining_) return Collect(raw);
     if (IsBlankLine(raw.text)) return;
+    const bool bypass = TakeBypass(&raw);
     const SourceLine sl = ParseSourceLine(raw.text, raw.line, [this](std::string_view w) { return IsOperationHere(w); });
     const Directive d = sl.equate || !sl.error.empty() ? Directive::kNone : DirectiveOf(sl.operation.text);
     if (IsCondition(d)) return Conditional(raw, sl, d);
     if (!Active()) return;
-    if (CallByFirstWord(raw, sl)) return;
-    if (d == Directive::kEndm) return Report(raw, sl.operation.column, "ENDM without MACRO");
-    if (d == Directive::kMacro || (d == Directive::kNone && DirectiveOf(FirstWord(sl.operand.text)) == Directive::kMacro &&
-                                   !sl.operation.text.empty() && sl.label.text.empty()))
-      return BeginMacro(raw, sl, d);
+    if (!bypass && CallByFirstWord(raw, sl)) return;
+    if (d == Directive::kEndm) return Report(raw, sl.operation.column, "ENDM without MACRO, REPT, IRP, IRPC or WHILE");
+    if (OpensBlock(d) || (d == Directive::kNone && DirectiveOf(FirstWord(sl.operand.text)) == Directive::kMacro &&
+                          !sl.operation.text.empty() && sl.label.text.empty()))
+      return BeginBlock(raw, sl, d);
+    if (d == Directive::kExitm) return Exitm(raw, sl);
+    if (d == Directive::kMaxnest) return Maxnest(raw, sl);
     if (d == Directive::kInclude) return Include(raw, sl);
     if (d == Directive::kNone && sl.error.empty() && !sl.equate && IsShift(sl.operation.text)) return Shift(raw, sl);
-    if (!sl.operation.text.empty() && !sl.equate && sl.error.empty()) {
+    if (!bypass && !sl.operation.text.empty() && !sl.equate && sl.error.empty() && d == Directive::kNone) {
       const auto it = macros_.find(UpperCase(sl.operation.text));
-      if (it != macros_.end() && d == Directive::kNone && !IsMnemonic(sl.operation.text)) {
-        PassLabel(raw, sl);
-        return Call(raw, sl.operation.column, sl.operand, it->first, it->second);
+      if (it != macros_.end()) {
+        if (!it->second.intlabel) PassLabel(raw, sl);
+        return Call(raw, sl.operation.column, sl.operand, it->first, it->second, sl.label.text);
       }
     }
     Remember(sl);
@@ -204,7 +253,7 @@ class Stage {
     if (DirectiveOf(FirstWord(raw.text.substr(std::min(next, raw.text.size())))) == Directive::kMacro) return false;
     const std::string_view rest = raw.text.substr(after);
     const Piece operand = Trimmed(Piece{rest.substr(0, CommentStart(rest)), static_cast<int>(after) + 1});
-    Call(raw, sl.label.column, operand, it->first, it->second);
+    Call(raw, sl.label.column, operand, it->first, it->second, "");
     return true;
   }
 
@@ -268,26 +317,64 @@ class Stage {
     return EvaluateExpression(text, context, value, failure);
   }
 
+  // A condition's truth: two texts compared, or an expression's value not 0.
+  bool Truth(const StreamLine& raw, const Piece& operand) {
+    bool yes = false;
+    if (CompareTexts(operand.text, &yes)) return yes;
+    int64_t v = 0;
+    ExpressionFailure failure;
+    if (!EvaluateCondition(operand.text, &v, &failure))
+      Report(raw, operand.column + static_cast<int>(failure.offset), failure.message);
+    return v != 0;
+  }
+
   // ---- Conditions ---------------------------------------------------------
-  // A label on an IF, ELSE or ENDIF line is defined where the line stands,
-  // when the lines around the condition are assembled.
+  // A label on an IF, ELSEIF, ELSE, ENDIF, SWITCH, CASE or ENDCASE line is
+  // defined where the line stands, when the lines around the condition are
+  // assembled.
   void Conditional(const StreamLine& raw, const SourceLine& sl, Directive d) {
-    const bool opens = d != Directive::kElse && d != Directive::kEndif;
+    const bool middle = d == Directive::kElseif || d == Directive::kElse || d == Directive::kCase || d == Directive::kElsecase;
+    const bool closes = d == Directive::kEndif || d == Directive::kEndcase;
+    const bool opens = !middle && !closes;
     const bool around_active = opens ? Active() : conditions_.size() < 2 || conditions_[conditions_.size() - 2].taking;
     if (around_active) PassLabel(raw, sl);
-    if (!opens) {
-      if (conditions_.empty() || conditions_.size() <= CurrentFrameBase())
-        return Report(raw, sl.operation.column, std::string(d == Directive::kElse ? "ELSE" : "ENDIF") + " without IF");
-      Condition& c = conditions_.back();
-      if (d == Directive::kEndif) return conditions_.pop_back();
-      if (c.seen_else) return Report(raw, sl.operation.column, "a second ELSE for the IF on line " + std::to_string(c.where.line));
+    if (opens) return Open(raw, sl, d);
+    const std::string word = UpperCase(sl.operation.text[0] == '.' ? sl.operation.text.substr(1) : sl.operation.text);
+    const bool of_switch = d == Directive::kCase || d == Directive::kElsecase || d == Directive::kEndcase;
+    if (conditions_.empty() || conditions_.size() <= CurrentFrameBase())
+      return Report(raw, sl.operation.column, word + " without " + (of_switch ? "SWITCH" : "IF"));
+    Condition& c = conditions_.back();
+    if (c.is_switch != of_switch)
+      return Report(raw, sl.operation.column,
+                    word + " inside the " + (c.is_switch ? "SWITCH" : "IF") + " on line " + std::to_string(c.where.line) +
+                        ": close it with " + (c.is_switch ? "ENDCASE" : "ENDIF") + " first");
+    if (closes) {
+      if (c.is_switch && !c.matched && !c.seen_else && around_active)
+        Report(c.where, 1, "no CASE matches the SWITCH value, and there is no ELSECASE", Severity::kWarning);
+      return conditions_.pop_back();
+    }
+    if (c.seen_else)
+      return Report(raw, sl.operation.column,
+                    word + " after the " + (c.is_switch ? "ELSECASE of the SWITCH" : "ELSE of the IF") + " on line " +
+                        std::to_string(c.where.line));
+    if (d == Directive::kElse || d == Directive::kElsecase || (d == Directive::kElseif && sl.operand.text.empty())) {
       c.seen_else = true;
       c.taking = !c.any_taken;
       c.any_taken = true;
       return;
     }
+    if (c.any_taken) {
+      c.taking = false;
+      return;
+    }
+    c.taking = d == Directive::kElseif ? Truth(raw, sl.operand) : Matches(raw, sl.operand, c);
+    c.any_taken = c.matched = c.taking;
+  }
+
+  void Open(const StreamLine& raw, const SourceLine& sl, Directive d) {
     Condition c;
     c.where = raw;
+    c.is_switch = d == Directive::kSwitch;
     if (!Active()) {
       c.any_taken = true;  // no branch of an IF inside a skipped one is taken
       conditions_.push_back(c);
@@ -295,50 +382,129 @@ class Stage {
     }
     bool yes = false;
     const std::string_view operand = sl.operand.text;
-    if (d == Directive::kIfb || d == Directive::kIfnb) {
-      const std::string arg = Unbracketed(operand);
-      const bool blank = arg.find_first_not_of(" \t") == std::string::npos;
-      yes = (d == Directive::kIfb) == blank;
-    } else if (d == Directive::kIfdef || d == Directive::kIfndef) {
-      yes = (d == Directive::kIfdef) == (defined_.count(std::string(operand)) != 0);
-    } else {
-      int64_t v = 0;
-      ExpressionFailure failure;
-      if (!EvaluateCondition(operand, &v, &failure))
-        Report(raw, sl.operand.column + static_cast<int>(failure.offset), failure.message);
-      yes = v != 0;
+    switch (d) {
+      case Directive::kIfb: case Directive::kIfnb: {
+        bool blank = true;  // every argument of the list is empty
+        for (const Piece& p : SplitOperands(sl.operand))
+          if (Unbracketed(Trimmed(p).text).find_first_not_of(" \t") != std::string::npos) blank = false;
+        yes = (d == Directive::kIfb) == blank;
+        break;
+      }
+      case Directive::kIfdef: case Directive::kIfndef:
+        yes = (d == Directive::kIfdef) == (defined_.count(std::string(operand)) != 0);
+        break;
+      case Directive::kIfused: case Directive::kIfnused:
+        yes = (d == Directive::kIfused) == IsUsed(operand);
+        break;
+      case Directive::kIfexist: case Directive::kIfnexist:
+        yes = (d == Directive::kIfexist) == Exists(raw, FileName(operand));
+        break;
+      case Directive::kSwitch:
+        if (TextValue(operand, &c.text)) {
+          c.text_value = true;
+        } else {
+          ExpressionFailure failure;
+          if (!EvaluateCondition(operand, &c.value, &failure))
+            Report(raw, sl.operand.column + static_cast<int>(failure.offset), failure.message);
+        }
+        c.taking = true;  // the lines before the first CASE are assembled
+        conditions_.push_back(c);
+        return;
+      default:
+        yes = Truth(raw, sl.operand);
     }
     c.taking = yes;
     c.any_taken = yes;
     conditions_.push_back(c);
   }
 
+  // CASE v1, v2: one of the values is the SWITCH's.
+  bool Matches(const StreamLine& raw, const Piece& operand, const Condition& c) {
+    for (const Piece& p : SplitOperands(operand)) {
+      if (c.text_value) {
+        std::string text;
+        if (TextValue(p.text, &text) && text == c.text) return true;
+        continue;
+      }
+      int64_t v = 0;
+      ExpressionFailure failure;
+      if (!EvaluateCondition(p.text, &v, &failure)) {
+        Report(raw, p.column + static_cast<int>(failure.offset), failure.message);
+        continue;
+      }
+      if (v == c.value) return true;
+    }
+    return false;
+  }
+
   size_t CurrentFrameBase() const { return frames_.back().conditions; }
 
-  // ---- Macros ---------------------------------------------------------------
-  void BeginMacro(const StreamLine& raw, const SourceLine& sl, Directive d) {
-    std::string name;
-    std::string_view params_text;
-    if (d == Directive::kMacro && !sl.label.text.empty()) {
-      name = std::string(sl.label.text);
-      params_text = sl.operand.text;
-    } else if (d == Directive::kMacro) {  // .MACRO NAME P1,P2
-      const std::string_view word = FirstWord(sl.operand.text);
-      name = std::string(word);
-      params_text = sl.operand.text.substr(word.size());
-    } else {  // NAME MACRO P1,P2 written with the name indented
-      name = std::string(sl.operation.text);
-      params_text = sl.operand.text.substr(FirstWord(sl.operand.text).size());
+  // IFUSED NAME: NAME is read by an operand of a line handed on so far.
+  bool IsUsed(std::string_view name) {
+    for (; used_scanned_ < stream_.lines.size(); ++used_scanned_) {
+      const SourceLine sl = ParseSourceLine(stream_.lines[used_scanned_].text, 0, IsMnemonicOrDirective);
+      const std::string_view t = sl.operand.text;
+      for (size_t i = 0; i < t.size();) {
+        if (!IsNameStart(t[i])) {
+          ++i;
+          continue;
+        }
+        size_t j = i;
+        while (j < t.size() && IsNameChar(t[j])) ++j;
+        used_.insert(std::string(t.substr(i, j - i)));
+        i = j;
+      }
     }
-    if (name.empty() || !IsNameStart(name[0])) return Report(raw, sl.operation.column, "MACRO needs a name: NAME MACRO P1,P2");
+    return used_.count(std::string(Trimmed(Piece{name, 1}).text)) != 0;
+  }
+
+  // ---- Blocks: MACRO, REPT, IRP, IRPC, WHILE ... ENDM ------------------------
+  const char* BlockWord() const {
+    switch (macro_.kind) {
+      case BlockKind::kRept: return "REPT";
+      case BlockKind::kIrp: return "IRP";
+      case BlockKind::kIrpc: return "IRPC";
+      case BlockKind::kWhile: return "WHILE";
+      default: return "MACRO";
+    }
+  }
+
+  void BeginBlock(const StreamLine& raw, const SourceLine& sl, Directive d) {
     macro_ = Macro{};
     macro_.file = raw.file;
     macro_.line = raw.line;
-    for (const Piece& p : SplitOperands(Trimmed(Piece{params_text, 1})))
-      if (!p.text.empty()) macro_.params.emplace_back(p.text);
-    if (IsMnemonic(name)) Report(raw, sl.operation.column, "the macro " + name + " hides the mnemonic of that name", Severity::kWarning);
-    macro_name_ = UpperCase(name);
     macro_start_ = raw;
+    if (d != Directive::kMacro && d != Directive::kNone) {
+      PassLabel(raw, sl);  // a label on a REPT line names the place it stands
+      macro_.kind = d == Directive::kRept ? BlockKind::kRept
+                    : d == Directive::kIrp ? BlockKind::kIrp
+                    : d == Directive::kIrpc ? BlockKind::kIrpc
+                                            : BlockKind::kWhile;
+      block_operand_ = std::string(sl.operand.text);
+      block_column_ = sl.operand.column;
+      defining_ = true;
+      nesting_ = 0;
+      return;
+    }
+    std::string name;
+    Piece params;
+    if (d == Directive::kMacro && !sl.label.text.empty()) {
+      name = std::string(sl.label.text);
+      params = sl.operand;
+    } else if (d == Directive::kMacro) {  // .MACRO NAME P1,P2
+      const std::string_view word = FirstWord(sl.operand.text);
+      name = std::string(word);
+      params = Piece{sl.operand.text.substr(word.size()), sl.operand.column + static_cast<int>(word.size())};
+    } else {  // NAME MACRO P1,P2 written with the name indented
+      name = std::string(sl.operation.text);
+      const size_t skip = FirstWord(sl.operand.text).size();
+      params = Piece{sl.operand.text.substr(skip), sl.operand.column + static_cast<int>(skip)};
+    }
+    if (name.empty() || !IsNameStart(name[0])) return Report(raw, sl.operation.column, "MACRO needs a name: NAME MACRO P1,P2");
+    const std::string fault = ParseParameters(params, &macro_);
+    if (!fault.empty()) Report(raw, params.column, fault);
+    if (IsMnemonic(name)) Report(raw, sl.operation.column, "the macro " + name + " hides the mnemonic of that name (write !" + UpperCase(name) + " for the mnemonic)", Severity::kWarning);
+    macro_name_ = UpperCase(name);
     defining_ = true;
     nesting_ = 0;
   }
@@ -349,8 +515,11 @@ class Stage {
     if (IsBlankLine(raw.text)) return;
     const SourceLine sl = ParseSourceLine(raw.text, raw.line, [this](std::string_view w) { return IsOperationHere(w); });
     const Directive d = sl.equate ? Directive::kNone : DirectiveOf(sl.operation.text);
-    const bool opens = d == Directive::kMacro || DirectiveOf(FirstWord(sl.operand.text)) == Directive::kMacro;
+    const bool opens = OpensBlock(d) || DirectiveOf(FirstWord(sl.operand.text)) == Directive::kMacro;
     if (d == Directive::kEndm && nesting_-- == 0) {
+      defining_ = false;
+      FindLocals();
+      if (macro_.kind != BlockKind::kMacro) return UseBlock();
       if (macros_.count(macro_name_)) {
         const Macro& old = macros_[macro_name_];
         Report(macro_start_, 1,
@@ -358,27 +527,175 @@ class Stage {
       } else {
         macros_[macro_name_] = std::move(macro_);
       }
-      defining_ = false;
       return;
     }
     if (opens) ++nesting_;
     macro_.body.push_back({std::string(raw.text), raw.file, raw.line});
   }
 
-  void Call(const StreamLine& raw, int column, const Piece& operand, const std::string& name, const Macro& m) {
-    const int depth = raw.link < 0 ? 0 : stream_.links[raw.link].macro_depth;
-    if (depth >= kMaxMacroDepth)
-      return Report(raw, column, "macro calls nested deeper than " + std::to_string(kMaxMacroDepth) + " (does " + name +
+  // The labels the body defines itself (not those of a block or macro
+  // defined inside it, nor names made by EQU or SET, which stay global):
+  // in the macro assembler's sources each use gets its own.
+  void FindLocals() {
+    if (!macro_assembler_ || macro_.global_symbols) return;
+    int depth = 0;
+    for (const MacroLine& b : macro_.body) {
+      const SourceLine sl = ParseSourceLine(b.text, b.line, [this](std::string_view w) { return IsOperationHere(w); });
+      const Directive d = sl.equate ? Directive::kNone : DirectiveOf(sl.operation.text);
+      if (d == Directive::kEndm) --depth;
+      const bool opens = OpensBlock(d) || DirectiveOf(FirstWord(sl.operand.text)) == Directive::kMacro;
+      if (depth == 0 && !opens && !sl.equate && !sl.label.text.empty() && !IsLocalLabel(sl.label.text) &&
+          !macros_.count(UpperCase(sl.label.text)) && !SameWord(sl.label.text, "__LABEL__")) {
+        const bool is_param = std::any_of(macro_.params.begin(), macro_.params.end(),
+                                          [&](const std::string& p) { return SameWord(p, sl.label.text); });
+        const bool known = std::any_of(macro_.locals.begin(), macro_.locals.end(),
+                                       [&](const std::string& l) { return SameWord(l, sl.label.text); });
+        if (!is_param && !known) macro_.locals.emplace_back(sl.label.text);
+      }
+      if (opens) ++depth;
+    }
+  }
+
+  std::string NextSuffix() { return "__" + std::to_string(++uses_); }
+
+  int DepthOf(const StreamLine& raw) const { return raw.link < 0 ? 0 : stream_.links[raw.link].macro_depth; }
+
+  int PushLink(const StreamLine& raw, const std::string& name) {
+    stream_.links.push_back({raw.link, raw.file, raw.line, name, DepthOf(raw) + 1,
+                             raw.link < 0 ? 0 : stream_.links[raw.link].include_depth});
+    return static_cast<int>(stream_.links.size()) - 1;
+  }
+
+  void Call(const StreamLine& raw, int column, const Piece& operand, const std::string& name, const Macro& m,
+            std::string_view label) {
+    if (DepthOf(raw) >= max_nest_)
+      return Report(raw, column, "macro calls nested deeper than " + std::to_string(max_nest_) + " (does " + name +
                                      " call itself without end?)");
-    Link link{raw.link, raw.file, raw.line, name, depth + 1, raw.link < 0 ? 0 : stream_.links[raw.link].include_depth};
-    stream_.links.push_back(std::move(link));
     Frame f;
+    const std::string fault = BindArguments(m, operand, &f.args);
+    if (!fault.empty()) return Report(raw, operand.column, fault);
     f.is_file = false;
     f.macro = &m;
-    f.args = MacroArguments(operand);
-    f.link = static_cast<int>(stream_.links.size()) - 1;
+    f.label = std::string(label);
+    if (!m.locals.empty()) f.suffix = NextSuffix();
+    f.link = PushLink(raw, name);
     f.conditions = conditions_.size();
     frames_.push_back(std::move(f));
+  }
+
+  // REPT n, IRP P,a,b,..., IRPC P,text, WHILE condition: the block's lines
+  // are used where it stands, once for each repetition.
+  void UseBlock() {
+    const StreamLine where = macro_start_;
+    Frame f;
+    f.is_file = false;
+    f.where = where;
+    std::vector<Piece> pieces;
+    for (const Piece& p : SplitOperands(Trimmed(Piece{block_operand_, block_column_})))
+      if (p.text.size() >= 2 && p.text.front() == '{' && p.text.back() == '}') {
+        const std::string fault = ParseParameters(p, &macro_);
+        if (!fault.empty()) return Report(where, p.column, fault);
+      } else {
+        pieces.push_back(p);
+      }
+    if (macro_.global_symbols) macro_.locals.clear();
+    switch (macro_.kind) {
+      case BlockKind::kRept: {
+        ExpressionFailure failure;
+        if (pieces.size() != 1) return Report(where, block_column_, "REPT takes one count: REPT n");
+        if (!EvaluateCondition(pieces[0].text, &f.repeats, &failure))
+          return Report(where, pieces[0].column + static_cast<int>(failure.offset), failure.message);
+        break;
+      }
+      case BlockKind::kIrp: case BlockKind::kIrpc: {
+        const bool irp = macro_.kind == BlockKind::kIrp;
+        if (pieces.empty() || FirstWord(pieces[0].text).size() != pieces[0].text.size() || pieces[0].text.empty())
+          return Report(where, block_column_, irp ? "IRP needs a name and values: IRP P, a, b, c" : "IRPC needs a name and a text: IRPC C, \"text\"");
+        macro_.params = {std::string(pieces[0].text)};
+        macro_.defaults = {""};
+        if (irp) {
+          for (size_t i = 1; i < pieces.size(); ++i) f.items.push_back(Unbracketed(pieces[i].text));
+        } else {
+          std::string_view text = pieces.size() > 1 ? pieces[1].text : std::string_view();
+          if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+            text = text.substr(1, text.size() - 2);
+          for (char c : text) f.items.emplace_back(1, c);
+        }
+        std::reverse(f.items.begin(), f.items.end());  // taken from the back
+        break;
+      }
+      default:
+        f.condition = block_operand_;
+        f.condition_column = block_column_;
+    }
+    auto block = std::make_shared<Macro>(std::move(macro_));
+    f.macro = block.get();
+    f.block = std::move(block);
+    f.next = f.macro->body.size();  // the first repetition starts at once
+    if (DepthOf(where) >= max_nest_) return Report(where, 1, "blocks and macro calls nested deeper than " + std::to_string(max_nest_));
+    f.link = PushLink(where, BlockWord(f.macro->kind));
+    f.conditions = conditions_.size();
+    frames_.push_back(std::move(f));
+  }
+
+  static const char* BlockWord(BlockKind kind) {
+    switch (kind) {
+      case BlockKind::kRept: return "REPT";
+      case BlockKind::kIrp: return "IRP";
+      case BlockKind::kIrpc: return "IRPC";
+      default: return "WHILE";
+    }
+  }
+
+  // Starts the block's next repetition; false when it is done.
+  bool NextRepetition(Frame& f) {
+    switch (f.macro->kind) {
+      case BlockKind::kRept:
+        if (f.repeats-- <= 0) return false;
+        break;
+      case BlockKind::kIrp: case BlockKind::kIrpc:
+        if (f.items.empty()) return false;
+        f.args = {std::move(f.items.back())};
+        f.items.pop_back();
+        break;
+      default:
+        if (!Truth(f.where, Piece{f.condition, f.condition_column})) return false;
+    }
+    if (++repetitions_ > kMaxRepetitions) {
+      Stop(f.where, std::string(BlockWord(f.macro->kind)) + " has repeated its lines more than " +
+                        std::to_string(kMaxRepetitions) + " times in this assembly (the limit); does its condition ever turn false?");
+      return false;
+    }
+    f.next = 0;
+    f.suffix = f.macro->locals.empty() ? "" : NextSuffix();
+    return true;
+  }
+
+  // EXITM: the innermost macro or block ends here; the conditions it opened
+  // are closed with it.
+  void Exitm(const StreamLine& raw, const SourceLine& sl) {
+    size_t i = frames_.size();
+    while (i-- > 1 && frames_[i].is_file) {
+    }
+    if (i == 0 || frames_[i].is_file) return Report(raw, sl.operation.column, "EXITM outside a macro or a REPT, IRP or WHILE block");
+    conditions_.resize(std::min(conditions_.size(), frames_[i].conditions));
+    frames_.resize(i);
+  }
+
+  // MAXNEST n: how deep macro calls may nest (0: as deep as the assembler's
+  // own limit allows).
+  void Maxnest(const StreamLine& raw, const SourceLine& sl) {
+    int64_t v = 0;
+    ExpressionFailure failure;
+    if (!EvaluateCondition(sl.operand.text, &v, &failure))
+      return Report(raw, sl.operand.column + static_cast<int>(failure.offset), failure.message);
+    if (v < 0) return Report(raw, sl.operand.column, "MAXNEST takes a count of 0 or more");
+    if (v == 0 || v > kMaxMacroDepth) {
+      max_nest_ = kMaxMacroDepth;
+      if (v != 0) Report(raw, sl.operand.column, "macro calls nest at most " + std::to_string(kMaxMacroDepth) + " deep here", Severity::kNote);
+      return;
+    }
+    max_nest_ = static_cast<int>(v);
   }
 
   // SHIFT: the macro's arguments move up one place; the first is dropped.
@@ -390,14 +707,47 @@ class Stage {
   }
 
   // ---- Includes ---------------------------------------------------------------
-  void Include(const StreamLine& raw, const SourceLine& sl) {
-    std::string_view name = sl.operand.text;
+  static std::string_view FileName(std::string_view name) {
+    name = Trimmed(Piece{name, 1}).text;
     if (name.size() >= 2 && ((name.front() == '"' && name.back() == '"') || (name.front() == '<' && name.back() == '>') ||
                              (name.front() == '\'' && name.back() == '\'')))
       name = name.substr(1, name.size() - 2);
+    return name;
+  }
+
+  std::string PathOf(const StreamLine& raw, std::string_view name) const {
+    return name[0] == '/' ? std::string(name) : FolderOf(stream_.files[raw.file]) + std::string(name);
+  }
+
+  // A name without an extension means NAME.inc first, as the macro
+  // assembler reads it, then the name itself.
+  static bool HasExtension(std::string_view name) {
+    const size_t slash = name.find_last_of('/');
+    return name.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
+  }
+
+  // IFEXIST NAME: the file INCLUDE NAME would read is there.
+  bool Exists(const StreamLine& raw, std::string_view name) {
+    if (name.empty()) return false;
+    const std::string path = PathOf(raw, name);
+    return (!HasExtension(name) && Readable(path + ".inc")) || Readable(path);
+  }
+
+  // The file can be read (what reading it costs counts as read by INCLUDE).
+  bool Readable(const std::string& path) {
+    if (IdentifyFile(path).size >= 0) return true;
+    std::string text, error;
+    if (!reader_ || included_ >= kMaxIncludedText || !reader_(path, &text, &error)) return false;
+    included_ += text.size();
+    return true;
+  }
+
+  void Include(const StreamLine& raw, const SourceLine& sl) {
+    const std::string_view name = FileName(sl.operand.text);
     if (name.empty()) return Report(raw, sl.operation.column, "INCLUDE needs a file name: INCLUDE \"file.s\"");
     if (!reader_) return Report(raw, sl.operand.column, "INCLUDE cannot read files here; assemble the file with scmp-asm or in the window");
-    const std::string path = name[0] == '/' ? std::string(name) : FolderOf(stream_.files[raw.file]) + std::string(name);
+    std::string path = PathOf(raw, name);
+    if (!HasExtension(name) && Readable(path + ".inc")) path += ".inc";
     const int depth = raw.link < 0 ? 0 : stream_.links[raw.link].include_depth;
     if (depth >= kMaxIncludeDepth)
       return Report(raw, sl.operand.column, "includes nested deeper than " + std::to_string(kMaxIncludeDepth));
@@ -432,19 +782,27 @@ class Stage {
   const IncludeReader& reader_;
   Stream stream_;
   OperatorOrder order_ = OperatorOrder::kC;  // conditions bind as the passes do
+  bool macro_assembler_ = false;             // the source is the macro assembler's (it has a CPU line)
   std::vector<std::string> identities_;  // of each file in stream_.files
   std::vector<Frame> frames_;
   std::vector<Condition> conditions_;
   std::map<std::string, Macro> macros_;
   std::map<std::string, int64_t> constants_;
   std::set<std::string> defined_;
+  std::set<std::string> used_;  // names read by the lines handed on (for IFUSED)
+  size_t used_scanned_ = 0;
   Macro macro_;
   std::string macro_name_;
+  std::string block_operand_;  // REPT, IRP, IRPC, WHILE: what the first line says
+  int block_column_ = 1;
   StreamLine macro_start_;
   std::string scratch_;        // the macro line being taken
   bool scratch_line_ = false;  // the line being taken is in scratch_
   bool defining_ = false;
   int nesting_ = 0;
+  int max_nest_ = kMaxMacroDepth;
+  size_t uses_ = 0;         // macro calls and repetitions with labels of their own
+  size_t repetitions_ = 0;  // of REPT, IRP, IRPC, WHILE blocks
   size_t expanded_ = 0;     // bytes macro calls substituted
   size_t included_ = 0;     // bytes INCLUDE read
   size_t stream_text_ = 0;  // bytes handed on

@@ -1,6 +1,7 @@
 // The stage in front of the two passes: it opens includes, expands macros
-// (parameters replaced as whole words), keeps or drops lines by the
-// conditions, and gives every line it passes on its origin: the file, the
+// and repeats REPT, IRP, IRPC and WHILE blocks, keeps or drops lines by the
+// conditions (IF/ELSEIF/ELSE/ENDIF and their kin, SWITCH/CASE/ELSECASE/
+// ENDCASE), and gives every line it passes on its origin: the file, the
 // line there, and the chain of includes and macro calls that led to it.
 // Blank and comment lines are not passed on, so that they cost nothing.
 #pragma once
