@@ -49,7 +49,7 @@ size_t KeywordLength(std::string_view text) {
   return i;
 }
 
-int ParamIndex(const Macro& macro, std::string_view word) {
+int ParamIndex(const Macro& macro, std::string_view word) {  // by name, in any case
   for (size_t n = 0; n < macro.params.size(); ++n)
     if (SameWord(macro.params[n], word)) return static_cast<int>(n);
   return -1;
@@ -132,28 +132,54 @@ void SubstituteLine(std::string_view text, const Substitution& s, std::string* o
     static const std::string kNone;
     return static_cast<size_t>(n) < args.size() ? args[n] : kNone;
   };
+  // Inside quotes the macro assembler replaces a parameter only where it is
+  // written in capitals (it compares the names in capitals and leaves the
+  // case of a string alone), and a label keeps its name.
+  char quote = 0;
+  auto matches = [&](std::string_view name, std::string_view word) {
+    if (!quote || !s.macro_assembler) return SameWord(name, word);
+    return word.size() == name.size() && UpperCase(name) == word;
+  };
+  auto param = [&](std::string_view word) {
+    for (size_t n = 0; n < macro.params.size(); ++n)
+      if (matches(macro.params[n], word)) return static_cast<int>(n);
+    return -1;
+  };
   size_t i = 0;
   while (i < text.size()) {
-    if (!IsNameStart(text[i])) {
-      *out += text[i++];
+    const char c = text[i];
+    if (!IsNameStart(c)) {
+      if (quote && c == '\\' && i + 1 < text.size()) {
+        *out += text.substr(i, 2);
+        i += 2;
+        continue;
+      }
+      if (c == quote) quote = 0;
+      else if (!quote && (c == '"' || c == '\'')) quote = c;
+      else if (!quote && c == ';') {  // the comment stays as written
+        *out += text.substr(i);
+        return;
+      }
+      *out += c;
+      ++i;
       continue;
     }
     size_t j = i;
     while (j < text.size() && IsNameChar(text[j])) ++j;
     const std::string_view word = text.substr(i, j - i);
     i = j;
-    const int n = ParamIndex(macro, word);
+    const int n = param(word);
     if (n >= 0) {
       *out += argument(n);
-    } else if (SameWord(word, "ALLARGS")) {
+    } else if (matches("ALLARGS", word)) {
       size_t count = args.size();
       while (count > 0 && args[count - 1].empty()) --count;  // the empty ones a short call left
       for (size_t a = 0; a < count; ++a) *out += (a ? "," : "") + args[a];
-    } else if (SameWord(word, "ARGCOUNT")) {
+    } else if (matches("ARGCOUNT", word)) {
       *out += std::to_string(args.size());
-    } else if (macro.intlabel && SameWord(word, "__LABEL__")) {
+    } else if (macro.intlabel && matches("__LABEL__", word)) {
       *out += s.label;
-    } else if (const std::string* local = s.local_suffix.empty() ? nullptr : LocalNamed(macro, word)) {
+    } else if (const std::string* local = s.local_suffix.empty() || quote ? nullptr : LocalNamed(macro, word)) {
       *out += *local + s.local_suffix;
     } else if (s.macro_assembler && word.find('_') != std::string_view::npos) {
       // An underscore ends a parameter's name: PART1_PART2 joins two arguments.
@@ -161,7 +187,7 @@ void SubstituteLine(std::string_view text, const Substitution& s, std::string* o
       while (k <= word.size()) {
         const size_t end = std::min(word.find('_', k), word.size());
         const std::string_view part = word.substr(k, end - k);
-        const int p = part.empty() ? -1 : ParamIndex(macro, part);
+        const int p = part.empty() ? -1 : param(part);
         *out += p >= 0 ? argument(p) : std::string(part);
         if (end < word.size()) *out += '_';
         k = end + 1;

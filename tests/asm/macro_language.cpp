@@ -61,6 +61,9 @@ TEST(MacroLanguage, CallsBindTheirArgumentsAsTheMacroAssemblerDoes) {
       // Each call has labels of its own; EQU names stay global.
       {"M MACRO\n JMP SKIP\nSKIP NOP\nSEEN SET 3\n ENDM\n M\n M\n DB SEEN", {0x90, 0x00, 0x08, 0x90, 0x00, 0x08, 3}},
       {"SKIP NOP\nM MACRO\nSKIP JMP SKIP\n ENDM\n M\n JMP SKIP", {0x08, 0x90, 0xFE, 0x90, 0xFB}},
+      {"M MACRO\nL NOP\n DB \"L\"\nHERE LABEL $\n ENDM\n M\n DB HERE", {0x08, 'L', 2}},
+      // Inside quotes only a parameter written in capitals is replaced.
+      {"M MACRO c\n DB \"c\", \"C\"\n ENDM\n M x", {'c', 'x'}},
       {"M MACRO {GLOBALSYMBOLS}\nHERE NOP\n ENDM\n M\n DB HERE", {0x08, 0}},
       {"M MACRO {INTLABEL}\n__LABEL__ NOP\n ENDM\nTHERE M\n DB THERE", {0x08, 0}},
       // EXITM ends the call and the conditions it opened.
