@@ -41,7 +41,8 @@ constexpr const char* kHelp =
     "                   Scmp folder beside this program, else your own copy in\n"
     "                   $XDG_DATA_HOME/scmp-trainer)\n"
     "  -D NAME[=VALUE]  define NAME before the first line (VALUE, else 1), for IFDEF\n"
-    "                   and IF to choose a variant; may be given more than once\n"
+    "                   and IF to choose a variant; may be given more than once,\n"
+    "                   or with several joined by commas (-D EMULA,N=5)\n"
     "  -o LISTING       the listing to write (default: SOURCE with the extension .ASM)\n"
     "  --ram IMAGE      also write a memory image: the board's memory map with the\n"
     "                   program in it\n"
@@ -66,17 +67,40 @@ struct Options {
   std::vector<std::string> defines;  // NAME or NAME=VALUE
 };
 
-// -D NAME[=VALUE] as the assembler takes it; empty with `fault` set when
-// NAME is no name.
+// "A,B=5" names two definitions, as the macro assembler's -D takes them:
+// split at the commas outside quotes and parentheses.
+std::vector<std::string> DefinitionsIn(const std::string& option) {
+  std::vector<std::string> parts(1);
+  int depth = 0;
+  char quote = 0;
+  for (char c : option) {
+    if (quote) quote = c == quote ? 0 : quote;
+    else if (c == '"' || c == '\'') quote = c;
+    else if (c == '(') ++depth;
+    else if (c == ')') depth -= depth > 0;
+    else if (c == ',' && depth == 0) {
+      parts.emplace_back();
+      continue;
+    }
+    parts.back() += c;
+  }
+  return parts;
+}
+
+// -D NAME[=VALUE][,NAME[=VALUE]...] as the assembler takes it; empty with
+// `fault` set when NAME is no name.
 std::vector<Predefined> Predefinitions(const Options& o, std::string* fault) {
   std::vector<Predefined> all;
-  for (const std::string& d : o.defines) {
+  std::vector<std::string> definitions;
+  for (const std::string& option : o.defines)
+    for (std::string& d : DefinitionsIn(option)) definitions.push_back(std::move(d));
+  for (const std::string& d : definitions) {
     const size_t equals = d.find('=');
     Predefined p{d.substr(0, equals), equals == std::string::npos ? "" : d.substr(equals + 1)};
     const bool name = !p.name.empty() && (std::isalpha(static_cast<unsigned char>(p.name[0])) || p.name[0] == '_') &&
                       std::all_of(p.name.begin(), p.name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
     if (!name || (equals != std::string::npos && p.value.empty())) {
-      *fault = "-D takes NAME or NAME=VALUE (a name of letters, digits and _), not " + Escaped(d);
+      *fault = "-D takes NAME or NAME=VALUE (a name of letters, digits and _), or several joined by commas, not " + Escaped(d);
       return {};
     }
     all.push_back(std::move(p));

@@ -156,7 +156,8 @@ TEST(ScmpAsm, AFailedAssemblyLeavesOutputFilesUntouched) {
 namespace scmp {
 namespace {
 
-// -D NAME[=VALUE], repeatable, chooses a variant; a bad NAME is a bad option.
+// -D NAME[=VALUE], repeatable or joined by commas, chooses a variant; a bad
+// NAME is a bad option.
 TEST(ScmpAsm, DefinitionsOnTheCommandLineChooseTheVariant) {
   test::TempDir dir;
   const std::string source =
@@ -171,6 +172,8 @@ TEST(ScmpAsm, DefinitionsOnTheCommandLineChooseTheVariant) {
       {{"-DN=1"}, 0, {0x10}},
       {{"-D", "N=2", "-D", "EMULA"}, 0, {0xE2}},
       {{"-D", "N"}, 0, {0x10}},
+      {{"-D", "EMULA,N=5"}, 0, {0xE5, 0x99}},  // several joined by commas
+      {{"-D", "N=2,"}, 2, {}},
       {{"-D", "9X"}, 2, {}},
       {{"-D", "N="}, 2, {}},
       {{"-D", "N=UNDEFINED"}, 1, {}},
