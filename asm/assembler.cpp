@@ -304,9 +304,8 @@ class Assembler {
       if (s.directive == Directive::kCpu && !placed_any && !origin_named) location = 0;  // the macro assembler's start
       if (IsMessage(s.directive)) return Say(s);
       if (s.directive == Directive::kBigEndian || s.directive == Directive::kDbyteOrder) {
-        const int on = SwitchValue(s.directive, s.source.operand.text);
-        if (on < 0) Fail(s, s.source.operand.column, SwitchChoices(s.directive));
-        else (s.directive == Directive::kBigEndian ? big_endian : dbyte_high) = on == 1;
+        if (!SetByteOrder(s.directive, s.source.operand.text, &big_endian, &dbyte_high))
+          Fail(s, s.source.operand.column, SwitchChoices(s.directive));
         return true;
       }
       s.high_first = s.directive == Directive::kWord ? big_endian : dbyte_high;
@@ -333,7 +332,8 @@ class Assembler {
   bool Say(Statement& s) {
     std::string text, error;
     int column = 0;
-    if (!MessageText(s.source.operand, &text, &error, &column)) {
+    const Evaluator value = [&](std::string_view e, int64_t* v, ExpressionFailure* why) { return Evaluate(e, s.address, v, why, 0); };
+    if (!MessageText(s.source.operand, value, &text, &error, &column)) {
       Fail(s, column, error);
       return true;
     }

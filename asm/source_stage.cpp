@@ -503,7 +503,10 @@ class Stage {
     if (name.empty() || !IsNameStart(name[0])) return Report(raw, sl.operation.column, "MACRO needs a name: NAME MACRO P1,P2");
     const std::string fault = ParseParameters(params, &macro_);
     if (!fault.empty()) Report(raw, params.column, fault);
-    if (IsMnemonic(name)) Report(raw, sl.operation.column, "the macro " + name + " hides the mnemonic of that name (write !" + UpperCase(name) + " for the mnemonic)", Severity::kWarning);
+    if (IsMnemonic(name))
+      Report(raw, sl.operation.column,
+             "the macro " + name + " hides the mnemonic of that name (write !" + UpperCase(name) + " for the mnemonic)",
+             Severity::kWarning);
     macro_name_ = UpperCase(name);
     defining_ = true;
     nesting_ = 0;
@@ -610,7 +613,8 @@ class Stage {
       case BlockKind::kIrp: case BlockKind::kIrpc: {
         const bool irp = macro_.kind == BlockKind::kIrp;
         if (pieces.empty() || FirstWord(pieces[0].text).size() != pieces[0].text.size() || pieces[0].text.empty())
-          return Report(where, block_column_, irp ? "IRP needs a name and values: IRP P, a, b, c" : "IRPC needs a name and a text: IRPC C, \"text\"");
+          return Report(where, block_column_,
+                        irp ? "IRP needs a name and values: IRP P, a, b, c" : "IRPC needs a name and a text: IRPC C, \"text\"");
         macro_.params = {std::string(pieces[0].text)};
         macro_.defaults = {""};
         if (irp) {
@@ -692,7 +696,9 @@ class Stage {
     if (v < 0) return Report(raw, sl.operand.column, "MAXNEST takes a count of 0 or more");
     if (v == 0 || v > kMaxMacroDepth) {
       max_nest_ = kMaxMacroDepth;
-      if (v != 0) Report(raw, sl.operand.column, "macro calls nest at most " + std::to_string(kMaxMacroDepth) + " deep here", Severity::kNote);
+      if (v != 0)
+        Report(raw, sl.operand.column, "macro calls nest at most " + std::to_string(kMaxMacroDepth) + " deep here",
+               Severity::kNote);
       return;
     }
     max_nest_ = static_cast<int>(v);

@@ -61,8 +61,10 @@ bool TextValue(std::string_view operand, std::string* value) {
     if (quoted.size() != 2) return false;
     value->clear();
   }
-  for (char& c : *value)
-    if (upper) c = static_cast<char>(upper > 0 ? std::toupper(static_cast<unsigned char>(c)) : std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : *value) {
+    const auto u = static_cast<unsigned char>(c);
+    if (upper) c = static_cast<char>(upper > 0 ? std::toupper(u) : std::tolower(u));
+  }
   return true;
 }
 

@@ -112,6 +112,9 @@ TEST(PublishedForms, MessagesNameTheFirstCause) {
       {" FATAL \"stop\"\n FOO", Severity::kError, "stop (FATAL: the assembly stops here)"},
       {" WARNING \"check the port\"\n NOP", Severity::kWarning, "check the port"},
       {" MESSAGE \"hello\"\n ORG 0\n NOP", Severity::kNote, "hello"},
+      // \{expr} in a message's text is the value in hexadecimal digits.
+      {" ORG 0x10\nX NOP\n MESSAGE \"X is at \\{X}, \\{X+0x20}h\\r\"", Severity::kNote, "X is at 10, 30h\r"},
+      {" MESSAGE \"\\{NOWHERE}\"", Severity::kError, "undefined symbol NOWHERE"},
       {" BIGENDIAN MAYBE", Severity::kError, "BIGENDIAN takes ON or OFF"},
       {"rp\n LDI 1", Severity::kWarning, "rp alone in column 1 is a label that nothing uses"},
       {" NOP", Severity::kNote, "the code starts at 001, the board's convention; write ORG 0 for 000"},
