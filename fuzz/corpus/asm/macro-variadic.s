@@ -1,7 +1,7 @@
 ; A variadic macro walking its arguments, a call with more arguments than
 ; parameters, a directive's name as an argument, labels on conditions.
 DO      MACRO   OP
-        IF      ARGCOUNT > 0
+        IF      "OP"<>""
         DB      OP
         SHIFT
         DO      ALLARGS
