@@ -160,6 +160,7 @@ class Stage {
       if (frames_.size() == 1) return false;  // the main file stays for counting
       CloseConditionsOf(f);
       if (!f.is_file && f.block && NextRepetition(f)) continue;
+      if (stopped_) return false;
       frames_.pop_back();
     }
     return false;
@@ -266,7 +267,7 @@ class Stage {
 
   void PassLabel(const StreamLine& raw, const SourceLine& sl) {
     if (sl.label.text.empty()) return;
-    defined_.insert(std::string(sl.label.text));
+    defined_.insert(NameKey(sl.label.text));
     PassKept({stream_.lines_text.Keep(std::string(sl.label.text) + ":"), raw.file, raw.line, raw.link});
   }
 
@@ -289,9 +290,12 @@ class Stage {
   }
 
   // ---- Names a condition may read ----------------------------------------
+  // The macro assembler's names are the same in any case (EMULA, Emula).
+  std::string NameKey(std::string_view name) const { return macro_assembler_ ? UpperCase(name) : std::string(name); }
+
   void Remember(const SourceLine& sl) {
     if (sl.label.text.empty()) return;
-    const std::string name(sl.label.text);
+    const std::string name = NameKey(sl.label.text);
     defined_.insert(name);
     if (!sl.equate || sl.definition == Directive::kFunction) return;
     int64_t v;
@@ -304,12 +308,12 @@ class Stage {
     context.has_location = false;
     context.order = order_;
     context.lookup = [this](std::string_view name, int64_t* v, std::string* message) {
-      const auto it = constants_.find(std::string(name));
+      const auto it = constants_.find(NameKey(name));
       if (it != constants_.end()) {
         *v = it->second;
         return LookupStatus::kFound;
       }
-      *message = defined_.count(std::string(name))
+      *message = defined_.count(NameKey(name))
                      ? std::string(name) + " has no value before the passes; a condition reads only constants defined above it"
                      : std::string(name) + " is not defined above this line; a condition reads only constants defined before it";
       return LookupStatus::kFailed;
@@ -391,7 +395,7 @@ class Stage {
         break;
       }
       case Directive::kIfdef: case Directive::kIfndef:
-        yes = (d == Directive::kIfdef) == (defined_.count(std::string(operand)) != 0);
+        yes = (d == Directive::kIfdef) == (defined_.count(NameKey(operand)) != 0);
         break;
       case Directive::kIfused: case Directive::kIfnused:
         yes = (d == Directive::kIfused) == IsUsed(operand);
@@ -451,11 +455,11 @@ class Stage {
         }
         size_t j = i;
         while (j < t.size() && IsNameChar(t[j])) ++j;
-        used_.insert(std::string(t.substr(i, j - i)));
+        used_.insert(NameKey(t.substr(i, j - i)));
         i = j;
       }
     }
-    return used_.count(std::string(Trimmed(Piece{name, 1}).text)) != 0;
+    return used_.count(NameKey(Trimmed(Piece{name, 1}).text)) != 0;
   }
 
   // ---- Blocks: MACRO, REPT, IRP, IRPC, WHILE ... ENDM ------------------------
@@ -725,19 +729,23 @@ class Stage {
     return name[0] == '/' ? std::string(name) : FolderOf(stream_.files[raw.file]) + std::string(name);
   }
 
-  // A name without an extension means NAME.inc first, as the macro
-  // assembler reads it, then the name itself.
   static bool HasExtension(std::string_view name) {
     const size_t slash = name.find_last_of('/');
     return name.find('.', slash == std::string_view::npos ? 0 : slash + 1) != std::string_view::npos;
   }
 
-  // IFEXIST NAME: the file INCLUDE NAME would read is there.
-  bool Exists(const StreamLine& raw, std::string_view name) {
-    if (name.empty()) return false;
+  // The file INCLUDE NAME reads: NAME.inc (or NAME.INC) when NAME has no
+  // extension and that file is there, else NAME.
+  std::string IncludePath(const StreamLine& raw, std::string_view name) {
     const std::string path = PathOf(raw, name);
-    return (!HasExtension(name) && Readable(path + ".inc")) || Readable(path);
+    if (!HasExtension(name))
+      for (const char* extension : {".inc", ".INC"})
+        if (Readable(path + extension)) return path + extension;
+    return path;
   }
+
+  // IFEXIST NAME: the file INCLUDE NAME would read is there.
+  bool Exists(const StreamLine& raw, std::string_view name) { return !name.empty() && Readable(IncludePath(raw, name)); }
 
   // The file can be read (what reading it costs counts as read by INCLUDE).
   bool Readable(const std::string& path) {
@@ -752,8 +760,7 @@ class Stage {
     const std::string_view name = FileName(sl.operand.text);
     if (name.empty()) return Report(raw, sl.operation.column, "INCLUDE needs a file name: INCLUDE \"file.s\"");
     if (!reader_) return Report(raw, sl.operand.column, "INCLUDE cannot read files here; assemble the file with scmp-asm or in the window");
-    std::string path = PathOf(raw, name);
-    if (!HasExtension(name) && Readable(path + ".inc")) path += ".inc";
+    const std::string path = IncludePath(raw, name);
     const int depth = raw.link < 0 ? 0 : stream_.links[raw.link].include_depth;
     if (depth >= kMaxIncludeDepth)
       return Report(raw, sl.operand.column, "includes nested deeper than " + std::to_string(kMaxIncludeDepth));

@@ -98,6 +98,8 @@ TEST(MacroLanguage, ConditionsChooseTheirBranch) {
           {"V EQU 9\n SWITCH V\n CASE 1,2\n DB 1\nL ELSECASE\n DB 3\n ENDCASE\n DB L", {3, 0}},
           {" SWITCH \"B\"\n CASE \"A\"\n DB 1\n CASE \"B\"\n DB 2\n ENDCASE", {2}},
           {"X EQU 1\n DB X\n IFUSED X\n DB 5\n ENDIF\n IFNUSED Y\n DB 6\n ENDIF", {1, 5, 6}},
+          // The macro assembler's names are the same in any case.
+          {"Emula EQU 2\n IFDEF EMULA\n IF emula = 2\n DB 7\n ENDIF\n ENDIF", {7}},
           {" IFEXIST \"defs.inc\"\n DB 1\n ENDIF\n IFNEXIST gone.s\n DB 2\n ENDIF\n IFEXIST defs\n DB 3\n ENDIF", {1, 2, 3}},
           // INCLUDE NAME reads NAME.inc when the name has no extension.
           {" INCLUDE defs\n DB SIZE", {4}},
