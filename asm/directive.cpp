@@ -40,7 +40,9 @@ constexpr Name kDirectives[] = {
     {"IFEXIST", Directive::kIfexist}, {"IFNEXIST", Directive::kIfnexist}, {"ELSEIF", Directive::kElseif},
     {"SWITCH", Directive::kSwitch}, {"CASE", Directive::kCase},       {"ELSECASE", Directive::kElsecase},
     {"ENDCASE", Directive::kEndcase}, {"MACEXP_DFT", Directive::kIgnored}, {"MACEXP_OVR", Directive::kIgnored},
-    {"LISTING", Directive::kIgnored}, {"LABEL", Directive::kEqu}, {"NEWPAGE", Directive::kIgnored},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
+    {"LISTING", Directive::kIgnored}, {"LABEL", Directive::kEqu},     {"MACEXP", Directive::kIgnored},
+    {"PRTINIT", Directive::kIgnored}, {"PRTEXIT", Directive::kIgnored}, {"OUTRADIX", Directive::kIgnored},
+    {"NEWPAGE", Directive::kIgnored}, {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {

@@ -17,10 +17,6 @@ namespace scmp::assembler {
 
 namespace {
 
-// REPT, IRP, IRPC and WHILE repeat their lines at most this often in one
-// assembly (a WHILE whose condition stays true ends here).
-constexpr size_t kMaxRepetitions = 1000 * 1000;
-
 bool IsBlankLine(std::string_view text) {
   if (text.size() > kMaxLineLength) return false;  // reported by the passes
   for (size_t i = 0; i < text.size(); ++i) {

@@ -30,6 +30,11 @@ constexpr size_t kMaxStreamLines = 4 * 1000 * 1000;
 // conditions alike.
 constexpr size_t kMaxExpansionText = 64 * kMegabyte;
 
+// REPT, IRP, IRPC and WHILE repeat their lines at most this often in one
+// assembly, all blocks together (a WHILE whose condition stays true ends
+// here, in a fraction of a second).
+constexpr size_t kMaxRepetitions = 100 * 1000;
+
 // The work FUNCTION calls may do: each call costs the length of the body
 // it evaluates plus kFunctionCallCost.
 constexpr uint64_t kMaxFunctionWork = 8 * 1000 * 1000;
