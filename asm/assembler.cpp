@@ -24,6 +24,7 @@
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/placement.h"
+#include "asm/register_symbol.h"
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
@@ -55,6 +56,7 @@ struct Statement {
   int scope = 0;  // local labels 1$ belong to the stretch between two ordinary labels
   bool failed = false;
   bool high_first = false;  // DW and .DBYTE: the byte order where the line stands
+  bool register_symbol = false;  // defines a register symbol: no value of its own
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;  // instructions only
 };
@@ -71,6 +73,7 @@ struct Compact {
   bool equate = false;
   bool high_first = false;
   bool bare_word = false;  // a word alone in the first column: a label nothing may use
+  bool register_symbol = false;
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;
 };
@@ -114,6 +117,7 @@ class Assembler {
     stream_ = RunSourceStage(source_, file_, reader_, options_.predefined);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
+    DefineRegisters();
     DefineSymbols();
     PlaceLines();
     EmitLines();
@@ -192,6 +196,7 @@ class Assembler {
       s.scope = c.scope;
       s.failed = c.failed;
       s.high_first = c.high_first;
+      s.register_symbol = c.register_symbol;
       s.directive = c.directive;
       s.op = c.op;
       const bool go_on = visit(s);
@@ -199,6 +204,7 @@ class Assembler {
       c.size = s.size;
       c.failed = s.failed;
       c.high_first = s.high_first;
+      c.register_symbol = s.register_symbol;
       c.op = s.op;
       if (!go_on) return;
     }
@@ -210,20 +216,33 @@ class Assembler {
     return IsLocalLabel(name) ? std::string(name) + "@" + std::to_string(scope) : std::string(name);
   }
 
+  // Register symbols first, in the order of the lines, so that a symbol may
+  // name a register symbol defined above it.
+  void DefineRegisters() {
+    auto definitions = [](const Compact& c) { return c.equate; };
+    Each(statements_.size(), definitions, [&](Statement& s) { return registers_.NoteNumericDefinition(s.source), true; });
+    Each(statements_.size(), definitions, [&](Statement& s) {
+      std::string message;
+      int column = 0;
+      const RegisterSymbols::Outcome outcome = registers_.Define(s.source, s.index, &message, &column);
+      s.register_symbol = outcome != RegisterSymbols::Outcome::kNotRegister;
+      if (outcome == RegisterSymbols::Outcome::kFailed) Fail(s, column, message);
+      return true;
+    });
+  }
+
   void DefineSymbols() {
     Each(statements_.size(), All, [&](Statement& s) {
       const Piece& name = s.source.label;
-      if (name.text.empty() || !s.source.error.empty()) return true;
+      if (name.text.empty() || !s.source.error.empty() || s.register_symbol) return true;
       const std::string key = Key(name.text, s.scope);
       if (s.source.definition == Directive::kFunction) {
         DefineFunction(s);
         return true;
       }
-      const int reg = RegisterNumber(key);
-      if (reg == -1 || (reg >= 0 && !s.source.equate)) {
-        Fail(s, name.column, key + " is a register name and cannot be a label");
-        return true;
-      }
+      if (std::string fault = BuiltInNameFault(key, s.source.equate); !fault.empty()) return Fail(s, name.column, fault), true;
+      if (registers_.Defines(key))
+        return Fail(s, name.column, key + " is already a register symbol (REG); give this one another name"), true;
       const bool set = s.source.definition == Directive::kSet;
       if (auto it = symbols_.find(key); it != symbols_.end()) {
         if (set && it->second.is_set) return true;
@@ -279,7 +298,7 @@ class Assembler {
         Fail(s, s.source.error_column, s.source.error);
         return true;
       }
-      if (!s.failed && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
+      if (!s.failed && !s.register_symbol && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
         SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
         if (e.is_label) {
           e.value = location;
@@ -395,7 +414,7 @@ class Assembler {
         int64_t v;
         return EvaluateIn(s, operand, 0, 0x10000, "a byte count", &v) ? static_cast<int>(v) : 0;
       }
-      case Directive::kEqu: case Directive::kSet: case Directive::kFunction:
+      case Directive::kEqu: case Directive::kSet: case Directive::kFunction: case Directive::kReg:
         Fail(s, operation.column, std::string(operation.text) + " needs a name: NAME " + std::string(operation.text) + " value");
         return 0;
       case Directive::kCpu: case Directive::kIgnored:
@@ -430,6 +449,8 @@ class Assembler {
   // ---- Expressions ----------------------------------------------------------
   LookupStatus Lookup(std::string_view name, int64_t* value, std::string* message, int depth) {
     auto it = symbols_.find(Key(name, scope_));
+    if (it == symbols_.end() && (registers_.Defines(name) || RegisterNumber(name) != kNoRegister))
+      return *message = registers_.ExpressionFault(name), LookupStatus::kFailed;
     if (it == symbols_.end()) return LookupStatus::kUndefined;
     SymbolEntry& e = it->second;
     e.used = true;
@@ -552,7 +573,7 @@ class Assembler {
     // line and not where the constant is used. SET names take their values
     // on the way.
     const size_t end = EndOfAssembly();
-    Each(end, [](const Compact& c) { return c.equate && !c.failed; }, [&](Statement& s) {
+    Each(end, [](const Compact& c) { return c.equate && !c.failed && !c.register_symbol; }, [&](Statement& s) {
       if (Stopped()) return false;
       if (s.failed || !s.source.equate || s.source.definition == Directive::kFunction) return true;
       scope_ = s.scope;
@@ -575,7 +596,7 @@ class Assembler {
       if (Stopped()) return false;
       scope_ = s.scope;
       location_ = s.address;
-      if (!s.failed && s.source.equate && s.source.definition == Directive::kSet)
+      if (!s.failed && !s.register_symbol && s.source.equate && s.source.definition == Directive::kSet)
         AssignSet(s, symbols_.at(Key(s.source.label.text, s.scope)));
       if (s.failed || s.source.equate || s.size == 0) return true;
       const StreamLine& where = stream_.lines[s.index];
@@ -610,8 +631,7 @@ class Assembler {
       return Fail(s, s.source.label.column,
                   "the value of " + name + " differs between the passes (" + Address(e.pass1_value) + " when first used, " +
                       Address(v) + " here): it depends on code placed after its use; define it before that use");
-    if (const int reg = RegisterNumber(name); reg >= 0 && v != reg)
-      Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
+    if (std::string fault = BuiltInValueFault(name, v); !fault.empty()) Fail(s, s.source.label.column, fault);
   }
 
   void EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
@@ -663,7 +683,8 @@ class Assembler {
     Operand o;
     std::string error;
     int column = 0;
-    if (!ParseOperand(s.source.operand, &o, &error, &column)) return Fail(s, column, error);
+    const RegisterFinder find = [&](std::string_view name) { return registers_.Find(name, s.index); };
+    if (!ParseOperand(s.source.operand, &o, &error, &column, find)) return Fail(s, column, error);
     if (!o.pointer_symbol.text.empty() && !ResolvePointerSymbol(s, &o)) return;
     // "#expr" on a memory reference is its immediate form: LD #1 is LDI 1.
     if (o.syntax == OperandSyntax::kImmediate && KindOf(s.op) == OperandKind::kMemory && ImmediateOf(s.op) != s.op &&
@@ -678,6 +699,7 @@ class Assembler {
     Form form = Form::kNone;
     uint8_t pointer = kNoPointer;
     int second = 0;
+    DisplacementByte byte;
     bool pc_relative = false;
     int64_t target = 0;
     if (kind == OperandKind::kPointer && given) {
@@ -708,15 +730,8 @@ class Assembler {
       if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, INT64_MIN, INT64_MAX, "", &v)) return;
       // A name that stands for -128 (EREG = -128) says E as plainly as E does.
       const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
-      if (const std::string fault = DisplacementFault(kind, v, named_e, o.pointer); !fault.empty())
-        return Fail(s, o.value.column, fault);
-      if (o.uses_e || named_e) {
-        if (kind != OperandKind::kMemory)
-          return Fail(s, o.value.column, "E(Pn) is for memory references only, not " + name);
-        second = 0x80;
-      } else {
-        second = static_cast<int>(v & 0xFF);
-      }
+      byte = ExplicitDisplacement(kind, name, v, o.uses_e || named_e, o.pointer, order_ == OperatorOrder::kMacroAssembler);
+      if (byte.Failed()) return Fail(s, o.value.column, byte.message);
     }
 
     const int opcode = map_.Find(s.op, form, pointer);
@@ -728,8 +743,10 @@ class Assembler {
       return Fail(s, given ? operand_column : s.source.operation.column,
                   name + " has no " + FormName(form, pointer) + " in " + std::string(kTableName));
     }
-    if (std::string message; pc_relative && !RelativeDisplacement(s.address, kind, target, &second, &message))
-      return Fail(s, o.value.column, message);
+    if (pc_relative) byte = RelativeDisplacement(s.address, kind, target, order_ == OperatorOrder::kMacroAssembler);
+    if (byte.Failed()) return Fail(s, o.value.column, byte.message);
+    if (byte.warning) Warn(s, o.value.column, byte.message);
+    if (form == Form::kDisplacement || form == Form::kAutoIndexed) second = byte.byte;
     bytes->push_back(static_cast<uint8_t>(opcode));
     if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
   }
@@ -782,6 +799,7 @@ class Assembler {
   std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
+  RegisterSymbols registers_;
   std::set<std::string> noted_;
   MessageList messages_{stream_};
   int64_t location_ = 0;

@@ -35,6 +35,7 @@ constexpr Name kDirectives[] = {
     {"AREA", Directive::kIgnored},  {"BANK", Directive::kIgnored},    {"EJECT", Directive::kIgnored},
     {"MESSAGE", Directive::kMessage}, {"WARNING", Directive::kWarning}, {"ERROR", Directive::kError},
     {"FATAL", Directive::kFatal},   {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
+    {"REG", Directive::kReg},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {

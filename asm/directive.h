@@ -12,7 +12,7 @@ namespace scmp::assembler {
 enum class Directive {
   kNone,
   kOrg, kByte, kWord, kDbyte, kAscii, kSpace, kEnd,   // place bytes or move
-  kEqu, kSet, kFunction,                               // define names
+  kEqu, kSet, kFunction, kReg,                         // define names
   kInclude, kMacro, kEndm,                             // the source stage
   kIf, kIfb, kIfnb, kIfdef, kIfndef, kElse, kEndif,    // conditions
   kCpu,                                                // starts the count at 0
@@ -27,7 +27,9 @@ inline bool IsMessage(Directive d) { return d >= Directive::kMessage && d <= Dir
 Directive DirectiveOf(std::string_view word);
 
 // True for the directives that define the name written before them.
-inline bool DefinesName(Directive d) { return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction; }
+inline bool DefinesName(Directive d) {
+  return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction || d == Directive::kReg;
+}
 inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Directive::kEndif; }
 
 // True for a word that is a mnemonic of the processor.
