@@ -18,8 +18,8 @@
 #include "asm/data_directive.h"
 #include "asm/dialect.h"
 #include "asm/directive.h"
-#include "asm/displacement.h"
 #include "asm/expression.h"
+#include "asm/instruction_encoding.h"
 #include "asm/message_list.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
@@ -387,6 +387,25 @@ class Assembler {
             [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); }};
   }
 
+  InstructionContext InstructionOn(Statement& s) {
+    InstructionContext c;
+    c.map = &map_;
+    c.macro_assembler = order_ == OperatorOrder::kMacroAssembler;
+    c.evaluate = DataOn(s).evaluate;
+    c.try_evaluate = [this](std::string_view text, int64_t* v) {
+      ExpressionFailure failure;
+      return Evaluate(text, location_, v, &failure, 0);
+    };
+    c.is_function = [this](std::string_view name) {
+      int64_t probe;
+      return BuiltInFunction(Upper(name), 0, &probe) || functions_.count(Upper(name)) != 0;
+    };
+    c.find_register = [this, &s](std::string_view name) { return registers_.Find(name, s.index); };
+    c.fail = [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); };
+    c.warn = [this, &s](int column, std::string message) { Warn(s, column, std::move(message)); };
+    return c;
+  }
+
   int SizeOf(Statement& s) {
     const Piece& operand = s.source.operand;
     const Piece& operation = s.source.operation;
@@ -606,7 +625,7 @@ class Assembler {
       if (code.data) {
         EncodeData(s, &code.bytes);
       } else {
-        EncodeInstruction(s, &code.bytes);
+        EncodeInstruction(s.source, s.address, s.size, &s.op, InstructionOn(s), &code.bytes);
       }
       if (s.failed) return true;
       CheckPlace(s, code);
@@ -653,102 +672,6 @@ class Assembler {
       return;
     }
     WordData(operand, s.high_first, DataOn(s), bytes);
-  }
-
-  // disp(NAME): the whole operand is an expression when the instruction
-  // takes an immediate (LDI -L(X)) or a function's name stands right before
-  // the parentheses (L(ENDS)-L(START), H(X)); else NAME is a pointer when it
-  // is a symbol of value 0..3.
-  bool ResolvePointerSymbol(Statement& s, Operand* o) {
-    const std::string called = Upper(TrailingName(o->value.text));
-    int64_t probe;
-    if (KindOf(s.op) == OperandKind::kImmediate || BuiltInFunction(called, 0, &probe) || functions_.count(called)) {
-      if (o->syntax == OperandSyntax::kAutoIndexed) return Fail(s, o->whole.column, "\"@\" needs a displacement and a pointer"), false;
-      o->syntax = OperandSyntax::kExpression;
-      o->value = o->whole;
-      o->uses_e = false;
-      return true;
-    }
-    int64_t v = -1;
-    std::string message;
-    if (Lookup(o->pointer_symbol.text, &v, &message, 0) != LookupStatus::kFound || v < 0 || v > 3)
-      return Fail(s, o->pointer_symbol.column,
-                  Quoted(o->pointer_symbol.text, kQuotedTextLimit) + " is no pointer: write P0..P3, PC, 0..3 or a symbol of value 0..3"),
-             false;
-    o->pointer = static_cast<int>(v);
-    return true;
-  }
-
-  void EncodeInstruction(Statement& s, std::vector<uint8_t>* bytes) {
-    Operand o;
-    std::string error;
-    int column = 0;
-    const RegisterFinder find = [&](std::string_view name) { return registers_.Find(name, s.index); };
-    if (!ParseOperand(s.source.operand, &o, &error, &column, find)) return Fail(s, column, error);
-    if (!o.pointer_symbol.text.empty() && !ResolvePointerSymbol(s, &o)) return;
-    // "#expr" on a memory reference is its immediate form: LD #1 is LDI 1.
-    if (o.syntax == OperandSyntax::kImmediate && KindOf(s.op) == OperandKind::kMemory && ImmediateOf(s.op) != s.op &&
-        map_.Has(ImmediateOf(s.op)))
-      s.op = ImmediateOf(s.op);
-    const std::string name(OpName(s.op));
-    const OperandKind kind = KindOf(s.op);
-    const int operand_column = s.source.operand.column;
-    const bool given = o.syntax != OperandSyntax::kNone;
-    if (kind == OperandKind::kNone && given) return Fail(s, operand_column, name + " takes no operand");
-
-    Form form = Form::kNone;
-    uint8_t pointer = kNoPointer;
-    int second = 0;
-    DisplacementByte byte;
-    bool pc_relative = false;
-    int64_t target = 0;
-    if (kind == OperandKind::kPointer && given) {
-      int p = o.syntax == OperandSyntax::kPointer ? o.pointer : -1;
-      int64_t v;
-      ExpressionFailure failure;
-      if (o.syntax == OperandSyntax::kExpression && Evaluate(o.value.text, location_, &v, &failure, 0) && v >= 0 && v <= 3)
-        p = static_cast<int>(v);
-      if (p < 0) return Fail(s, operand_column, name + " takes a pointer: P0..P3, PC or 0..3");
-      pointer = static_cast<uint8_t>(p);
-    } else if (o.syntax == OperandSyntax::kPointer) {
-      return Fail(s, operand_column, name + " takes no pointer alone; write disp(P" + std::to_string(o.pointer) + ")");
-    } else if (o.syntax == OperandSyntax::kImmediate ||
-               (o.syntax == OperandSyntax::kExpression && kind == OperandKind::kImmediate)) {
-      form = Form::kImmediate;
-      int64_t v;
-      if (!EvaluateIn(s, o.value, -128, 255, "an immediate", &v)) return;
-      second = static_cast<int>(v & 0xFF);
-    } else if (o.syntax == OperandSyntax::kExpression) {
-      form = Form::kDisplacement;
-      pointer = 0;
-      pc_relative = true;
-      if (!EvaluateIn(s, o.value, 0, kLastAddress, "an address", &target)) return;
-    } else if (o.syntax == OperandSyntax::kDisplacement || o.syntax == OperandSyntax::kAutoIndexed) {
-      form = o.syntax == OperandSyntax::kDisplacement ? Form::kDisplacement : Form::kAutoIndexed;
-      pointer = static_cast<uint8_t>(o.pointer);
-      int64_t v = 0;
-      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, INT64_MIN, INT64_MAX, "", &v)) return;
-      // A name that stands for -128 (EREG = -128) says E as plainly as E does.
-      const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
-      byte = ExplicitDisplacement(kind, name, v, o.uses_e || named_e, o.pointer, order_ == OperatorOrder::kMacroAssembler);
-      if (byte.Failed()) return Fail(s, o.value.column, byte.message);
-    }
-
-    const int opcode = map_.Find(s.op, form, pointer);
-    if (opcode < 0) {
-      if (!given && kind == OperandKind::kPointer)
-        return Fail(s, s.source.operation.column, name + " needs a pointer: P0..P3, PC or 0..3");
-      if (!given && kind != OperandKind::kNone)
-        return Fail(s, s.source.operation.column, name + " needs an operand");
-      return Fail(s, given ? operand_column : s.source.operation.column,
-                  name + " has no " + FormName(form, pointer) + " in " + std::string(kTableName));
-    }
-    if (pc_relative) byte = RelativeDisplacement(s.address, kind, target, order_ == OperatorOrder::kMacroAssembler);
-    if (byte.Failed()) return Fail(s, o.value.column, byte.message);
-    if (byte.warning) Warn(s, o.value.column, byte.message);
-    if (form == Form::kDisplacement || form == Form::kAutoIndexed) second = byte.byte;
-    bytes->push_back(static_cast<uint8_t>(opcode));
-    if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
   }
 
   // A warning for bytes placed twice; the bytes the board cannot hold are
