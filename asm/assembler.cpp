@@ -402,7 +402,7 @@ class Assembler {
         if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
           Report(Severity::kNote, s, operation.column,
                  std::string(operation.text) + (s.directive == Directive::kCpu
-                                                    ? " names the macro assembler: its expressions bind comparisons looser than | & ^ !"
+                                                    ? " names the macro assembler: its operators bind in its order (bit operators first, comparisons last) and ^ is a power"
                                                     : " changes no byte here and is ignored"));
         return 0;
       case Directive::kNone: break;
