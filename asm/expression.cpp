@@ -50,14 +50,13 @@ class Parser {
 
  private:
   // What stands where the expression should have ended. A word gets its
-  // own message: DUP (3 dup (1)) is a repeat the macro assemblers of other
-  // processors have.
+  // own message: DUP (3 dup (1)) repeats values in DB and DW only.
   std::string Unexpected() const {
     size_t end = pos_;
     while (end < text_.size() && IsNameChar(text_[end])) ++end;
     const std::string word = UpperCaseWord(text_.substr(pos_, end - pos_));
     if (word == "DUP")
-      return "DUP is not supported: write the values out, one for each byte (or repeat them with a macro)";
+      return "DUP repeats values only in DB and DW (N DUP (values)); write the values out here";
     if (!word.empty() && pos_ > 0 && (text_[pos_ - 1] == ' ' || text_[pos_ - 1] == '\t'))
       return "unexpected " + Quoted(text_.substr(pos_, end - pos_), kQuotedTextLimit) +
              " after the expression: an operator or a comma is missing";

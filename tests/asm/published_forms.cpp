@@ -96,6 +96,20 @@ TEST(PublishedForms, OperatorsBindAsTheDialectSays) {
   });
 }
 
+// DB and DW repeat with N DUP (values), N DUP value repeating just that one
+// value; "?" reserves a cell without storing a byte.
+TEST(PublishedForms, RepeatsAndReservedCells) {
+  ExpectForms({
+      {" DB 3 dup (1,2)", {1, 2, 1, 2, 1, 2}},
+      {" DB 2 DUP 7, 9", {7, 7, 9}},
+      {" DB 2 dup (\"ab\", 2 dup (0)), 0 dup (5)", {'a', 'b', 0, 0, 'a', 'b', 0, 0}},
+      {" DW 2 dup (0x1234)", {0x34, 0x12, 0x34, 0x12}},
+      {"DUP = 3\n DB DUP, 'DUP'", {3, 'D', 'U', 'P'}},  // no repeat without a count before it
+      {" DB ?, ?\nX: DB 5\n DB L(X)", {5, 3}},
+      {" DW 2 dup (?)\nX: DB L(X)", {5}},
+  });
+}
+
 struct MessageCase {
   const char* source;
   Severity severity;
@@ -104,7 +118,10 @@ struct MessageCase {
 
 TEST(PublishedForms, MessagesNameTheFirstCause) {
   const std::vector<MessageCase> cases = {
-      {" DB 3 dup (1)", Severity::kError, "DUP is not supported"},
+      {" LDI 3 dup (1)", Severity::kError, "DUP repeats values only in DB and DW"},
+      {" DB 1, ?", Severity::kError, "a line either reserves cells (?) or stores values, not both"},
+      {" DB 70000 dup (0)", Severity::kError, "out of range for a DUP count"},
+      {" DB 300 dup (300 dup (1))", Severity::kError, "more than 65536 values in one line"},
       {" CPU SC/MP\n DB 1 >< 0", Severity::kError, "a bit mirror (><) turns 1..32 bits"},
       {" CPU SC/MP\n DB 2 ^ -1", Severity::kError, "an exponent of 0 or more; for an exclusive or write !"},
       {" CPU SC/MP\n DW 2 ^ 64", Severity::kError, "the value is too large"},
