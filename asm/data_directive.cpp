@@ -1,13 +1,29 @@
 #include "asm/data_directive.h"
 
+#include "asm/data_items.h"
 #include "asm/string_literal.h"
 
 namespace scmp::assembler {
 
-bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint8_t>* bytes, int* count) {
+namespace {
+
+bool Expand(const Piece& operand, const DataContext& context, DataItems* items) {
+  return ExpandDataItems(
+      operand,
+      [&context](const Piece& count, int64_t* value) {
+        return context.evaluate(count, 0, static_cast<int64_t>(kMaxDataItems), "a DUP count", value);
+      },
+      context.fail, items);
+}
+
+}  // namespace
+
+bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint8_t>* bytes, int* count, bool* reserved) {
   *count = 0;
-  if (Trimmed(operand).text.empty()) return true;
-  for (const Piece& part : SplitOperands(operand)) {
+  DataItems data;
+  if (!Expand(operand, context, &data)) return false;
+  if (reserved) *reserved = data.reserved;
+  for (const Piece& part : data.items) {
     if (IsOneString(part.text)) {
       std::string text, error;
       int column = 0;
@@ -18,24 +34,29 @@ bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint
     }
     ++*count;
     if (!bytes) continue;
-    int64_t v;
-    if (!context.evaluate(part, -128, 255, "a byte", &v)) return false;
+    int64_t v = 0;
+    if (!data.reserved && !context.evaluate(part, -128, 255, "a byte", &v)) return false;
     bytes->push_back(static_cast<uint8_t>(v & 0xFF));
   }
   return true;
 }
 
-bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes) {
-  for (const Piece& part : SplitOperands(operand)) {
-    int64_t v;
-    if (!context.evaluate(part, -32768, 65535, "a 16-bit word", &v)) return false;
+bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes, int* count,
+              bool* reserved) {
+  *count = 0;
+  DataItems data;
+  if (!Expand(operand, context, &data)) return false;
+  if (reserved) *reserved = data.reserved;
+  for (const Piece& part : data.items) {
+    *count += 2;
+    if (!bytes) continue;
+    int64_t v = 0;
+    if (!data.reserved && !context.evaluate(part, -32768, 65535, "a 16-bit word", &v)) return false;
     const uint8_t high = static_cast<uint8_t>((v >> 8) & 0xFF), low = static_cast<uint8_t>(v & 0xFF);
     bytes->push_back(high_first ? high : low);
     bytes->push_back(high_first ? low : high);
   }
   return true;
 }
-
-int WordCount(const Piece& operand) { return static_cast<int>(SplitOperands(operand).size()); }
 
 }  // namespace scmp::assembler
