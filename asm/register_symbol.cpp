@@ -6,11 +6,7 @@
 
 namespace scmp::assembler {
 
-std::string RegisterName(int reg, bool pc) {
-  if (reg == kRegisterE) return "E";
-  if (reg == 0 && pc) return "PC";
-  return "P" + std::to_string(reg);
-}
+std::string RegisterName(int reg) { return reg == kRegisterE ? "E" : "P" + std::to_string(reg); }
 
 std::string BuiltInNameFault(std::string_view name, bool definition) {
   const int reg = RegisterNumber(name);
@@ -74,10 +70,10 @@ int RegisterSymbols::Find(std::string_view name, int at) const {
 }
 
 std::string RegisterSymbols::ExpressionFault(std::string_view name) const {
+  const std::string why = " and has no value: a register can stand only where a pointer or E is written";
   const auto it = names_.find(Key(name));
-  const int reg = it != names_.end() ? it->second.front().reg : RegisterNumber(name);
-  return std::string(name) + " stands for the register " + RegisterName(reg) +
-         " and has no value: a register can stand only where a pointer or E is written";
+  if (it == names_.end()) return std::string(name) + " is a register" + why;
+  return std::string(name) + " stands for the register " + RegisterName(it->second.front().reg) + why;
 }
 
 }  // namespace scmp::assembler

@@ -22,8 +22,8 @@ namespace scmp::assembler {
 constexpr int kRegisterE = -1;
 constexpr int kNoRegister = -2;
 
-// "P2", "PC" for pointer 0 when `pc`, "E".
-std::string RegisterName(int reg, bool pc = false);
+// "P2", "E".
+std::string RegisterName(int reg);
 
 // The message for a built-in register name used as the name of a label or
 // definition, or "": E never, P0..P3 and PC only when defined as their own

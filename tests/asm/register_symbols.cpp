@@ -50,7 +50,7 @@ TEST(RegisterSymbols, StandWhereAPointerOrEDoes) {
 TEST(RegisterSymbols, MisuseIsAnErrorOnItsLine) {
   const std::vector<std::pair<const char*, const char*>> cases = {
       {"ptr2 reg p2\n ldi ptr2+1", "t.s:2:6: error: ptr2 stands for the register P2 and has no value"},
-      {" ldi 1+pc", "t.s:1:8: error: pc stands for the register P0 and has no value"},
+      {" ldi 1+pc", "t.s:1:8: error: pc is a register and has no value"},
       {"ereg reg e\n ld 3(ereg)", "t.s:2:7: error: \"ereg\" stands for E, which is no pointer"},
       {"x reg 5", "t.s:1:7: error: REG needs a register: P0..P3, PC, E or a register symbol, not \"5\""},
       {" reg p1", "t.s:1:2: error: reg needs a name"},
