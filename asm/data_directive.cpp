@@ -25,17 +25,47 @@ bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint
   return true;
 }
 
+namespace {
+
+// A DW/.DBYTE operand that is one string gives a word per character when
+// it is in double quotes, or in single quotes and longer than a word's two
+// characters; else it is a number ('AB' is 0x4142), as the macro assembler
+// reads them. False for any other operand, and for a faulty string, whose
+// fault the expression then reports.
+bool WordString(const Piece& part, std::string* chars) {
+  if (!IsOneString(part.text)) return false;
+  std::string error;
+  int column = 0;
+  return ParseString(part, chars, &error, &column) && (part.text[0] == '"' || chars->size() > 2);
+}
+
+}  // namespace
+
 bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes) {
-  for (const Piece& part : SplitOperands(operand)) {
-    int64_t v;
-    if (!context.evaluate(part, -32768, 65535, "a 16-bit word", &v)) return false;
+  auto put = [&](int64_t v) {
     const uint8_t high = static_cast<uint8_t>((v >> 8) & 0xFF), low = static_cast<uint8_t>(v & 0xFF);
     bytes->push_back(high_first ? high : low);
     bytes->push_back(high_first ? low : high);
+  };
+  for (const Piece& part : SplitOperands(operand)) {
+    if (std::string chars; WordString(part, &chars)) {
+      for (const char c : chars) put(static_cast<uint8_t>(c));
+      continue;
+    }
+    int64_t v;
+    if (!context.evaluate(part, -32768, 65535, "a 16-bit word", &v)) return false;
+    put(v);
   }
   return true;
 }
 
-int WordCount(const Piece& operand) { return static_cast<int>(SplitOperands(operand).size()); }
+int WordCount(const Piece& operand) {
+  int count = 0;
+  for (const Piece& part : SplitOperands(operand)) {
+    std::string chars;
+    count += WordString(part, &chars) ? static_cast<int>(chars.size()) : 1;
+  }
+  return count;
+}
 
 }  // namespace scmp::assembler

@@ -1,7 +1,8 @@
 // The bytes of the data directives: DB/.BYTE (values and texts), DW/.WORD
 // and .DBYTE (16-bit words in either byte order). An operand is a text only
 // when the whole of it is one string in quotes: 'R'+X'80' and 'R'|0x80 are
-// expressions and give one byte, in every directive.
+// expressions and give one byte, in every directive. DW stores a text in
+// double quotes a word per character, and 'AB' as the one word 0x4142.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint
 // The bytes of a DW/.DBYTE operand list, each value as two bytes.
 bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes);
 
-// The number of values in a DW/.DBYTE operand list.
+// The number of words in a DW/.DBYTE operand list.
 int WordCount(const Piece& operand);
 
 }  // namespace scmp::assembler

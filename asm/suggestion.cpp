@@ -33,7 +33,7 @@ constexpr Habit kHabits[] = {
 };
 
 // Directives that only the macro assembler's own test files use.
-constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT", "RELAXED"};
+constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT"};
 
 }  // namespace
 

@@ -100,10 +100,10 @@ TEST(PublishedForms, MessagesNameTheFirstCause) {
   const std::vector<MessageCase> cases = {
       {" DB 3 dup (1)", Severity::kError, "DUP is not supported"},
       {" expect 1350\n NOP", Severity::kError, "EXPECT belongs to the macro assembler's own test files"},
-      {" DB \"\\015\"", Severity::kError, "\"\\015\" is ambiguous"},
+      {" DB \"\\08\"", Severity::kError, "\"\\08\": an escape that starts with 0 is octal"},
       {" DB 'R'|", Severity::kError, "an expression is incomplete"},
       {" DB 'ABC", Severity::kError, "the text has no closing quote"},
-      {" DB 'AB'+1", Severity::kError, "a text of several stands alone as an operand"},
+      {" DB 'ABCDE'+1", Severity::kError, "a text of more than 4 characters is no number"},
       {" LDI L(X)-L(Y)", Severity::kError, "undefined symbol X"},
       {" LD 200(P1)", Severity::kError, "out of range for a displacement (-127..127; -128 is E)"},
       {" JMP 200(P1)", Severity::kError, "out of range for a displacement (-128..127)"},
