@@ -257,15 +257,15 @@ class Parser {
   }
 
   // A character constant in single or double quotes, the same to the
-  // macro assembler: 'A' is 0x41, and a text of up to 4 characters is their
-  // codes high byte first ('AB' is 0x4142). Escapes as in strings: '\\' is a
+  // macro assembler: 'A' is 0x41, a text of up to 4 characters is their
+  // codes high byte first ('AB' is 0x4142), and "" is 0, so that a macro's
+  // IF "ARG" <> "" asks whether ARG was given. Escapes as in strings: '\\' is a
   // backslash, '\13' a carriage return; a lone '\' is the backslash itself.
   int64_t CharacterConstant() {
     const size_t at = pos_;
     std::string chars, error;
     size_t end = 0, error_at = 0;
     if (!DecodeQuoted(text_, at, &chars, &end, &error, &error_at)) return Fail(error_at, error);
-    if (chars.empty()) return Fail(at, "an empty text in quotes has no value");
     if (chars.size() > 4)
       return Fail(at, "a text of more than 4 characters is no number; as a data operand of its own it gives its bytes");
     int64_t v = 0;

@@ -35,6 +35,19 @@ constexpr Habit kHabits[] = {
 // Directives that only the macro assembler's own test files use.
 constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT"};
 
+// The macro assembler's directives that change how numbers read; scmp-asm
+// keeps one reading, and says which, rather than guess another.
+struct Notation {
+  const char* word;
+  const char* instead;
+};
+constexpr Notation kNotations[] = {
+    {"INTSYNTAX", "scmp-asm reads every notation (0x1F $1F 1FH X'1F' 17O 1010B) and cannot switch one off; "
+                  "a leading 0 is octal after a CPU line: write a hex number as 0x1F or 1FH, then remove the line"},
+    {"RADIX", "scmp-asm reads a number without a mark as decimal: mark the others (0x1F, 1FH, 17O, 1010B), "
+              "then remove the line"},
+};
+
 }  // namespace
 
 std::string UnknownWordMessage(std::string_view word) {
@@ -45,6 +58,8 @@ std::string UnknownWordMessage(std::string_view word) {
     if (upper == t)
       return kind + std::string(word) + ": " + t +
              " belongs to the macro assembler's own test files, not to programs; remove the line";
+  for (const Notation& n : kNotations)
+    if (upper == n.word) return kind + std::string(word) + ": " + n.instead;
   if (!dotted)
     for (const Habit& h : kHabits)
       if (upper == h.word)

@@ -80,10 +80,12 @@ TEST(Constants, CharacterConstantsAreNumbers) {
       {" BIGENDIAN ON\n DW 'AB', \"AB\"", {'A', 'B', 0, 'A', 0, 'B'}},
       {" .DBYTE \"\\r\\n\", '\\r\\n'", {13, 0, 10, 0, 10, 13}},
       {" CPU SC/MP\n DW 'AB'+1", {'C', 'A'}},
+      {" DB \"\" == 0, \"ABC\" <> \"\", '' + 1", {1, 1, 1}},
   });
   ExpectErrors({
       {" DB 'ABCDE'+1", "a text of more than 4 characters is no number"},
-      {" LDI ''", "an empty text in quotes has no value"},
+      {" INTSYNTAX -0oct,+0hex", "cannot switch one off"},
+      {" .RADIX 16", "a number without a mark as decimal"},
       {" DB 'AB'+1", "out of range for a byte"},
       {" DB \"AB", "the text has no closing quote"},
       {" DW \"\\q\"", "unknown escape"},
