@@ -376,12 +376,14 @@ class Assembler {
         int count = 0;
         return ByteData(operand, DataOn(s), nullptr, &count) ? count : 0;
       }
-      case Directive::kWord: case Directive::kDbyte:
+      case Directive::kWord: case Directive::kDbyte: {
         if (operand.text.empty()) {
           Fail(s, operation.column, std::string(operation.text) + " needs at least one value");
           return 0;
         }
-        return 2 * WordCount(operand);
+        int count = 0;
+        return WordData(operand, false, DataOn(s), nullptr, &count) ? count : 0;
+      }
       case Directive::kAscii: {
         std::string bytes, error;
         int column = 0;
@@ -579,16 +581,12 @@ class Assembler {
       LineCode code{s.source.number, s.address, {}, stream_.files[where.file], CallSitesOf(stream_, where.link), {}};
       if (!code.calls.empty()) code.text = std::string(Trimmed(Piece{where.text, 1}).text);
       code.data = s.op == Op::kNothing;
-      if (code.data) {
-        EncodeData(s, &code.bytes);
-      } else {
-        EncodeInstruction(s, &code.bytes);
-      }
+      const bool stored = code.data ? EncodeData(s, &code.bytes) : (EncodeInstruction(s, &code.bytes), true);
       if (s.failed) return true;
       CheckPlace(s, code);
       // Reserved space takes its addresses (and their checks) but stores no
       // byte: its cells stay unloaded in the HEX, the listing and the RAM.
-      if (s.directive != Directive::kSpace) result_.code.push_back(std::move(code));
+      if (stored) result_.code.push_back(std::move(code));
       return true;
     });
   }
@@ -611,25 +609,24 @@ class Assembler {
       Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
   }
 
-  void EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
+  // The bytes of a data line; false for reserved cells, whose bytes are
+  // placeholders for CheckPlace and never stored.
+  bool EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
     const Piece& operand = s.source.operand;
-    if (s.directive == Directive::kAscii) {
-      std::string text, error;
-      int column = 0;
-      ParseString(operand, &text, &error, &column);
-      bytes->assign(text.begin(), text.end());
-      return;
+    int count = 0;
+    bool reserved = false;
+    switch (s.directive) {
+      case Directive::kAscii: {
+        std::string text, error;
+        int column = 0;
+        ParseString(operand, &text, &error, &column);
+        bytes->assign(text.begin(), text.end());
+        return true;
+      }
+      case Directive::kSpace: bytes->assign(static_cast<size_t>(s.size), 0); return false;
+      case Directive::kByte: ByteData(operand, DataOn(s), bytes, &count, &reserved); return !reserved;
+      default: WordData(operand, s.high_first, DataOn(s), bytes, &count, &reserved); return !reserved;
     }
-    if (s.directive == Directive::kSpace) {  // placeholders for CheckPlace; never stored
-      bytes->assign(static_cast<size_t>(s.size), 0);
-      return;
-    }
-    if (s.directive == Directive::kByte) {
-      int count = 0;
-      ByteData(operand, DataOn(s), bytes, &count);
-      return;
-    }
-    WordData(operand, s.high_first, DataOn(s), bytes);
   }
 
   // disp(NAME): the whole operand is an expression when the instruction

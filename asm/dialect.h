@@ -1,6 +1,6 @@
 // Which assembler a source was written for, as far as the bytes depend on
-// it: a source with a CPU line is the macro assembler's, whose comparisons
-// bind looser than | & ^.
+// it: a source with a CPU line is the macro assembler's, whose operators
+// bind in its own order.
 #pragma once
 
 #include <string_view>

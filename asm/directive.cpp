@@ -86,8 +86,8 @@ Directive DirectiveOf(std::string_view word) {
 std::string NoByteNote(Directive directive, std::string_view word) {
   const std::string name(word);
   if (directive == Directive::kCpu)
-    return name + " names the macro assembler: its expressions bind comparisons looser than | & ^ !, and a leading 0 "
-                  "makes a number octal";
+    return name + " names the macro assembler: its operators bind in its order (bit operators first, comparisons last), "
+                  "^ is a power, and a leading 0 makes a number octal";
   if (UpperCase(word.substr(!word.empty() && word[0] == '.')) == "RELAXED")
     return name + " changes no byte here: numbers are read in every notation (0x1F $1F 1FH X'1F') with or without it";
   return name + " changes no byte here and is ignored";

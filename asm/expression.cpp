@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <limits>
+#include <optional>
 
 #include "asm/string_literal.h"
 #include "core/file_reader.h"
@@ -49,14 +50,13 @@ class Parser {
 
  private:
   // What stands where the expression should have ended. A word gets its
-  // own message: DUP (3 dup (1)) is a repeat the macro assemblers of other
-  // processors have.
+  // own message: DUP (3 dup (1)) repeats values in DB and DW only.
   std::string Unexpected() const {
     size_t end = pos_;
     while (end < text_.size() && IsNameChar(text_[end])) ++end;
     const std::string word = UpperCaseWord(text_.substr(pos_, end - pos_));
     if (word == "DUP")
-      return "DUP is not supported: write the values out, one for each byte (or repeat them with a macro)";
+      return "DUP repeats values only in DB and DW (N DUP (values)); write the values out here";
     if (!word.empty() && pos_ > 0 && (text_[pos_ - 1] == ' ' || text_[pos_ - 1] == '\t'))
       return "unexpected " + Quoted(text_.substr(pos_, end - pos_), kQuotedTextLimit) +
              " after the expression: an operator or a comma is missing";
@@ -93,59 +93,95 @@ class Parser {
 
   // The binary operators, longest first so that "<<" is not read as "<".
   enum class Binary { kOrElse, kXorElse, kAndAlso, kOr, kXor, kAnd, kEqual, kNotEqual, kLess, kLessEqual, kGreater,
-                      kGreaterEqual, kShiftLeft, kShiftRight, kAdd, kSubtract, kMultiply, kDivide, kRemainder };
+                      kGreaterEqual, kShiftLeft, kShiftRight, kMirror, kAdd, kSubtract, kMultiply, kDivide, kRemainder,
+                      kPower };
   struct BinaryToken {
     std::string_view text;
     Binary op;
+    bool macro_only;  // only the macro assembler's sources have it
   };
   static constexpr BinaryToken kBinaryTokens[] = {
-      {"||", Binary::kOrElse},     {"!!", Binary::kXorElse},  {"&&", Binary::kAndAlso},  {"<<", Binary::kShiftLeft},
-      {">>", Binary::kShiftRight}, {"<=", Binary::kLessEqual}, {">=", Binary::kGreaterEqual},
-      {"==", Binary::kEqual},      {"!=", Binary::kNotEqual}, {"<>", Binary::kNotEqual},
-      {"=", Binary::kEqual},       {"<", Binary::kLess},      {">", Binary::kGreater},
-      {"|", Binary::kOr},          {"^", Binary::kXor},       {"!", Binary::kXor},
-      {"&", Binary::kAnd},         {"+", Binary::kAdd},       {"-", Binary::kSubtract},
-      {"*", Binary::kMultiply},    {"/", Binary::kDivide},    {"%", Binary::kRemainder},
+      {"||", Binary::kOrElse, false},     {"!!", Binary::kXorElse, false},    {"&&", Binary::kAndAlso, false},
+      {"<<", Binary::kShiftLeft, false},  {">>", Binary::kShiftRight, false}, {"><", Binary::kMirror, true},
+      {"<=", Binary::kLessEqual, false},  {">=", Binary::kGreaterEqual, false},
+      {"==", Binary::kEqual, false},      {"!=", Binary::kNotEqual, false},   {"<>", Binary::kNotEqual, false},
+      {"=", Binary::kEqual, false},       {"<", Binary::kLess, false},        {">", Binary::kGreater, false},
+      {"|", Binary::kOr, false},          {"^", Binary::kXor, false},         {"!", Binary::kXor, false},
+      {"&", Binary::kAnd, false},         {"+", Binary::kAdd, false},         {"-", Binary::kSubtract, false},
+      {"*", Binary::kMultiply, false},    {"/", Binary::kDivide, false},      {"%", Binary::kRemainder, false},
+      {"#", Binary::kRemainder, true},
   };
 
+  bool MacroOrder() const { return context_.order == OperatorOrder::kMacroAssembler; }
+
   // How tightly each operator binds, higher tighter. C's order puts the
-  // comparisons above | ^ &; the macro assembler's puts them below, so that
-  // IF A == 0x80|79 compares A with 0xCF. The logical && || bind loosest in both.
+  // comparisons above | ^ & and the arithmetic above them all. The macro
+  // assembler's ranks turn that round: the comparisons loosest, then the
+  // logical operators, + -, * / #, the power ^, and the bit operators ! | &
+  // >< << >> tightest, so that 1+2&3 is 1+(2&3) and IF A == 0x80|79 compares
+  // A with 0xCF.
   int LevelOf(Binary op) const {
-    const bool macro = context_.order == OperatorOrder::kMacroAssembler;
+    if (MacroOrder()) {
+      switch (op) {
+        case Binary::kEqual: case Binary::kNotEqual: case Binary::kLess: case Binary::kLessEqual:
+        case Binary::kGreater: case Binary::kGreaterEqual: return 1;
+        case Binary::kXorElse: return 2;
+        case Binary::kOrElse: return 3;
+        case Binary::kAndAlso: return 4;
+        case Binary::kAdd: case Binary::kSubtract: return 5;
+        case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: return 6;
+        case Binary::kPower: return 7;
+        case Binary::kXor: return 8;
+        case Binary::kOr: return 9;
+        case Binary::kAnd: return 10;
+        case Binary::kMirror: return 11;
+        case Binary::kShiftLeft: case Binary::kShiftRight: return 12;
+      }
+      return 0;
+    }
     switch (op) {
       case Binary::kOrElse: case Binary::kXorElse: return 1;
       case Binary::kAndAlso: return 2;
-      case Binary::kOr: return macro ? 4 : 3;
-      case Binary::kXor: return macro ? 5 : 4;
-      case Binary::kAnd: return macro ? 6 : 5;
-      case Binary::kEqual: case Binary::kNotEqual: return macro ? 3 : 6;
-      case Binary::kLess: case Binary::kLessEqual: case Binary::kGreater: case Binary::kGreaterEqual: return macro ? 3 : 7;
-      case Binary::kShiftLeft: case Binary::kShiftRight: return 8;
+      case Binary::kOr: return 3;
+      case Binary::kXor: return 4;
+      case Binary::kAnd: return 5;
+      case Binary::kEqual: case Binary::kNotEqual: return 6;
+      case Binary::kLess: case Binary::kLessEqual: case Binary::kGreater: case Binary::kGreaterEqual: return 7;
+      case Binary::kShiftLeft: case Binary::kShiftRight: case Binary::kMirror: return 8;
       case Binary::kAdd: case Binary::kSubtract: return 9;
-      case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: return 10;
+      case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: case Binary::kPower: return 10;
     }
     return 0;
   }
 
-  const BinaryToken* PeekBinary() {
+  // The operator at pos_, if any. The macro assembler's ^ is a power, not
+  // an exclusive or (its exclusive or is !).
+  std::optional<Binary> PeekBinary() {
     SkipBlanks();
-    for (const BinaryToken& t : kBinaryTokens)
-      if (text_.substr(pos_, t.text.size()) == t.text) return &t;
-    return nullptr;
+    for (const BinaryToken& t : kBinaryTokens) {
+      if (text_.substr(pos_, t.text.size()) != t.text) continue;
+      if (t.macro_only && !MacroOrder()) {
+        Fail(pos_, Quoted(t.text) + " is an operator of the macro assembler's sources, those with a CPU line" +
+                       (t.op == Binary::kRemainder ? "; write % for the remainder" : ""));
+        return std::nullopt;
+      }
+      peeked_size_ = t.text.size();
+      return t.op == Binary::kXor && t.text == "^" && MacroOrder() ? Binary::kPower : t.op;
+    }
+    return std::nullopt;
   }
 
   // Precedence climbing: operators of `min_level` and tighter, left to right.
   int64_t Expression(int min_level = 1) {
     int64_t v = Unary();
     while (!failed_) {
-      const BinaryToken* token = PeekBinary();
-      if (!token || LevelOf(token->op) < min_level) break;
+      const std::optional<Binary> op = PeekBinary();
+      if (!op || LevelOf(*op) < min_level) break;
       const size_t at = pos_;
-      pos_ += token->text.size();
-      const int64_t right = Expression(LevelOf(token->op) + 1);
+      pos_ += peeked_size_;
+      const int64_t right = Expression(LevelOf(*op) + 1);
       if (failed_) break;
-      v = Apply(token->op, v, right, at);
+      v = Apply(*op, v, right, at);
     }
     return v;
   }
@@ -179,12 +215,36 @@ class Parser {
                                                         : __builtin_mul_overflow(a, b, &r);
         return Checked(overflow, r, at);
       }
+      case Binary::kMirror: return Mirrored(a, b, at);
+      case Binary::kPower: return Power(a, b, at);
       case Binary::kDivide: case Binary::kRemainder:
         if (b == 0) return Fail(at, "division by zero");
         if (a == std::numeric_limits<int64_t>::min() && b == -1) return Fail(at, "the value is too large");
         return op == Binary::kDivide ? a / b : a % b;
     }
     return 0;
+  }
+
+  // a >< b: the lowest b bits of a in reverse order, the bits above them
+  // as they were.
+  int64_t Mirrored(int64_t a, int64_t b, size_t at) {
+    if (b < 1 || b > 32) return Fail(at, "a bit mirror (><) turns 1..32 bits");
+    int64_t reversed = 0;
+    for (int64_t bit = 0; bit < b; ++bit)
+      if (a & (int64_t{1} << bit)) reversed |= int64_t{1} << (b - 1 - bit);
+    return (a & ~((int64_t{1} << b) - 1)) | reversed;
+  }
+
+  // a ^ b in the macro assembler's sources: a to the power b, checked so
+  // that a large exponent fails instead of wrapping.
+  int64_t Power(int64_t a, int64_t b, size_t at) {
+    if (b < 0) return Fail(at, "a power (^) needs an exponent of 0 or more; for an exclusive or write !");
+    if (a == 0 || a == 1) return b == 0 ? 1 : a;
+    if (a == -1) return b % 2 == 0 ? 1 : -1;
+    int64_t result = 1;  // |a| >= 2 overflows within 63 steps, so the loop is short
+    for (int64_t i = 0; i < b; ++i)
+      if (__builtin_mul_overflow(result, a, &result)) return Fail(at, "the value is too large");
+    return result;
   }
 
   int64_t Unary() {
@@ -196,7 +256,7 @@ class Parser {
       v = Checked(b == std::numeric_limits<int64_t>::min(), -b, at);
     } else if (Accept("+")) {
       v = Unary();
-    } else if (context_.order == OperatorOrder::kMacroAssembler && Accept("~~")) {
+    } else if (MacroOrder() && Accept("~~")) {
       v = Unary() == 0 ? 1 : 0;  // the macro assembler's logical not
     } else if (Accept("~")) {
       v = ~Unary();
@@ -389,6 +449,7 @@ class Parser {
   const ExpressionContext& context_;
   size_t pos_ = 0;
   int depth_ = 0;
+  size_t peeked_size_ = 0;  // the length of the operator PeekBinary found
   bool failed_ = false;
   ExpressionFailure failure_;
 };

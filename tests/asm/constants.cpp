@@ -78,6 +78,7 @@ TEST(Constants, CharacterConstantsAreNumbers) {
       {" DB 'AB', \"CD\", '', \"\"", {'A', 'B', 'C', 'D'}},
       {" DW 'AB', \"AB\", 'ABC', \"A\", 'A', \"\"", {'B', 'A', 'A', 0, 'B', 0, 'A', 0, 'B', 0, 'C', 0, 'A', 0, 'A', 0}},
       {" BIGENDIAN ON\n DW 'AB', \"AB\"", {'A', 'B', 0, 'A', 0, 'B'}},
+      {" DW 2 DUP (\"AB\")\n DW 'AB'", {'A', 0, 'B', 0, 'A', 0, 'B', 0, 'B', 'A'}},
       {" .DBYTE \"\\r\\n\", '\\r\\n'", {13, 0, 10, 0, 10, 13}},
       {" CPU SC/MP\n DW 'AB'+1", {'C', 'A'}},
       {" DB \"\" == 0, \"ABC\" <> \"\", '' + 1", {1, 1, 1}},
