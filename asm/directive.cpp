@@ -89,7 +89,8 @@ std::string NoByteNote(Directive directive, std::string_view word) {
     return name + " names the macro assembler: its operators bind in its order (bit operators first, comparisons last), "
                   "^ is a power, and a leading 0 makes a number octal";
   if (UpperCase(word.substr(!word.empty() && word[0] == '.')) == "RELAXED")
-    return name + " changes no byte here: numbers are read in every notation (0x1F $1F 1FH X'1F') with or without it";
+    return name + " marks the macro assembler's source (its operator order, a leading 0 octal) and changes no byte "
+                  "besides: numbers are read in every notation (0x1F $1F 1FH X'1F') with or without it";
   return name + " changes no byte here and is ignored";
 }
 
