@@ -64,8 +64,14 @@ std::string UnknownWordMessage(std::string_view word) {
     for (const Habit& h : kHabits)
       if (upper == h.word)
         return kind + std::string(word) + "; did you mean " + h.scmp + "? (" + h.hint + ")";
-  const std::string near = NearestWord(word);
-  return kind + std::string(word) + (near.empty() ? "" : "; did you mean " + near + "?");
+  // A macro that calls itself can repeat one unknown word on millions of
+  // lines: the nearest word is looked for once per run of the same word.
+  thread_local std::string last_word, last_near;
+  if (word != last_word) {
+    last_near = NearestWord(word);
+    last_word = std::string(word);
+  }
+  return kind + std::string(word) + (last_near.empty() ? "" : "; did you mean " + last_near + "?");
 }
 
 }  // namespace scmp::assembler
