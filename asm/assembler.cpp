@@ -440,10 +440,7 @@ class Assembler {
         return 0;
       case Directive::kCpu: case Directive::kIgnored:
         if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
-          Report(Severity::kNote, s, operation.column,
-                 std::string(operation.text) + (s.directive == Directive::kCpu
-                                                    ? " names the macro assembler: its operators bind in its order (bit operators first, comparisons last) and ^ is a power"
-                                                    : " changes no byte here and is ignored"));
+          Report(Severity::kNote, s, operation.column, NoByteNote(s.directive, operation.text));
         return 0;
       case Directive::kNone: break;
       default:  // the source stage has taken the others

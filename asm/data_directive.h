@@ -2,7 +2,8 @@
 // and .DBYTE (16-bit words in either byte order), with N DUP (values)
 // repeats and "?" for reserved cells. An operand is a text only when the
 // whole of it is one string in quotes: 'R'+X'80' and 'R'|0x80 are
-// expressions and give one byte, in every directive.
+// expressions and give one byte, in every directive. DW stores a text in
+// double quotes a word per character, and 'AB' as the one word 0x4142.
 #pragma once
 
 #include <cstdint>

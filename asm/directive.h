@@ -26,6 +26,10 @@ inline bool IsMessage(Directive d) { return d >= Directive::kMessage && d <= Dir
 // The directive a word names; kNone for any other word.
 Directive DirectiveOf(std::string_view word);
 
+// The note for a directive that places no byte (CPU and the ignored ones),
+// written `word` in the source.
+std::string NoByteNote(Directive directive, std::string_view word);
+
 // True for the directives that define the name written before them.
 inline bool DefinesName(Directive d) {
   return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction || d == Directive::kReg;

@@ -283,16 +283,13 @@ class Parser {
       ++pos_;
       return Parenthesised();
     }
-    if (c == '\'') return CharacterConstant();
+    if (c == '\'' || c == '"') return CharacterConstant();
     if (c >= '0' && c <= '9') return Number();
     const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
-    if (c == '$' && IsDigitOf(next, 16)) {
+    // The Motorola prefixes: $1F, %1010, @17.
+    if ((c == '$' && IsDigitOf(next, 16)) || (c == '%' && IsDigitOf(next, 2)) || (c == '@' && IsDigitOf(next, 8))) {
       ++pos_;
-      return Digits(16, pos_ - 1);
-    }
-    if (c == '%' && IsDigitOf(next, 2)) {
-      ++pos_;
-      return Digits(2, pos_ - 1);
+      return Digits(c == '$' ? 16 : c == '%' ? 2 : 8, pos_ - 1);
     }
     if ((c == '.' && !IsNameChar(next)) || c == '$' || c == '*') {
       ++pos_;
@@ -303,10 +300,15 @@ class Parser {
       ++pos_;
       return Unary() == 0 ? 1 : 0;
     }
-    if (next == '\'' && (SameLetter(c, 'X') || SameLetter(c, 'H') || SameLetter(c, 'B'))) {
+    // The IBM forms: X'1F' H'1F' O'17' B'1010', and A'AB', the same as 'AB'.
+    if (next == '\'' && SameLetter(c, 'A')) {
+      ++pos_;
+      return CharacterConstant();
+    }
+    if (next == '\'' && (SameLetter(c, 'X') || SameLetter(c, 'H') || SameLetter(c, 'O') || SameLetter(c, 'B'))) {
       const size_t at = pos_;
       pos_ += 2;
-      const int64_t v = Digits(SameLetter(c, 'B') ? 2 : 16, at);
+      const int64_t v = Digits(SameLetter(c, 'B') ? 2 : SameLetter(c, 'O') ? 8 : 16, at);
       if (pos_ < text_.size() && text_[pos_] == '\'') ++pos_;  // the closing quote may be left out
       return v;
     }
@@ -314,32 +316,28 @@ class Parser {
     return Fail(pos_, "unexpected " + Quoted(std::string_view(&c, 1)));
   }
 
-  // 'c', or an escape between the quotes: '\\' is a backslash, '\13' a
-  // carriage return. A lone '\' is the backslash itself.
+  // A character constant in single or double quotes, the same to the
+  // macro assembler: 'A' is 0x41, a text of up to 4 characters is their
+  // codes high byte first ('AB' is 0x4142), and "" is 0, so that a macro's
+  // IF "ARG" <> "" asks whether ARG was given. Escapes as in strings: '\\' is a
+  // backslash, '\13' a carriage return; a lone '\' is the backslash itself.
   int64_t CharacterConstant() {
     const size_t at = pos_;
-    if (text_.substr(pos_, 3) == "'\\'" && text_.substr(pos_ + 3, 1) != "'") {
-      pos_ += 3;
-      return '\\';
-    }
-    size_t end = pos_ + 1;
-    uint8_t byte = 0;
-    if (end < text_.size() && text_[end] == '\\') {
-      std::string error;
-      if (!DecodeEscape(text_, &end, &byte, &error)) return Fail(at, error);
-    } else if (end < text_.size()) {
-      byte = static_cast<uint8_t>(text_[end++]);
-    }
-    if (end >= text_.size() || text_[end] != '\'')
-      return Fail(at, QuotedEnd(text_, at) == std::string_view::npos
-                          ? "the text has no closing quote"
-                          : "a character constant is one character between single quotes; a text of several "
-                            "stands alone as an operand");
-    pos_ = end + 1;
-    return byte;
+    std::string chars, error;
+    size_t end = 0, error_at = 0;
+    if (!DecodeQuoted(text_, at, &chars, &end, &error, &error_at)) return Fail(error_at, error);
+    if (chars.size() > 4)
+      return Fail(at, "a text of more than 4 characters is no number; as a data operand of its own it gives its bytes");
+    int64_t v = 0;
+    for (const char c : chars) v = v << 8 | static_cast<uint8_t>(c);
+    pos_ = end;
+    return v;
   }
 
-  // 31, 0x1F, 1FH, 0b11111, or a local label 1$.
+  // 31; the Intel suffixes 1FH, 17O, 17Q, 1010B; the C prefixes 0x1F and
+  // 0b11111; or a local label 1$. A leading 0 makes a number octal in the
+  // macro assembler's notation for the SC/MP (C's: 017 is 15), decimal in
+  // the other dialects, whose sources write 010 for ten.
   int64_t Number() {
     const size_t at = pos_;
     size_t end = pos_;
@@ -349,14 +347,13 @@ class Parser {
       pos_ = end + 1;
       return Symbol(text_.substr(at, end + 1 - at), at);
     }
-    if (token.size() >= 2 && SameLetter(token.back(), 'H') &&
-        token.substr(0, token.size() - 1).find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos) {
+    if (const int base = SuffixBase(token); base > 0) {
       int64_t v = 0;
       for (; pos_ + 1 < end; ++pos_) {
-        v = v * 16 + HexDigit(text_[pos_]);
+        v = v * base + HexDigit(text_[pos_]);
         if (v > 0xFFFFFFFFLL) return Fail(at, "the number is too large");
       }
-      ++pos_;  // the H
+      ++pos_;  // the suffix
       return v;
     }
     if (text_[pos_] == '0' && pos_ + 1 < text_.size()) {
@@ -369,8 +366,26 @@ class Parser {
         pos_ += 2;
         return Digits(2, at);
       }
+      if (context_.order == OperatorOrder::kMacroAssembler && next >= '0' && next <= '9') {
+        if (const size_t bad = token.find_first_of("89"); bad != std::string_view::npos && bad == token.find_first_not_of("01234567"))
+          return Fail(at, Quoted(token, kQuotedTextLimit) +
+                              " is no octal number: after a CPU line a leading 0 makes a number octal, as the macro "
+                              "assembler reads it (digits 0..7); write it without the 0 for decimal");
+        return Digits(8, at);
+      }
     }
     return Digits(10, at);
+  }
+
+  // The base an Intel suffix gives `token` (1FH, 17O, 17Q, 1010B) when all
+  // its other characters are digits of that base; 0 for any other token.
+  static int SuffixBase(std::string_view token) {
+    if (token.size() < 2) return 0;
+    const char suffix = static_cast<char>(std::toupper(static_cast<unsigned char>(token.back())));
+    const int base = suffix == 'H' ? 16 : suffix == 'O' || suffix == 'Q' ? 8 : suffix == 'B' ? 2 : 0;
+    for (const char c : token.substr(0, token.size() - 1))
+      if (!IsDigitOf(c, base)) return 0;
+    return base;
   }
 
   // Digits of `base` from pos_; a letter or digit that does not belong ends
