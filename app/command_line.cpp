@@ -8,40 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/file_identity.h"
 #include "core/file_reader.h"
 
 namespace scmp {
 
 namespace {
-
-// The identity of a file: its device and inode when it exists (through
-// links), else its full path with links in its folders resolved. Devices
-// and pipes (/dev/null, /dev/stdout) may stand for several files at once.
-struct FileIdentity {
-  bool shared = false;
-  bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  std::string full_path;
-  bool operator==(const FileIdentity& o) const {
-    return !shared && !o.shared && exists == o.exists && (exists ? device == o.device && inode == o.inode : full_path == o.full_path);
-  }
-};
-
-FileIdentity IdentityOf(const std::string& path) {
-  FileIdentity id;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
-    id.exists = true;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.shared = !S_ISREG(st.st_mode);
-    return id;
-  }
-  std::error_code ec;
-  id.full_path = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec).string();
-  return id;
-}
 
 std::string Clash(const NamedFile& a, const NamedFile& b) {
   return a.what + " " + Quoted(a.path) + " is the same file as " + b.what + " " + Quoted(b.path);
@@ -51,22 +23,22 @@ std::string Clash(const NamedFile& a, const NamedFile& b) {
 
 std::string FileClash(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {
   std::vector<FileIdentity> output_ids;
-  for (const NamedFile& out : outputs) output_ids.push_back(IdentityOf(out.path));
+  for (const NamedFile& out : outputs) output_ids.push_back(IdentifyFile(out.path));
   for (size_t i = 0; i < outputs.size(); ++i) {
     for (const NamedFile& in : inputs)
-      if (in.kind != outputs[i].kind && IdentityOf(in.path) == output_ids[i]) return Clash(outputs[i], in);
+      if (in.kind != outputs[i].kind && IdentifyFile(in.path).SameFileAs(output_ids[i])) return Clash(outputs[i], in);
     for (size_t j = 0; j < i; ++j)
-      if (output_ids[j] == output_ids[i]) return Clash(outputs[i], outputs[j]);
+      if (output_ids[j].SameFileAs(output_ids[i])) return Clash(outputs[i], outputs[j]);
   }
   return "";
 }
 
 std::string SameFileTwice(const std::vector<NamedFile>& files) {
   std::vector<FileIdentity> ids;
-  for (const NamedFile& f : files) ids.push_back(IdentityOf(f.path));
+  for (const NamedFile& f : files) ids.push_back(IdentifyFile(f.path));
   for (size_t i = 0; i < files.size(); ++i)
     for (size_t j = 0; j < i; ++j)
-      if (ids[j] == ids[i]) return Clash(files[i], files[j]);
+      if (ids[j].SameFileAs(ids[i])) return Clash(files[i], files[j]);
   return "";
 }
 

@@ -18,12 +18,13 @@
 #include "asm/data_directive.h"
 #include "asm/dialect.h"
 #include "asm/directive.h"
-#include "asm/displacement.h"
 #include "asm/expression.h"
+#include "asm/instruction_encoding.h"
 #include "asm/message_list.h"
 #include "asm/opcode_map.h"
 #include "asm/operand.h"
 #include "asm/placement.h"
+#include "asm/register_symbol.h"
 #include "asm/source_line.h"
 #include "asm/source_stage.h"
 #include "asm/string_literal.h"
@@ -55,6 +56,7 @@ struct Statement {
   int scope = 0;  // local labels 1$ belong to the stretch between two ordinary labels
   bool failed = false;
   bool high_first = false;  // DW and .DBYTE: the byte order where the line stands
+  bool register_symbol = false;  // defines a register symbol: no value of its own
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;  // instructions only
 };
@@ -71,6 +73,7 @@ struct Compact {
   bool equate = false;
   bool high_first = false;
   bool bare_word = false;  // a word alone in the first column: a label nothing may use
+  bool register_symbol = false;
   Directive directive = Directive::kNone;
   Op op = Op::kNothing;
 };
@@ -114,6 +117,7 @@ class Assembler {
     stream_ = RunSourceStage(source_, file_, reader_, options_.predefined);
     for (const StageMessage& m : stream_.messages) Report(m.severity, m.where, m.position, m.column, m.message);
     ReadLines();
+    DefineRegisters();
     DefineSymbols();
     PlaceLines();
     EmitLines();
@@ -192,6 +196,7 @@ class Assembler {
       s.scope = c.scope;
       s.failed = c.failed;
       s.high_first = c.high_first;
+      s.register_symbol = c.register_symbol;
       s.directive = c.directive;
       s.op = c.op;
       const bool go_on = visit(s);
@@ -199,6 +204,7 @@ class Assembler {
       c.size = s.size;
       c.failed = s.failed;
       c.high_first = s.high_first;
+      c.register_symbol = s.register_symbol;
       c.op = s.op;
       if (!go_on) return;
     }
@@ -210,20 +216,33 @@ class Assembler {
     return IsLocalLabel(name) ? std::string(name) + "@" + std::to_string(scope) : std::string(name);
   }
 
+  // Register symbols first, in the order of the lines, so that a symbol may
+  // name a register symbol defined above it.
+  void DefineRegisters() {
+    auto definitions = [](const Compact& c) { return c.equate; };
+    Each(statements_.size(), definitions, [&](Statement& s) { return registers_.NoteNumericDefinition(s.source), true; });
+    Each(statements_.size(), definitions, [&](Statement& s) {
+      std::string message;
+      int column = 0;
+      const RegisterSymbols::Outcome outcome = registers_.Define(s.source, s.index, &message, &column);
+      s.register_symbol = outcome != RegisterSymbols::Outcome::kNotRegister;
+      if (outcome == RegisterSymbols::Outcome::kFailed) Fail(s, column, message);
+      return true;
+    });
+  }
+
   void DefineSymbols() {
     Each(statements_.size(), All, [&](Statement& s) {
       const Piece& name = s.source.label;
-      if (name.text.empty() || !s.source.error.empty()) return true;
+      if (name.text.empty() || !s.source.error.empty() || s.register_symbol) return true;
       const std::string key = Key(name.text, s.scope);
       if (s.source.definition == Directive::kFunction) {
         DefineFunction(s);
         return true;
       }
-      const int reg = RegisterNumber(key);
-      if (reg == -1 || (reg >= 0 && !s.source.equate)) {
-        Fail(s, name.column, key + " is a register name and cannot be a label");
-        return true;
-      }
+      if (std::string fault = BuiltInNameFault(key, s.source.equate); !fault.empty()) return Fail(s, name.column, fault), true;
+      if (registers_.Defines(key))
+        return Fail(s, name.column, key + " is already a register symbol (REG); give this one another name"), true;
       const bool set = s.source.definition == Directive::kSet;
       if (auto it = symbols_.find(key); it != symbols_.end()) {
         if (set && it->second.is_set) return true;
@@ -279,7 +298,7 @@ class Assembler {
         Fail(s, s.source.error_column, s.source.error);
         return true;
       }
-      if (!s.failed && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
+      if (!s.failed && !s.register_symbol && !s.source.label.text.empty() && s.source.definition != Directive::kFunction) {
         SymbolEntry& e = symbols_.at(Key(s.source.label.text, s.scope));
         if (e.is_label) {
           e.value = location;
@@ -368,6 +387,25 @@ class Assembler {
             [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); }};
   }
 
+  InstructionContext InstructionOn(Statement& s) {
+    InstructionContext c;
+    c.map = &map_;
+    c.macro_assembler = order_ == OperatorOrder::kMacroAssembler;
+    c.evaluate = DataOn(s).evaluate;
+    c.try_evaluate = [this](std::string_view text, int64_t* v) {
+      ExpressionFailure failure;
+      return Evaluate(text, location_, v, &failure, 0);
+    };
+    c.is_function = [this](std::string_view name) {
+      int64_t probe;
+      return BuiltInFunction(Upper(name), 0, &probe) || functions_.count(Upper(name)) != 0;
+    };
+    c.find_register = [this, &s](std::string_view name) { return registers_.Find(name, s.index); };
+    c.fail = [this, &s](int column, std::string message) { Fail(s, column, std::move(message)); };
+    c.warn = [this, &s](int column, std::string message) { Warn(s, column, std::move(message)); };
+    return c;
+  }
+
   int SizeOf(Statement& s) {
     const Piece& operand = s.source.operand;
     const Piece& operation = s.source.operation;
@@ -376,12 +414,14 @@ class Assembler {
         int count = 0;
         return ByteData(operand, DataOn(s), nullptr, &count) ? count : 0;
       }
-      case Directive::kWord: case Directive::kDbyte:
+      case Directive::kWord: case Directive::kDbyte: {
         if (operand.text.empty()) {
           Fail(s, operation.column, std::string(operation.text) + " needs at least one value");
           return 0;
         }
-        return 2 * WordCount(operand);
+        int count = 0;
+        return WordData(operand, false, DataOn(s), nullptr, &count) ? count : 0;
+      }
       case Directive::kAscii: {
         std::string bytes, error;
         int column = 0;
@@ -395,15 +435,12 @@ class Assembler {
         int64_t v;
         return EvaluateIn(s, operand, 0, 0x10000, "a byte count", &v) ? static_cast<int>(v) : 0;
       }
-      case Directive::kEqu: case Directive::kSet: case Directive::kFunction:
+      case Directive::kEqu: case Directive::kSet: case Directive::kFunction: case Directive::kReg:
         Fail(s, operation.column, std::string(operation.text) + " needs a name: NAME " + std::string(operation.text) + " value");
         return 0;
       case Directive::kCpu: case Directive::kIgnored:
         if (noted_.insert(Upper(operation.text[0] == '.' ? operation.text.substr(1) : operation.text)).second)
-          Report(Severity::kNote, s, operation.column,
-                 std::string(operation.text) + (s.directive == Directive::kCpu
-                                                    ? " names the macro assembler: its expressions bind comparisons looser than | & ^ !"
-                                                    : " changes no byte here and is ignored"));
+          Report(Severity::kNote, s, operation.column, NoByteNote(s.directive, operation.text));
         return 0;
       case Directive::kNone: break;
       default:  // the source stage has taken the others
@@ -430,6 +467,8 @@ class Assembler {
   // ---- Expressions ----------------------------------------------------------
   LookupStatus Lookup(std::string_view name, int64_t* value, std::string* message, int depth) {
     auto it = symbols_.find(Key(name, scope_));
+    if (it == symbols_.end() && (registers_.Defines(name) || RegisterNumber(name) != kNoRegister))
+      return *message = registers_.ExpressionFault(name), LookupStatus::kFailed;
     if (it == symbols_.end()) return LookupStatus::kUndefined;
     SymbolEntry& e = it->second;
     e.used = true;
@@ -552,7 +591,7 @@ class Assembler {
     // line and not where the constant is used. SET names take their values
     // on the way.
     const size_t end = EndOfAssembly();
-    Each(end, [](const Compact& c) { return c.equate && !c.failed; }, [&](Statement& s) {
+    Each(end, [](const Compact& c) { return c.equate && !c.failed && !c.register_symbol; }, [&](Statement& s) {
       if (Stopped()) return false;
       if (s.failed || !s.source.equate || s.source.definition == Directive::kFunction) return true;
       scope_ = s.scope;
@@ -575,23 +614,20 @@ class Assembler {
       if (Stopped()) return false;
       scope_ = s.scope;
       location_ = s.address;
-      if (!s.failed && s.source.equate && s.source.definition == Directive::kSet)
+      if (!s.failed && !s.register_symbol && s.source.equate && s.source.definition == Directive::kSet)
         AssignSet(s, symbols_.at(Key(s.source.label.text, s.scope)));
       if (s.failed || s.source.equate || s.size == 0) return true;
       const StreamLine& where = stream_.lines[s.index];
       LineCode code{s.source.number, s.address, {}, stream_.files[where.file], CallSitesOf(stream_, where.link), {}};
       if (!code.calls.empty()) code.text = std::string(Trimmed(Piece{where.text, 1}).text);
       code.data = s.op == Op::kNothing;
-      if (code.data) {
-        EncodeData(s, &code.bytes);
-      } else {
-        EncodeInstruction(s, &code.bytes);
-      }
+      const bool stored = code.data ? EncodeData(s, &code.bytes)
+                                    : (EncodeInstruction(s.source, s.address, s.size, &s.op, InstructionOn(s), &code.bytes), true);
       if (s.failed) return true;
       CheckPlace(s, code);
       // Reserved space takes its addresses (and their checks) but stores no
       // byte: its cells stay unloaded in the HEX, the listing and the RAM.
-      if (s.directive != Directive::kSpace) result_.code.push_back(std::move(code));
+      if (stored) result_.code.push_back(std::move(code));
       return true;
     });
   }
@@ -610,128 +646,27 @@ class Assembler {
       return Fail(s, s.source.label.column,
                   "the value of " + name + " differs between the passes (" + Address(e.pass1_value) + " when first used, " +
                       Address(v) + " here): it depends on code placed after its use; define it before that use");
-    if (const int reg = RegisterNumber(name); reg >= 0 && v != reg)
-      Fail(s, s.source.label.column, name + " is a register name; it may stand only for " + std::to_string(reg));
+    if (std::string fault = BuiltInValueFault(name, v); !fault.empty()) Fail(s, s.source.label.column, fault);
   }
 
-  void EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
+  // The bytes of a data line; false for reserved cells, whose bytes are
+  // placeholders for CheckPlace and never stored.
+  bool EncodeData(Statement& s, std::vector<uint8_t>* bytes) {
     const Piece& operand = s.source.operand;
-    if (s.directive == Directive::kAscii) {
-      std::string text, error;
-      int column = 0;
-      ParseString(operand, &text, &error, &column);
-      bytes->assign(text.begin(), text.end());
-      return;
-    }
-    if (s.directive == Directive::kSpace) {  // placeholders for CheckPlace; never stored
-      bytes->assign(static_cast<size_t>(s.size), 0);
-      return;
-    }
-    if (s.directive == Directive::kByte) {
-      int count = 0;
-      ByteData(operand, DataOn(s), bytes, &count);
-      return;
-    }
-    WordData(operand, s.high_first, DataOn(s), bytes);
-  }
-
-  // disp(NAME): the whole operand is an expression when the instruction
-  // takes an immediate (LDI -L(X)) or a function's name stands right before
-  // the parentheses (L(ENDS)-L(START), H(X)); else NAME is a pointer when it
-  // is a symbol of value 0..3.
-  bool ResolvePointerSymbol(Statement& s, Operand* o) {
-    const std::string called = Upper(TrailingName(o->value.text));
-    int64_t probe;
-    if (KindOf(s.op) == OperandKind::kImmediate || BuiltInFunction(called, 0, &probe) || functions_.count(called)) {
-      if (o->syntax == OperandSyntax::kAutoIndexed) return Fail(s, o->whole.column, "\"@\" needs a displacement and a pointer"), false;
-      o->syntax = OperandSyntax::kExpression;
-      o->value = o->whole;
-      o->uses_e = false;
-      return true;
-    }
-    int64_t v = -1;
-    std::string message;
-    if (Lookup(o->pointer_symbol.text, &v, &message, 0) != LookupStatus::kFound || v < 0 || v > 3)
-      return Fail(s, o->pointer_symbol.column,
-                  Quoted(o->pointer_symbol.text, kQuotedTextLimit) + " is no pointer: write P0..P3, PC, 0..3 or a symbol of value 0..3"),
-             false;
-    o->pointer = static_cast<int>(v);
-    return true;
-  }
-
-  void EncodeInstruction(Statement& s, std::vector<uint8_t>* bytes) {
-    Operand o;
-    std::string error;
-    int column = 0;
-    if (!ParseOperand(s.source.operand, &o, &error, &column)) return Fail(s, column, error);
-    if (!o.pointer_symbol.text.empty() && !ResolvePointerSymbol(s, &o)) return;
-    // "#expr" on a memory reference is its immediate form: LD #1 is LDI 1.
-    if (o.syntax == OperandSyntax::kImmediate && KindOf(s.op) == OperandKind::kMemory && ImmediateOf(s.op) != s.op &&
-        map_.Has(ImmediateOf(s.op)))
-      s.op = ImmediateOf(s.op);
-    const std::string name(OpName(s.op));
-    const OperandKind kind = KindOf(s.op);
-    const int operand_column = s.source.operand.column;
-    const bool given = o.syntax != OperandSyntax::kNone;
-    if (kind == OperandKind::kNone && given) return Fail(s, operand_column, name + " takes no operand");
-
-    Form form = Form::kNone;
-    uint8_t pointer = kNoPointer;
-    int second = 0;
-    bool pc_relative = false;
-    int64_t target = 0;
-    if (kind == OperandKind::kPointer && given) {
-      int p = o.syntax == OperandSyntax::kPointer ? o.pointer : -1;
-      int64_t v;
-      ExpressionFailure failure;
-      if (o.syntax == OperandSyntax::kExpression && Evaluate(o.value.text, location_, &v, &failure, 0) && v >= 0 && v <= 3)
-        p = static_cast<int>(v);
-      if (p < 0) return Fail(s, operand_column, name + " takes a pointer: P0..P3, PC or 0..3");
-      pointer = static_cast<uint8_t>(p);
-    } else if (o.syntax == OperandSyntax::kPointer) {
-      return Fail(s, operand_column, name + " takes no pointer alone; write disp(P" + std::to_string(o.pointer) + ")");
-    } else if (o.syntax == OperandSyntax::kImmediate ||
-               (o.syntax == OperandSyntax::kExpression && kind == OperandKind::kImmediate)) {
-      form = Form::kImmediate;
-      int64_t v;
-      if (!EvaluateIn(s, o.value, -128, 255, "an immediate", &v)) return;
-      second = static_cast<int>(v & 0xFF);
-    } else if (o.syntax == OperandSyntax::kExpression) {
-      form = Form::kDisplacement;
-      pointer = 0;
-      pc_relative = true;
-      if (!EvaluateIn(s, o.value, 0, kLastAddress, "an address", &target)) return;
-    } else if (o.syntax == OperandSyntax::kDisplacement || o.syntax == OperandSyntax::kAutoIndexed) {
-      form = o.syntax == OperandSyntax::kDisplacement ? Form::kDisplacement : Form::kAutoIndexed;
-      pointer = static_cast<uint8_t>(o.pointer);
-      int64_t v = 0;
-      if (!o.uses_e && !o.value.text.empty() && !EvaluateIn(s, o.value, INT64_MIN, INT64_MAX, "", &v)) return;
-      // A name that stands for -128 (EREG = -128) says E as plainly as E does.
-      const bool named_e = v == -128 && IsNameStart(o.value.text[0]);
-      if (const std::string fault = DisplacementFault(kind, v, named_e, o.pointer); !fault.empty())
-        return Fail(s, o.value.column, fault);
-      if (o.uses_e || named_e) {
-        if (kind != OperandKind::kMemory)
-          return Fail(s, o.value.column, "E(Pn) is for memory references only, not " + name);
-        second = 0x80;
-      } else {
-        second = static_cast<int>(v & 0xFF);
+    int count = 0;
+    bool reserved = false;
+    switch (s.directive) {
+      case Directive::kAscii: {
+        std::string text, error;
+        int column = 0;
+        ParseString(operand, &text, &error, &column);
+        bytes->assign(text.begin(), text.end());
+        return true;
       }
+      case Directive::kSpace: bytes->assign(static_cast<size_t>(s.size), 0); return false;
+      case Directive::kByte: ByteData(operand, DataOn(s), bytes, &count, &reserved); return !reserved;
+      default: WordData(operand, s.high_first, DataOn(s), bytes, &count, &reserved); return !reserved;
     }
-
-    const int opcode = map_.Find(s.op, form, pointer);
-    if (opcode < 0) {
-      if (!given && kind == OperandKind::kPointer)
-        return Fail(s, s.source.operation.column, name + " needs a pointer: P0..P3, PC or 0..3");
-      if (!given && kind != OperandKind::kNone)
-        return Fail(s, s.source.operation.column, name + " needs an operand");
-      return Fail(s, given ? operand_column : s.source.operation.column,
-                  name + " has no " + FormName(form, pointer) + " in " + std::string(kTableName));
-    }
-    if (std::string message; pc_relative && !RelativeDisplacement(s.address, kind, target, &second, &message))
-      return Fail(s, o.value.column, message);
-    bytes->push_back(static_cast<uint8_t>(opcode));
-    if (s.size == 2) bytes->push_back(static_cast<uint8_t>(second));
   }
 
   // A warning for bytes placed twice; the bytes the board cannot hold are
@@ -782,6 +717,7 @@ class Assembler {
   std::vector<Compact> statements_;
   std::map<std::string, SymbolEntry> symbols_;
   std::map<std::string, Function> functions_;
+  RegisterSymbols registers_;
   std::set<std::string> noted_;
   MessageList messages_{stream_};
   int64_t location_ = 0;

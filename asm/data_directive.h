@@ -1,7 +1,9 @@
 // The bytes of the data directives: DB/.BYTE (values and texts), DW/.WORD
-// and .DBYTE (16-bit words in either byte order). An operand is a text only
-// when the whole of it is one string in quotes: 'R'+X'80' and 'R'|0x80 are
-// expressions and give one byte, in every directive.
+// and .DBYTE (16-bit words in either byte order), with N DUP (values)
+// repeats and "?" for reserved cells. An operand is a text only when the
+// whole of it is one string in quotes: 'R'+X'80' and 'R'|0x80 are
+// expressions and give one byte, in every directive. DW stores a text in
+// double quotes a word per character, and 'AB' as the one word 0x4142.
 #pragma once
 
 #include <cstdint>
@@ -21,14 +23,15 @@ struct DataContext {
   std::function<void(int column, std::string message)> fail;
 };
 
-// The bytes of a DB operand list (an empty list gives none). With
-// `bytes` null only counts them, without evaluating. False after a fault.
-bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint8_t>* bytes, int* count);
+// The bytes of a DB operand list (an empty list gives none) and their
+// number. With `bytes` null only counts them, evaluating only DUP counts.
+// `reserved` (may be null) tells a list of "?" cells, whose bytes are
+// placeholders never to be stored. False after a fault.
+bool ByteData(const Piece& operand, const DataContext& context, std::vector<uint8_t>* bytes, int* count,
+              bool* reserved = nullptr);
 
-// The bytes of a DW/.DBYTE operand list, each value as two bytes.
-bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes);
-
-// The number of values in a DW/.DBYTE operand list.
-int WordCount(const Piece& operand);
+// The same for a DW/.DBYTE operand list, each value as two bytes.
+bool WordData(const Piece& operand, bool high_first, const DataContext& context, std::vector<uint8_t>* bytes, int* count,
+              bool* reserved = nullptr);
 
 }  // namespace scmp::assembler

@@ -33,6 +33,7 @@ constexpr Name kDirectives[] = {
     {"LIST", Directive::kIgnored},  {"NLIST", Directive::kIgnored},   {"NOLIST", Directive::kIgnored},
     {"LOCAL", Directive::kIgnored}, {"MODULE", Directive::kIgnored},  {"GLOBL", Directive::kIgnored},
     {"AREA", Directive::kIgnored},  {"BANK", Directive::kIgnored},    {"EJECT", Directive::kIgnored},
+    {"RELAXED", Directive::kIgnored},
     {"MESSAGE", Directive::kMessage}, {"WARNING", Directive::kWarning}, {"ERROR", Directive::kError},
     {"FATAL", Directive::kFatal},   {"REPT", Directive::kRept},       {"IRP", Directive::kIrp},
     {"IRPC", Directive::kIrpc},     {"WHILE", Directive::kWhile},     {"EXITM", Directive::kExitm},
@@ -43,6 +44,7 @@ constexpr Name kDirectives[] = {
     {"LISTING", Directive::kIgnored}, {"LABEL", Directive::kEqu},     {"MACEXP", Directive::kIgnored},
     {"PRTINIT", Directive::kIgnored}, {"PRTEXIT", Directive::kIgnored}, {"OUTRADIX", Directive::kIgnored},
     {"NEWPAGE", Directive::kIgnored}, {"BIGENDIAN", Directive::kBigEndian}, {"DBYTEORDER", Directive::kDbyteOrder},
+    {"REG", Directive::kReg},
 };
 
 constexpr std::array<const char*, 46> kMnemonics = {
@@ -88,6 +90,17 @@ Directive DirectiveOf(std::string_view word) {
   if (word.empty() || word.size() > 10) return Directive::kNone;
   const auto it = Table().find(UpperCase(word));
   return it == Table().end() ? Directive::kNone : it->second;
+}
+
+std::string NoByteNote(Directive directive, std::string_view word) {
+  const std::string name(word);
+  if (directive == Directive::kCpu)
+    return name + " names the macro assembler: its operators bind in its order (bit operators first, comparisons last), "
+                  "^ is a power, and a leading 0 makes a number octal";
+  if (UpperCase(word.substr(!word.empty() && word[0] == '.')) == "RELAXED")
+    return name + " marks the macro assembler's source (its operator order, a leading 0 octal) and changes no byte "
+                  "besides: numbers are read in every notation (0x1F $1F 1FH X'1F') with or without it";
+  return name + " changes no byte here and is ignored";
 }
 
 bool IsMnemonic(std::string_view word) {

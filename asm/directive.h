@@ -12,7 +12,7 @@ namespace scmp::assembler {
 enum class Directive {
   kNone,
   kOrg, kByte, kWord, kDbyte, kAscii, kSpace, kEnd,   // place bytes or move
-  kEqu, kSet, kFunction,                               // define names
+  kEqu, kSet, kFunction, kReg,                         // define names
   kInclude, kMacro, kEndm,                             // the source stage
   kRept, kIrp, kIrpc, kWhile, kExitm, kMaxnest,        // blocks used where they stand
   kIf, kIfb, kIfnb, kIfdef, kIfndef, kIfused, kIfnused,  // conditions
@@ -29,8 +29,14 @@ inline bool IsMessage(Directive d) { return d >= Directive::kMessage && d <= Dir
 // The directive a word names; kNone for any other word.
 Directive DirectiveOf(std::string_view word);
 
+// The note for a directive that places no byte (CPU and the ignored ones),
+// written `word` in the source.
+std::string NoByteNote(Directive directive, std::string_view word);
+
 // True for the directives that define the name written before them.
-inline bool DefinesName(Directive d) { return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction; }
+inline bool DefinesName(Directive d) {
+  return d == Directive::kEqu || d == Directive::kSet || d == Directive::kFunction || d == Directive::kReg;
+}
 inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Directive::kEndcase; }
 // The words that open a block ended by ENDM.
 inline bool OpensBlock(Directive d) { return d == Directive::kMacro || (d >= Directive::kRept && d <= Directive::kWhile); }

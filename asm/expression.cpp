@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <limits>
+#include <optional>
 
 #include "asm/string_literal.h"
 #include "core/file_reader.h"
@@ -49,14 +50,13 @@ class Parser {
 
  private:
   // What stands where the expression should have ended. A word gets its
-  // own message: DUP (3 dup (1)) is a repeat the macro assemblers of other
-  // processors have.
+  // own message: DUP (3 dup (1)) repeats values in DB and DW only.
   std::string Unexpected() const {
     size_t end = pos_;
     while (end < text_.size() && IsNameChar(text_[end])) ++end;
     const std::string word = UpperCaseWord(text_.substr(pos_, end - pos_));
     if (word == "DUP")
-      return "DUP is not supported: write the values out, one for each byte (or repeat them with a macro)";
+      return "DUP repeats values only in DB and DW (N DUP (values)); write the values out here";
     if (!word.empty() && pos_ > 0 && (text_[pos_ - 1] == ' ' || text_[pos_ - 1] == '\t'))
       return "unexpected " + Quoted(text_.substr(pos_, end - pos_), kQuotedTextLimit) +
              " after the expression: an operator or a comma is missing";
@@ -93,59 +93,95 @@ class Parser {
 
   // The binary operators, longest first so that "<<" is not read as "<".
   enum class Binary { kOrElse, kXorElse, kAndAlso, kOr, kXor, kAnd, kEqual, kNotEqual, kLess, kLessEqual, kGreater,
-                      kGreaterEqual, kShiftLeft, kShiftRight, kAdd, kSubtract, kMultiply, kDivide, kRemainder };
+                      kGreaterEqual, kShiftLeft, kShiftRight, kMirror, kAdd, kSubtract, kMultiply, kDivide, kRemainder,
+                      kPower };
   struct BinaryToken {
     std::string_view text;
     Binary op;
+    bool macro_only;  // only the macro assembler's sources have it
   };
   static constexpr BinaryToken kBinaryTokens[] = {
-      {"||", Binary::kOrElse},     {"!!", Binary::kXorElse},  {"&&", Binary::kAndAlso},  {"<<", Binary::kShiftLeft},
-      {">>", Binary::kShiftRight}, {"<=", Binary::kLessEqual}, {">=", Binary::kGreaterEqual},
-      {"==", Binary::kEqual},      {"!=", Binary::kNotEqual}, {"<>", Binary::kNotEqual},
-      {"=", Binary::kEqual},       {"<", Binary::kLess},      {">", Binary::kGreater},
-      {"|", Binary::kOr},          {"^", Binary::kXor},       {"!", Binary::kXor},
-      {"&", Binary::kAnd},         {"+", Binary::kAdd},       {"-", Binary::kSubtract},
-      {"*", Binary::kMultiply},    {"/", Binary::kDivide},    {"%", Binary::kRemainder},
+      {"||", Binary::kOrElse, false},     {"!!", Binary::kXorElse, false},    {"&&", Binary::kAndAlso, false},
+      {"<<", Binary::kShiftLeft, false},  {">>", Binary::kShiftRight, false}, {"><", Binary::kMirror, true},
+      {"<=", Binary::kLessEqual, false},  {">=", Binary::kGreaterEqual, false},
+      {"==", Binary::kEqual, false},      {"!=", Binary::kNotEqual, false},   {"<>", Binary::kNotEqual, false},
+      {"=", Binary::kEqual, false},       {"<", Binary::kLess, false},        {">", Binary::kGreater, false},
+      {"|", Binary::kOr, false},          {"^", Binary::kXor, false},         {"!", Binary::kXor, false},
+      {"&", Binary::kAnd, false},         {"+", Binary::kAdd, false},         {"-", Binary::kSubtract, false},
+      {"*", Binary::kMultiply, false},    {"/", Binary::kDivide, false},      {"%", Binary::kRemainder, false},
+      {"#", Binary::kRemainder, true},
   };
 
+  bool MacroOrder() const { return context_.order == OperatorOrder::kMacroAssembler; }
+
   // How tightly each operator binds, higher tighter. C's order puts the
-  // comparisons above | ^ &; the macro assembler's puts them below, so that
-  // IF A == 0x80|79 compares A with 0xCF. The logical && || bind loosest in both.
+  // comparisons above | ^ & and the arithmetic above them all. The macro
+  // assembler's ranks turn that round: the comparisons loosest, then the
+  // logical operators, + -, * / #, the power ^, and the bit operators ! | &
+  // >< << >> tightest, so that 1+2&3 is 1+(2&3) and IF A == 0x80|79 compares
+  // A with 0xCF.
   int LevelOf(Binary op) const {
-    const bool macro = context_.order == OperatorOrder::kMacroAssembler;
+    if (MacroOrder()) {
+      switch (op) {
+        case Binary::kEqual: case Binary::kNotEqual: case Binary::kLess: case Binary::kLessEqual:
+        case Binary::kGreater: case Binary::kGreaterEqual: return 1;
+        case Binary::kXorElse: return 2;
+        case Binary::kOrElse: return 3;
+        case Binary::kAndAlso: return 4;
+        case Binary::kAdd: case Binary::kSubtract: return 5;
+        case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: return 6;
+        case Binary::kPower: return 7;
+        case Binary::kXor: return 8;
+        case Binary::kOr: return 9;
+        case Binary::kAnd: return 10;
+        case Binary::kMirror: return 11;
+        case Binary::kShiftLeft: case Binary::kShiftRight: return 12;
+      }
+      return 0;
+    }
     switch (op) {
       case Binary::kOrElse: case Binary::kXorElse: return 1;
       case Binary::kAndAlso: return 2;
-      case Binary::kOr: return macro ? 4 : 3;
-      case Binary::kXor: return macro ? 5 : 4;
-      case Binary::kAnd: return macro ? 6 : 5;
-      case Binary::kEqual: case Binary::kNotEqual: return macro ? 3 : 6;
-      case Binary::kLess: case Binary::kLessEqual: case Binary::kGreater: case Binary::kGreaterEqual: return macro ? 3 : 7;
-      case Binary::kShiftLeft: case Binary::kShiftRight: return 8;
+      case Binary::kOr: return 3;
+      case Binary::kXor: return 4;
+      case Binary::kAnd: return 5;
+      case Binary::kEqual: case Binary::kNotEqual: return 6;
+      case Binary::kLess: case Binary::kLessEqual: case Binary::kGreater: case Binary::kGreaterEqual: return 7;
+      case Binary::kShiftLeft: case Binary::kShiftRight: case Binary::kMirror: return 8;
       case Binary::kAdd: case Binary::kSubtract: return 9;
-      case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: return 10;
+      case Binary::kMultiply: case Binary::kDivide: case Binary::kRemainder: case Binary::kPower: return 10;
     }
     return 0;
   }
 
-  const BinaryToken* PeekBinary() {
+  // The operator at pos_, if any. The macro assembler's ^ is a power, not
+  // an exclusive or (its exclusive or is !).
+  std::optional<Binary> PeekBinary() {
     SkipBlanks();
-    for (const BinaryToken& t : kBinaryTokens)
-      if (text_.substr(pos_, t.text.size()) == t.text) return &t;
-    return nullptr;
+    for (const BinaryToken& t : kBinaryTokens) {
+      if (text_.substr(pos_, t.text.size()) != t.text) continue;
+      if (t.macro_only && !MacroOrder()) {
+        Fail(pos_, Quoted(t.text) + " is an operator of the macro assembler's sources, those with a CPU line" +
+                       (t.op == Binary::kRemainder ? "; write % for the remainder" : ""));
+        return std::nullopt;
+      }
+      peeked_size_ = t.text.size();
+      return t.op == Binary::kXor && t.text == "^" && MacroOrder() ? Binary::kPower : t.op;
+    }
+    return std::nullopt;
   }
 
   // Precedence climbing: operators of `min_level` and tighter, left to right.
   int64_t Expression(int min_level = 1) {
     int64_t v = Unary();
     while (!failed_) {
-      const BinaryToken* token = PeekBinary();
-      if (!token || LevelOf(token->op) < min_level) break;
+      const std::optional<Binary> op = PeekBinary();
+      if (!op || LevelOf(*op) < min_level) break;
       const size_t at = pos_;
-      pos_ += token->text.size();
-      const int64_t right = Expression(LevelOf(token->op) + 1);
+      pos_ += peeked_size_;
+      const int64_t right = Expression(LevelOf(*op) + 1);
       if (failed_) break;
-      v = Apply(token->op, v, right, at);
+      v = Apply(*op, v, right, at);
     }
     return v;
   }
@@ -179,12 +215,36 @@ class Parser {
                                                         : __builtin_mul_overflow(a, b, &r);
         return Checked(overflow, r, at);
       }
+      case Binary::kMirror: return Mirrored(a, b, at);
+      case Binary::kPower: return Power(a, b, at);
       case Binary::kDivide: case Binary::kRemainder:
         if (b == 0) return Fail(at, "division by zero");
         if (a == std::numeric_limits<int64_t>::min() && b == -1) return Fail(at, "the value is too large");
         return op == Binary::kDivide ? a / b : a % b;
     }
     return 0;
+  }
+
+  // a >< b: the lowest b bits of a in reverse order, the bits above them
+  // as they were.
+  int64_t Mirrored(int64_t a, int64_t b, size_t at) {
+    if (b < 1 || b > 32) return Fail(at, "a bit mirror (><) turns 1..32 bits");
+    int64_t reversed = 0;
+    for (int64_t bit = 0; bit < b; ++bit)
+      if (a & (int64_t{1} << bit)) reversed |= int64_t{1} << (b - 1 - bit);
+    return (a & ~((int64_t{1} << b) - 1)) | reversed;
+  }
+
+  // a ^ b in the macro assembler's sources: a to the power b, checked so
+  // that a large exponent fails instead of wrapping.
+  int64_t Power(int64_t a, int64_t b, size_t at) {
+    if (b < 0) return Fail(at, "a power (^) needs an exponent of 0 or more; for an exclusive or write !");
+    if (a == 0 || a == 1) return b == 0 ? 1 : a;
+    if (a == -1) return b % 2 == 0 ? 1 : -1;
+    int64_t result = 1;  // |a| >= 2 overflows within 63 steps, so the loop is short
+    for (int64_t i = 0; i < b; ++i)
+      if (__builtin_mul_overflow(result, a, &result)) return Fail(at, "the value is too large");
+    return result;
   }
 
   int64_t Unary() {
@@ -196,7 +256,7 @@ class Parser {
       v = Checked(b == std::numeric_limits<int64_t>::min(), -b, at);
     } else if (Accept("+")) {
       v = Unary();
-    } else if (context_.order == OperatorOrder::kMacroAssembler && Accept("~~")) {
+    } else if (MacroOrder() && Accept("~~")) {
       v = Unary() == 0 ? 1 : 0;  // the macro assembler's logical not
     } else if (Accept("~")) {
       v = ~Unary();
@@ -223,16 +283,13 @@ class Parser {
       ++pos_;
       return Parenthesised();
     }
-    if (c == '\'') return CharacterConstant();
+    if (c == '\'' || c == '"') return CharacterConstant();
     if (c >= '0' && c <= '9') return Number();
     const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
-    if (c == '$' && IsDigitOf(next, 16)) {
+    // The Motorola prefixes: $1F, %1010, @17.
+    if ((c == '$' && IsDigitOf(next, 16)) || (c == '%' && IsDigitOf(next, 2)) || (c == '@' && IsDigitOf(next, 8))) {
       ++pos_;
-      return Digits(16, pos_ - 1);
-    }
-    if (c == '%' && IsDigitOf(next, 2)) {
-      ++pos_;
-      return Digits(2, pos_ - 1);
+      return Digits(c == '$' ? 16 : c == '%' ? 2 : 8, pos_ - 1);
     }
     if ((c == '.' && !IsNameChar(next)) || c == '$' || c == '*') {
       ++pos_;
@@ -243,10 +300,15 @@ class Parser {
       ++pos_;
       return Unary() == 0 ? 1 : 0;
     }
-    if (next == '\'' && (SameLetter(c, 'X') || SameLetter(c, 'H') || SameLetter(c, 'B'))) {
+    // The IBM forms: X'1F' H'1F' O'17' B'1010', and A'AB', the same as 'AB'.
+    if (next == '\'' && SameLetter(c, 'A')) {
+      ++pos_;
+      return CharacterConstant();
+    }
+    if (next == '\'' && (SameLetter(c, 'X') || SameLetter(c, 'H') || SameLetter(c, 'O') || SameLetter(c, 'B'))) {
       const size_t at = pos_;
       pos_ += 2;
-      const int64_t v = Digits(SameLetter(c, 'B') ? 2 : 16, at);
+      const int64_t v = Digits(SameLetter(c, 'B') ? 2 : SameLetter(c, 'O') ? 8 : 16, at);
       if (pos_ < text_.size() && text_[pos_] == '\'') ++pos_;  // the closing quote may be left out
       return v;
     }
@@ -254,32 +316,28 @@ class Parser {
     return Fail(pos_, "unexpected " + Quoted(std::string_view(&c, 1)));
   }
 
-  // 'c', or an escape between the quotes: '\\' is a backslash, '\13' a
-  // carriage return. A lone '\' is the backslash itself.
+  // A character constant in single or double quotes, the same to the
+  // macro assembler: 'A' is 0x41, a text of up to 4 characters is their
+  // codes high byte first ('AB' is 0x4142), and "" is 0, so that a macro's
+  // IF "ARG" <> "" asks whether ARG was given. Escapes as in strings: '\\' is a
+  // backslash, '\13' a carriage return; a lone '\' is the backslash itself.
   int64_t CharacterConstant() {
     const size_t at = pos_;
-    if (text_.substr(pos_, 3) == "'\\'" && text_.substr(pos_ + 3, 1) != "'") {
-      pos_ += 3;
-      return '\\';
-    }
-    size_t end = pos_ + 1;
-    uint8_t byte = 0;
-    if (end < text_.size() && text_[end] == '\\') {
-      std::string error;
-      if (!DecodeEscape(text_, &end, &byte, &error)) return Fail(at, error);
-    } else if (end < text_.size()) {
-      byte = static_cast<uint8_t>(text_[end++]);
-    }
-    if (end >= text_.size() || text_[end] != '\'')
-      return Fail(at, QuotedEnd(text_, at) == std::string_view::npos
-                          ? "the text has no closing quote"
-                          : "a character constant is one character between single quotes; a text of several "
-                            "stands alone as an operand");
-    pos_ = end + 1;
-    return byte;
+    std::string chars, error;
+    size_t end = 0, error_at = 0;
+    if (!DecodeQuoted(text_, at, &chars, &end, &error, &error_at)) return Fail(error_at, error);
+    if (chars.size() > 4)
+      return Fail(at, "a text of more than 4 characters is no number; as a data operand of its own it gives its bytes");
+    int64_t v = 0;
+    for (const char c : chars) v = v << 8 | static_cast<uint8_t>(c);
+    pos_ = end;
+    return v;
   }
 
-  // 31, 0x1F, 1FH, 0b11111, or a local label 1$.
+  // 31; the Intel suffixes 1FH, 17O, 17Q, 1010B; the C prefixes 0x1F and
+  // 0b11111; or a local label 1$. A leading 0 makes a number octal in the
+  // macro assembler's notation for the SC/MP (C's: 017 is 15), decimal in
+  // the other dialects, whose sources write 010 for ten.
   int64_t Number() {
     const size_t at = pos_;
     size_t end = pos_;
@@ -289,14 +347,13 @@ class Parser {
       pos_ = end + 1;
       return Symbol(text_.substr(at, end + 1 - at), at);
     }
-    if (token.size() >= 2 && SameLetter(token.back(), 'H') &&
-        token.substr(0, token.size() - 1).find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos) {
+    if (const int base = SuffixBase(token); base > 0) {
       int64_t v = 0;
       for (; pos_ + 1 < end; ++pos_) {
-        v = v * 16 + HexDigit(text_[pos_]);
+        v = v * base + HexDigit(text_[pos_]);
         if (v > 0xFFFFFFFFLL) return Fail(at, "the number is too large");
       }
-      ++pos_;  // the H
+      ++pos_;  // the suffix
       return v;
     }
     if (text_[pos_] == '0' && pos_ + 1 < text_.size()) {
@@ -309,8 +366,26 @@ class Parser {
         pos_ += 2;
         return Digits(2, at);
       }
+      if (context_.order == OperatorOrder::kMacroAssembler && next >= '0' && next <= '9') {
+        if (const size_t bad = token.find_first_of("89"); bad != std::string_view::npos && bad == token.find_first_not_of("01234567"))
+          return Fail(at, Quoted(token, kQuotedTextLimit) +
+                              " is no octal number: after a CPU line a leading 0 makes a number octal, as the macro "
+                              "assembler reads it (digits 0..7); write it without the 0 for decimal");
+        return Digits(8, at);
+      }
     }
     return Digits(10, at);
+  }
+
+  // The base an Intel suffix gives `token` (1FH, 17O, 17Q, 1010B) when all
+  // its other characters are digits of that base; 0 for any other token.
+  static int SuffixBase(std::string_view token) {
+    if (token.size() < 2) return 0;
+    const char suffix = static_cast<char>(std::toupper(static_cast<unsigned char>(token.back())));
+    const int base = suffix == 'H' ? 16 : suffix == 'O' || suffix == 'Q' ? 8 : suffix == 'B' ? 2 : 0;
+    for (const char c : token.substr(0, token.size() - 1))
+      if (!IsDigitOf(c, base)) return 0;
+    return base;
   }
 
   // Digits of `base` from pos_; a letter or digit that does not belong ends
@@ -374,6 +449,7 @@ class Parser {
   const ExpressionContext& context_;
   size_t pos_ = 0;
   int depth_ = 0;
+  size_t peeked_size_ = 0;  // the length of the operator PeekBinary found
   bool failed_ = false;
   ExpressionFailure failure_;
 };

@@ -4,8 +4,9 @@
 // current location, the functions H L HIGH LOW ADDR and those the source
 // defines, the unary operators - + ~ ! and the binary ones * / % + - << >>
 // < <= > >= = == != <> & ^ ! (exclusive or, as the macro assembler writes
-// it) | && || !! (logical exclusive or), in C's order or the macro
-// assembler's (where ~~ is the logical not), and parentheses.
+// it) | && || !! (logical exclusive or), and parentheses. They bind in C's
+// order, or in the macro assembler's, which also has ~~ (logical not),
+// # (remainder), >< (bit mirror) and reads ^ as a power.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +20,10 @@ namespace scmp::assembler {
 // Why a symbol gave no value.
 enum class LookupStatus { kFound, kUndefined, kFailed };
 
-// The order in which the binary operators bind. They differ in one place:
-// the macro assembler's comparisons bind looser than | & ^ !, so that
-// A == 0x80|79 means A == (0x80|79); C's bind tighter.
+// The order in which the binary operators bind, and what ^ means. C's order
+// binds * / % tightest and the comparisons above | ^ &. The macro
+// assembler's binds the bit operators tightest and the comparisons loosest,
+// so that A == 0x80|79 means A == (0x80|79) and 1+2&3 means 1+(2&3).
 enum class OperatorOrder { kC, kMacroAssembler };
 
 struct ExpressionContext {

@@ -6,10 +6,13 @@ namespace scmp::assembler {
 
 namespace {
 
+// The links in the chain that ends at `link`: each is a macro call or an
+// include, and each link counts both kinds above it, so that a message
+// costs no walk up a chain hundreds of calls deep.
 int DepthOf(const Stream& stream, int link) {
-  int depth = 0;
-  for (int l = link; l >= 0; l = stream.links[l].parent) ++depth;
-  return depth;
+  if (link < 0) return 0;
+  const Link& l = stream.links[static_cast<size_t>(link)];
+  return l.macro_depth + l.include_depth;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "asm/operand.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "asm/directive.h"
@@ -57,11 +58,18 @@ std::string_view TrailingName(std::string_view text) {
   return text.substr(start);
 }
 
-bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column) {
+bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column,
+                  const RegisterFinder& find) {
   *result = Operand{};
   Piece text = Trimmed(operand);
   if (text.text.empty()) return true;
-  if (const int p = PointerNumber(text.text); p >= 0 && !std::isdigit(static_cast<unsigned char>(text.text[0]))) {
+  // What a name stands for as a register; the digits 0..3 name pointers too.
+  auto register_of = [&](std::string_view name) {
+    if (name.size() == 1 && std::isdigit(static_cast<unsigned char>(name[0]))) return PointerNumber(name) >= 0 ? PointerNumber(name) : -2;
+    return find ? find(name) : RegisterNumber(name);
+  };
+  auto names_e = [&](std::string_view name) { return IsPlainName(name) && register_of(name) == -1; };
+  if (const int p = register_of(text.text); p >= 0 && !std::isdigit(static_cast<unsigned char>(text.text[0]))) {
     result->syntax = OperandSyntax::kPointer;
     result->pointer = p;
     return true;
@@ -90,8 +98,13 @@ bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int
     disp = Trimmed(Piece{body.text.substr(0, open), body.column});
     // "(2)" alone is a number in parentheses; "(P2)" and "0(2)" name P2.
     if (!disp.text.empty() || !std::isdigit(static_cast<unsigned char>(inside.text.empty() ? ' ' : inside.text[0])))
-      pointer = PointerNumber(inside.text);
-    const bool e = disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e');
+      pointer = std::max(register_of(inside.text), -1);
+    const bool e = names_e(disp.text);
+    if (names_e(inside.text)) {
+      *error = Quoted(inside.text, kQuotedTextLimit) + " stands for E, which is no pointer: write P0..P3, PC or 0..3";
+      *error_column = inside.column;
+      return false;
+    }
     if (pointer < 0 && !disp.text.empty() && IsPlainName(inside.text)) {
       result->pointer_symbol = inside;
       result->whole = body;
@@ -118,7 +131,7 @@ bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int
   }
   result->syntax = auto_indexed ? OperandSyntax::kAutoIndexed : OperandSyntax::kDisplacement;
   result->pointer = pointer;
-  result->uses_e = disp.text.size() == 1 && (disp.text[0] == 'E' || disp.text[0] == 'e');
+  result->uses_e = names_e(disp.text);
   result->value = disp;
   return true;
 }

@@ -6,10 +6,12 @@
 //   @disp(Pn)        auto-indexed
 //   E(Pn), @E(Pn)    the displacement byte 0x80: E is the displacement
 //   Pn               a pointer (XPAL, XPAH, XPPC)
-// Pointers are P0..P3 or PC (P0), in either case, or the digits 0..3.
+// Pointers are P0..P3 or PC (P0), in either case, or the digits 0..3; a
+// register symbol (asm/register_symbol.h) stands where a pointer or E does.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "asm/source_line.h"
@@ -38,7 +40,12 @@ int PointerNumber(std::string_view text);
 // The name that ends `text` ("L" of "L(ENDS)-L"), or "".
 std::string_view TrailingName(std::string_view text);
 
+// The register a name stands for, as RegisterNumber gives it; without one
+// only the built-in names are registers.
+using RegisterFinder = std::function<int(std::string_view name)>;
+
 // False with a message and its column when the operand has no known form.
-bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column);
+bool ParseOperand(const Piece& operand, Operand* result, std::string* error, int* error_column,
+                  const RegisterFinder& find = {});
 
 }  // namespace scmp::assembler

@@ -8,7 +8,7 @@
 #include "asm/dialect.h"
 #include "asm/directive.h"
 #include "asm/expression.h"
-#include "asm/file_identity.h"
+#include "core/file_identity.h"
 #include "asm/macro_expansion.h"
 #include "asm/source_line.h"
 #include "asm/string_condition.h"

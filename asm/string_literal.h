@@ -1,6 +1,8 @@
 // Texts in quotes: the .ascii operand, a DB operand that is one string, a
-// character constant. Escapes: \\ \" \' \n \r \t \a \b \e, \xHH, and a
-// decimal number as the macro assembler writes it ("\13\10" is CR LF).
+// character constant. Escapes as the macro assembler reads them, letters in
+// either case: \\ \" \' \H (apostrophe) \I (quotation mark) \n \r \t \a
+// \b \e; \xHH (up to 2 hex digits); \0 and up to 3 octal digits ("\015" is
+// 13); and a decimal number of up to 3 digits ("\13\10" is CR LF).
 #pragma once
 
 #include <cstdint>
@@ -16,9 +18,14 @@ bool ParseString(const Piece& operand, std::string* bytes, std::string* error, i
 
 // The byte of the escape whose backslash stands at text[*pos]; *pos moves
 // past it. False with a message for an unknown escape, a value past 255, or
-// a number with a leading 0 ("\015": octal 13 to a C programmer, decimal 15
-// to the macro assembler; refused rather than guessed).
+// an octal escape with a digit 8 or 9.
 bool DecodeEscape(std::string_view text, size_t* pos, uint8_t* byte, std::string* error);
+
+// The characters of the string or character constant that opens at
+// text[at] with " or ', escapes decoded; *end is one past its closing
+// quote. False with a message and where in `text` the fault lies.
+bool DecodeQuoted(std::string_view text, size_t at, std::string* bytes, size_t* end, std::string* error,
+                  size_t* error_at);
 
 // The end (one past the closing quote) of the string or character constant
 // that opens at text[at] with " or ', or npos when it is not closed.

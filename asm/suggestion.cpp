@@ -33,7 +33,20 @@ constexpr Habit kHabits[] = {
 };
 
 // Directives that only the macro assembler's own test files use.
-constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT", "RELAXED"};
+constexpr const char* kTestOnly[] = {"EXPECT", "ENDEXPECT"};
+
+// The macro assembler's directives that change how numbers read; scmp-asm
+// keeps one reading, and says which, rather than guess another.
+struct Notation {
+  const char* word;
+  const char* instead;
+};
+constexpr Notation kNotations[] = {
+    {"INTSYNTAX", "scmp-asm reads every notation (0x1F $1F 1FH X'1F' 17O 1010B) and cannot switch one off; "
+                  "a leading 0 is octal after a CPU line: write a hex number as 0x1F or 1FH, then remove the line"},
+    {"RADIX", "scmp-asm reads a number without a mark as decimal: mark the others (0x1F, 1FH, 17O, 1010B), "
+              "then remove the line"},
+};
 
 }  // namespace
 
@@ -45,12 +58,20 @@ std::string UnknownWordMessage(std::string_view word) {
     if (upper == t)
       return kind + std::string(word) + ": " + t +
              " belongs to the macro assembler's own test files, not to programs; remove the line";
+  for (const Notation& n : kNotations)
+    if (upper == n.word) return kind + std::string(word) + ": " + n.instead;
   if (!dotted)
     for (const Habit& h : kHabits)
       if (upper == h.word)
         return kind + std::string(word) + "; did you mean " + h.scmp + "? (" + h.hint + ")";
-  const std::string near = NearestWord(word);
-  return kind + std::string(word) + (near.empty() ? "" : "; did you mean " + near + "?");
+  // A macro that calls itself can repeat one unknown word on millions of
+  // lines: the nearest word is looked for once per run of the same word.
+  thread_local std::string last_word, last_near;
+  if (word != last_word) {
+    last_near = NearestWord(word);
+    last_word = std::string(word);
+  }
+  return kind + std::string(word) + (last_near.empty() ? "" : "; did you mean " + last_near + "?");
 }
 
 }  // namespace scmp::assembler

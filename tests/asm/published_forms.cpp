@@ -87,6 +87,26 @@ TEST(PublishedForms, OperatorsBindAsTheDialectSays) {
       {" CPU SC/MP\n DB 0xCF == 0x80|79, 7 & 3 == 3, ~~0, ~~5, 1 !! 1, 0 !! 3", {1, 1, 1, 0, 0, 1}},  // the macro assembler's
       {"A = 0xCF\n IF A != 0x80|79\n DB 1\n ELSE\n DB 2\n ENDIF", {1}},
       {" CPU SC/MP\nA = 0xCF\n IF A != 0x80|79\n DB 1\n ELSE\n DB 2\n ENDIF", {2}},
+      // The macro assembler's ranks: bit operators before * /, those before + -,
+      // then the logical ones, the comparisons last; ^ is a power, # a
+      // remainder, >< mirrors the lowest bits.
+      {" CPU SC/MP\n DB 1+1&1, 2*3|1, 1 + 1 << 1, 2 ! 2 | 2, 2 == 2 && 2, 2^3, 3^0, -2^3, 7#3, 0xF1 >< 4, 1 >< 8",
+       {2, 6, 3, 0, 0, 8, 1, 0xF8, 1, 0xF8, 0x80}},
+      {" DB 1+1&1, 2*3|1, 1 + 1 << 1, 2 ! 2 | 2, 2 == 2 && 2, 2^3, 7%3", {0, 7, 4, 2, 1, 1, 1}},  // C's
+  });
+}
+
+// DB and DW repeat with N DUP (values), N DUP value repeating just that one
+// value; "?" reserves a cell without storing a byte.
+TEST(PublishedForms, RepeatsAndReservedCells) {
+  ExpectForms({
+      {" DB 3 dup (1,2)", {1, 2, 1, 2, 1, 2}},
+      {" DB 2 DUP 7, 9", {7, 7, 9}},
+      {" DB 2 dup (\"ab\", 2 dup (0)), 0 dup (5)", {'a', 'b', 0, 0, 'a', 'b', 0, 0}},
+      {" DW 2 dup (0x1234)", {0x34, 0x12, 0x34, 0x12}},
+      {"DUP = 3\n DB DUP, 'DUP'", {3, 'D', 'U', 'P'}},  // no repeat without a count before it
+      {" DB ?, ?\nX: DB 5\n DB L(X)", {5, 3}},
+      {" DW 2 dup (?)\nX: DB L(X)", {5}},
   });
 }
 
@@ -98,12 +118,20 @@ struct MessageCase {
 
 TEST(PublishedForms, MessagesNameTheFirstCause) {
   const std::vector<MessageCase> cases = {
-      {" DB 3 dup (1)", Severity::kError, "DUP is not supported"},
+      {" LDI 3 dup (1)", Severity::kError, "DUP repeats values only in DB and DW"},
+      {" DB 1, ?", Severity::kError, "a line either reserves cells (?) or stores values, not both"},
+      {" DB 70000 dup (0)", Severity::kError, "out of range for a DUP count"},
+      {" DB 300 dup (300 dup (1))", Severity::kError, "more than 65536 values in one line"},
+      {" CPU SC/MP\n DB 1 >< 0", Severity::kError, "a bit mirror (><) turns 1..32 bits"},
+      {" CPU SC/MP\n DB 2 ^ -1", Severity::kError, "an exponent of 0 or more; for an exclusive or write !"},
+      {" CPU SC/MP\n DW 2 ^ 64", Severity::kError, "the value is too large"},
+      {" DB 1 >< 2", Severity::kError, "\"><\" is an operator of the macro assembler's sources, those with a CPU line"},
+      {" DB 7 # 2", Severity::kError, "write % for the remainder"},
       {" expect 1350\n NOP", Severity::kError, "EXPECT belongs to the macro assembler's own test files"},
-      {" DB \"\\015\"", Severity::kError, "\"\\015\" is ambiguous"},
+      {" DB \"\\08\"", Severity::kError, "\"\\08\": an escape that starts with 0 is octal"},
       {" DB 'R'|", Severity::kError, "an expression is incomplete"},
       {" DB 'ABC", Severity::kError, "the text has no closing quote"},
-      {" DB 'AB'+1", Severity::kError, "a text of several stands alone as an operand"},
+      {" DB 'ABCDE'+1", Severity::kError, "a text of more than 4 characters is no number"},
       {" LDI L(X)-L(Y)", Severity::kError, "undefined symbol X"},
       {" LD 200(P1)", Severity::kError, "out of range for a displacement (-127..127; -128 is E)"},
       {" JMP 200(P1)", Severity::kError, "out of range for a displacement (-128..127)"},
