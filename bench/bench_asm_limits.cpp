@@ -67,6 +67,8 @@ const std::vector<Case>& Cases() {
        [](Files*) { return "V SET 0\nW MACRO\n" + Repeated("V SET V+1\n", 1024 * 1024 / 10) + " ENDM\n W\n W\n W\n W\n"; }},
       {"a macro of 1,000 comment lines called 1,000 times",
        [](Files*) { return "C MACRO\n" + Repeated("; a comment line\n", 1000) + " ENDM\n" + Repeated(" C\n", 1000) + " HALT\n"; }},
+      {"a WHILE whose condition stays true", [](Files*) { return "N SET 0\n WHILE N = 0\nM SET N\n ENDM\n"; }},
+      {"REPT 1000 of REPT 1000 of NOP", [](Files*) { return " REPT 1000\n REPT 1000\n NOP\n ENDM\n ENDM\n"; }},
       {"16 MB of SET lines", [](Files*) { return "V SET 0\n" + Repeated("V SET V+1\n", 16 * 1024 * 1024 / 10 - 1); }},
       {"16 MB of NOP lines", [](Files*) { return Repeated(" NOP\n", 16 * 1024 * 1024 / 5); }},
       {"16 MB of 2-byte label lines", [](Files*) { return Repeated("A\n", 8 * 1024 * 1024 - 1); }},
