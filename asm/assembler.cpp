@@ -212,8 +212,11 @@ class Assembler {
   static bool All(const Compact&) { return true; }
 
   // The key of a symbol: a local label carries its stretch.
+  // The macro assembler's symbols ignore case (Loop and LOOP are one); the
+  // other dialects' keep it.
   std::string Key(std::string_view name, int scope) const {
-    return IsLocalLabel(name) ? std::string(name) + "@" + std::to_string(scope) : std::string(name);
+    std::string key = order_ == OperatorOrder::kMacroAssembler ? Upper(name) : std::string(name);
+    return IsLocalLabel(name) ? key + "@" + std::to_string(scope) : key;
   }
 
   // Register symbols first, in the order of the lines, so that a symbol may

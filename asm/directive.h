@@ -41,6 +41,14 @@ inline bool IsCondition(Directive d) { return d >= Directive::kIf && d <= Direct
 // The words that open a block ended by ENDM.
 inline bool OpensBlock(Directive d) { return d == Directive::kMacro || (d >= Directive::kRept && d <= Directive::kWhile); }
 
+// True for the directives a macro of the same name hides, as the macro
+// assembler has it (MESSAGE MACRO A,B makes MESSAGE a call): all but the
+// ones that shape the source itself (conditions, blocks, INCLUDE, END).
+inline bool MacroMayHide(Directive d) {
+  return !IsCondition(d) && !OpensBlock(d) && d != Directive::kEndm && d != Directive::kExitm &&
+         d != Directive::kMaxnest && d != Directive::kInclude && d != Directive::kEnd;
+}
+
 // True for a word that is a mnemonic of the processor.
 bool IsMnemonic(std::string_view word);
 

@@ -158,7 +158,9 @@ SourceLine ParseSourceLine(std::string_view text, int number, const IsOperation&
       line.label = piece(pos, word_end);
       pos = skip_blanks(after + 1 < end && text[after + 1] == ':' ? after + 2 : after + 1);
       if (definition(pos)) return line;
-    } else if (name && definition(after)) {
+    } else if (name && !(IsMnemonic(word) && !first_column) && definition(after)) {
+      // An indented mnemonic stays an instruction (LDI LABEL, LDI EQU)
+      // even when a defining word follows it.
       line.label = piece(pos, word_end);
       return line;
     } else if (name && first_column && (!is_operation(word) || (after >= end && IsMessage(DirectiveOf(word))))) {

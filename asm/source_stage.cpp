@@ -98,8 +98,8 @@ class Stage {
   }
 
   // A limit of work was reached: the error, and nothing more is read.
-  void Stop(const StreamLine& where, std::string message) {
-    Report(where, 1, std::move(message));
+  void Stop(const StreamLine& where, std::string message, int column = 1) {
+    Report(where, column, std::move(message));
     ended_ = stopped_ = true;
   }
 
@@ -213,7 +213,7 @@ class Stage {
     if (d == Directive::kMaxnest) return Maxnest(raw, sl);
     if (d == Directive::kInclude) return Include(raw, sl);
     if (d == Directive::kNone && sl.error.empty() && !sl.equate && IsShift(sl.operation.text)) return Shift(raw, sl);
-    if (!bypass && !sl.operation.text.empty() && !sl.equate && sl.error.empty() && d == Directive::kNone) {
+    if (!bypass && !sl.operation.text.empty() && !sl.equate && sl.error.empty() && MacroMayHide(d)) {
       const auto it = macros_.find(UpperCase(sl.operation.text));
       if (it != macros_.end()) {
         if (!it->second.intlabel) PassLabel(raw, sl);
@@ -503,10 +503,16 @@ class Stage {
     if (name.empty() || !IsNameStart(name[0])) return Report(raw, sl.operation.column, "MACRO needs a name: NAME MACRO P1,P2");
     const std::string fault = ParseParameters(params, &macro_);
     if (!fault.empty()) Report(raw, params.column, fault);
-    if (IsMnemonic(name))
-      Report(raw, sl.operation.column,
-             "the macro " + name + " hides the mnemonic of that name (write !" + UpperCase(name) + " for the mnemonic)",
-             Severity::kWarning);
+    if (IsMnemonic(name) || DirectiveOf(name) != Directive::kNone) {
+      const bool mnemonic = IsMnemonic(name);
+      if (mnemonic || MacroMayHide(DirectiveOf(name)))
+        Report(raw, sl.operation.column,
+               "the macro " + name + " hides the " + (mnemonic ? "mnemonic" : "directive") + " of that name (write !" +
+                   UpperCase(name) + " for the " + (mnemonic ? "mnemonic" : "directive") + ")",
+               Severity::kWarning);
+      else
+        Report(raw, sl.operation.column, name + " shapes the source (a condition, block, INCLUDE or END) and cannot be a macro's name");
+    }
     macro_name_ = UpperCase(name);
     defining_ = true;
     nesting_ = 0;
@@ -571,9 +577,13 @@ class Stage {
 
   void Call(const StreamLine& raw, int column, const Piece& operand, const std::string& name, const Macro& m,
             std::string_view label) {
+    // Nesting that deep is a macro calling itself without end; one that
+    // calls itself twice would go on doubling its lines, so the assembly
+    // stops at once.
     if (DepthOf(raw) >= max_nest_)
-      return Report(raw, column, "macro calls nested deeper than " + std::to_string(max_nest_) + " (does " + name +
-                                     " call itself without end?)");
+      return Stop(raw, "macro calls nested deeper than " + std::to_string(max_nest_) + " (does " + name +
+                           " call itself without end?); the assembly stops here",
+                  column);
     Frame f;
     const std::string fault = BindArguments(m, operand, &f.args);
     if (!fault.empty()) return Report(raw, operand.column, fault);
@@ -636,7 +646,8 @@ class Stage {
     f.macro = block.get();
     f.block = std::move(block);
     f.next = f.macro->body.size();  // the first repetition starts at once
-    if (DepthOf(where) >= max_nest_) return Report(where, 1, "blocks and macro calls nested deeper than " + std::to_string(max_nest_));
+    if (DepthOf(where) >= max_nest_)
+      return Stop(where, "blocks and macro calls nested deeper than " + std::to_string(max_nest_) + "; the assembly stops here");
     f.link = PushLink(where, BlockWord(f.macro->kind));
     f.conditions = conditions_.size();
     frames_.push_back(std::move(f));

@@ -110,6 +110,17 @@ TEST(PublishedForms, RepeatsAndReservedCells) {
   });
 }
 
+// The macro assembler's names: a macro hides a directive of its name, its
+// symbols ignore case (National's keep it), and an indented mnemonic stays
+// an instruction whatever word follows.
+TEST(PublishedForms, NamesAsTheMacroAssemblerReadsThem) {
+  ExpectForms({
+      {" CPU SC/MP\nMESSAGE MACRO A,B\n DB A\n DB B|0x80\n ENDM\n MESSAGE \"AB\",'C'\n !MESSAGE \"x\"", {'A', 'B', 0xC3}},
+      {" CPU SC/MP\nLoop: NOP\n JMP LOOP\n JMP loop", {0x08, 0x90, 0xFD, 0x90, 0xFB}},
+      {"LABEL = 5\n LDI LABEL", {0xC4, 5}},
+  });
+}
+
 struct MessageCase {
   const char* source;
   Severity severity;
@@ -119,6 +130,9 @@ struct MessageCase {
 TEST(PublishedForms, MessagesNameTheFirstCause) {
   const std::vector<MessageCase> cases = {
       {" LDI 3 dup (1)", Severity::kError, "DUP repeats values only in DB and DW"},
+      {"Loop: NOP\n JMP LOOP", Severity::kError, "undefined symbol LOOP"},
+      {"R MACRO\n R\n R\n ENDM\n R", Severity::kError, "(does R call itself without end?); the assembly stops here"},
+      {" CPU SC/MP\nDB MACRO\n NOP\n ENDM", Severity::kWarning, "the macro DB hides the directive of that name (write !DB"},
       {" DB 1, ?", Severity::kError, "a line either reserves cells (?) or stores values, not both"},
       {" DB 70000 dup (0)", Severity::kError, "out of range for a DUP count"},
       {" DB 300 dup (300 dup (1))", Severity::kError, "more than 65536 values in one line"},
