@@ -204,19 +204,31 @@ TEST(PublishedForms, OtherProcessorsMnemonicsSuggestTheScmpWay) {
   }
 }
 
-// The dialect sample that uses these forms counts its three keywords.
+// The dialect sample that uses these forms: its variadic macro stores the
+// keyword table, -D WITH_LIST adds a word, and the count's cell is reserved.
 TEST(PublishedForms, TheWordsSampleAssemblesItsTable) {
   const std::string path = test::SourceDataDir() + "Samples/dialects/WORDS_AS.s";
-  const Assembly a = Assemble(test::ReadFile(path), path, test::ShippedTable());
-  ASSERT_TRUE(a.Succeeded()) << FormatDiagnostic(a.diagnostics.front());
-  const std::vector<uint8_t> bytes = test::AllBytes(a);
-  const std::vector<uint8_t> table = {'R', 'U', 'N' | 0x80, 'L', 'I', 'S', 'T' | 0x80, 'N', 'E', 'W' ^ 0x80, 0, 13, 10};
-  const auto at = std::search(bytes.begin(), bytes.end(), table.begin(), table.end());
-  ASSERT_NE(at, bytes.end());
-  const int table_address = 1 + static_cast<int>(at - bytes.begin());
-  // After the table: its address, high byte first (BIGENDIAN ON), and nothing else.
-  EXPECT_EQ(std::vector<uint8_t>(at + static_cast<long>(table.size()), bytes.end()),
-            (std::vector<uint8_t>{static_cast<uint8_t>(table_address >> 8), static_cast<uint8_t>(table_address & 0xFF)}));
+  const std::vector<uint8_t> run = {'R', 'U', 'N' | 0x80, 'N', 'E', 'W' ^ 0x80};
+  const std::vector<uint8_t> list = {'L', 'I', 'S', 'T' | 0x80};
+  const std::vector<uint8_t> end = {'E', 'N', 'D' | 0x80, 0, 13, 10};
+  for (const bool with_list : {false, true}) {
+    SCOPED_TRACE(with_list ? "-D WITH_LIST" : "no -D");
+    AssembleOptions options;
+    if (with_list) options.predefined.push_back({"WITH_LIST", "1"});
+    const Assembly a = Assemble(test::ReadFile(path), path, test::ShippedTable(), {}, options);
+    ASSERT_TRUE(a.Succeeded()) << FormatDiagnostic(a.diagnostics.front());
+    std::vector<uint8_t> table = run;
+    if (with_list) table.insert(table.end(), list.begin(), list.end());
+    table.insert(table.end(), end.begin(), end.end());
+    const std::vector<uint8_t> bytes = test::AllBytes(a);
+    const auto at = std::search(bytes.begin(), bytes.end(), table.begin(), table.end());
+    ASSERT_NE(at, bytes.end());
+    const int table_address = 1 + static_cast<int>(at - bytes.begin());
+    // After the table: its address, high byte first (BIGENDIAN ON), and no
+    // byte for the reserved COUNT cell.
+    EXPECT_EQ(std::vector<uint8_t>(at + static_cast<long>(table.size()), bytes.end()),
+              (std::vector<uint8_t>{static_cast<uint8_t>(table_address >> 8), static_cast<uint8_t>(table_address & 0xFF)}));
+  }
 }
 
 }  // namespace

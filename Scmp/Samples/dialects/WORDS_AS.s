@@ -1,15 +1,26 @@
 ; WORDS_AS.s: counts the words of a keyword table whose last letters carry
-; bit 7, as NIBL's tables do, and shows the count (3) on the LEDs.
-; Written in the macro assembler's forms: a character joined by an operator
-; ('N'|LAST), ! for exclusive or, decimal escapes ("\13\10"), comparisons
-; that bind looser than |, BIGENDIAN, MESSAGE.
+; bit 7, as NIBL's tables do, keeps the count in a reserved cell and shows
+; it on the LEDs: 3, or 4 when assembled with  scmp-asm -D WITH_LIST .
+; Written in the macro assembler's forms: a macro with any number of
+; arguments (SHIFT, ALLARGS), IFDEF with a name from -D, characters joined
+; by an operator ('N'|LAST), ! for exclusive or, decimal escapes
+; ("\13\10"), a reserved cell (DB ?), BIGENDIAN, MESSAGE.
         CPU     SC/MP
         MESSAGE "WORDS_AS: a keyword table in the macro assembler's forms"
 P1      EQU     1
 P2      EQU     2
 PORT    EQU     0A00H
 LAST    EQU     80H             ; bit 7 marks a word's last letter
-WORDS   EQU     3
+
+; BYTES stores each of its arguments as a byte, however many there are:
+; it stores the first, drops it with SHIFT and calls itself with the rest.
+BYTES   MACRO   B
+        IFNB    B
+        DB      B
+        SHIFT
+        BYTES   ALLARGS
+        ENDIF
+        ENDM
 
         ORG     1
 START   LDI     HIGH(TABLE)
@@ -27,22 +38,28 @@ NEXT    LD      @1(P1)
         ADI     1
         XAE
         JMP     NEXT
-DONE    LDI     HIGH(PORT)
+DONE    LDE
+        ST      COUNT           ; the count in its reserved cell
+        LDI     HIGH(PORT)
         XPAH    P2
         LDI     LOW(PORT)
         XPAL    P2
-        LDE
+        LD      COUNT
         ST      0(P2)           ; the count on the LEDs
         HALT
 
-TABLE   DB      'RU', 'N'|LAST  ; RUN: one byte, 'N' with bit 7
-        DB      'LIS', 'T'+LAST ; LIST
-        DB      'NE', 'W'!LAST  ; NEW: ! is exclusive or
+TABLE   BYTES   'R', 'U', 'N'|LAST      ; RUN: 'N' with bit 7
+        BYTES   'N', 'E', 'W'!LAST      ; NEW: ! is exclusive or
+        IFDEF   WITH_LIST               ; scmp-asm -D WITH_LIST adds LIST
+        BYTES   'L', 'I', 'S', 'T'+LAST
+        ENDIF
+        BYTES   'E', 'N', 'D'|LAST
         DB      0
-        IF      WORDS|4 != 7    ; (3|4) != 7 is false here; C's order would
+        IF      3|4 != 7        ; (3|4) != 7 is false here; C's order would
         DB      0FFH            ; read 3 | (4 != 7), which is true
         ENDIF
 CRLF    DB      "\13\10"        ; carriage return, line feed
         BIGENDIAN ON
         DW      TABLE           ; the table's address, high byte first
+COUNT   DB      ?               ; reserved: not loaded, so not 0 by chance
         END     START
