@@ -67,8 +67,9 @@ TEST_F(LineMapTest, MapsBothWaysAndTellsCodeFromData) {
   EXPECT_EQ(map.FirstInstruction("OTHER.s", 4), -1);
 }
 
-// A macro's bytes belong to the line that called it; an included file's
-// bytes to their own file and line.
+// A macro's bytes belong to the line that called it (the outermost call
+// when macros call macros); an included file's bytes to their own file and
+// line.
 TEST_F(LineMapTest, MacroBytesMapToTheCallAndIncludedBytesToTheirFile) {
   constexpr const char* kMain =
       "TWICE MACRO\n"          // 1
@@ -79,7 +80,11 @@ TEST_F(LineMapTest, MacroBytesMapToTheCallAndIncludedBytesToTheirFile) {
       " NOP\n"                 // 6: 020
       " TWICE\n"               // 7: 021-022
       " INCLUDE \"PART.inc\"\n"  // 8: the included HALT at 023
-      " NOP\n";                // 9: 024
+      " NOP\n"                 // 9: 024
+      "OUTER MACRO\n"          // 10
+      " TWICE\n"               // 11
+      " ENDM\n"                // 12
+      " OUTER\n";              // 13: 025-026
   const IncludeReader part = [](const std::string&, std::string* text, std::string*) {
     *text = "; part\n HALT\n";  // HALT on line 2
     return true;
@@ -91,7 +96,8 @@ TEST_F(LineMapTest, MacroBytesMapToTheCallAndIncludedBytesToTheirFile) {
     int address;
     int line;
     bool included;
-  } bytes[] = {{0x020, 6, false}, {0x021, 7, false}, {0x022, 7, false}, {0x023, 2, true}, {0x024, 9, false}};
+  } bytes[] = {{0x020, 6, false}, {0x021, 7, false}, {0x022, 7, false}, {0x023, 2, true},
+               {0x024, 9, false}, {0x025, 13, false}, {0x026, 13, false}};
   for (const auto& b : bytes) {
     const SourcePlace place = map.PlaceOf(b.address);
     EXPECT_EQ(place.line, b.line) << b.address;
