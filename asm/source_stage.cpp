@@ -276,6 +276,10 @@ class Stage {
   }
 
   void PassKept(const StreamLine& line) {
+    if (line.link >= 0 && stream_.links[static_cast<size_t>(line.link)].macro_depth > 0 &&
+        ++generated_lines_ > kMaxGeneratedLines)
+      return Stop(line, "macro calls and repeated blocks have given more than " + std::to_string(kMaxGeneratedLines) +
+                            " lines (the limit for one assembly): does one repeat without end? The assembly stops here");
     stream_text_ += line.text.size() + 1;
     if (stream_text_ > kMaxStreamText || stream_.lines.size() >= kMaxStreamLines)
       return Stop(line, std::string("the source with its includes and macro calls gives more than ") +
@@ -826,6 +830,7 @@ class Stage {
   size_t expanded_ = 0;     // bytes macro calls substituted
   size_t included_ = 0;     // bytes INCLUDE read
   size_t stream_text_ = 0;  // bytes handed on
+  size_t generated_lines_ = 0;  // lines handed on from macro calls and repeated blocks
   bool ended_ = false;
   bool stopped_ = false;  // by a limit
 };

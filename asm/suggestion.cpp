@@ -1,5 +1,7 @@
 #include "asm/suggestion.h"
 
+#include <unordered_map>
+
 #include "asm/directive.h"
 
 namespace scmp::assembler {
@@ -64,14 +66,18 @@ std::string UnknownWordMessage(std::string_view word) {
     for (const Habit& h : kHabits)
       if (upper == h.word)
         return kind + std::string(word) + "; did you mean " + h.scmp + "? (" + h.hint + ")";
-  // A macro that calls itself can repeat one unknown word on millions of
-  // lines: the nearest word is looked for once per run of the same word.
-  thread_local std::string last_word, last_near;
-  if (word != last_word) {
-    last_near = NearestWord(word);
-    last_word = std::string(word);
+  // A macro or a repeated block can repeat a few unknown words on hundreds
+  // of thousands of lines: each word's nearest word is looked for once (the
+  // answer depends on the word alone), in a memo that is emptied when it
+  // grows large so that it stays small.
+  thread_local std::unordered_map<std::string, std::string> nearest;
+  auto it = nearest.find(std::string(word));
+  if (it == nearest.end()) {
+    if (nearest.size() >= 4096) nearest.clear();
+    it = nearest.emplace(std::string(word), NearestWord(word)).first;
   }
-  return kind + std::string(word) + (last_near.empty() ? "" : "; did you mean " + last_near + "?");
+  const std::string& near = it->second;
+  return kind + std::string(word) + (near.empty() ? "" : "; did you mean " + near + "?");
 }
 
 }  // namespace scmp::assembler

@@ -26,6 +26,11 @@ constexpr size_t kMaxIncludedText = 16 * kMegabyte;
 constexpr size_t kMaxStreamText = 16 * kMegabyte;
 constexpr size_t kMaxStreamLines = 4 * 1000 * 1000;
 
+// The lines macro calls and repeated blocks may hand on, all together: far
+// more than any program for a 64K machine needs, and few enough that a
+// runaway repetition stops within a second.
+constexpr size_t kMaxGeneratedLines = 500 * 1000;
+
 // The bytes macro calls may substitute, lines kept or dropped by
 // conditions alike.
 constexpr size_t kMaxExpansionText = 64 * kMegabyte;
