@@ -40,10 +40,11 @@ function(scmp_build_quickly target)
   if(SCMP_PCH)
     target_precompile_headers(${target} PRIVATE ${headers})
     # Through a precompiled header g++ 12 no longer treats the standard
-    # headers as system headers, and its known false -Warray-bounds and
-    # -Wstringop-overflow about std::string's operator+ reach the output.
+    # headers as system headers, and its known false -Warray-bounds,
+    # -Wstringop-overflow and -Wstringop-overread about std::string's
+    # operator+ and copies reach the output.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-      target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
+      target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread)
     endif()
   endif()
 endfunction()

@@ -1,8 +1,11 @@
 // Helpers of the assembler tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "asm/assembler.h"
 #include "core/table.h"
@@ -25,6 +28,28 @@ inline std::vector<uint8_t> AllBytes(const Assembly& a) {
   std::vector<uint8_t> bytes;
   for (const LineCode& c : a.code) bytes.insert(bytes.end(), c.bytes.begin(), c.bytes.end());
   return bytes;
+}
+
+// A source beside the bytes it must give.
+struct BytesCase {
+  const char* source;
+  std::vector<uint8_t> bytes;
+};
+
+// Assembles each case with `assemble` and expects its bytes, and no error.
+inline void ExpectBytes(const std::vector<BytesCase>& cases, const std::function<Assembly(const std::string&)>& assemble) {
+  for (const BytesCase& c : cases) {
+    SCOPED_TRACE(c.source);
+    const Assembly a = assemble(c.source);
+    for (const Diagnostic& d : a.diagnostics)
+      if (d.severity == Severity::kError) ADD_FAILURE() << FormatDiagnostic(d);
+    EXPECT_EQ(AllBytes(a), c.bytes);
+  }
+}
+
+// The same, each case assembled alone as "t.s" with `options`.
+inline void ExpectBytes(const std::vector<BytesCase>& cases, const AssembleOptions& options = {}) {
+  ExpectBytes(cases, [&options](const std::string& source) { return Assemble(source, "t.s", ShippedTable(), {}, options); });
 }
 
 }  // namespace scmp::test

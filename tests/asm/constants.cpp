@@ -13,21 +13,6 @@
 namespace scmp {
 namespace {
 
-struct BytesCase {
-  const char* source;
-  std::vector<uint8_t> bytes;
-};
-
-void ExpectBytes(const std::vector<BytesCase>& cases) {
-  for (const BytesCase& c : cases) {
-    SCOPED_TRACE(c.source);
-    const Assembly a = Assemble(c.source, "t.s", test::ShippedTable());
-    for (const Diagnostic& d : a.diagnostics)
-      if (d.severity == Severity::kError) ADD_FAILURE() << FormatDiagnostic(d);
-    EXPECT_EQ(test::AllBytes(a), c.bytes);
-  }
-}
-
 struct ErrorCase {
   const char* source;
   const char* message;  // part of the first error
@@ -49,7 +34,7 @@ void ExpectErrors(const std::vector<ErrorCase>& cases) {
 // \0 starts an octal escape, \x a hex one, any other digit a decimal one;
 // the letters in either case; the same in both dialects.
 TEST(Constants, StringEscapesReadAsTheManualSays) {
-  ExpectBytes({
+  test::ExpectBytes({
       {" DB \"\\015\\012\", \"\\0\", \"\\0101\", \"\\00\"", {13, 10, 0, 'A', 0}},
       {" DB \"\\13\\10\\1234\\255\"", {13, 10, 123, '4', 255}},
       {" DB \"\\x41\\X4a\\x4G\"", {0x41, 0x4A, 0x04, 'G'}},
@@ -71,7 +56,7 @@ TEST(Constants, StringEscapesReadAsTheManualSays) {
 // high byte first. A whole operand stays a text in DB; in DW a text in
 // double quotes (or longer than two characters) gives a word per character.
 TEST(Constants, CharacterConstantsAreNumbers) {
-  ExpectBytes({
+  test::ExpectBytes({
       {" DB \"A\"+1, 'AB'>>8, 'AB'&0xFF, A'AB'-0x4100, '\\''", {'B', 'A', 'B', 'B', '\''}},
       {"X = 'ABCD'\n DB X>>24, X&0xFF, \"AB\"-\"AA\"", {'A', 'D', 1}},
       {" LDI \"A\"\n LDI '\\'\n LDI 'A'|0x80", {0xC4, 'A', 0xC4, '\\', 0xC4, 0xC1}},
@@ -97,7 +82,7 @@ TEST(Constants, CharacterConstantsAreNumbers) {
 // CPU line (the macro assembler's C notation for the SC/MP) and decimal
 // without one, in the passes and in conditions alike.
 TEST(Constants, NumberNotationsOfEveryAssembler) {
-  ExpectBytes({
+  test::ExpectBytes({
       {" DB 0x1F, $1F, 1FH, 0FFH, X'1F', H'1F', x'1f", {31, 31, 31, 255, 31, 31, 31}},
       {" DB O'17', 17O, 17q, @17, %101, 0b101, 101B, B'101', 0B", {15, 15, 15, 15, 5, 5, 5, 5, 0}},
       {" DB 010, 0, 00, 09", {10, 0, 0, 9}},

@@ -28,19 +28,8 @@ Assembly AssembleAs(const std::string& body, const std::map<std::string, std::st
                   });
 }
 
-struct ByteCase {
-  const char* source;
-  std::vector<uint8_t> bytes;
-};
-
-void ExpectBytes(const std::vector<ByteCase>& cases, const std::map<std::string, std::string>& files = {}) {
-  for (const ByteCase& c : cases) {
-    SCOPED_TRACE(c.source);
-    const Assembly a = AssembleAs(c.source, files);
-    for (const Diagnostic& d : a.diagnostics)
-      if (d.severity == Severity::kError) ADD_FAILURE() << FormatDiagnostic(d);
-    EXPECT_EQ(test::AllBytes(a), c.bytes);
-  }
+void ExpectBytes(const std::vector<test::BytesCase>& cases, const std::map<std::string, std::string>& files = {}) {
+  test::ExpectBytes(cases, [&files](const std::string& source) { return AssembleAs(source, files); });
 }
 
 TEST(MacroLanguage, CallsBindTheirArgumentsAsTheMacroAssemblerDoes) {

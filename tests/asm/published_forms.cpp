@@ -13,25 +13,10 @@
 namespace scmp {
 namespace {
 
-struct FormCase {
-  const char* source;
-  std::vector<uint8_t> bytes;
-};
-
-void ExpectForms(const std::vector<FormCase>& cases, const AssembleOptions& options = {}) {
-  for (const FormCase& c : cases) {
-    SCOPED_TRACE(c.source);
-    const Assembly a = Assemble(c.source, "t.s", test::ShippedTable(), {}, options);
-    for (const Diagnostic& d : a.diagnostics)
-      if (d.severity == Severity::kError) ADD_FAILURE() << FormatDiagnostic(d);
-    EXPECT_EQ(test::AllBytes(a), c.bytes);
-  }
-}
-
 // An operand is a text only when the whole operand is one string; else it
 // is an expression and gives one byte, in every directive.
 TEST(PublishedForms, ACharacterJoinedByAnOperatorIsOneByte) {
-  ExpectForms({
+  test::ExpectBytes({
       {" .BYTE 'R'+X'80'", {0xD2}},
       {" DB 'R'|0x80", {0xD2}},
       {" FCB 'R'|80H, 'A'+1, 'AB', \"CD\", 'E'", {0xD2, 'B', 'A', 'B', 'C', 'D', 'E'}},
@@ -43,7 +28,7 @@ TEST(PublishedForms, ACharacterJoinedByAnOperatorIsOneByte) {
 
 // Escapes as the macro assembler writes them: decimal numbers, \\ alone.
 TEST(PublishedForms, StringEscapesGiveTheirBytes) {
-  ExpectForms({
+  test::ExpectBytes({
       {" DB \"\\13\\10\"", {13, 10}},
       {" DB '\\\\', \"\\x41\\t\", '\\'', \"\\0\"", {'\\', 0x41, 9, '\'', 0}},
       {" LDI '\\\\'\n LDI '\\13'\n LDI '\\'", {0xC4, '\\', 0xC4, 13, 0xC4, '\\'}},
@@ -55,20 +40,20 @@ TEST(PublishedForms, StringEscapesGiveTheirBytes) {
 // published object code has it, high first after DBYTEORDER HIGH or with
 // the option.
 TEST(PublishedForms, WordsTakeTheByteOrderTheSourceChose) {
-  ExpectForms({
+  test::ExpectBytes({
       {" DW 0x1234\n BIGENDIAN ON\n DW 0x1234\n BIGENDIAN OFF\n DW 0x1234", {0x34, 0x12, 0x12, 0x34, 0x34, 0x12}},
       {" .DBYTE 0x1234\n DBYTEORDER HIGH\n .DBYTE 0x1234\n .DBYTEORDER LOW\n .DBYTE 0x1234",
        {0x34, 0x12, 0x12, 0x34, 0x34, 0x12}},
   });
   AssembleOptions high;
   high.dbyte_high_first = true;
-  ExpectForms({{" .DBYTE 0x1234, 5\n DW 0x1234", {0x12, 0x34, 0x00, 0x05, 0x34, 0x12}}}, high);
+  test::ExpectBytes({{" .DBYTE 0x1234, 5\n DW 0x1234", {0x12, 0x34, 0x00, 0x05, 0x34, 0x12}}}, high);
 }
 
 // disp(Pn) only when the parentheses hold a pointer; a function before
 // them, or an instruction that takes an immediate, makes it an expression.
 TEST(PublishedForms, ImmediatesWithFunctionsAreExpressions) {
-  ExpectForms({
+  test::ExpectBytes({
       {"START = 0x10\nENDS = 0x30\n CAI L(ENDS)-L(START)", {0xFC, 0x20}},
       {"X = 0x1234\n LDI -L(X)\n LDI 1+H(X)\n ANI L(X)", {0xC4, 0xCC, 0xC4, 0x13, 0xD4, 0x34}},
       {"TWICE FUNCTION V, V*2\nN = 3\n LDI 1+TWICE(N)", {0xC4, 7}},
@@ -81,7 +66,7 @@ TEST(PublishedForms, ImmediatesWithFunctionsAreExpressions) {
 // after a CPU line the comparisons bind looser than | & ^, in the passes
 // and in conditions alike.
 TEST(PublishedForms, OperatorsBindAsTheDialectSays) {
-  ExpectForms({
+  test::ExpectBytes({
       {" DB 5!3, !0, 2 && 3, 0 || 0, 1 < 2 && 3 > 4, 6 ! 3 & 1", {6, 1, 1, 0, 0, 7}},
       {" DB 0xCF == 0x80|79, 7 & 3 == 3", {79, 1}},                   // C's order
       {" CPU SC/MP\n DB 0xCF == 0x80|79, 7 & 3 == 3, ~~0, ~~5, 1 !! 1, 0 !! 3", {1, 1, 1, 0, 0, 1}},  // the macro assembler's
@@ -99,7 +84,7 @@ TEST(PublishedForms, OperatorsBindAsTheDialectSays) {
 // DB and DW repeat with N DUP (values), N DUP value repeating just that one
 // value; "?" reserves a cell without storing a byte.
 TEST(PublishedForms, RepeatsAndReservedCells) {
-  ExpectForms({
+  test::ExpectBytes({
       {" DB 3 dup (1,2)", {1, 2, 1, 2, 1, 2}},
       {" DB 2 DUP 7, 9", {7, 7, 9}},
       {" DB 2 dup (\"ab\", 2 dup (0)), 0 dup (5)", {'a', 'b', 0, 0, 'a', 'b', 0, 0}},
@@ -114,7 +99,7 @@ TEST(PublishedForms, RepeatsAndReservedCells) {
 // symbols ignore case (National's keep it), and an indented mnemonic stays
 // an instruction whatever word follows.
 TEST(PublishedForms, NamesAsTheMacroAssemblerReadsThem) {
-  ExpectForms({
+  test::ExpectBytes({
       {" CPU SC/MP\nMESSAGE MACRO A,B\n DB A\n DB B|0x80\n ENDM\n MESSAGE \"AB\",'C'\n !MESSAGE \"x\"", {'A', 'B', 0xC3}},
       {" CPU SC/MP\nLoop: NOP\n JMP LOOP\n JMP loop", {0x08, 0x90, 0xFD, 0x90, 0xFB}},
       {"LABEL = 5\n LDI LABEL", {0xC4, 5}},

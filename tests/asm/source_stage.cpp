@@ -41,7 +41,7 @@ std::string Repeated(const std::string& line, size_t times) {
 struct MacroCase {
   std::string source;
   std::vector<uint8_t> bytes;
-  std::vector<Predefined> predefined;
+  std::vector<Predefined> predefined = {};
 };
 
 TEST(SourceStage, MacroLanguageLabelsOnConditionsAndPredefinedNamesGiveTheirBytes) {
