@@ -37,7 +37,9 @@ TEST(FloatText, PortableReaderTakesAndRefusesWhatTheLibraryDoes) {
     const auto library = ParseFloat(t);
     const auto portable = ParseFloatPortable(t);
     EXPECT_EQ(library.has_value(), portable.has_value()) << '"' << t << '"';
-    if (library && portable) EXPECT_EQ(*library, *portable) << t;
+    if (library && portable) {
+      EXPECT_EQ(*library, *portable) << t;
+    }
   }
   EXPECT_FALSE(ParseFloatPortable("inf"));
   EXPECT_EQ(ParseFloatPortable("2.5"), 2.5f);

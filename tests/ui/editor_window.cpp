@@ -252,7 +252,9 @@ TEST_F(EditorTest, CheckAsYouTypeRunsOffTheWindowThreadAndReadsIncludes) {
       seen_running = seen_running || check->Running();
     }
     ASSERT_GE(list->count(), 1);
-    if (*c.message != '\0') EXPECT_TRUE(seen_running);
+    if (*c.message != '\0') {
+      EXPECT_TRUE(seen_running);
+    }
     const QString first = list->item(0)->text();
     if (*c.message == '\0') EXPECT_EQ(first, "No errors or warnings.");
     else EXPECT_TRUE(first.contains(c.message)) << first.toStdString();
