@@ -1,14 +1,12 @@
 #include "asm/data_items.h"
 
-#include <cctype>
-
+#include "asm/directive.h"
+#include "asm/expression.h"
 #include "asm/string_literal.h"
 
 namespace scmp::assembler {
 
 namespace {
-
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // Where the word DUP stands in `text` outside quotes and parentheses, with
 // something before it (so that a symbol named DUP is still a value); npos
@@ -25,11 +23,8 @@ size_t DupAt(std::string_view text) {
       ++depth;
     } else if (c == ')') {
       --depth;
-    } else if (depth == 0 && i > 0 && i + 3 <= text.size() && !IsWordChar(text[i - 1]) &&
-               (i + 3 == text.size() || !IsWordChar(text[i + 3])) && std::toupper(static_cast<unsigned char>(c)) == 'D' &&
-               std::toupper(static_cast<unsigned char>(text[i + 1])) == 'U' &&
-               std::toupper(static_cast<unsigned char>(text[i + 2])) == 'P' &&
-               !Trimmed(Piece{text.substr(0, i), 1}).text.empty()) {
+    } else if (depth == 0 && i > 0 && !IsNameChar(text[i - 1]) && (i + 3 >= text.size() || !IsNameChar(text[i + 3])) &&
+               SameWord(text.substr(i, 3), "DUP") && !Trimmed(Piece{text.substr(0, i), 1}).text.empty()) {
       return i;
     }
   }

@@ -85,6 +85,13 @@ std::string UpperCase(std::string_view text) {
   return s;
 }
 
+bool SameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
 Directive DirectiveOf(std::string_view word) {
   if (!word.empty() && word[0] == '.') word.remove_prefix(1);
   if (word.empty() || word.size() > 10) return Directive::kNone;

@@ -58,4 +58,7 @@ std::string NearestWord(std::string_view word, const std::vector<std::string>& e
 
 std::string UpperCase(std::string_view text);
 
+// True when two words are the same but for the case of their letters.
+bool SameWord(std::string_view a, std::string_view b);
+
 }  // namespace scmp::assembler

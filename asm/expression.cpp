@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "asm/directive.h"
 #include "asm/string_literal.h"
 #include "core/file_reader.h"
 
@@ -54,7 +55,7 @@ class Parser {
   std::string Unexpected() const {
     size_t end = pos_;
     while (end < text_.size() && IsNameChar(text_[end])) ++end;
-    const std::string word = UpperCaseWord(text_.substr(pos_, end - pos_));
+    const std::string word = UpperCase(text_.substr(pos_, end - pos_));
     if (word == "DUP")
       return "DUP repeats values only in DB and DW (N DUP (values)); write the values out here";
     if (!word.empty() && pos_ > 0 && (text_[pos_ - 1] == ' ' || text_[pos_ - 1] == '\t'))
@@ -62,11 +63,7 @@ class Parser {
              " after the expression: an operator or a comma is missing";
     return "unexpected " + Quoted(text_.substr(pos_, 1));
   }
-  static std::string UpperCaseWord(std::string_view w) {
-    std::string u(w);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-  }
+
 
   void SkipBlanks() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;

@@ -63,13 +63,6 @@ const std::string* LocalNamed(const Macro& macro, std::string_view word) {
 
 }  // namespace
 
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 std::string Unbracketed(std::string_view text) {
   if (text.size() >= 2 && text.front() == '<' && text.back() == '>') text = text.substr(1, text.size() - 2);
   return std::string(text);

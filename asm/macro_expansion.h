@@ -74,7 +74,4 @@ void SubstituteLine(std::string_view line, const Substitution& substitution, std
 // True for the operation word SHIFT (also .SHIFT and SHFT).
 bool IsShift(std::string_view word);
 
-// True when two words are the same but for case.
-bool SameWord(std::string_view a, std::string_view b);
-
 }  // namespace scmp::assembler

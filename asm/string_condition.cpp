@@ -10,23 +10,12 @@ namespace scmp::assembler {
 
 namespace {
 
-// Where the string that starts at `from` ends (just past its closing
-// quote), or npos.
-size_t StringEnd(std::string_view text, size_t from) {
-  const char quote = text[from];
-  for (size_t i = from + 1; i < text.size(); ++i) {
-    if (text[i] == '\\') ++i;
-    else if (text[i] == quote) return i + 1;
-  }
-  return std::string_view::npos;
-}
-
 // The length of the text operand at the start of `text`: a string, or
 // UPSTRING(...)/LOWSTRING(...) round one; 0 when there is none.
 size_t OperandLength(std::string_view text) {
   if (text.empty()) return 0;
   if (text[0] == '"' || text[0] == '\'') {
-    const size_t end = StringEnd(text, 0);
+    const size_t end = QuotedEnd(text, 0);
     return end == std::string_view::npos ? 0 : end;
   }
   const size_t open = text.find('(');
@@ -36,7 +25,7 @@ size_t OperandLength(std::string_view text) {
   size_t i = open + 1;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   if (i >= text.size() || (text[i] != '"' && text[i] != '\'')) return 0;
-  i = StringEnd(text, i);
+  i = QuotedEnd(text, i);
   while (i != std::string_view::npos && i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   return i != std::string_view::npos && i < text.size() && text[i] == ')' ? i + 1 : 0;
 }
@@ -52,7 +41,7 @@ bool TextValue(std::string_view operand, std::string* value) {
   if (text[0] != '"' && text[0] != '\'') {
     upper = std::toupper(static_cast<unsigned char>(text[0])) == 'U' ? 1 : -1;
     const size_t first = text.find_first_of("\"'");
-    quoted = text.substr(first, StringEnd(text, first) - first);
+    quoted = text.substr(first, QuotedEnd(text, first) - first);
   }
   std::string error;
   int column = 0;

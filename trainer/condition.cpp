@@ -3,9 +3,13 @@
 #include <array>
 #include <cctype>
 
+#include "asm/directive.h"
+
 namespace scmp {
 
 namespace {
+
+using assembler::SameWord;
 
 using Op = Condition::Op;
 using Node = Condition::Node;
@@ -29,13 +33,6 @@ constexpr std::array<Operator, 6> kComparisons = {{
     {">=", Op::kGreaterEqual}, {"<", Op::kLess}, {">", Op::kGreater}}};
 
 bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 // Recursive descent straight into postfix nodes.
 class Parser {
