@@ -211,11 +211,10 @@ class Assembler {
   }
   static bool All(const Compact&) { return true; }
 
-  // The key of a symbol: a local label carries its stretch.
-  // The macro assembler's symbols ignore case (Loop and LOOP are one); the
-  // other dialects' keep it.
+  // The key of a symbol (SymbolKey: case as the dialect has it); a local
+  // label carries its stretch.
   std::string Key(std::string_view name, int scope) const {
-    std::string key = order_ == OperatorOrder::kMacroAssembler ? Upper(name) : std::string(name);
+    std::string key = SymbolKey(name, order_);
     return IsLocalLabel(name) ? key + "@" + std::to_string(scope) : key;
   }
 

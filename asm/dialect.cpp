@@ -38,4 +38,8 @@ OperatorOrder OperatorOrderOf(std::string_view source) {
   return OperatorOrder::kC;
 }
 
+std::string SymbolKey(std::string_view name, OperatorOrder order) {
+  return order == OperatorOrder::kMacroAssembler ? UpperCase(name) : std::string(name);
+}
+
 }  // namespace scmp::assembler

@@ -290,8 +290,7 @@ class Stage {
   }
 
   // ---- Names a condition may read ----------------------------------------
-  // The macro assembler's names are the same in any case (EMULA, Emula).
-  std::string NameKey(std::string_view name) const { return macro_assembler_ ? UpperCase(name) : std::string(name); }
+  std::string NameKey(std::string_view name) const { return SymbolKey(name, order_); }
 
   void Remember(const SourceLine& sl) {
     if (sl.label.text.empty()) return;
