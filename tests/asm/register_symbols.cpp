@@ -18,10 +18,7 @@ const Diagnostic* First(const Assembly& a, Severity severity) {
   return nullptr;
 }
 
-struct BytesCase {
-  const char* source;
-  std::vector<uint8_t> bytes;
-};
+using test::BytesCase;
 
 // A register symbol stands wherever a pointer name or E does, in either
 // dialect, in any case; SET gives it a new register from its line on.

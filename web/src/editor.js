@@ -14,26 +14,24 @@ import { scmpLanguage } from './scmp_language.js';
 const setBreakLines = StateEffect.define();
 const setNextLine = StateEffect.define();
 
-class BreakMarker extends GutterMarker {
-  toDOM() {
-    const dot = document.createElement('span');
-    dot.className = 'cm-breakpoint';
-    dot.textContent = '●';
-    dot.setAttribute('aria-label', 'breakpoint');
-    return dot;
+// A gutter mark: its class, its sign and what a screen reader calls it.
+class LineMarker extends GutterMarker {
+  constructor(className, sign, label) {
+    super();
+    this.className = className;
+    this.sign = sign;
+    this.label = label;
   }
-}
-class NextMarker extends GutterMarker {
   toDOM() {
     const mark = document.createElement('span');
-    mark.className = 'cm-next';
-    mark.textContent = '▶';
-    mark.setAttribute('aria-label', 'next instruction');
+    mark.className = this.className;
+    mark.textContent = this.sign;
+    mark.setAttribute('aria-label', this.label);
     return mark;
   }
 }
-const kBreak = new BreakMarker();
-const kNext = new NextMarker();
+const kBreak = new LineMarker('cm-breakpoint', '●', 'breakpoint');
+const kNext = new LineMarker('cm-next', '▶', 'next instruction');
 
 // The 1-based lines holding breakpoints and the next line, as plain data set
 // from the model after every change.
